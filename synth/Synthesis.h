@@ -1,0 +1,38 @@
+// The synthesis entry points: render a whole tone, sweep or noise signal into a caller's block.
+#pragma once
+
+#include <cstdint>
+
+// Called after every frame with the number of samples written so far (all channels together).
+using ProgressCallback = void (*)(std::uint32_t samplesWritten);
+
+// Each entry point fills `block` (blockSize bytes, owned by the caller) with interleaved
+// little-endian frames and returns 1, or returns 0 without touching the block when
+// bitsPerSample is not 8, 16, 20, 24 or 32. channelCode 0 is the opposite-phase pair (two
+// channels, the second inverted); any other value is that many identical channels.
+// Waveforms: 0 sine, 1 square, 2 two-ramp tone (tone entry points); 3 white, 4 pink, 5 brown
+// noise (noise entry points); any other index renders silence. Every input is accepted: values
+// out of the usual range render silence or clamp to full scale, never anything undefined.
+
+std::int32_t SynthesizeTone(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,
+                            std::uint32_t channelCode, std::uint16_t bitsPerSample,
+                            std::int32_t waveform, double frequency, double amplitude,
+                            ProgressCallback progress) noexcept;
+
+// The frequency moves linearly from startFrequency to endFrequency over the whole block.
+std::int32_t SynthesizeSweep(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,
+                             std::uint32_t channelCode, std::uint16_t bitsPerSample,
+                             std::int32_t waveform, double startFrequency, double endFrequency,
+                             double amplitude, ProgressCallback progress) noexcept;
+
+// Seeds the noise from the calendar clock (whole seconds); sampleRate is accepted and unused.
+std::int32_t SynthesizeNoise(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,
+                             std::uint32_t channelCode, std::uint16_t bitsPerSample,
+                             std::int32_t waveform, double amplitude,
+                             ProgressCallback progress) noexcept;
+
+// SynthesizeNoise with a given seed, for reproducible renders (tests, quilbo-render --seed).
+std::int32_t SynthesizeNoiseSeeded(std::uint32_t seed, std::uint8_t* block, std::uint32_t blockSize,
+                                   std::uint32_t sampleRate, std::uint32_t channelCode,
+                                   std::uint16_t bitsPerSample, std::int32_t waveform,
+                                   double amplitude, ProgressCallback progress) noexcept;

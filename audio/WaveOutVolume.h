@@ -1,0 +1,84 @@
+// The system output volume: the volume and mute switch of the sound server's default sink, which is
+// the output the program plays through, with a notice on the creating thread when it changes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quilbo {
+
+// Told of a new volume value; context is the pointer given with the callback.
+using VolumeChangeCallback = void (*)(std::uint32_t value, void* context);
+
+// Unavailable: no server or no output; getters answer -1, setters and the line operations do
+//   nothing, no notices.
+// LineWithoutVolume: an output without a usable volume; getters answer -1, SetVolume does nothing,
+//   ActivateLine / DeactivateLine work.
+// Ready: everything works.
+enum class VolumeState { Unavailable, LineWithoutVolume, Ready };
+
+class PulseVolumeBackend;
+
+// The real object talks to PulseAudio; the operations are virtual so that a page can be tested
+// with a stand-in deriving from this class through the protected Detached constructor (which
+// connects to nothing and leaves the object Unavailable).
+//
+// Values: the bounds are 0 and 65535, mapped linearly onto 0..PA_VOLUME_NORM of the sink; a sink
+// boosted above PA_VOLUME_NORM reads as 65535. GetStepCount answers 65536, one step per value.
+// GetVolume is the first channel; SetVolume puts every channel at one value and ignores values
+// outside the bounds. ActivateLine / DeactivateLine unmute / mute the sink.
+//
+// The object follows the default sink when it changes and reconnects when the server comes back,
+// so its state can change during its life. The change callback runs on the thread that created
+// the object, from that thread's event loop, whenever the sink's volume changes (a mute change
+// alone gives no notice). Every operation must be called on the creating thread; none of them
+// waits on the server except the constructor, which waits a bounded time for the first reading.
+// Destroying the object stops every notice.
+class CWaveOutVolume {
+public:
+    static constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;  // the "-1" the getters answer
+
+    // Connects to the default server (PULSE_SERVER, client.conf or the user's runtime socket).
+    CWaveOutVolume();
+    // Connects to the given server address; an empty text means the default.
+    explicit CWaveOutVolume(const std::string& server);
+    virtual ~CWaveOutVolume();
+
+    CWaveOutVolume(const CWaveOutVolume&) = delete;
+    CWaveOutVolume& operator=(const CWaveOutVolume&) = delete;
+
+    virtual bool HasVolumeControl() const;
+    virtual void ActivateLine();
+    virtual void DeactivateLine();
+    virtual std::uint32_t GetStepCount() const;
+    virtual std::uint32_t GetMinimum() const;
+    virtual std::uint32_t GetMaximum() const;
+    virtual std::uint32_t GetVolume() const;
+    virtual void SetVolume(std::uint32_t value);
+    // A later call replaces the callback; a null callback stops the notices.
+    virtual void SetChangeCallback(VolumeChangeCallback callback, void* context);
+
+    virtual VolumeState state() const;
+
+protected:
+    struct Detached {};
+    explicit CWaveOutVolume(Detached);
+
+    // A change notice: tells the callback the value GetVolume now answers, if there is one.
+    void OnControlChange();
+
+    VolumeChangeCallback m_pfnCallback = nullptr;
+    void* m_pCallbackContext = nullptr;
+
+private:
+    void ApplyLineState(bool on);
+
+    std::unique_ptr<PulseVolumeBackend> m_backend;
+};
+
+// The live real volume object, which receives the server's notices: set by its construction,
+// cleared by its destruction. Used on the user-interface thread only.
+extern CWaveOutVolume* s_pActiveVolume;
+
+}  // namespace quilbo

@@ -1,0 +1,185 @@
+// The player's start, refill, completion routine and stop.
+#include "audio/WavePlayer.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace quilbo {
+
+namespace {
+constexpr int kPiecesAtStart = 4;
+constexpr std::int32_t kDefaultPieceSize = 24000;
+}  // namespace
+
+CWavePlayer::CWavePlayer(WaveOutBackend* backend, WindowThreadPoster poster)
+    : m_backend(backend), m_poster(std::move(poster)) {}
+
+CWavePlayer::~CWavePlayer() {
+    OnStop();
+}
+
+void CWavePlayer::setWaveOutBackend(WaveOutBackend* backend) {
+    m_backend = backend;
+}
+
+void CWavePlayer::setWindowThreadPoster(WindowThreadPoster poster) {
+    std::lock_guard lock(m_mutex);
+    m_poster = std::move(poster);
+}
+
+bool CWavePlayer::isPlaying() const {
+    std::lock_guard lock(m_mutex);
+    return !m_bStopped;
+}
+
+CWavePlayer::StartResult CWavePlayer::StartPlayer(const WaveFormatExtensible& format) {
+    if (!m_bStopped) {
+        return StartResult::Started;
+    }
+    auto fail = [this](StartResult result) {
+        m_pBlock.reset();
+        return result;
+    };
+
+    // Only whole frames play: a trailing part frame would shift the channels at every loop seam.
+    std::size_t playable =
+        std::min<std::size_t>(std::max<std::int32_t>(m_nBlockSize, 0), m_pBlock.size());
+    if (format.nBlockAlign != 0) {
+        playable -= playable % format.nBlockAlign;
+    }
+    if (playable == 0) {
+        return fail(StartResult::NothingToPlay);
+    }
+    if (m_backend == nullptr) {
+        return fail(StartResult::OpenFailed);
+    }
+    if (m_backend->queryFormat(format) == WaveResult::BadFormat) {
+        return fail(StartResult::UnsupportedFormat);
+    }
+    std::unique_ptr<WaveOutDevice> device = m_backend->open(format, &WaveOutProc, this);
+    if (!device) {
+        return fail(StartResult::OpenFailed);
+    }
+
+    bool anyQueued = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_hWaveOut = std::move(device);
+        m_nBlockSize = static_cast<std::int32_t>(playable);
+        if (m_nPieceSize <= 0) {
+            m_nPieceSize = kDefaultPieceSize;
+        }
+        m_nNextOffset = 0;
+        m_nPiecesQueued = 0;
+        m_bStopped = false;
+        m_repeatPlaying = m_bRepeat;
+        m_endPosted = false;
+        ++m_generation;
+        for (int i = 0; i < kPiecesAtStart && m_nNextOffset < m_nBlockSize; ++i) {
+            if (!queuePiece()) {
+                break;
+            }
+        }
+        anyQueued = m_nPiecesQueued > 0;
+    }
+    if (!anyQueued) {
+        // The device took nothing (it went away right after the open): nothing would ever
+        // come back to move the player on, so this is an open failure.
+        OnStop();
+        return StartResult::OpenFailed;
+    }
+    return StartResult::Started;
+}
+
+bool CWavePlayer::queuePiece() {
+    const std::int32_t length = std::min(m_nPieceSize, m_nBlockSize - m_nNextOffset);
+    auto header = std::make_unique<WaveHeader>();
+    header->lpData = m_pBlock.data() + m_nNextOffset;
+    header->dwBufferLength = static_cast<std::uint32_t>(length);
+    header->dwFlags = 0;
+    header->dwLoops = 0;
+    m_hWaveOut->prepare(header.get());
+    if (m_hWaveOut->write(header.get()) != WaveResult::Ok) {
+        m_hWaveOut->unprepare(header.get());
+        return false;
+    }
+    header.release();  // the device hands it back through WaveOutProc, which frees it
+    m_nNextOffset += length;
+    ++m_nPiecesQueued;
+    if (m_repeatPlaying && m_nNextOffset >= m_nBlockSize) {
+        m_nNextOffset = 0;
+    }
+    return true;
+}
+
+void CWavePlayer::WaveOutProc(WaveOutDevice* /*device*/, WaveOutMessage message, void* instance,
+                              WaveHeader* header) {
+    if (message != WaveOutMessage::Done || instance == nullptr || header == nullptr) {
+        return;
+    }
+    static_cast<CWavePlayer*>(instance)->onPieceDone(header);
+}
+
+void CWavePlayer::onPieceDone(WaveHeader* header) {
+    std::unique_ptr<WaveHeader> owned(header);
+    WindowThreadPoster poster;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_bStopped) {
+            m_hWaveOut->unprepare(header);
+        }
+        owned.reset();
+        --m_nPiecesQueued;
+        bool ended = false;
+        if (m_nNextOffset >= m_nBlockSize) {
+            ended = !m_bStopped && m_nPiecesQueued <= 0;
+        } else if (!m_bStopped) {
+            // A refused piece means the device is gone; once nothing is left queued, nothing
+            // would ever come back, so the player ends as at the end of a block.
+            ended = !queuePiece() && m_nPiecesQueued <= 0;
+        }
+        if (!ended || m_endPosted) {
+            return;
+        }
+        m_endPosted = true;
+        poster = m_poster;
+        generation = m_generation;
+    }
+    // Posted outside the lock: the poster may take locks of its own (an event queue's).
+    if (poster) {
+        poster([this, generation] { stopGeneration(generation); });
+    }
+}
+
+void CWavePlayer::stopGeneration(std::uint64_t generation) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bStopped || generation != m_generation) {
+            return;  // stopped already, and maybe started anew: this stop is not for that one
+        }
+    }
+    OnStop();
+}
+
+void CWavePlayer::OnStop() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bStopped) {
+            return;
+        }
+        m_bStopped = true;
+    }
+    // From here on WaveOutProc only frees what comes back and never touches the device, so
+    // the device is used without the lock (a reset waits for the routine, which needs it).
+    m_hWaveOut->reset();
+    m_hWaveOut->close();
+    std::unique_ptr<WaveOutDevice> device;
+    {
+        std::lock_guard lock(m_mutex);
+        device = std::move(m_hWaveOut);
+        m_pBlock.reset();
+    }
+}
+
+}  // namespace quilbo

@@ -1,0 +1,9 @@
+# Wave output: the format record, the device interface, the PulseAudio back end and the player.
+find_package(Threads REQUIRED)
+add_library(quilbo_audio STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/WaveFormat.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WavePlayer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PulseWaveOut.cpp
+)
+target_include_directories(quilbo_audio PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quilbo_audio PUBLIC quilbo_block PRIVATE PkgConfig::PULSE Threads::Threads)

@@ -1,0 +1,30 @@
+// CStatementPage: the Licence tab, a read-only HTML view of the statement document carried in the
+// program's resources.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "app/ShellArt.h"
+#include "app/UrlOpener.h"
+
+class QTextBrowser;
+
+class CStatementPage : public QWidget {
+    Q_OBJECT
+
+public:
+    // Loads the document at documentPath once, here; a document that cannot be read leaves the
+    // view empty and says nothing. Links go to opener (the system's browser when empty).
+    explicit CStatementPage(
+        quilbo::UrlOpener opener = {}, QWidget* parent = nullptr,
+        const QString& documentPath = QString::fromLatin1(quilbo::kStatementDocumentPath));
+
+    QTextBrowser* browser() const { return m_browser; }
+
+private:
+    void openLink(const QUrl& url) const;
+
+    QTextBrowser* m_browser;
+    quilbo::UrlOpener m_opener;
+};

@@ -12,7 +12,7 @@ inline constexpr double kTwoPi = 6.283185307179586;
 // A period shorter than two samples (ratio below 2), or a ratio that is not a positive finite
 // number, is silence rather than a constant level.
 inline double rampValue(double ratio, std::int64_t o) noexcept {
-    if (!(ratio >= 2.0 && ratio <= 1.0e308)) {
+    if (!(ratio >= 2.0) || !std::isfinite(ratio)) {
         return 0.0;
     }
     // A period longer than any block behaves as an endless one: x is the frame index itself.

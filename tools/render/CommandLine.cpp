@@ -1,0 +1,104 @@
+// Strict parsing of quilbo-render's arguments: a malformed number is an error, never a guess.
+#include "tools/render/CommandLine.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace quilbo::render {
+
+std::optional<std::uint32_t> parseUnsigned(const std::string& text) {
+    if (text.empty() || text.size() > 10) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::optional<double> parseDouble(const std::string& text) {
+    if (text.empty() || text.front() == ' ' || text.front() == '\t' || text.front() == '\n') {
+        return std::nullopt;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size()) {
+        return std::nullopt;
+    }
+    return value;  // out-of-range values arrive as +-inf or 0, which the synthesis accepts
+}
+
+std::optional<RenderRequest> parseCommandLine(const std::vector<std::string>& args,
+                                              std::string& error) {
+    RenderRequest request;
+    std::size_t at = 0;
+    if (at < args.size() && args[at] == "--seed") {
+        if (at + 1 >= args.size() || !(request.seed = parseUnsigned(args[at + 1]))) {
+            error = "--seed needs a decimal unsigned 32-bit number";
+            return std::nullopt;
+        }
+        at += 2;
+    }
+    if (at >= args.size()) {
+        error = "no signal given";
+        return std::nullopt;
+    }
+    const std::string& kind = args[at++];
+    std::size_t doubles = 0;
+    if (kind == "tone") {
+        request.signal = Signal::Tone;
+        doubles = 2;
+    } else if (kind == "sweep") {
+        request.signal = Signal::Sweep;
+        doubles = 3;
+    } else if (kind == "noise") {
+        request.signal = Signal::Noise;
+        doubles = 1;
+    } else {
+        error = "unknown signal '" + kind + "' (tone, sweep or noise)";
+        return std::nullopt;
+    }
+    if (args.size() - at != 5 + doubles) {
+        error = "'" + kind + "' takes " + std::to_string(5 + doubles) + " values";
+        return std::nullopt;
+    }
+
+    const char* const integerNames[] = {"BLOCKSIZE", "RATE", "CHANNELCODE", "BITS", "WAVEFORM"};
+    std::uint32_t* const integers[] = {&request.blockSize, &request.sampleRate,
+                                       &request.channelCode, &request.bits, &request.waveform};
+    for (std::size_t k = 0; k < 5; ++k, ++at) {
+        const auto value = parseUnsigned(args[at]);
+        if (!value) {
+            error = std::string(integerNames[k]) + " '" + args[at] +
+                    "' is not a decimal unsigned 32-bit number";
+            return std::nullopt;
+        }
+        *integers[k] = *value;
+    }
+    double* reals[] = {&request.frequency, &request.endFrequency, &request.amplitude};
+    std::size_t first = 0;
+    if (doubles == 1) {
+        first = 2;  // noise: amplitude only
+    } else if (doubles == 2) {
+        reals[1] = &request.amplitude;  // tone: frequency, amplitude
+    }
+    for (std::size_t k = 0; k < doubles; ++k, ++at) {
+        const auto value = parseDouble(args[at]);
+        if (!value) {
+            error = "'" + args[at] + "' is not a number";
+            return std::nullopt;
+        }
+        *reals[first + k] = *value;
+    }
+    return request;
+}
+
+}  // namespace quilbo::render

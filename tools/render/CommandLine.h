@@ -1,0 +1,42 @@
+// The command line of quilbo-render: one signal request, parsed strictly.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quilbo::render {
+
+enum class Signal { Tone, Sweep, Noise };
+
+struct RenderRequest {
+    Signal signal = Signal::Tone;
+    std::optional<std::uint32_t> seed;
+    std::uint32_t blockSize = 0;
+    std::uint32_t sampleRate = 0;
+    std::uint32_t channelCode = 0;
+    std::uint32_t bits = 0;  // passed on as given; the entry point keeps the low 16 bits
+    std::uint32_t waveform = 0;
+    double frequency = 0.0;  // tone, or sweep start
+    double endFrequency = 0.0;
+    double amplitude = 0.0;
+};
+
+inline constexpr const char* kUsage =
+    "usage: quilbo-render [--seed N] tone  BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM FREQ "
+    "AMPLITUDE\n"
+    "       quilbo-render [--seed N] sweep BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM F0 F1 "
+    "AMPLITUDE\n"
+    "       quilbo-render [--seed N] noise BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM AMPLITUDE\n";
+
+// Empty when the arguments (without the program name) are malformed; `error` then says why.
+std::optional<RenderRequest> parseCommandLine(const std::vector<std::string>& args,
+                                              std::string& error);
+
+// Decimal unsigned 32-bit: digits only, no sign, no spaces, no overflow.
+std::optional<std::uint32_t> parseUnsigned(const std::string& text);
+// A whole string that reads as a double (as strtod reads it, including nan and inf).
+std::optional<double> parseDouble(const std::string& text);
+
+}  // namespace quilbo::render

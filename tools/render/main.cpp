@@ -1,0 +1,94 @@
+// quilbo-render: renders one signal request into a fresh block and writes the block to stdout.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "audio/SampleBlock.h"
+#include "synth/Synthesis.h"
+#include "tools/render/CommandLine.h"
+
+namespace {
+
+// The pages' callback stores the count for their progress bar; this one stores it likewise so
+// that rendering here costs what it costs there.
+std::uint32_t g_samplesWritten = 0;
+
+void storeProgress(std::uint32_t samplesWritten) {
+    g_samplesWritten = samplesWritten;
+}
+
+bool writeAll(const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(STDOUT_FILENO, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+std::int32_t render(const quilbo::render::RenderRequest& r, std::uint8_t* block) {
+    using quilbo::render::Signal;
+    // The entry point takes the bit depth as 16 bits: BITS keeps only its low 16 bits.
+    const auto bits = static_cast<std::uint16_t>(r.bits);
+    const auto waveform = static_cast<std::int32_t>(r.waveform);
+    switch (r.signal) {
+        case Signal::Tone:
+            return SynthesizeTone(block, r.blockSize, r.sampleRate, r.channelCode, bits, waveform,
+                                  r.frequency, r.amplitude, storeProgress);
+        case Signal::Sweep:
+            return SynthesizeSweep(block, r.blockSize, r.sampleRate, r.channelCode, bits, waveform,
+                                   r.frequency, r.endFrequency, r.amplitude, storeProgress);
+        case Signal::Noise:
+            if (r.seed) {
+                return SynthesizeNoiseSeeded(*r.seed, block, r.blockSize, r.sampleRate,
+                                             r.channelCode, bits, waveform, r.amplitude,
+                                             storeProgress);
+            }
+            return SynthesizeNoise(block, r.blockSize, r.sampleRate, r.channelCode, bits, waveform,
+                                   r.amplitude, storeProgress);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto request = quilbo::render::parseCommandLine(args, error);
+    if (!request) {
+        std::fprintf(stderr, "quilbo-render: %s\n%s", error.c_str(), quilbo::render::kUsage);
+        return 2;
+    }
+
+    quilbo::SampleBlock block = quilbo::SampleBlock::allocate(request->blockSize);
+    if (request->blockSize != 0 && !block) {
+        std::fprintf(stderr, "quilbo-render: cannot allocate %u bytes\n", request->blockSize);
+        return 1;
+    }
+    if (render(*request, block.data()) != 1) {
+        std::fprintf(stderr, "quilbo-render: unsupported bit depth %u\n", request->bits);
+        return 3;
+    }
+    if (!writeAll(block.data(), block.size())) {
+        std::fprintf(stderr, "quilbo-render: cannot write the block: %s\n", std::strerror(errno));
+        return 1;
+    }
+    // The last report must count every whole sample of the block.
+    const auto bits = static_cast<std::uint16_t>(request->bits);
+    const std::uint32_t samples = request->blockSize / (bits == 8 ? 1u : bits == 16 ? 2u : 4u);
+    if (g_samplesWritten != samples) {
+        std::fprintf(stderr, "quilbo-render: progress ended at %u of %u samples\n",
+                     g_samplesWritten, samples);
+        return 1;
+    }
+    return 0;
+}

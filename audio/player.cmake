@@ -3,6 +3,7 @@ find_package(Threads REQUIRED)
 add_library(quilbo_audio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/WaveFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WavePlayer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PulseFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PulseWaveOut.cpp
 )
 target_include_directories(quilbo_audio PUBLIC ${CMAKE_SOURCE_DIR})

@@ -51,7 +51,8 @@ add_library(quilbo_shell STATIC
 target_include_directories(quilbo_shell PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 target_link_libraries(quilbo_shell PUBLIC Qt6::Widgets Qt6::Gui quilbo_res)
 
-# Desktop integration, all under the one id. The metainfo names the maker's page as home page.
+# Desktop integration, all under the one id (the program itself is installed by program.cmake).
+# The metainfo names the maker's page as its home page.
 string(REPLACE "&" "&amp;" QUILBO_HOMEPAGE_XML "${QUILBO_MAKER_URL}")
 configure_file(${CMAKE_SOURCE_DIR}/res/desktop/${QUILBO_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/app/${QUILBO_APP_ID}.metainfo.xml @ONLY)
@@ -68,11 +69,3 @@ install(FILES ${CMAKE_SOURCE_DIR}/res/icons/quilbo.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${QUILBO_APP_ID}.svg COMPONENT desktop)
 
-# The program target is defined after this file (app/program.cmake), so its install rule waits
-# until the whole app/ folder has been read.
-function(quilbo_install_program)
-  if(TARGET quilbo)
-    install(TARGETS quilbo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endfunction()
-cmake_language(DEFER CALL quilbo_install_program)

@@ -1,6 +1,8 @@
 // The recording fake wave output back end.
 #include "tests/support/FakeWaveOut.h"
 
+#include <condition_variable>
+
 namespace quilbo::test {
 
 struct FakeWaveOut::State {
@@ -16,6 +18,8 @@ struct FakeWaveOut::State {
     WaveOutRoutine routine = nullptr;
     void* instance = nullptr;
     WaveOutDevice* device = nullptr;
+    int inFlight = 0;  // pieces taken from the queue whose routine has not returned yet
+    std::condition_variable idle;
 
     void record(Op op, const WaveHeader* header = nullptr) {
         Call call{op, header, nullptr, 0, std::this_thread::get_id()};
@@ -39,12 +43,27 @@ struct FakeWaveOut::State {
             }
             header = queue.front();
             queue.pop_front();
+            ++inFlight;
             r = routine;
             inst = instance;
             dev = device;
         }
         r(dev, WaveOutMessage::Done, inst, header);
+        {
+            std::lock_guard lock(mutex);
+            --inFlight;
+        }
+        idle.notify_all();
         return true;
+    }
+
+    // A real device returns every piece before reset or close returns, including one that its
+    // own thread is handing back at that moment.
+    void returnAllAndWait() {
+        while (returnOne()) {
+        }
+        std::unique_lock lock(mutex);
+        idle.wait_for(lock, std::chrono::seconds(2), [this] { return inFlight == 0; });
     }
 };
 
@@ -77,8 +96,7 @@ public:
             std::lock_guard lock(m_state->mutex);
             m_state->record(Op::Reset);
         }
-        while (m_state->returnOne()) {
-        }
+        m_state->returnAllAndWait();
         return WaveResult::Ok;
     }
     WaveResult close() override {
@@ -89,8 +107,7 @@ public:
             }
             m_state->record(Op::Close);
         }
-        while (m_state->returnOne()) {
-        }
+        m_state->returnAllAndWait();
         std::lock_guard lock(m_state->mutex);
         m_state->open = false;
         return WaveResult::Ok;

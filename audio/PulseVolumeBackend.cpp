@@ -67,9 +67,12 @@ PulseVolumeBackend::PulseVolumeBackend(const std::string& server,
         connectContext();
     }
     if (pa_threaded_mainloop_start(m_loop.get()) < 0) {
-        LoopLock lock(m_loop.get());
-        m_closing = true;
-        dropContext();
+        {
+            LoopLock lock(m_loop.get());
+            m_closing = true;
+            dropContext();
+        }
+        m_loop.reset();
         return;
     }
     std::unique_lock lock(m_mutex);

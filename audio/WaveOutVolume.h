@@ -32,9 +32,9 @@ class PulseVolumeBackend;
 // The object follows the default sink when it changes and reconnects when the server comes back,
 // so its state can change during its life. The change callback runs on the thread that created
 // the object, from that thread's event loop, whenever the sink's volume changes (a mute change
-// alone gives no notice). Every operation must be called on the creating thread; none of them
-// waits on the server except the constructor, which waits a bounded time for the first reading.
-// Destroying the object stops every notice.
+// alone gives no notice, and neither does the object's own SetVolume). Every operation must be
+// called on the creating thread; none of them waits on the server except the constructor, which
+// waits a bounded time for the first reading. Destroying the object stops every notice.
 class CWaveOutVolume {
 public:
     static constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;  // the "-1" the getters answer

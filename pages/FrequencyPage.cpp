@@ -1,0 +1,403 @@
+// The Frequency page: control values, the Play handler's render and the render progress.
+#include "FrequencyPage.h"
+
+#include "pages/LeadingNumber.h"
+#include "pages/LevelGain.h"
+#include "pages/VolumeSlider.h"
+#include "synth/BlockSize.h"
+#include "synth/Synthesis.h"
+#include "ui_FrequencyPage.h"
+
+#include <QCompleter>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace quilbo {
+
+CFrequencyPage* g_pRenderPage = nullptr;
+
+namespace {
+
+constexpr std::int32_t kMinFrequency = 20;
+constexpr std::int32_t kMaxFrequency = 40000;
+constexpr std::int32_t kMinTime = 1;
+constexpr std::int32_t kMaxTime = 300;
+// Channel counts a speaker mask and the sound servers can describe.
+constexpr std::int32_t kMaxChannels = 32;
+// The bar moves at most this many times per render, however wide it is.
+constexpr std::uint32_t kMaxProgressSteps = 2000;
+
+bool isSupportedPrecision(std::int32_t precision) {
+    return precision == 8 || precision == 16 || precision == 20 || precision == 24 ||
+           precision == 32;
+}
+
+// Narrows an edit to the width of a few digits; the default fits a sentence.
+void fitToDigits(QLineEdit* edit, int digits) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->hasFrame()
+                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                           : 0;
+    const QFontMetrics metrics(edit->font());
+    const QSize text(metrics.horizontalAdvance(QString(digits, u'0')) + 8, metrics.height());
+    const QSize size = edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit);
+    edit->setFixedWidth(size.width());
+}
+
+}  // namespace
+
+CFrequencyPage::CFrequencyPage(WaveOutBackend* backend, QWidget* parent)
+    : CFrequencyPage(102, backend, parent) {
+    m_strPrecision = QStringLiteral("16");
+    m_strSampleRate = QStringLiteral("44100");
+    m_nScanTo = 20000;
+    m_nScanFrom = 20;
+    m_nTime = 5;
+    m_nFrequency = 1000;
+    m_nTestType = 0;
+    m_strChannels = QStringLiteral("2");
+    m_bRepeat = false;
+
+    m_ui = std::make_unique<Ui::CFrequencyPage>();
+    m_ui->setupUi(this);
+    m_progress = m_ui->progress_1017;
+    m_level = m_ui->level_1002;
+    m_comboWave = m_ui->wave_1001;
+    OnInitDialog();
+}
+
+CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend, QWidget* parent)
+    : QWidget(parent),
+      m_backend(backend),
+      m_presenter(warningBoxPresenter()),
+      m_allocator([](std::size_t bytes) { return SampleBlock::allocate(bytes); }),
+      m_clock([] { return std::chrono::steady_clock::now(); }),
+      m_nBlockLimit(defaultBlockLimit()) {
+    m_pBlock = SampleBlock();
+    m_nPieceSize = 24000;
+    m_bStopped = true;
+    setWaveOutBackend(backend);
+    // The end of a block is noticed on the device's thread; the stop runs here, on the window
+    // thread. A page that is gone drops the queued call with itself.
+    setWindowThreadPoster([this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    });
+}
+
+CFrequencyPage::~CFrequencyPage() {
+    if (g_pRenderPage == this) {
+        g_pRenderPage = nullptr;
+    }
+}
+
+void CFrequencyPage::OnInitDialog() {
+    for (QComboBox* combo :
+         {m_ui->wave_1001, m_ui->precision_1012, m_ui->sampleRate_1013, m_ui->channels_1014}) {
+        // A list box with an edit field: what is typed stays as typed.
+        combo->setCompleter(nullptr);
+    }
+    fitToDigits(m_ui->time_1009, 4);
+    for (QLineEdit* edit : {m_ui->scanFrom_1007, m_ui->scanTo_1008, m_ui->frequency_1006}) {
+        fitToDigits(edit, 6);
+    }
+    m_ui->levelReadout_1003->setMinimumWidth(
+        m_ui->levelReadout_1003->fontMetrics().horizontalAdvance(levelReadout(-8888)) + 6);
+    m_ui->level_1002->setMinimumHeight(150);
+    QSizePolicy keepPlace = m_progress->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_progress->setSizePolicy(keepPlace);
+    m_ui->icon_128->setFixedSize(32, 32);
+    m_ui->icon_128->setPixmap(QPixmap(QStringLiteral(":/quilbo/icons/quilbo-32.png")));
+
+    connect(m_ui->play_1015, &QPushButton::clicked, this, [this] { OnPlay(); });
+    connect(m_ui->stop_1016, &QPushButton::clicked, this, [this] { OnStop(); });
+
+    UpdateData(false);
+    m_level->m_pOwner = this;
+    m_level->setRange(kLevelTop, kLevelBottom);
+    m_level->setTickInterval(6);
+    m_level->setValue(kLevelBottom);
+    m_level->UpdateReadout();
+    m_comboWave->setCurrentIndex(0);
+}
+
+QWidget* CFrequencyPage::control(int id) const {
+    const QString suffix = QLatin1Char('_') + QString::number(id);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->objectName().endsWith(suffix)) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+void CFrequencyPage::setMessagePresenter(MessagePresenter presenter) {
+    m_presenter = std::move(presenter);
+}
+
+void CFrequencyPage::setBlockAllocator(BlockAllocator allocator) {
+    m_allocator = std::move(allocator);
+}
+
+void CFrequencyPage::setProgressClock(Clock clock) {
+    m_clock = std::move(clock);
+}
+
+void CFrequencyPage::setBlockLimit(std::int64_t bytes) {
+    m_nBlockLimit = bytes;
+}
+
+std::int64_t CFrequencyPage::defaultBlockLimit() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    constexpr std::int64_t kAddressable = std::numeric_limits<std::int32_t>::max();
+    if (pages <= 0 || pageSize <= 0) {
+        return kAddressable;
+    }
+    // A quarter leaves the desktop, the sound server and the rest of the program room to run.
+    const std::int64_t quarter = static_cast<std::int64_t>(pages) / 4 * pageSize;
+    return std::min(quarter, kAddressable);
+}
+
+QString CFrequencyPage::unsupportedFormatText() {
+    return tr("UnSupported Format.");
+}
+
+QString CFrequencyPage::openFailedText() {
+    return tr("Failed to open waveform output device.");
+}
+
+void CFrequencyPage::ShowMessage(const QString& text) {
+    if (m_presenter) {
+        m_presenter(this, text);
+    }
+}
+
+void CFrequencyPage::SetLevelReadout(const QString& text) {
+    if (m_ui) {
+        m_ui->levelReadout_1003->setText(text);
+    }
+}
+
+bool CFrequencyPage::UpdateData(bool bSaveAndValidate) {
+    DataExchange dx(bSaveAndValidate ? DataExchange::Direction::FromControls
+                                     : DataExchange::Direction::ToControls,
+                    this, m_presenter);
+    DoDataExchange(dx);
+    return !dx.failed();
+}
+
+void CFrequencyPage::DoDataExchange(DataExchange& dx) {
+    if (!m_ui) {
+        return;
+    }
+    // m_progress, m_level and m_comboWave are bound once, when the controls are built.
+    dx.text(m_ui->precision_1012, m_strPrecision);
+    dx.text(m_ui->sampleRate_1013, m_strSampleRate);
+    dx.integer(m_ui->scanTo_1008, m_nScanTo, kMinFrequency, kMaxFrequency);
+    dx.integer(m_ui->scanFrom_1007, m_nScanFrom, kMinFrequency, kMaxFrequency);
+    dx.integer(m_ui->time_1009, m_nTime, kMinTime, kMaxTime);
+    dx.integer(m_ui->frequency_1006, m_nFrequency, kMinFrequency, kMaxFrequency);
+    dx.radioGroup({m_ui->simple_1004, m_ui->scan_1005}, m_nTestType);
+    dx.text(m_ui->levelReadout_1003, m_strLevel);
+    dx.text(m_ui->channels_1014, m_strChannels);
+    dx.check(m_ui->repeat_1018, m_bRepeat);
+}
+
+int CFrequencyPage::selectedWaveform() const {
+    // Text typed into the box selects nothing, even when it spells an entry.
+    const int index = m_comboWave->currentIndex();
+    if (index < 0 || m_comboWave->currentText() != m_comboWave->itemText(index)) {
+        return -1;
+    }
+    return index;
+}
+
+void CFrequencyPage::OnPlay() {
+    if (!m_bStopped) {
+        return;
+    }
+    g_pRenderPage = this;
+    if (!UpdateData(true)) {
+        return;
+    }
+    const int waveform = selectedWaveform();
+    if (waveform < 0) {
+        ShowMessage(tr("Please choose a waveform from the list."));
+        m_comboWave->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const std::int32_t rate = leadingNumber(m_strSampleRate);
+    const std::int32_t precision = leadingNumber(m_strPrecision);
+    const std::int32_t channels = leadingNumber(m_strChannels);
+    const std::int32_t channelCount = static_cast<std::int32_t>(blockChannels(channels));
+
+    // A format nobody can play is refused before anything is rendered: a precision the encoders
+    // do not write would otherwise leave the block as allocated and play it.
+    const WaveFormatExtensible format = buildWaveFormat(channelCount, rate, precision);
+    if (!isSupportedPrecision(precision) || rate <= 0 || channels < 0 || channels > kMaxChannels ||
+        (m_backend != nullptr && m_backend->queryFormat(format) == WaveResult::BadFormat)) {
+        ShowMessage(unsupportedFormatText());
+        return;
+    }
+
+    const double gain = levelGain(m_level->value());
+    const BlockSize size = computeBlockSize(m_nTime, channelCount, precision, rate);
+    if (!size.fits || size.requestedBytes > m_nBlockLimit) {
+        const QString bytes = QString::number(size.requestedBytes);
+        ShowMessage(size.saturated
+                        ? tr("This signal needs more than %1 bytes of memory. Choose a shorter "
+                             "time, a lower sample rate or precision, or fewer channels.")
+                              .arg(bytes)
+                        : tr("This signal needs %1 bytes of memory, more than can be set aside "
+                             "for it. Choose a shorter time, a lower sample rate or precision, "
+                             "or fewer channels.")
+                              .arg(bytes));
+        return;
+    }
+    m_nBlockSize = size.bytes();
+    SampleBlock block =
+        m_allocator ? m_allocator(static_cast<std::size_t>(m_nBlockSize)) : SampleBlock();
+    if (!block || block.size() < static_cast<std::size_t>(m_nBlockSize)) {
+        ShowMessage(tr("Could not get %1 bytes of memory for this signal.").arg(m_nBlockSize));
+        return;
+    }
+    m_pBlock = std::move(block);
+
+    BeginRenderProgress(static_cast<std::uint32_t>(m_nBlockSize / containerBytes(precision)));
+    render(waveform, static_cast<std::uint32_t>(rate), static_cast<std::uint32_t>(channels),
+           static_cast<std::uint16_t>(precision), gain);
+    EndRenderProgress();
+    StartPlayback(format);
+}
+
+void CFrequencyPage::render(int waveform, std::uint32_t rate, std::uint32_t channelCode,
+                            std::uint16_t precision, double gain) {
+    std::uint8_t* bytes = m_pBlock.data();
+    const auto blockBytes = static_cast<std::uint32_t>(m_nBlockSize);
+    if (waveform <= 2) {
+        if (m_nTestType == 0) {
+            SynthesizeTone(bytes, blockBytes, rate, channelCode, precision, waveform,
+                           static_cast<double>(m_nFrequency), gain, ReportRenderProgress);
+        } else {
+            SynthesizeSweep(bytes, blockBytes, rate, channelCode, precision, waveform,
+                            static_cast<double>(m_nScanFrom), static_cast<double>(m_nScanTo), gain,
+                            ReportRenderProgress);
+        }
+    } else {
+        SynthesizeNoise(bytes, blockBytes, rate, channelCode, precision, waveform, gain,
+                        ReportRenderProgress);
+    }
+}
+
+bool CFrequencyPage::StartPlayback(const WaveFormatExtensible& format) {
+    switch (StartPlayer(format)) {
+        case StartResult::Started:
+            return true;
+        case StartResult::UnsupportedFormat:
+            ShowMessage(unsupportedFormatText());
+            return false;
+        case StartResult::OpenFailed:
+            ShowMessage(openFailedText());
+            return false;
+        case StartResult::NothingToPlay:
+            return false;
+    }
+    return false;
+}
+
+void CFrequencyPage::BeginRenderProgress(std::uint32_t range) {
+    m_nProgressRange = range;
+    m_nProgressNext = std::numeric_limits<std::uint32_t>::max();
+    if (m_progress == nullptr || range == 0) {
+        return;
+    }
+    m_progress->setRange(
+        0, static_cast<int>(std::min<std::uint32_t>(range, std::numeric_limits<int>::max())));
+    m_progress->setValue(0);
+    m_progress->show();
+    // The window handles no events until the render ends: paint the empty bar now.
+    m_progress->repaint();
+    m_lastProgressPaint = m_clock();
+    const auto width = static_cast<std::uint32_t>(std::max(1, m_progress->width()));
+    m_nProgressSteps = std::clamp(std::min(width, kMaxProgressSteps), 1u, range);
+    m_nProgressNext = nextProgressStep(0);
+}
+
+std::uint32_t CFrequencyPage::nextProgressStep(std::uint32_t count) const {
+    // The first count whose share of the range reaches the next whole step of the bar.
+    const std::uint64_t range = m_nProgressRange;
+    const std::uint64_t steps = m_nProgressSteps;
+    const std::uint64_t step = std::uint64_t{count} * steps / range + 1;
+    const std::uint64_t next = (step * range + steps - 1) / steps;
+    if (next > range) {
+        return std::numeric_limits<std::uint32_t>::max();
+    }
+    return static_cast<std::uint32_t>(std::max<std::uint64_t>(next, std::uint64_t{count} + 1));
+}
+
+void CFrequencyPage::AdvanceRenderProgress(std::uint32_t count) {
+    if (m_progress == nullptr || m_nProgressRange == 0) {
+        m_nProgressNext = std::numeric_limits<std::uint32_t>::max();
+        return;
+    }
+    m_nProgressNext = nextProgressStep(count);
+    // A visible step is reached; paint it unless the last paint is too recent to matter.
+    const auto now = m_clock();
+    if (now - m_lastProgressPaint < kProgressPaintInterval) {
+        return;
+    }
+    m_lastProgressPaint = now;
+    m_progress->setValue(static_cast<int>(std::min(count, m_nProgressRange)));
+    // The bar repaints by itself only in whole chunks.
+    m_progress->repaint();
+}
+
+void CFrequencyPage::EndRenderProgress() {
+    m_nProgressNext = std::numeric_limits<std::uint32_t>::max();
+    if (m_progress != nullptr) {
+        m_progress->setValue(0);
+        m_progress->hide();
+    }
+}
+
+void ReportRenderProgress(std::uint32_t count) {
+    CFrequencyPage* page = g_pRenderPage;
+    if (page == nullptr || count < page->m_nProgressNext) {
+        return;
+    }
+    page->AdvanceRenderProgress(count);
+}
+
+void CFrequencyPage::keyPressEvent(QKeyEvent* event) {
+    // A page is not a dialog: Enter and Escape must not end it (or the window holding it). A
+    // focused push button has already taken Enter as a click before the event gets here.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+void CFrequencyPage::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && m_ui) {
+        m_ui->retranslateUi(this);
+    }
+    QWidget::changeEvent(event);
+}
+
+}  // namespace quilbo

@@ -1,0 +1,161 @@
+// The Frequency page: the signal generator that renders a test signal and hands it to the player.
+#pragma once
+
+#include "audio/WavePlayer.h"
+#include "pages/DataExchange.h"
+#include "pages/MessagePresenter.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QProgressBar;
+
+namespace quilbo {
+
+namespace Ui {
+class CFrequencyPage;
+}
+class CVolumeSlider;
+
+// Renders the chosen waveform completely in memory on Play, then plays it through the player it
+// derives from. Stop (or the end of a block without Repeat) returns it to idle. The members
+// carry the control values between data exchanges.
+class CFrequencyPage : public QWidget, public CWavePlayer {
+    Q_OBJECT
+
+public:
+    // Control identifiers; each control's object name ends in "_<id>".
+    enum ControlId {
+        IDCANCEL = 2,
+        IDI_APPLICATION = 128,
+        IDC_WAVE = 1001,
+        IDC_LEVEL = 1002,
+        IDC_LEVEL_TEXT = 1003,
+        IDC_SIMPLE = 1004,
+        IDC_SCAN = 1005,
+        IDC_FREQUENCY = 1006,
+        IDC_SCAN_FROM = 1007,
+        IDC_SCAN_TO = 1008,
+        IDC_TIME = 1009,
+        IDC_PRECISION = 1012,
+        IDC_SAMPLE_RATE = 1013,
+        IDC_CHANNELS = 1014,
+        IDC_PLAY = 1015,
+        IDC_STOP = 1016,
+        IDC_PROGRESS = 1017,
+        IDC_REPEAT = 1018,
+    };
+
+    // Returns an empty block when the memory cannot be had.
+    using BlockAllocator = std::function<SampleBlock(std::size_t bytes)>;
+    // The clock that paces the progress bar's repaints during a render.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    // The bar is repainted at most this often while the window handles no events.
+    static constexpr std::chrono::milliseconds kProgressPaintInterval{25};
+
+    // The page of the program: builds its controls and moves the initial values into them.
+    // The back end is not owned and must outlive the page.
+    explicit CFrequencyPage(WaveOutBackend* backend, QWidget* parent = nullptr);
+    ~CFrequencyPage() override;
+
+    // The control with the given identifier, or null.
+    QWidget* control(int id) const;
+
+    // Moves the controls into the members (with the range checks) or the members into the
+    // controls. False when a field failed its check: its message has been shown and it has
+    // the focus.
+    bool UpdateData(bool bSaveAndValidate = true);
+
+    void OnPlay();
+    // OnStop comes from the player.
+
+    // Writes the level readout (control 1003).
+    void SetLevelReadout(const QString& text);
+
+    void setMessagePresenter(MessagePresenter presenter);
+    void setBlockAllocator(BlockAllocator allocator);
+    void setProgressClock(Clock clock);
+    // The largest block Play renders, in bytes; larger requests are refused with a message.
+    void setBlockLimit(std::int64_t bytes);
+    std::int64_t blockLimit() const { return m_nBlockLimit; }
+    // The default limit: a quarter of the physical memory, at most what a block can address.
+    static std::int64_t defaultBlockLimit();
+
+    // Texts of the page's own messages.
+    static QString unsupportedFormatText();
+    static QString openFailedText();
+
+    // Control values, in the order they are exchanged with the controls.
+    QProgressBar* m_progress = nullptr;
+    CVolumeSlider* m_level = nullptr;
+    QComboBox* m_comboWave = nullptr;
+    QString m_strPrecision;
+    QString m_strSampleRate;
+    std::int32_t m_nScanTo = 0;
+    std::int32_t m_nScanFrom = 0;
+    std::int32_t m_nTime = 0;
+    std::int32_t m_nFrequency = 0;
+    std::int32_t m_nTestType = 0;
+    QString m_strLevel;
+    QString m_strChannels;
+    // m_bRepeat and the other player members come from CWavePlayer.
+
+    // Size in bytes of the block of the last Play that got as far as rendering.
+    std::int32_t blockSize() const { return m_nBlockSize; }
+
+protected:
+    // For derived pages: builds no controls and sets only the player values; the derived page
+    // binds m_progress to its own bar.
+    CFrequencyPage(int nTemplateId, WaveOutBackend* backend, QWidget* parent);
+
+    virtual void DoDataExchange(DataExchange& dx);
+
+    // Shows the progress bar for a render of range sample values, and hides it again.
+    void BeginRenderProgress(std::uint32_t range);
+    void EndRenderProgress();
+    // The player's start with its failure messages.
+    bool StartPlayback(const WaveFormatExtensible& format);
+    void ShowMessage(const QString& text);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    friend void ReportRenderProgress(std::uint32_t count);
+
+    void OnInitDialog();
+    void AdvanceRenderProgress(std::uint32_t count);
+    std::uint32_t nextProgressStep(std::uint32_t count) const;
+    int selectedWaveform() const;
+    void render(int waveform, std::uint32_t rate, std::uint32_t channelCode,
+                std::uint16_t precision, double gain);
+
+    std::unique_ptr<Ui::CFrequencyPage> m_ui;
+    WaveOutBackend* m_backend = nullptr;
+    MessagePresenter m_presenter;
+    BlockAllocator m_allocator;
+    Clock m_clock;
+    std::int64_t m_nBlockLimit;
+    // Render progress: the count at which the bar's visible value changes next, the number of
+    // visible steps the bar has over the whole range, and when it was last painted.
+    std::uint32_t m_nProgressRange = 0;
+    std::uint32_t m_nProgressNext = 0;
+    std::uint32_t m_nProgressSteps = 1;
+    std::chrono::steady_clock::time_point m_lastProgressPaint;
+};
+
+// The page whose progress bar receives render progress; set by whoever starts a render.
+extern CFrequencyPage* g_pRenderPage;
+
+// The render's progress callback: moves g_pRenderPage's bar to count sample values. Cheap until
+// the bar's visible value changes.
+void ReportRenderProgress(std::uint32_t count);
+
+}  // namespace quilbo

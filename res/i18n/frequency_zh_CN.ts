@@ -1,0 +1,158 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>quilbo::CFrequencyPage</name>
+    <message>
+        <source>Frequency</source>
+        <translation>频率</translation>
+    </message>
+    <message>
+        <source>Wave:</source>
+        <translation>波形：</translation>
+    </message>
+    <message>
+        <source>Sine</source>
+        <translation>正弦波</translation>
+    </message>
+    <message>
+        <source>Square </source>
+        <translation>方波</translation>
+    </message>
+    <message>
+        <source>Sawtooth</source>
+        <translation>三角波</translation>
+    </message>
+    <message>
+        <source>White Noise</source>
+        <translation>白噪声</translation>
+    </message>
+    <message>
+        <source>Pink Noise</source>
+        <translation>粉红噪声</translation>
+    </message>
+    <message>
+        <source>Brown Noise</source>
+        <translation>褐噪声</translation>
+    </message>
+    <message>
+        <source>TestType:</source>
+        <translation>测试类型：</translation>
+    </message>
+    <message>
+        <source>Simple</source>
+        <translation>单频</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <translation>扫频</translation>
+    </message>
+    <message>
+        <source>Precision:</source>
+        <translation>精度：</translation>
+    </message>
+    <message>
+        <source>BIT</source>
+        <translation>位</translation>
+    </message>
+    <message>
+        <source>Sample:</source>
+        <translation>采样率：</translation>
+    </message>
+    <message>
+        <source>Hz</source>
+        <translation>Hz</translation>
+    </message>
+    <message>
+        <source>Time:</source>
+        <translation>时间：</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <translation>秒</translation>
+    </message>
+    <message>
+        <source>Channels:</source>
+        <translation>声道：</translation>
+    </message>
+    <message>
+        <source>OPTC</source>
+        <translation>反相双声道</translation>
+    </message>
+    <message>
+        <source>Repeat</source>
+        <translation>循环</translation>
+    </message>
+    <message>
+        <source>Frquency Scan</source>
+        <translation>扫频</translation>
+    </message>
+    <message>
+        <source>Scan From:</source>
+        <translation>起始频率：</translation>
+    </message>
+    <message>
+        <source>Hz  to:</source>
+        <translation>Hz  至：</translation>
+    </message>
+    <message>
+        <source>Simple Frquency</source>
+        <translation>单频</translation>
+    </message>
+    <message>
+        <source>Frquency:</source>
+        <translation>频率：</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>Cencel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>UnSupported Format.</source>
+        <translation>不支持的格式。</translation>
+    </message>
+    <message>
+        <source>Failed to open waveform output device.</source>
+        <translation>无法打开波形输出设备。</translation>
+    </message>
+    <message>
+        <source>Please choose a waveform from the list.</source>
+        <translation>请从列表中选择一种波形。</translation>
+    </message>
+    <message>
+        <source>This signal needs more than %1 bytes of memory. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
+        <translation>该信号需要超过 %1 字节的内存。请缩短时间、降低采样率或精度，或减少声道数。</translation>
+    </message>
+    <message>
+        <source>This signal needs %1 bytes of memory, more than can be set aside for it. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
+        <translation>该信号需要 %1 字节的内存，超出了可分配的范围。请缩短时间、降低采样率或精度，或减少声道数。</translation>
+    </message>
+    <message>
+        <source>Could not get %1 bytes of memory for this signal.</source>
+        <translation>无法为该信号分配 %1 字节的内存。</translation>
+    </message>
+</context>
+<context>
+    <name>DataExchange</name>
+    <message>
+        <source>Please enter an integer.</source>
+        <translation>请输入一个整数。</translation>
+    </message>
+    <message>
+        <source>Please enter an integer between %1 and %2.</source>
+        <translation>请输入一个介于 %1 和 %2 之间的整数。</translation>
+    </message>
+</context>
+</TS>

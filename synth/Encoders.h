@@ -19,6 +19,15 @@ inline std::int32_t clampTruncate(double s, std::int32_t low, std::int32_t high,
     return s > static_cast<double>(high) ? high : nanValue;
 }
 
+// clampTruncate for a scaled value that is known not to be NaN, written without branches so
+// that batch loops over it vectorize.
+inline std::int32_t clampTruncateNumber(double s, std::int32_t low, std::int32_t high) noexcept {
+    const double lowD = static_cast<double>(low);
+    const double highD = static_cast<double>(high);
+    const double held = s < lowD ? lowD : (s > highD ? highD : s);
+    return static_cast<std::int32_t>(held);
+}
+
 inline void storeLittle16(std::uint8_t* p, std::int32_t n) noexcept {
     const auto u = static_cast<std::uint16_t>(n);
     p[0] = static_cast<std::uint8_t>(u);
@@ -34,6 +43,8 @@ inline void storeLittle32(std::uint8_t* p, std::uint32_t u) noexcept {
 
 // Each encoder: `encode` gives the stored sample of polarity +1, `invert` its polarity -1
 // partner, `put` writes one sample. The scale is applied as (v x full scale) x amplitude.
+// `encodeNumber` equals `encode` whenever the scaled value is not NaN (a finite v and a finite
+// amplitude), without branches.
 struct Encoder8 {
     using Sample = std::int32_t;
     static constexpr unsigned kBytes = 1;
@@ -42,6 +53,9 @@ struct Encoder8 {
 
     Sample encode(double v) const noexcept {
         return clampTruncate(128.0 + (v * 127.0) * amplitude, 1, 255, 128);
+    }
+    Sample encodeNumber(double v) const noexcept {
+        return clampTruncateNumber(128.0 + (v * 127.0) * amplitude, 1, 255);
     }
     static Sample invert(Sample n) noexcept { return 256 - n; }
     static void put(std::uint8_t* p, Sample n) noexcept { *p = static_cast<std::uint8_t>(n); }
@@ -55,6 +69,9 @@ struct Encoder16 {
 
     Sample encode(double v) const noexcept {
         return clampTruncate((v * 32767.0) * amplitude, -32767, 32767, 0);
+    }
+    Sample encodeNumber(double v) const noexcept {
+        return clampTruncateNumber((v * 32767.0) * amplitude, -32767, 32767);
     }
     static Sample invert(Sample n) noexcept { return -n; }
     static void put(std::uint8_t* p, Sample n) noexcept { storeLittle16(p, n); }
@@ -71,6 +88,11 @@ struct EncoderWide {
     Sample encode(double v) const noexcept {
         return clampTruncate((v * static_cast<double>(kFullScale)) * amplitude, -kFullScale,
                              kFullScale, 0) *
+               kShift;
+    }
+    Sample encodeNumber(double v) const noexcept {
+        return clampTruncateNumber((v * static_cast<double>(kFullScale)) * amplitude, -kFullScale,
+                                   kFullScale) *
                kShift;
     }
     static Sample invert(Sample n) noexcept { return -n; }
@@ -98,6 +120,10 @@ struct EncoderFloat {
             return -1.0f;
         }
         return s > 1.0 ? 1.0f : 0.0f;
+    }
+    Sample encodeNumber(double v) const noexcept {
+        const double s = (v * 0.5) * amplitude;
+        return static_cast<float>(s < -1.0 ? -1.0 : (s > 1.0 ? 1.0 : s));
     }
     static Sample invert(Sample s) noexcept { return -s; }
     static void put(std::uint8_t* p, Sample s) noexcept {

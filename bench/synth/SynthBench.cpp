@@ -1,0 +1,100 @@
+// Frames per second of the synthesis entry points, per waveform and depth, with and without a
+// progress callback, into a reused block and into a freshly mapped one.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "audio/SampleBlock.h"
+#include "synth/Synthesis.h"
+
+namespace {
+
+constexpr std::uint32_t kRate = 192000;
+constexpr std::uint32_t kSeconds = 1;
+
+std::uint32_t g_samplesWritten = 0;
+
+// What the pages do: store the count (they repaint only when the visible value changes).
+void storeProgress(std::uint32_t samplesWritten) {
+    g_samplesWritten = samplesWritten;
+}
+
+std::uint32_t containerBytes(std::uint16_t bits) {
+    return bits == 8 ? 1 : bits == 16 ? 2 : 4;
+}
+
+std::int32_t renderInto(std::uint8_t* block, std::uint32_t size, std::uint16_t bits,
+                        std::int32_t waveform, bool sweep, ProgressCallback progress) {
+    if (waveform >= 3) {
+        return SynthesizeNoiseSeeded(1, block, size, kRate, 2, bits, waveform, 0.5, progress);
+    }
+    if (sweep) {
+        return SynthesizeSweep(block, size, kRate, 2, bits, waveform, 20.0, 20000.0, 0.5, progress);
+    }
+    return SynthesizeTone(block, size, kRate, 2, bits, waveform, 1000.0, 0.5, progress);
+}
+
+// Args: bits, waveform, sweep (0/1), progress (0 null / 1 storing callback).
+void renderReused(benchmark::State& state) {
+    const auto bits = static_cast<std::uint16_t>(state.range(0));
+    const auto waveform = static_cast<std::int32_t>(state.range(1));
+    const bool sweep = state.range(2) != 0;
+    const ProgressCallback progress = state.range(3) != 0 ? storeProgress : nullptr;
+    const std::uint32_t frames = kSeconds * kRate;
+    const std::uint32_t size = frames * 2 * containerBytes(bits);
+    quilbo::SampleBlock block = quilbo::SampleBlock::allocate(size);
+    renderInto(block.data(), size, bits, waveform, sweep, progress);  // touch every page once
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(renderInto(block.data(), size, bits, waveform, sweep, progress));
+        benchmark::ClobberMemory();
+    }
+    state.counters["frames/s"] =
+        benchmark::Counter(frames, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The whole render as quilbo-render does it: map a fresh block, render, release.
+void renderFresh(benchmark::State& state) {
+    const auto bits = static_cast<std::uint16_t>(state.range(0));
+    const auto waveform = static_cast<std::int32_t>(state.range(1));
+    const bool sweep = state.range(2) != 0;
+    const ProgressCallback progress = state.range(3) != 0 ? storeProgress : nullptr;
+    const std::uint32_t frames = 10 * kRate;
+    const std::uint32_t size = frames * 2 * containerBytes(bits);
+    for (auto _ : state) {
+        quilbo::SampleBlock block = quilbo::SampleBlock::allocate(size);
+        benchmark::DoNotOptimize(renderInto(block.data(), size, bits, waveform, sweep, progress));
+        benchmark::ClobberMemory();
+    }
+    state.counters["frames/s"] =
+        benchmark::Counter(frames, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void everyWaveformAndDepth(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"bits", "waveform", "sweep", "progress"});
+    for (int bits : {8, 16, 20, 24, 32}) {
+        for (int waveform = 0; waveform <= 5; ++waveform) {
+            b->Args({bits, waveform, 0, 1});
+            if (waveform <= 2) {
+                b->Args({bits, waveform, 1, 1});
+            }
+        }
+    }
+}
+
+void progressCost(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"bits", "waveform", "sweep", "progress"});
+    for (int waveform = 0; waveform <= 5; ++waveform) {
+        b->Args({16, waveform, 0, 0});
+        b->Args({16, waveform, 0, 1});
+    }
+    b->Args({16, 0, 1, 0});
+    b->Args({16, 0, 1, 1});
+}
+
+}  // namespace
+
+BENCHMARK(renderReused)->Apply(everyWaveformAndDepth)->Unit(benchmark::kMillisecond);
+BENCHMARK(renderReused)->Name("progressCost")->Apply(progressCost)->Unit(benchmark::kMillisecond);
+BENCHMARK(renderFresh)->Apply(progressCost)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,93 @@
+// The frame loop shared by every entry point: frame values in batches, samples and progress
+// one frame at a time.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "synth/Synthesis.h"
+
+namespace quilbo::synth {
+
+struct Layout {
+    std::uint8_t* block = nullptr;
+    std::uint64_t totalSamples = 0;
+    std::uint32_t channels = 2;
+    bool pair = false;
+};
+
+// The frame loops are built twice, for AVX2 and for the baseline, and the loader picks one.
+// Both give identical bytes: no fused multiply-add is allowed and vector lanes round as
+// scalars do.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define QUILBO_FRAME_LOOP_CLONES [[gnu::target_clones("avx2", "default")]]
+#else
+#define QUILBO_FRAME_LOOP_CLONES
+#endif
+
+// Frames whose values a source computes in one go.
+inline constexpr std::size_t kBatch = 256;
+
+// A source's encode(enc, o, n, out) stores in out[0..n) the samples (polarity +1) of frames
+// o..o+n-1. They are computed a batch ahead into this private buffer only: the block itself
+// is written one frame at a time, each frame followed by its progress report.
+template <class Enc, class Source>
+QUILBO_FRAME_LOOP_CLONES void renderFrames(const Enc& enc, Source& source, const Layout& layout,
+                                           ProgressCallback progress) {
+    using Sample = typename Enc::Sample;
+    std::array<Sample, kBatch> samples;
+    std::uint8_t* out = layout.block;
+    const std::uint64_t total = layout.totalSamples;
+    const std::uint32_t channels = layout.channels;
+    const bool pair = layout.pair;
+    std::uint64_t i = 0;
+    std::int64_t o = 0;
+    while (i < total) {
+        const std::uint64_t framesLeft = (total - i - 1) / channels + 1;
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kBatch, framesLeft));
+        source.encode(enc, o, n, samples.data());
+        // Whole frames only in the common loop; the last frame may be cut short.
+        const bool lastBatch = n == framesLeft;
+        const std::size_t whole = lastBatch && (total % channels) != 0 ? n - 1 : n;
+        if (channels == 2) {
+            for (std::size_t j = 0; j < whole; ++j) {
+                const Sample s = samples[j];
+                Enc::put(out, s);
+                Enc::put(out + Enc::kBytes, pair ? Enc::invert(s) : s);
+                out += 2 * Enc::kBytes;
+                i += 2;
+                if (progress != nullptr) {
+                    progress(static_cast<std::uint32_t>(i));
+                }
+            }
+        } else {
+            for (std::size_t j = 0; j < whole; ++j) {
+                const Sample s = samples[j];
+                for (std::uint32_t c = 0; c < channels; ++c) {
+                    Enc::put(out, s);
+                    out += Enc::kBytes;
+                }
+                i += channels;
+                if (progress != nullptr) {
+                    progress(static_cast<std::uint32_t>(i));
+                }
+            }
+        }
+        if (whole != n) {
+            // The leading channels of a partial frame; in the pair only the first one fits.
+            const Sample s = samples[whole];
+            for (; i < total; ++i) {
+                Enc::put(out, s);
+                out += Enc::kBytes;
+            }
+            if (progress != nullptr) {
+                progress(static_cast<std::uint32_t>(i));
+            }
+        }
+        o += static_cast<std::int64_t>(n);
+    }
+}
+
+}  // namespace quilbo::synth

@@ -1,0 +1,155 @@
+// Frame sources for the tone entry points: cosine and square through the batch cosine, the
+// two-ramp shape, and silence. Each gives exactly the samples of the plain per-frame formulas.
+#pragma once
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <type_traits>
+
+#include "synth/FastCosine.h"
+#include "synth/FrameLoop.h"
+#include "synth/ToneShapes.h"
+
+namespace quilbo::synth {
+
+template <class Sample>
+bool sameSample(Sample a, Sample b) noexcept {
+    if constexpr (std::is_same_v<Sample, float>) {
+        return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);  // +0 != -0
+    } else {
+        return a == b;
+    }
+}
+
+// The phase of frame o for a fixed tone: ((f x two pi) / R) x o.
+struct FixedPhase {
+    double step;
+    double operator()(double o) const noexcept { return step * o; }
+};
+
+// The phase of frame o in a sweep: g = (o x D) / Neff + f0, then ((g x two pi) / R) x o.
+struct SweepPhase {
+    double span;
+    double lengthEff;
+    double start;
+    double rate;
+    double operator()(double o) const noexcept {
+        const double g = (o * span) / lengthEff + start;
+        return ((g * kTwoPi) / rate) * o;
+    }
+};
+
+// Sine (index 0) or square (index 1). The batch cosine decides every sample whose value it
+// pins down; the few that lie within its error bound of a rounding step (or a sign change)
+// are recomputed with the library cosine, so the output matches the plain formula exactly.
+template <class PhaseOf, bool kSquare>
+struct CosineSource {
+    PhaseOf phaseOf;
+    bool finiteAmplitude;  // the bound argument needs a monotonic, finite scale
+
+    template <class Enc>
+    void encode(const Enc& enc, std::int64_t o, std::size_t n, typename Enc::Sample* out) const {
+        double phase[kBatch];
+        double value[kBatch];
+        const double first = static_cast<double>(o);
+        for (std::size_t j = 0; j < n; ++j) {
+            // Exact (o + j < 2^53); the 32-bit index converts in vector lanes.
+            phase[j] = phaseOf(first + static_cast<double>(static_cast<std::int32_t>(j)));
+        }
+        fastCosine(phase, value, n);
+        constexpr double b = kCosineErrorBound;
+        // One branch-free pass decides every frame it can; only a batch with an undecided
+        // frame takes a second, exact look at those frames.
+        int undecided = 0;
+        if constexpr (kSquare) {
+            const auto high = enc.encode(1.0);
+            const auto low = enc.encode(-1.0);
+            for (std::size_t j = 0; j < n; ++j) {
+                const double c = value[j];
+                out[j] = c > 0.0 ? high : low;
+                undecided |= (std::fabs(c) <= b) | (c > 2.0);
+            }
+            if (undecided != 0) {
+                for (std::size_t j = 0; j < n; ++j) {
+                    const double c = value[j];
+                    if (std::fabs(c) <= b || c > 2.0) {
+                        out[j] = enc.encode(squareOf(std::cos(phase[j])));
+                    }
+                }
+            }
+        } else if (finiteAmplitude) {
+            // Where value - bound and value + bound give the same sample, so does the exact
+            // cosine: scaling, clamping and truncation are all monotonic.
+            for (std::size_t j = 0; j < n; ++j) {
+                const double c = value[j];
+                const auto below = enc.encodeNumber(c - b);
+                const auto above = enc.encodeNumber(c + b);
+                out[j] = below;
+                undecided |= !sameSample(below, above) | (c > 2.0);
+            }
+            if (undecided != 0) {
+                for (std::size_t j = 0; j < n; ++j) {
+                    const double c = value[j];
+                    if (c > 2.0 || !sameSample(enc.encodeNumber(c - b), enc.encodeNumber(c + b))) {
+                        out[j] = enc.encode(std::cos(phase[j]));
+                    }
+                }
+            }
+        } else {
+            for (std::size_t j = 0; j < n; ++j) {
+                out[j] = enc.encode(std::cos(phase[j]));
+            }
+        }
+    }
+};
+
+// Index 2 at a fixed frequency: the period never changes, so the position in it is counted
+// instead of divided out, with the same per-frame formula.
+struct RampToneSource {
+    double ratio;  // R / f, at least 2 and finite
+
+    template <class Enc>
+    void encode(const Enc& enc, std::int64_t o, std::size_t n, typename Enc::Sample* out) const {
+        const std::int64_t period = ratio < 4.0e18 ? static_cast<std::int64_t>(ratio) : INT64_MAX;
+        const double half = ratio * 0.5;
+        const double inv = 1.0 / half;
+        std::int64_t x = o % period;
+        for (std::size_t j = 0; j < n; ++j) {
+            const double xd = static_cast<double>(x);
+            out[j] = enc.encode(xd < half ? inv * xd - 1.0 : 1.0 - (xd - half) * inv);
+            if (++x == period) {
+                x = 0;
+            }
+        }
+    }
+};
+
+// Index 2 in a sweep: the period follows the instantaneous frequency, frame by frame.
+struct RampSweepSource {
+    double span;
+    double lengthEff;
+    double start;
+    double rate;
+
+    template <class Enc>
+    void encode(const Enc& enc, std::int64_t o, std::size_t n, typename Enc::Sample* out) const {
+        for (std::size_t j = 0; j < n; ++j) {
+            const std::int64_t frame = o + static_cast<std::int64_t>(j);
+            const double g = ((2.0 * span) * static_cast<double>(frame)) / lengthEff + start;
+            out[j] = enc.encode(rampValue(rate / g, frame));
+        }
+    }
+};
+
+struct SilenceSource {
+    template <class Enc>
+    void encode(const Enc& enc, std::int64_t, std::size_t n, typename Enc::Sample* out) const {
+        const auto zero = enc.encode(0.0);
+        for (std::size_t j = 0; j < n; ++j) {
+            out[j] = zero;
+        }
+    }
+};
+
+}  // namespace quilbo::synth

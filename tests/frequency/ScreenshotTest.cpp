@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 
 namespace quilbo {
@@ -53,15 +54,37 @@ void expectNothingClipped(const QWidget& page, const char* language) {
     EXPECT_GE(readout->width(), readout->fontMetrics().horizontalAdvance(" -20DB"));
 }
 
+// The page with its render progress within reach, to picture the bar mid-render.
+class ShotPage : public CFrequencyPage {
+public:
+    using CFrequencyPage::BeginRenderProgress;
+    using CFrequencyPage::CFrequencyPage;
+    using CFrequencyPage::EndRenderProgress;
+};
+
 QImage shoot(const QLocale& locale, const char* language, const QString& file) {
     installTranslations(locale);
-    CFrequencyPage page(nullptr);
+    ShotPage page(nullptr);
     page.setWindowTitle(QStringLiteral("Quilbo V1.1"));
     page.show();
     QApplication::processEvents();
     expectNothingClipped(page, language);
     QImage image = page.grab().toImage();
-    EXPECT_TRUE(image.save(file)) << file.toStdString();
+    EXPECT_TRUE(image.save(file + QStringLiteral(".png"))) << file.toStdString();
+
+    // Two thirds into a render: the bar shows, and nothing else moves.
+    int tick = 0;
+    page.setProgressClock(
+        [&tick] { return std::chrono::steady_clock::time_point(std::chrono::seconds(++tick)); });
+    g_pRenderPage = &page;
+    page.BeginRenderProgress(3000);
+    ReportRenderProgress(2000);
+    const QImage rendering = page.grab().toImage();
+    EXPECT_TRUE(rendering.save(file + QStringLiteral("-rendering.png")));
+    EXPECT_EQ(page.m_progress->value(), 2000);
+    page.EndRenderProgress();
+    g_pRenderPage = nullptr;
+    EXPECT_EQ(rendering.size(), image.size()) << "showing the bar moves nothing";
     installTranslations(QLocale(QLocale::English));
     return image;
 }
@@ -71,9 +94,9 @@ TEST(FrequencyScreenshots, EnglishAndChinesePagesShowEveryControlUnclipped) {
     std::printf("Frequency page screenshots: %s\n", qPrintable(folder));
 
     const QImage english = shoot(QLocale(QLocale::English, QLocale::UnitedStates), "English",
-                                 folder + QStringLiteral("/frequency-en.png"));
+                                 folder + QStringLiteral("/frequency-en"));
     const QImage chinese = shoot(QLocale(QLocale::Chinese, QLocale::China), "Chinese",
-                                 folder + QStringLiteral("/frequency-zh_CN.png"));
+                                 folder + QStringLiteral("/frequency-zh_CN"));
     EXPECT_FALSE(english.isNull());
     EXPECT_FALSE(chinese.isNull());
     EXPECT_NE(english, chinese);

@@ -153,6 +153,7 @@ private:
     ContextPtr m_context;
     StreamPtr m_stream;
     pa_time_event* m_timer = nullptr;
+    bool m_timerArmed = false;
     bool m_timingPending = false;
     bool m_failed = false;
     bool m_closed = false;
@@ -247,17 +248,17 @@ bool PulseWaveOutDevice::createStream() {
     pa_stream_set_write_callback(stream, &streamWriteCallback, this);
     pa_stream_set_underflow_callback(stream, &streamUnderflowCallback, this);
 
-    // The server keeps about targetLatency of audio ahead of the output; the rest of the queued
-    // pieces wait here. Playback starts as soon as one frame is there (the default would wait
-    // for a full buffer, which a short block never fills).
+    // The server takes up to serverBuffer of audio (as pacat does by default); playback starts
+    // as soon as one frame is there (the default would wait for a full buffer, which a short
+    // block never fills).
     pa_buffer_attr attr;
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = static_cast<std::uint32_t>(
-        pa_usec_to_bytes(toUsec(m_options.targetLatency), &m_format.spec));
+        pa_usec_to_bytes(toUsec(m_options.serverBuffer), &m_format.spec));
     attr.prebuf = static_cast<std::uint32_t>(m_frameBytes);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY);
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_NOFLAGS);
     if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
         dropStream();
         return false;
@@ -299,10 +300,11 @@ void PulseWaveOutDevice::dropStream() {
     }
     m_stream.reset();
     m_timingPending = false;
+    m_timerArmed = false;  // a timer still set finds no stream and does nothing
 }
 
 WaveResult PulseWaveOutDevice::write(WaveHeader* header) {
-    if (header == nullptr || m_closed) {
+    if (header == nullptr || !m_loop) {
         return WaveResult::Failed;
     }
     LoopLock lock(m_loop.get());
@@ -316,7 +318,9 @@ WaveResult PulseWaveOutDevice::write(WaveHeader* header) {
     m_accepted += header->dwBufferLength;
     m_pieces.push_back({header, begin, m_accepted});
     pump();
-    requestTiming();
+    if (!m_timerArmed) {
+        requestTiming();  // otherwise the armed timer looks at the pieces when one should be done
+    }
     return WaveResult::Ok;
 }
 
@@ -370,6 +374,7 @@ void PulseWaveOutDevice::pump() {
 
 void PulseWaveOutDevice::armTimer(pa_usec_t delay) {
     const pa_usec_t when = pa_rtclock_now() + delay;
+    m_timerArmed = true;
     if (m_timer == nullptr) {
         m_timer = pa_context_rttime_new(m_context.get(), when, &timerCallback, this);
     } else {
@@ -379,7 +384,9 @@ void PulseWaveOutDevice::armTimer(pa_usec_t delay) {
 
 void PulseWaveOutDevice::timerCallback(pa_mainloop_api*, pa_time_event*, const struct timeval*,
                                        void* self) {
-    static_cast<PulseWaveOutDevice*>(self)->requestTiming();
+    auto* device = static_cast<PulseWaveOutDevice*>(self);
+    device->m_timerArmed = false;
+    device->requestTiming();
 }
 
 void PulseWaveOutDevice::requestTiming() {
@@ -438,13 +445,18 @@ void PulseWaveOutDevice::onTiming() {
     if (m_pieces.empty()) {
         return;
     }
-    // Look again about when the next piece should have played out.
-    pa_usec_t delay = pa_bytes_to_usec(
-        m_pieces.front().end - std::min(played, m_pieces.front().end), &m_format.spec);
+    // Look again when the next piece should have played out, or, while much more is queued,
+    // when half of the queue has: pieces then come back two or three at a time, with plenty
+    // still queued, and the process wakes less often.
+    auto untilPlayed = [&](std::uint64_t end) {
+        return pa_bytes_to_usec(end - std::min(played, end), &m_format.spec);
+    };
+    pa_usec_t delay =
+        std::max(untilPlayed(m_pieces.front().end), untilPlayed(m_pieces.back().end) / 2);
     if (m_drainArmed && m_drainDue > now) {
         delay = std::min(delay, m_drainDue - now);
     }
-    armTimer(std::clamp<pa_usec_t>(delay + 2000, 4000, 100000));
+    armTimer(std::clamp<pa_usec_t>(delay + 2000, 4000, 1000000));
 }
 
 void PulseWaveOutDevice::streamWriteCallback(pa_stream*, size_t, void* self) {
@@ -533,6 +545,9 @@ WaveResult PulseWaveOutDevice::reset() {
     }
     {
         LoopLock lock(m_loop.get());
+        if (m_closed) {
+            return WaveResult::Failed;
+        }
         // A new stream is made at the next write: a flushed stream's indices no longer match
         // the pieces' positions.
         dropStream();
@@ -546,12 +561,12 @@ WaveResult PulseWaveOutDevice::reset() {
 }
 
 WaveResult PulseWaveOutDevice::close() {
-    if (m_closed) {
-        return WaveResult::Ok;
+    if (!m_loop) {
+        return WaveResult::Ok;  // never connected, or closed already
     }
-    m_closed = true;
-    if (m_loop) {
+    {
         LoopLock lock(m_loop.get());
+        m_closed = true;  // read by write() on the completion thread, under the loop lock
         dropStream();
         finish(takeAllPieces());
         if (m_timer != nullptr) {
@@ -575,9 +590,7 @@ WaveResult PulseWaveOutDevice::close() {
             m_completions.join();
         }
     }
-    if (m_loop) {
-        pa_threaded_mainloop_stop(m_loop.get());
-    }
+    pa_threaded_mainloop_stop(m_loop.get());
     m_stream.reset();
     m_context.reset();
     m_loop.reset();

@@ -16,8 +16,10 @@ public:
     struct Options {
         // Bound on every wait for the server (connect, stream set-up, flush, close).
         std::chrono::milliseconds serverTimeout{3000};
-        // Audio the server holds ahead of the output; pieces beyond it wait in the client.
-        std::chrono::milliseconds targetLatency{150};
+        // How much audio the server may hold for the stream. Large enough for every queued
+        // piece at the usual rates, so pieces go to the server at once and the client wakes
+        // only to return them; a stop does not wait for it to drain (the reset flushes).
+        std::chrono::milliseconds serverBuffer{2000};
         // Application name shown by the server for our streams.
         const char* applicationName = "Quilbo";
     };

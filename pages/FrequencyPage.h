@@ -58,7 +58,7 @@ public:
     // The clock that paces the progress bar's repaints during a render.
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
     // The bar is repainted at most this often while the window handles no events.
-    static constexpr std::chrono::milliseconds kProgressPaintInterval{25};
+    static constexpr std::chrono::milliseconds kProgressPaintInterval{40};
 
     // The page of the program: builds its controls and moves the initial values into them.
     // The back end is not owned and must outlive the page.

@@ -5,6 +5,7 @@
 #include "tests/support/PulseServer.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 
@@ -134,6 +135,19 @@ TEST_F(FrequencyPulse, ABlockWithoutRepeatPlaysOnceAndReturnsThePageToIdle) {
     // And the page plays again.
     click(CFrequencyPage::IDC_PLAY);
     EXPECT_TRUE(page->isPlaying());
+}
+
+TEST_F(FrequencyPulse, RatesAboveWhatTheServerTakesAreRefusedBeforeRendering) {
+    std::vector<std::size_t> allocations;
+    page->setBlockAllocator([&allocations](std::size_t bytes) {
+        allocations.push_back(bytes);
+        return SampleBlock::allocate(bytes);
+    });
+    qobject_cast<QComboBox*>(page->control(CFrequencyPage::IDC_SAMPLE_RATE))->setEditText("400000");
+    click(CFrequencyPage::IDC_PLAY);
+    EXPECT_EQ(messages, QStringList{CFrequencyPage::unsupportedFormatText()});
+    EXPECT_TRUE(allocations.empty());
+    EXPECT_FALSE(page->isPlaying());
 }
 
 }  // namespace

@@ -256,7 +256,10 @@ bool PulseWaveOutDevice::createStream() {
     attr.tlength = static_cast<std::uint32_t>(
         pa_usec_to_bytes(toUsec(m_options.serverBuffer), &m_format.spec));
     attr.prebuf = static_cast<std::uint32_t>(m_frameBytes);
-    attr.minreq = static_cast<std::uint32_t>(-1);
+    // The client never needs the server's requests for more (it writes each piece as it comes
+    // and the buffer has room for all of them), so they are asked for rarely: each one wakes
+    // the process.
+    attr.minreq = attr.tlength / 2;
     attr.fragsize = static_cast<std::uint32_t>(-1);
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_NOFLAGS);
     if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {

@@ -95,6 +95,9 @@ CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend, QWi
 }
 
 CFrequencyPage::~CFrequencyPage() {
+    // Stopped while the page is still whole, so that a stop posted by the device's thread finds
+    // nothing left to do.
+    OnStop();
     if (g_pRenderPage == this) {
         g_pRenderPage = nullptr;
     }

@@ -254,8 +254,14 @@ TEST_F(FrequencyPage, TheEndOfABlockReturnsThePageToIdleOnTheWindowThread) {
     EXPECT_TRUE(page.isPlaying()) << "the stop waits for the window thread";
     QTRY_VERIFY(!page.isPlaying());
     EXPECT_FALSE(device.deviceOpen());
+
+    // With Repeat the block loops until Stop.
+    control<QAbstractButton>(Page::IDC_REPEAT)->setChecked(true);
     play();
+    EXPECT_EQ(device.completeAll(100), 100);
+    QApplication::processEvents();
     EXPECT_TRUE(page.isPlaying());
+    EXPECT_EQ(device.queued(), 4u);
 }
 
 TEST_F(FrequencyPage, FormatsNobodyCanPlayAreRefusedBeforeRendering) {

@@ -32,7 +32,8 @@ public:
         NothingToPlay,      // no block or an empty one: nothing happens, no message
     };
 
-    // Runs a task on the window thread later (in the program, a queued call to the page).
+    // Runs a task on the window thread later (in the program, a queued call to the page). It is
+    // called on the device's thread and must not run the task before it returns.
     using WindowThreadPoster = std::function<void(std::function<void()>)>;
 
     CWavePlayer() = default;

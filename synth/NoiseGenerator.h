@@ -16,10 +16,10 @@ public:
     // One generator step. The draw is built as a float in [2, 4) from the top 23 bits of the
     // state, so with scale 0.5 it is exactly (seed >> 9) / 2^23 - 0.5.
     double NextRandom(float scale) noexcept {
-        seed = seed * 196314165u + 907633515u;
-        randomBits = (seed >> 9) | 0x40000000u;
-        const float f = std::bit_cast<float>(randomBits);
-        return (static_cast<double>(f) - 3.0) * static_cast<double>(scale);
+        seed = Step(seed);
+        randomBits = Bits(seed);
+        return (static_cast<double>(std::bit_cast<float>(randomBits)) - 3.0) *
+               static_cast<double>(scale);
     }
 
     // Frame values of the three noise colours: one call per frame.
@@ -33,4 +33,62 @@ public:
     float pinkSum = 0.0f;
     float brownSum = 0.0f;
     std::array<float, 16> pinkRows{};
+
+private:
+    static constexpr std::uint32_t kMultiplier = 196314165u;
+    static constexpr std::uint32_t kIncrement = 907633515u;
+    // Two steps at once, so that a frame's second draw need not wait for its first.
+    static constexpr std::uint32_t kMultiplier2 = kMultiplier * kMultiplier;
+    static constexpr std::uint32_t kIncrement2 = kMultiplier * kIncrement + kIncrement;
+
+    static constexpr std::uint32_t Step(std::uint32_t s) { return s * kMultiplier + kIncrement; }
+    static constexpr std::uint32_t Bits(std::uint32_t s) { return (s >> 9) | 0x40000000u; }
+    // NextRandom(0.5)'s value as a float, for a state already stepped. Every draw is a
+    // multiple of 2^-23 in [-0.5, 0.5), exact in a float, and so are the differences and sums
+    // of draws within the pink and brown bounds: float arithmetic on them rounds exactly where
+    // the described double arithmetic stored to single precision does.
+    static float Draw(std::uint32_t s) { return (std::bit_cast<float>(Bits(s)) - 3.0f) * 0.5f; }
+
+    double PinkRedraw(unsigned row, float old) noexcept;
 };
+
+inline double CNoiseGenerator::NextPink() noexcept {
+    // Voss-McCartney: row j is renewed every 2^(j+1) frames. The running sum is never
+    // recomputed from the rows, and a renewal that would leave [-4, 4] is drawn again.
+    const unsigned row = static_cast<unsigned>(std::countr_zero(pinkCounter)) & 15u;
+    const float old = pinkRows[row];
+    const std::uint32_t first = Step(seed);
+    const std::uint32_t second = seed * kMultiplier2 + kIncrement2;
+    const float r = Draw(first);
+    const float d = r - old;
+    const float sum = pinkSum + d;  // the candidate rounded to single precision
+    const double candidate = static_cast<double>(pinkSum) + static_cast<double>(d);
+    if (candidate < -4.0 || sum > 4.0f) [[unlikely]] {
+        seed = first;
+        randomBits = Bits(first);
+        pinkRows[row] = r;
+        pinkSum = sum - d;
+        return PinkRedraw(row, old);
+    }
+    pinkRows[row] = r;
+    pinkSum = sum;
+    ++pinkCounter;
+    seed = second;
+    randomBits = Bits(second);
+    return (static_cast<double>(Draw(second)) + static_cast<double>(sum)) * 0.125;
+}
+
+inline double CNoiseGenerator::NextBrown() noexcept {
+    // A random walk held inside [-8, 8]: a step that would leave it is drawn again.
+    for (;;) {
+        seed = Step(seed);
+        const float r = Draw(seed);
+        const double candidate = static_cast<double>(brownSum) + static_cast<double>(r);
+        if (candidate < -8.0 || candidate > 8.0) {
+            continue;
+        }
+        randomBits = Bits(seed);
+        brownSum = brownSum + r;  // the candidate rounded to single precision
+        return candidate * 0.0625;
+    }
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Reference.h"
+#include "synth/NoiseGenerator.h"
 
 namespace quilbo::test {
 namespace {
@@ -71,6 +72,42 @@ TEST(Oracle, LongBlocksWithLargePhasesMatch) {
             const Rendered got = synthesize(q);
             const Rendered want = referenceRender(q);
             ASSERT_TRUE(got.bytes == want.bytes) << "waveform " << c.waveform << ", " << bits;
+            ASSERT_TRUE(got.progress == want.progress);
+        }
+    }
+}
+
+// Draws the pink generator took beyond two per frame: its redraws of rejected renewals.
+std::uint64_t pinkRedraws(std::uint32_t seed, std::uint32_t frames) {
+    CNoiseGenerator g(seed);
+    std::uint32_t state = seed;
+    std::uint64_t extra = 0;
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        g.NextPink();
+        state = state * 196314165u + 907633515u;
+        state = state * 196314165u + 907633515u;
+        for (int k = 0; state != g.seed && k < 1000; ++k) {
+            state = state * 196314165u + 907633515u;
+            ++extra;
+        }
+    }
+    return extra;
+}
+
+TEST(Oracle, LongNoiseMatchesIncludingRedraws) {
+    constexpr std::uint32_t kFrames = 1'500'000;
+    for (std::uint32_t seed : {0u, 12345u}) {
+        EXPECT_GT(pinkRedraws(seed, kFrames), 100u) << seed;  // the rare path is exercised
+        for (std::int32_t waveform : {3, 4, 5}) {
+            Request q;
+            q.kind = Kind::Noise;
+            q.waveform = waveform;
+            q.seed = seed;
+            q.amplitude = 0.5;
+            q.blockSize = kFrames * 4;
+            const Rendered got = synthesize(q);
+            const Rendered want = referenceRender(q);
+            ASSERT_TRUE(got.bytes == want.bytes) << "seed " << seed << ", waveform " << waveform;
             ASSERT_TRUE(got.progress == want.progress);
         }
     }

@@ -85,7 +85,7 @@
     </message>
     <message>
         <source>Frquency Scan</source>
-        <translation>扫频</translation>
+        <translation>扫频范围</translation>
     </message>
     <message>
         <source>Scan From:</source>
@@ -97,7 +97,7 @@
     </message>
     <message>
         <source>Simple Frquency</source>
-        <translation>单频</translation>
+        <translation>单一频率</translation>
     </message>
     <message>
         <source>Frquency:</source>

@@ -1,6 +1,7 @@
 // Sample encoders for the five depths: scale a frame value, convert it and store it little-endian.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -42,9 +43,9 @@ inline void storeLittle32(std::uint8_t* p, std::uint32_t u) noexcept {
 }
 
 // Each encoder: `encode` gives the stored sample of polarity +1, `invert` its polarity -1
-// partner, `put` writes one sample. The scale is applied as (v x full scale) x amplitude.
-// `encodeNumber` equals `encode` whenever the scaled value is not NaN (a finite v and a finite
-// amplitude), without branches.
+// partner, `put` writes one sample, `bitsOf` gives its little-endian bit pattern. The scale is
+// applied as (v x full scale) x amplitude. `encodeNumber` equals `encode` whenever the scaled value
+// is not NaN (a finite v and a finite amplitude), without branches.
 struct Encoder8 {
     using Sample = std::int32_t;
     static constexpr unsigned kBytes = 1;
@@ -59,6 +60,8 @@ struct Encoder8 {
     }
     static Sample invert(Sample n) noexcept { return 256 - n; }
     static void put(std::uint8_t* p, Sample n) noexcept { *p = static_cast<std::uint8_t>(n); }
+    using Bits = std::uint8_t;
+    static Bits bitsOf(Sample n) noexcept { return static_cast<Bits>(n); }
 };
 
 struct Encoder16 {
@@ -75,6 +78,8 @@ struct Encoder16 {
     }
     static Sample invert(Sample n) noexcept { return -n; }
     static void put(std::uint8_t* p, Sample n) noexcept { storeLittle16(p, n); }
+    using Bits = std::uint16_t;
+    static Bits bitsOf(Sample n) noexcept { return static_cast<Bits>(n); }
 };
 
 // 20 and 24 bits sit left-justified in a 4-byte container; the low bits stay zero.
@@ -99,6 +104,8 @@ struct EncoderWide {
     static void put(std::uint8_t* p, Sample n) noexcept {
         storeLittle32(p, static_cast<std::uint32_t>(n));
     }
+    using Bits = std::uint32_t;
+    static Bits bitsOf(Sample n) noexcept { return static_cast<Bits>(n); }
 };
 using Encoder20 = EncoderWide<524287, 4096>;
 using Encoder24 = EncoderWide<8388607, 256>;
@@ -131,6 +138,8 @@ struct EncoderFloat {
         std::memcpy(&u, &s, sizeof u);
         storeLittle32(p, u);
     }
+    using Bits = std::uint32_t;
+    static Bits bitsOf(Sample s) noexcept { return std::bit_cast<Bits>(s); }
 };
 
 }  // namespace quilbo::synth

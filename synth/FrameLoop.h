@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 #include "synth/Synthesis.h"
 
@@ -26,6 +29,12 @@ struct Layout {
 #else
 #define QUILBO_FRAME_LOOP_CLONES
 #endif
+
+// An unsigned word holding a two-channel frame of samples with the given bit pattern type.
+template <class Bits>
+using FrameWord =
+    std::conditional_t<sizeof(Bits) == 1, std::uint16_t,
+                       std::conditional_t<sizeof(Bits) == 2, std::uint32_t, std::uint64_t>>;
 
 // Frames whose values a source computes in one go.
 inline constexpr std::size_t kBatch = 256;
@@ -51,14 +60,26 @@ QUILBO_FRAME_LOOP_CLONES void renderFrames(const Enc& enc, Source& source, const
         // Whole frames only in the common loop; the last frame may be cut short.
         const bool lastBatch = n == framesLeft;
         const std::size_t whole = lastBatch && (total % channels) != 0 ? n - 1 : n;
-        if (channels == 2) {
+        if (channels == 2 && std::endian::native == std::endian::little) {
+            // Both samples of a frame go out as one word, built for the whole batch first.
+            using Word = FrameWord<typename Enc::Bits>;
+            constexpr unsigned kShift = 8 * sizeof(typename Enc::Bits);
+            std::array<Word, kBatch> words;
             for (std::size_t j = 0; j < whole; ++j) {
                 const Sample s = samples[j];
-                Enc::put(out, s);
-                Enc::put(out + Enc::kBytes, pair ? Enc::invert(s) : s);
-                out += 2 * Enc::kBytes;
-                i += 2;
-                if (progress != nullptr) {
+                words[j] = static_cast<Word>(Enc::bitsOf(s)) |
+                           static_cast<Word>(
+                               static_cast<Word>(Enc::bitsOf(pair ? Enc::invert(s) : s)) << kShift);
+            }
+            if (progress == nullptr) {
+                std::memcpy(out, words.data(), whole * sizeof(Word));
+                out += whole * sizeof(Word);
+                i += 2 * whole;
+            } else {
+                for (std::size_t j = 0; j < whole; ++j) {
+                    std::memcpy(out, &words[j], sizeof(Word));
+                    out += sizeof(Word);
+                    i += 2;
                     progress(static_cast<std::uint32_t>(i));
                 }
             }

@@ -54,26 +54,27 @@ TEST(Oracle, PageRequestsMatchByteForByte) {
 
 TEST(Oracle, LongBlocksWithLargePhasesMatch) {
     // 300 s at 11025 Hz up to 40000 Hz: the largest phases the pages can ask for (7.5e7 rad).
-    const Case cases[] = {{Kind::Tone, 0, 40000, 0},
-                          {Kind::Sweep, 0, 40000, 20},
-                          {Kind::Sweep, 1, 20, 40000},
-                          {Kind::Tone, 0, 1000, 0}};
-    for (const Case& c : cases) {
-        for (std::uint16_t bits : {16, 32}) {
-            Request q;
-            q.kind = c.kind;
-            q.waveform = c.waveform;
-            q.frequency = c.f0;
-            q.endFrequency = c.f1;
-            q.bits = bits;
-            q.sampleRate = 11025;
-            q.blockSize = 300 * q.sampleRate * 2 * (bits / 8);
-            q.amplitude = 0.7937005259840998;
-            const Rendered got = synthesize(q);
-            const Rendered want = referenceRender(q);
-            ASSERT_TRUE(got.bytes == want.bytes) << "waveform " << c.waveform << ", " << bits;
-            ASSERT_TRUE(got.progress == want.progress);
-        }
+    struct LongCase {
+        Case signal;
+        std::uint16_t bits;
+    };
+    const LongCase cases[] = {{{Kind::Tone, 0, 40000, 0}, 16},
+                              {{Kind::Sweep, 0, 40000, 20}, 32},
+                              {{Kind::Sweep, 1, 20, 40000}, 16}};
+    for (const LongCase& c : cases) {
+        Request q;
+        q.kind = c.signal.kind;
+        q.waveform = c.signal.waveform;
+        q.frequency = c.signal.f0;
+        q.endFrequency = c.signal.f1;
+        q.bits = c.bits;
+        q.sampleRate = 11025;
+        q.blockSize = 300 * q.sampleRate * 2 * (c.bits / 8);
+        q.amplitude = 0.7937005259840998;
+        const Rendered got = synthesize(q);
+        const Rendered want = referenceRender(q);
+        ASSERT_TRUE(got.bytes == want.bytes) << "waveform " << c.signal.waveform << ", " << c.bits;
+        ASSERT_TRUE(got.progress == want.progress);
     }
 }
 

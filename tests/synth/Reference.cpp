@@ -1,6 +1,7 @@
 // The plain oracle renderer and the adapter that drives the real entry points for tests.
 #include "Reference.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -108,7 +109,7 @@ Rendered referenceRender(const Request& q, std::uint8_t initial) {
             return out;
     }
     out.result = 1;
-    std::memset(out.bytes.data(), q.bits == 8 ? 0x80 : 0x00, q.blockSize);
+    std::fill(out.bytes.begin(), out.bytes.end(), q.bits == 8 ? 0x80 : 0x00);
     const std::uint64_t total = q.blockSize / bytesPer;
     const bool pair = q.channelCode == 0;
     const std::uint64_t channels = pair ? 2 : q.channelCode;

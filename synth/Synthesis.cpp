@@ -78,11 +78,15 @@ bool prepare(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t channel
     if (block == nullptr && blockSize != 0) {
         return false;
     }
-    if (blockSize != 0) {
-        std::memset(block, silence, blockSize);
-    }
     layout.block = block;
     layout.totalSamples = blockSize / bytes;
+    // Every whole sample is written by the frame loop, so only the bytes after the last one
+    // need the silence fill: the block ends up exactly as if all of it had been filled first,
+    // and a fresh block's pages are touched once, by the samples, not twice.
+    const std::size_t tail = blockSize % bytes;
+    if (tail != 0) {
+        std::memset(block + (blockSize - tail), silence, tail);
+    }
     layout.pair = channelCode == 0;
     layout.channels = layout.pair ? 2 : channelCode;
     return true;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 // Called after every frame with the number of samples written so far (all channels together).
+// Those samples are final; the rest of the block is only final once the entry point returns.
 using ProgressCallback = void (*)(std::uint32_t samplesWritten);
 
 // Each entry point fills `block` (blockSize bytes, owned by the caller) with interleaved

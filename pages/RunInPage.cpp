@@ -1,0 +1,223 @@
+// The Run In page: construction, the session's button and tick, the end actions and the system
+// volume slider.
+#include "RunInPage.h"
+
+#include "audio/WaveOutVolume.h"
+#include "pages/ElapsedTime.h"
+#include "pages/LeadingNumber.h"
+#include "pages/PowerOff.h"
+#include "pages/VolumeTrackbar.h"
+#include "ui_RunInPage.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+namespace quilbo {
+
+namespace {
+constexpr std::int64_t kTopValue = 65535;
+// Eight tick marks down the slider; one per value would paint a solid bar.
+constexpr int kTickInterval = 8192;
+constexpr int kPageStep = 4096;
+}  // namespace
+
+CRunInPage::CRunInPage(WaveOutBackend* backend, CWaveOutVolume* volume, PowerOffRequester* powerOff,
+                       QWidget* parent)
+    : CFrequencyPage(139, backend, parent),
+      m_powerOff(powerOff),
+      m_clock(systemCalendarClock()),
+      m_quit([](int status) { QCoreApplication::exit(status); }),
+      m_pVolume(volume) {
+    m_strHours = QStringLiteral("6");
+    m_nEndAction = ShutDown;
+    m_bRunning = false;
+
+    m_ui = std::make_unique<Ui::CRunInPage>();
+    m_ui->setupUi(this);
+    m_progress = m_ui->progress_1017;
+    m_sliderVolume = m_ui->volume_1002;
+    OnInitDialog();
+}
+
+CRunInPage::~CRunInPage() {
+    OnStop();
+    // The volume object outlives the page: a later notice must not reach a page that is gone.
+    if (m_pVolume != nullptr) {
+        m_pVolume->SetChangeCallback(nullptr, nullptr);
+    }
+}
+
+void CRunInPage::OnInitDialog() {
+    // What is typed into the hours box stays as typed.
+    m_ui->hours_1028->setCompleter(nullptr);
+    QSizePolicy keepPlace = m_progress->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_progress->setSizePolicy(keepPlace);
+    m_progress->hide();
+    m_sliderVolume->setTickInterval(kTickInterval);
+    m_sliderVolume->setPageStep(kPageStep);
+
+    connect(m_ui->runIn_1022, &QPushButton::clicked, this, [this] { OnRunInButton(); });
+    connect(m_sliderVolume, &VolumeTrackbar::releasedCapture, this,
+            [this] { OnVolumeSliderReleased(); });
+
+    UpdateData(false);
+    m_ui->runIn_1022->setText(startText());
+    if (m_pVolume != nullptr) {
+        m_pVolume->ActivateLine();
+        m_pVolume->SetChangeCallback(&CRunInPage::OnVolumeChanged, this);
+        SetUpVolumeSlider(m_pVolume->GetVolume());
+    } else {
+        SetUpVolumeSlider(CWaveOutVolume::kNoValue);
+    }
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kTickMilliseconds);
+    connect(m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
+    m_timer->start();
+}
+
+void CRunInPage::setCalendarClock(CalendarClock clock) {
+    m_clock = std::move(clock);
+}
+
+void CRunInPage::setQuitRequest(QuitRequest quit) {
+    m_quit = std::move(quit);
+}
+
+QString CRunInPage::startText() {
+    return tr("START RUN IN");
+}
+
+QString CRunInPage::stopText() {
+    return tr("STOP RUN IN");
+}
+
+QString CRunInPage::elapsedFormat() {
+    return tr("%H:%M:%S");
+}
+
+void CRunInPage::DoDataExchange(DataExchange& dx) {
+    // No validation: any hours text is a choice (one without digits never ends the session).
+    dx.text(m_ui->hours_1028, m_strHours);
+    dx.radioGroup({m_ui->shutDown_1029, m_ui->exit_1005}, m_nEndAction);
+}
+
+void CRunInPage::OnRunInButton() {
+    m_bRunning = !m_bRunning;
+    if (m_bRunning) {
+        m_ui->runIn_1022->setText(stopText());
+        m_timeStart = m_clock();
+        StartRunInPlayback();
+    } else {
+        m_ui->runIn_1022->setText(startText());
+        OnStop();
+    }
+}
+
+void CRunInPage::StopSession() {
+    m_bRunning = false;
+    m_ui->runIn_1022->setText(startText());
+    OnStop();
+}
+
+void CRunInPage::OnTimer() {
+    if (!m_bRunning) {
+        return;
+    }
+    UpdateData(true);
+    const std::int64_t elapsed = m_clock() - m_timeStart;
+    ShowElapsed(elapsed);
+    const std::int32_t hours = leadingNumber(m_strHours);
+    if (hours != 0 && wholeHours(elapsed) > hours) {
+        EndSession();
+    }
+}
+
+void CRunInPage::EndSession() {
+    if (m_nEndAction != ShutDown) {
+        // Silence the device here, on the window thread, and let the program close in order:
+        // ending the process from inside the tick would race the audio thread.
+        StopSession();
+        if (m_quit) {
+            m_quit(0);
+        }
+        return;
+    }
+    // The session stays running: the request is repeated at every tick until the system goes
+    // down or the user stops the session.
+    if (m_powerOff != nullptr) {
+        m_powerOff->requestPowerOff();
+    }
+}
+
+void CRunInPage::ShowElapsed(std::int64_t elapsed) {
+    m_lastElapsed = elapsed;
+    m_ui->elapsed_1030->setText(formatElapsed(elapsed, elapsedFormat()));
+}
+
+int CRunInPage::sliderPosition(std::uint32_t value) {
+    // The getters' "-1" is an unsigned 0xFFFFFFFF; as a signed value it puts the slider at 65536.
+    const std::int64_t position = kTopValue - static_cast<std::int32_t>(value);
+    return static_cast<int>(std::clamp<std::int64_t>(position, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
+void CRunInPage::SetUpVolumeSlider(std::uint32_t value) {
+    // The bounds are asked again each time: the object follows the default sink and the server,
+    // so an inert slider comes alive when a volume control appears.
+    const std::uint32_t minimum =
+        m_pVolume != nullptr ? m_pVolume->GetMinimum() : CWaveOutVolume::kNoValue;
+    const std::uint32_t maximum =
+        m_pVolume != nullptr ? m_pVolume->GetMaximum() : CWaveOutVolume::kNoValue;
+    const QSignalBlocker quiet(m_sliderVolume);
+    m_sliderVolume->setRange(sliderPosition(maximum), sliderPosition(minimum));
+    m_sliderVolume->setValue(sliderPosition(value));
+}
+
+void CRunInPage::OnVolumeSliderReleased() {
+    if (m_pVolume == nullptr) {
+        return;
+    }
+    // An inert slider at 65536 asks for "-1", which the volume object ignores.
+    const std::int64_t value = kTopValue - m_sliderVolume->value();
+    m_pVolume->SetVolume(static_cast<std::uint32_t>(value));
+}
+
+void CRunInPage::OnVolumeChanged(std::uint32_t value, void* context) {
+    auto* page = static_cast<CRunInPage*>(context);
+    if (page != nullptr) {
+        page->SetUpVolumeSlider(value);
+    }
+}
+
+void CRunInPage::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && m_ui) {
+        retranslate();
+    }
+    CFrequencyPage::changeEvent(event);
+}
+
+void CRunInPage::retranslate() {
+    // Retranslating the list rewrites the box's text; a text typed by hand is kept.
+    QComboBox* hours = m_ui->hours_1028;
+    const int index = hours->currentIndex();
+    const QString text = hours->currentText();
+    const bool typed = index < 0 || text != hours->itemText(index);
+    m_ui->retranslateUi(this);
+    if (typed) {
+        hours->setEditText(text);
+    }
+    m_ui->runIn_1022->setText(m_bRunning ? stopText() : startText());
+    if (m_lastElapsed) {
+        ShowElapsed(*m_lastElapsed);
+    }
+}
+
+}  // namespace quilbo

@@ -1,0 +1,120 @@
+// The Run In page: an unattended loudspeaker run-in session (opposite-phase pink noise in a loop,
+// elapsed time, an end action after a chosen number of hours) and the system volume slider.
+#pragma once
+
+#include "pages/CalendarClock.h"
+#include "pages/FrequencyPage.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QTimer;
+
+namespace quilbo {
+
+namespace Ui {
+class CRunInPage;
+}
+class CWaveOutVolume;
+class PowerOffRequester;
+class VolumeTrackbar;
+
+// Idle -> (button) Running -> (button) Idle. At the first tick at which the whole hours elapsed
+// exceed the chosen number, "Exit quilbo" stops the sound and asks the program to quit with
+// status 0; "Shut down" asks the system to power off, again at every later tick (Ending) until
+// the button stops the session. The playback is the player this page derives from; a session
+// runs (and ends) whether or not its sound could start.
+class CRunInPage : public CFrequencyPage {
+    Q_OBJECT
+
+public:
+    // Control identifiers; each control's object name ends in "_<id>".
+    enum RunInControlId {
+        IDC_RUN_IN = 1022,
+        IDC_RUN_IN_PROGRESS = 1017,
+        IDC_SYSTEM_VOLUME = 1002,
+        IDC_HOURS = 1028,
+        IDC_SHUT_DOWN = 1029,
+        IDC_EXIT_PROGRAM = 1005,
+        IDC_ELAPSED = 1030,
+    };
+    // m_nEndAction values: the radio buttons in their order.
+    enum EndAction { ShutDown = 0, ExitProgram = 1 };
+
+    // Asks the program to end with the given status. The program routes it through its
+    // orderly close; the default asks the application's event loop to return the status.
+    using QuitRequest = std::function<void(int status)>;
+
+    // Five seconds of 44100 Hz, 16-bit stereo frames.
+    static constexpr std::int32_t RUN_IN_BLOCK_BYTES = 882000;
+    static constexpr int kTickMilliseconds = 1000;
+
+    // The page of the program. None of the three is owned, and each must outlive the page:
+    // the back end plays the noise; the volume object is unmuted and bound to the slider (null
+    // leaves the slider inert); the requester powers off at a "Shut down" end (null: nothing).
+    // The clock is the system's calendar clock until setCalendarClock.
+    CRunInPage(WaveOutBackend* backend, CWaveOutVolume* volume, PowerOffRequester* powerOff,
+               QWidget* parent = nullptr);
+    // Stops the playback and unregisters the page from the volume object's notices.
+    ~CRunInPage() override;
+
+    void setCalendarClock(CalendarClock clock);
+    void setQuitRequest(QuitRequest quit);
+
+    // The Run In button: starts or stops a session.
+    void OnRunInButton();
+    // Renders the run-in noise and starts it looping; nothing while this page's player plays.
+    void StartRunInPlayback();
+    // The once-a-second tick: elapsed label and end test while a session runs.
+    void OnTimer();
+    // The mouse released the volume slider: the system volume follows its position.
+    void OnVolumeSliderReleased();
+    // The volume object's change notice; context is the page.
+    static void OnVolumeChanged(std::uint32_t value, void* context);
+
+    bool isRunning() const { return m_bRunning; }
+    // The free-running timer that calls OnTimer; tests stop it and tick by hand.
+    QTimer* tickTimer() const { return m_timer; }
+
+    static QString startText();
+    static QString stopText();
+    // The elapsed label's format, in the interface language.
+    static QString elapsedFormat();
+
+    // Slider position for a volume value: p = 65535 - v, where the getters' "-1" counts as -1
+    // (an inert slider sits at 65536). Clamped to what a slider can hold.
+    static int sliderPosition(std::uint32_t value);
+
+protected:
+    void DoDataExchange(DataExchange& dx) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void OnInitDialog();
+    // Range and position from the volume object's bounds and value.
+    void SetUpVolumeSlider(std::uint32_t value);
+    void ShowElapsed(std::int64_t elapsed);
+    void EndSession();
+    void StopSession();
+    void retranslate();
+
+    std::unique_ptr<Ui::CRunInPage> m_ui;
+    PowerOffRequester* m_powerOff = nullptr;
+    CalendarClock m_clock;
+    QuitRequest m_quit;
+    QTimer* m_timer = nullptr;
+    std::optional<std::int64_t> m_lastElapsed;  // what the label shows, once a tick has run
+
+    bool m_bRunning = false;
+    CWaveOutVolume* m_pVolume = nullptr;
+    std::int64_t m_timeStart = 0;
+    VolumeTrackbar* m_sliderVolume = nullptr;
+    QString m_strHours;
+    std::int32_t m_nEndAction = ShutDown;
+};
+
+}  // namespace quilbo

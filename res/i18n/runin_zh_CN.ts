@@ -1,0 +1,63 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>quilbo::CRunInPage</name>
+    <message>
+        <source> 44.1KHz,16BIT,-6DB,2Channel Pink noise with opposition phase</source>
+        <translation> 44.1KHz,16BIT,-6DB,双声道反相粉红噪声</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>运行</translation>
+    </message>
+    <message>
+        <source>ALL</source>
+        <translation>长期</translation>
+    </message>
+    <message>
+        <source>Hours</source>
+        <translation>小时</translation>
+    </message>
+    <message>
+        <source>At the End:</source>
+        <translation>结束时：</translation>
+    </message>
+    <message>
+        <source>Shut down</source>
+        <translation>关机</translation>
+    </message>
+    <message>
+        <source>Exit quilbo</source>
+        <translation>退出quilbo</translation>
+    </message>
+    <message>
+        <source>Run In</source>
+        <translation>煲箱</translation>
+    </message>
+    <message>
+        <source>0:0:0:</source>
+        <translation>0小时0分0秒</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>START RUN IN</source>
+        <translation>开始煲箱</translation>
+    </message>
+    <message>
+        <source>STOP RUN IN</source>
+        <translation>停止煲箱</translation>
+    </message>
+    <message>
+        <source>%H:%M:%S</source>
+        <translation>%H小时%M分%S秒</translation>
+    </message>
+    <message>
+        <source>Could not get %1 bytes of memory for the run-in noise.</source>
+        <translation>无法为煲箱噪声取得 %1 字节的内存。</translation>
+    </message>
+</context>
+</TS>

@@ -76,12 +76,17 @@ QUILBO_FRAME_LOOP_CLONES void renderFrames(const Enc& enc, Source& source, const
                 out += whole * sizeof(Word);
                 i += 2 * whole;
             } else {
-                for (std::size_t j = 0; j < whole; ++j) {
-                    std::memcpy(out, &words[j], sizeof(Word));
-                    out += sizeof(Word);
-                    i += 2;
-                    progress(static_cast<std::uint32_t>(i));
+                // Few live values across the call, so that none has to wait in memory.
+                auto count = static_cast<std::uint32_t>(i);  // i <= total < 2^32
+                std::uint8_t* at = out;
+                for (const Word* w = words.data(); w != words.data() + whole; ++w) {
+                    std::memcpy(at, w, sizeof(Word));
+                    at += sizeof(Word);
+                    count += 2;
+                    progress(count);
                 }
+                out = at;
+                i += 2 * whole;
             }
         } else {
             for (std::size_t j = 0; j < whole; ++j) {

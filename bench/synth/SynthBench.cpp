@@ -58,7 +58,7 @@ void renderFresh(benchmark::State& state) {
     const auto waveform = static_cast<std::int32_t>(state.range(1));
     const bool sweep = state.range(2) != 0;
     const ProgressCallback progress = state.range(3) != 0 ? storeProgress : nullptr;
-    const std::uint32_t frames = 10 * kRate;
+    const std::uint32_t frames = 60 * kRate;  // the block bench/vs-sox renders
     const std::uint32_t size = frames * 2 * containerBytes(bits);
     for (auto _ : state) {
         quilbo::SampleBlock block = quilbo::SampleBlock::allocate(size);

@@ -1,7 +1,9 @@
 // quilbo-render run as a process: exit codes, the bytes it writes and its usage message.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -25,9 +27,12 @@ std::vector<std::uint8_t> readFile(const std::string& path) {
 }
 
 ToolRun runRender(const std::string& arguments) {
-    const std::string dir = ::testing::TempDir();
-    const std::string outPath = dir + "quilbo-render.out";
-    const std::string errPath = dir + "quilbo-render.err";
+    // ctest runs tests in parallel processes: every run gets its own files.
+    static int runs = 0;
+    const std::string stem = ::testing::TempDir() + "quilbo-render-" + std::to_string(::getpid()) +
+                             "-" + std::to_string(++runs);
+    const std::string outPath = stem + ".out";
+    const std::string errPath = stem + ".err";
     const std::string command = std::string("'") + QUILBO_RENDER_PATH + "' " + arguments + " >'" +
                                 outPath + "' 2>'" + errPath + "'";
     ToolRun run;
@@ -38,6 +43,8 @@ ToolRun runRender(const std::string& arguments) {
     run.out = readFile(outPath);
     const auto err = readFile(errPath);
     run.err.assign(err.begin(), err.end());
+    std::remove(outPath.c_str());
+    std::remove(errPath.c_str());
     return run;
 }
 

@@ -6,13 +6,12 @@
 #include <cmath>
 #include <cstdint>
 
+#include "synth/CpuDispatch.h"
+
 namespace quilbo::synth {
 
-#if defined(__x86_64__) && defined(__GNUC__)
-[[gnu::target_clones("avx2", "default")]]
-#endif
-void fastCosine(const double* __restrict phase, double* __restrict out, std::size_t n) noexcept
-{
+QUILBO_AVX2_CLONES
+void fastCosine(const double* __restrict phase, double* __restrict out, std::size_t n) noexcept {
     // pi / 2 in three parts; the first two have 26 significant bits, so k x part is exact for
     // |k| < 2^27.
     constexpr double kPio2a = 0x1.921fb58000000p+0;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "synth/CpuDispatch.h"
 #include "synth/Synthesis.h"
 
 namespace quilbo::synth {
@@ -20,15 +21,6 @@ struct Layout {
     std::uint32_t channels = 2;
     bool pair = false;
 };
-
-// The frame loops are built twice, for AVX2 and for the baseline, and the loader picks one.
-// Both give identical bytes: no fused multiply-add is allowed and vector lanes round as
-// scalars do.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define QUILBO_FRAME_LOOP_CLONES [[gnu::target_clones("avx2", "default")]]
-#else
-#define QUILBO_FRAME_LOOP_CLONES
-#endif
 
 // An unsigned word holding a two-channel frame of samples with the given bit pattern type.
 template <class Bits>
@@ -43,8 +35,8 @@ inline constexpr std::size_t kBatch = 256;
 // o..o+n-1. They are computed a batch ahead into this private buffer only: the block itself
 // is written one frame at a time, each frame followed by its progress report.
 template <class Enc, class Source>
-QUILBO_FRAME_LOOP_CLONES void renderFrames(const Enc& enc, Source& source, const Layout& layout,
-                                           ProgressCallback progress) {
+QUILBO_AVX2_CLONES void renderFrames(const Enc& enc, Source& source, const Layout& layout,
+                                     ProgressCallback progress) {
     using Sample = typename Enc::Sample;
     std::array<Sample, kBatch> samples;
     std::uint8_t* out = layout.block;

@@ -1,6 +1,7 @@
-// The quilbo program: one window showing the Frequency page, playing through PulseAudio.
-#include "audio/PulseWaveOut.h"
-#include "pages/FrequencyPage.h"
+// The quilbo program: the main window with its three pages, playing through PulseAudio.
+#include "app/BurnInApp.h"
+#include "app/QuilboConfig.h"
+#include "app/ShellArt.h"
 #include "res/ResourceInit.h"
 #include "res/Translations.h"
 
@@ -9,17 +10,15 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quilbo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quilbo"));
+    // The name doubles as the window class the desktop file matches. No display name is set:
+    // the platform would append it to every window title.
+    QApplication::setApplicationName(QStringLiteral("Quilbo"));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(quilbo::config::kAppId));
     quilbo::initResources();
+    QApplication::setWindowIcon(quilbo::appIcon());
     quilbo::installTranslations(QLocale::system());
 
-    // Declared before the page so that it outlives every playback the page starts.
-    quilbo::PulseWaveOut backend;
-    quilbo::CFrequencyPage page(&backend);
-    page.setWindowTitle(QStringLiteral("Quilbo V1.1"));
-    // Leaving the program stops the sound first, so no completion reaches a page that is gone.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &page, [&page] { page.OnStop(); });
-    page.show();
-    return QApplication::exec();
+    quilbo::CBurnInApp theApp;
+    theApp.InitInstance();
+    return theApp.exitStatus();
 }

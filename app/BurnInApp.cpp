@@ -1,0 +1,39 @@
+// The application object: the real back ends and the modal run of the main window.
+#include "app/BurnInApp.h"
+
+#include "audio/PulseWaveOut.h"
+#include "audio/WaveOutVolume.h"
+#include "pages/LogindPowerOff.h"
+
+namespace quilbo {
+
+struct CBurnInApp::BackEnds {
+    PulseWaveOut waveOut;
+    CWaveOutVolume volume;
+    LogindPowerOff powerOff;
+};
+
+CBurnInApp::CBurnInApp() : m_backEnds(std::make_unique<BackEnds>()) {
+    m_services.waveOut = &m_backEnds->waveOut;
+    m_services.volume = &m_backEnds->volume;
+    m_services.powerOff = &m_backEnds->powerOff;
+    m_services.clock = systemCalendarClock();
+    m_services.urlOpener = systemUrlOpener();
+}
+
+CBurnInApp::CBurnInApp(MainDlgServices services) : m_services(std::move(services)) {}
+
+CBurnInApp::~CBurnInApp() = default;
+
+bool CBurnInApp::InitInstance() {
+    CMainDlg dialog(m_services);
+    m_pMainWnd = &dialog;
+    dialog.exec();
+    // An event loop ended from elsewhere returns here without the window's own end.
+    dialog.OnClose();
+    m_nExitStatus = dialog.exitStatus();
+    m_pMainWnd = nullptr;
+    return false;
+}
+
+}  // namespace quilbo

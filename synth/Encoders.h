@@ -7,8 +7,9 @@
 
 namespace quilbo::synth {
 
-// Truncates toward zero into [-limit, limit] (a NaN gives `nanValue`). The range is symmetric
-// so that the inverted partner of the opposite-phase pair always fits as well.
+// Truncates toward zero and holds the result in [low, high] (a NaN gives `nanValue`). Each
+// depth's range is symmetric about its zero level (8 bits: 1 to 255, 16 bits: +-32767...), so
+// that the inverted partner of the opposite-phase pair always fits as well.
 inline std::int32_t clampTruncate(double s, std::int32_t low, std::int32_t high,
                                   std::int32_t nanValue) noexcept {
     if (s >= static_cast<double>(low) && s <= static_cast<double>(high)) {

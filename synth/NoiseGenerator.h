@@ -46,7 +46,7 @@ private:
     // NextRandom(0.5)'s value as a float, for a state already stepped. Every draw is a
     // multiple of 2^-23 in [-0.5, 0.5), exact in a float, and so are the differences and sums
     // of draws within the pink and brown bounds: float arithmetic on them rounds exactly where
-    // the described double arithmetic stored to single precision does.
+    // double arithmetic followed by a store to single precision does.
     static float Draw(std::uint32_t s) { return (std::bit_cast<float>(Bits(s)) - 3.0f) * 0.5f; }
 
     double PinkRedraw(unsigned row, float old) noexcept;

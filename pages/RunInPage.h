@@ -45,8 +45,10 @@ public:
     // m_nEndAction values: the radio buttons in their order.
     enum EndAction { ShutDown = 0, ExitProgram = 1 };
 
-    // Asks the program to end with the given status. The program routes it through its
-    // orderly close; the default asks the application's event loop to return the status.
+    // Asks the program to end with the given status. It is called from inside the tick, after
+    // the sound has stopped: it may close windows later (a queued close), but must not destroy
+    // the page before it returns. The default asks the application's event loop to return the
+    // status.
     using QuitRequest = std::function<void(int status)>;
 
     // Five seconds of 44100 Hz, 16-bit stereo frames.

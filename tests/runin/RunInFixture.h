@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -38,21 +39,14 @@ protected:
 
     void SetUp() override { makePage(); }
 
-    void TearDown() override {
-        if (page) {
-            page->OnStop();
-        }
-        page.reset();
-    }
+    void TearDown() override { page.reset(); }
 
-    // Builds the page against the fakes as they are set now.
-    void makePage(PowerOffRequester* requester = nullptr) {
-        if (page) {
-            page->OnStop();
-        }
+    // Builds the page against the fakes as they are set now, or against the given stand-ins.
+    void makePage(CWaveOutVolume* systemVolume = nullptr, PowerOffRequester* requester = nullptr) {
         page.reset();
-        page = std::make_unique<CRunInPage>(&device, &volume,
-                                            requester != nullptr ? requester : &powerOff);
+        page =
+            std::make_unique<CRunInPage>(&device, systemVolume != nullptr ? systemVolume : &volume,
+                                         requester != nullptr ? requester : &powerOff);
         page->tickTimer()->stop();
         page->setCalendarClock([this] { return now; });
         page->setQuitRequest([this](int status) { quitRequests.push_back(status); });
@@ -90,6 +84,17 @@ protected:
     void tickAt(std::int64_t elapsed, std::int64_t start = kEpoch) {
         now = start + elapsed;
         page->OnTimer();
+    }
+
+    // Drags the volume slider's thumb from the middle to near the top and lets it go.
+    void dragTowardsTheTop() {
+        QSlider* s = slider();
+        const QPoint middle = s->rect().center();
+        QTest::mousePress(s, Qt::LeftButton, {}, middle);
+        for (int y = middle.y() - 5; y > 2; y -= 5) {
+            QTest::mouseMove(s, QPoint(middle.x(), y));
+        }
+        QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(middle.x(), 2));
     }
 
     // Something happened that only the end of a session does.

@@ -31,7 +31,7 @@ protected:
         ASSERT_TRUE(s_logind->running()) << s_logind->error().toStdString();
         ASSERT_TRUE(s_logind->setPowerOffError(QString()));
         s_logind->clearCalls();
-        makePage(&logind);
+        makePage(nullptr, &logind);
         setHours("1");
         start();
     }

@@ -18,17 +18,6 @@ protected:
         volume.setVolumeCalls.clear();
         makePage();
     }
-
-    // Drags the thumb from the middle of the slider to near its top and lets it go.
-    void dragTowardsTheTop() {
-        QSlider* s = slider();
-        const QPoint middle = s->rect().center();
-        QTest::mousePress(s, Qt::LeftButton, {}, middle);
-        for (int y = middle.y() - 5; y > 2; y -= 5) {
-            QTest::mouseMove(s, QPoint(middle.x(), y));
-        }
-        QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(middle.x(), 2));
-    }
 };
 
 TEST_F(VolumeSlider, InitialisationUnmutesListensAndShowsTheVolumeUpsideDown) {

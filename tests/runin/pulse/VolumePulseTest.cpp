@@ -16,41 +16,22 @@
 namespace quilbo::test {
 namespace {
 
-class VolumePulse : public ::testing::Test {
+class VolumePulse : public RunInFixture {
 protected:
     PulseServer server;
-    FakeWaveOut device;
-    FakePowerOff powerOff;
-    std::unique_ptr<CWaveOutVolume> volume;
-    std::unique_ptr<CRunInPage> page;
+    std::unique_ptr<CWaveOutVolume> systemVolume;
 
     void SetUp() override { ASSERT_TRUE(server.start()) << server.log(); }
 
     void TearDown() override {
         // The program's order: the page goes before the volume object.
         page.reset();
-        volume.reset();
+        systemVolume.reset();
     }
 
-    void makePage(const std::string& address = {}) {
-        volume = std::make_unique<CWaveOutVolume>(address);
-        page = std::make_unique<CRunInPage>(&device, volume.get(), &powerOff);
-        page->tickTimer()->stop();
-        page->show();
-    }
-
-    QSlider* slider() const {
-        return qobject_cast<QSlider*>(page->control(CRunInPage::IDC_SYSTEM_VOLUME));
-    }
-
-    void dragTowardsTheTop() {
-        QSlider* s = slider();
-        const QPoint middle = s->rect().center();
-        QTest::mousePress(s, Qt::LeftButton, {}, middle);
-        for (int y = middle.y() - 5; y > 2; y -= 5) {
-            QTest::mouseMove(s, QPoint(middle.x(), y));
-        }
-        QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(middle.x(), 2));
+    void makeRealPage(const std::string& address = {}) {
+        systemVolume = std::make_unique<CWaveOutVolume>(address);
+        makePage(systemVolume.get());
     }
 
     // The first channel's raw server volume of a sink.
@@ -75,8 +56,8 @@ protected:
 };
 
 TEST_F(VolumePulse, ServerVolumeChangesMoveTheSliderToTheMappedPosition) {
-    makePage();
-    ASSERT_EQ(volume->state(), VolumeState::Ready);
+    makeRealPage();
+    ASSERT_EQ(systemVolume->state(), VolumeState::Ready);
     EXPECT_EQ(slider()->minimum(), 0);
     EXPECT_EQ(slider()->maximum(), 65535);
     EXPECT_EQ(slider()->value(), 0);  // a new null sink plays at 100 %
@@ -90,15 +71,15 @@ TEST_F(VolumePulse, ServerVolumeChangesMoveTheSliderToTheMappedPosition) {
 
 TEST_F(VolumePulse, ReleasingTheSliderSetsTheSinkVolume) {
     pactl({"set-sink-volume", server.sinkName(), "32768"});
-    makePage();
-    ASSERT_EQ(slider()->value(), 65535 - static_cast<int>(volume->GetVolume()));
+    makeRealPage();
+    ASSERT_EQ(slider()->value(), 65535 - static_cast<int>(systemVolume->GetVolume()));
     const int before = slider()->value();
 
     dragTowardsTheTop();
     const int position = slider()->value();
     ASSERT_LT(position, before - 20000);
     const auto expected = static_cast<std::uint32_t>(65535 - position);
-    EXPECT_EQ(volume->GetVolume(), expected);
+    EXPECT_EQ(systemVolume->GetVolume(), expected);
     // The server's scale is 65536 to our 65535: the nearest server volume.
     const std::uint32_t raw = (expected * 65536ULL + 32767) / 65535;
     QTRY_COMPARE_WITH_TIMEOUT(sinkVolume(server.sinkName()), std::optional<std::uint32_t>(raw),
@@ -111,12 +92,12 @@ TEST_F(VolumePulse, ReleasingTheSliderSetsTheSinkVolume) {
 TEST_F(VolumePulse, ThePageUnmutesAMutedSinkWhenItStarts) {
     pactl({"set-sink-mute", server.sinkName(), "1"});
     ASSERT_TRUE(sinkMuted(server.sinkName()));
-    makePage();
+    makeRealPage();
     QTRY_VERIFY_WITH_TIMEOUT(!sinkMuted(server.sinkName()), 5000);
 }
 
 TEST_F(VolumePulse, FollowsANewDefaultSink) {
-    makePage();
+    makeRealPage();
     const std::string other = "quilbo_headphones";
     ASSERT_TRUE(server.loadNullSink(other).has_value());
     pactl({"set-sink-volume", other, "16384"});
@@ -132,8 +113,8 @@ TEST_F(VolumePulse, FollowsANewDefaultSink) {
 }
 
 TEST_F(VolumePulse, WithoutAServerTheSliderIsInert) {
-    makePage("unix:/nonexistent/quilbo/native");
-    EXPECT_EQ(volume->state(), VolumeState::Unavailable);
+    makeRealPage("unix:/nonexistent/quilbo/native");
+    EXPECT_EQ(systemVolume->state(), VolumeState::Unavailable);
     EXPECT_EQ(slider()->minimum(), 65536);
     EXPECT_EQ(slider()->maximum(), 65536);
     EXPECT_EQ(slider()->value(), 65536);

@@ -1,4 +1,4 @@
-// Wave format record to libpulse sample spec and channel map.
+// Wave format record to libpulse sample format and channel map.
 #include "audio/PulseFormat.h"
 
 #include <array>

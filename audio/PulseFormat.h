@@ -1,4 +1,4 @@
-// Translating the extensible wave format record into libpulse's sample spec and channel map.
+// Translating the extensible wave format record into libpulse's sample format and channel map.
 #pragma once
 
 #include <pulse/channelmap.h>

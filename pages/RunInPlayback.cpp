@@ -8,10 +8,8 @@ namespace quilbo {
 namespace {
 constexpr std::int32_t kSeconds = 5;
 constexpr std::uint32_t kSampleRate = 44100;
-constexpr std::uint32_t kOppositePhasePair = 0;
 constexpr int kChannels = 2;
 constexpr std::uint16_t kBitsPerSample = 16;
-constexpr std::int32_t kPinkNoise = 4;
 constexpr double kHalfScale = 0.5;  // -6 dB
 }  // namespace
 
@@ -36,7 +34,7 @@ void CRunInPage::StartRunInPlayback() {
     // The render reports sample values, two bytes each.
     BeginRenderProgress(RUN_IN_BLOCK_BYTES / (kBitsPerSample / 8));
     SynthesizeNoise(m_pBlock.data(), RUN_IN_BLOCK_BYTES, kSampleRate, kOppositePhasePair,
-                    kBitsPerSample, kPinkNoise, kHalfScale, ReportRenderProgress);
+                    kBitsPerSample, kWavePinkNoise, kHalfScale, ReportRenderProgress);
     const WaveFormatExtensible format = buildWaveFormat(kChannels, kSampleRate, kBitsPerSample);
     EndRenderProgress();
     StartPlayback(format);

@@ -3,6 +3,8 @@
 
 #include <ctime>
 
+namespace quilbo {
+
 CNoiseGenerator::CNoiseGenerator() noexcept
     : seed(static_cast<std::uint32_t>(static_cast<std::uint64_t>(std::time(nullptr)))) {}
 
@@ -23,3 +25,5 @@ double CNoiseGenerator::PinkRedraw(unsigned row, float old) noexcept {
     ++pinkCounter;
     return (NextRandom(0.5f) + static_cast<double>(pinkSum)) * 0.125;
 }
+
+}  // namespace quilbo

@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstdint>
 
+namespace quilbo {
+
 // The whole state of one noise render. Made fresh for each render, so concurrent renders
 // never share anything.
 class CNoiseGenerator {
@@ -92,3 +94,5 @@ inline double CNoiseGenerator::NextBrown() noexcept {
         return candidate * 0.0625;
     }
 }
+
+}  // namespace quilbo

@@ -87,7 +87,7 @@ bool prepare(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t channel
     if (tail != 0) {
         std::memset(block + (blockSize - tail), silence, tail);
     }
-    layout.pair = channelCode == 0;
+    layout.pair = channelCode == kOppositePhasePair;
     layout.channels = layout.pair ? 2 : channelCode;
     return true;
 }
@@ -98,13 +98,13 @@ void renderTone(std::uint16_t bits, std::int32_t waveform, std::uint32_t sampleR
                 double amplitude, PhaseOf phaseOf, RampSource ramp, bool rampAudible,
                 const Layout& layout, ProgressCallback progress) {
     const bool finiteAmplitude = std::isfinite(amplitude);
-    if (sampleRate != 0 && waveform == 0) {  // a rate of 0 has no phase: silence
+    if (sampleRate != 0 && waveform == kWaveSine) {  // a rate of 0 has no phase: silence
         renderAtDepth(bits, amplitude, CosineSource<PhaseOf, false>{phaseOf, finiteAmplitude},
                       layout, progress);
-    } else if (sampleRate != 0 && waveform == 1) {
+    } else if (sampleRate != 0 && waveform == kWaveSquare) {
         renderAtDepth(bits, amplitude, CosineSource<PhaseOf, true>{phaseOf, finiteAmplitude},
                       layout, progress);
-    } else if (sampleRate != 0 && waveform == 2 && rampAudible) {
+    } else if (sampleRate != 0 && waveform == kWaveTwoRamp && rampAudible) {
         renderAtDepth(bits, amplitude, ramp, layout, progress);
     } else {
         renderAtDepth(bits, amplitude, SilenceSource{}, layout, progress);
@@ -113,6 +113,8 @@ void renderTone(std::uint16_t bits, std::int32_t waveform, std::uint32_t sampleR
 
 }  // namespace
 }  // namespace quilbo::synth
+
+namespace quilbo {
 
 using namespace quilbo::synth;
 
@@ -172,15 +174,15 @@ std::int32_t SynthesizeNoiseSeeded(std::uint32_t seed, std::uint8_t* block, std:
         return 1;
     }
     const CNoiseGenerator generator(seed);
-    if (waveform == 3) {
+    if (waveform == kWaveWhiteNoise) {
         renderAtDepth(bitsPerSample, amplitude,
                       NoiseSource{generator, [](CNoiseGenerator& g) { return g.NextWhite(); }},
                       layout, progress);
-    } else if (waveform == 4) {
+    } else if (waveform == kWavePinkNoise) {
         renderAtDepth(bitsPerSample, amplitude,
                       NoiseSource{generator, [](CNoiseGenerator& g) { return g.NextPink(); }},
                       layout, progress);
-    } else if (waveform == 5) {
+    } else if (waveform == kWaveBrownNoise) {
         renderAtDepth(bitsPerSample, amplitude,
                       NoiseSource{generator, [](CNoiseGenerator& g) { return g.NextBrown(); }},
                       layout, progress);
@@ -197,3 +199,5 @@ std::int32_t SynthesizeNoise(std::uint8_t* block, std::uint32_t blockSize, std::
     return SynthesizeNoiseSeeded(CNoiseGenerator().seed, block, blockSize, sampleRate, channelCode,
                                  bitsPerSample, waveform, amplitude, progress);
 }
+
+}  // namespace quilbo

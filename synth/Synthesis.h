@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+#include "synth/SignalCodes.h"
+
+namespace quilbo {
+
 // Called after every frame with the number of samples written so far (all channels together).
 // Those samples are final; the rest of the block is only final once the entry point returns.
 using ProgressCallback = void (*)(std::uint32_t samplesWritten);
@@ -11,8 +15,8 @@ using ProgressCallback = void (*)(std::uint32_t samplesWritten);
 // little-endian frames and returns 1, or returns 0 without touching the block when
 // bitsPerSample is not 8, 16, 20, 24 or 32. channelCode 0 is the opposite-phase pair (two
 // channels, the second inverted); any other value is that many identical channels.
-// Waveforms: 0 sine, 1 square, 2 two-ramp tone (tone entry points); 3 white, 4 pink, 5 brown
-// noise (noise entry points); any other index renders silence. Every input is accepted: values
+// Waveforms (synth/SignalCodes.h): sine, square and two-ramp tone for the tone entry points;
+// white, pink and brown noise for the noise entry points; any other index renders silence. Every input is accepted: values
 // out of the usual range render silence or clamp to full scale, never anything undefined.
 
 std::int32_t SynthesizeTone(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,
@@ -37,3 +41,5 @@ std::int32_t SynthesizeNoiseSeeded(std::uint32_t seed, std::uint8_t* block, std:
                                    std::uint32_t sampleRate, std::uint32_t channelCode,
                                    std::uint16_t bitsPerSample, std::int32_t waveform,
                                    double amplitude, ProgressCallback progress) noexcept;
+
+}  // namespace quilbo

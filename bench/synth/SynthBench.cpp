@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace quilbo;
+
 constexpr std::uint32_t kRate = 192000;
 constexpr std::uint32_t kSeconds = 1;
 

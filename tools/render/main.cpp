@@ -41,19 +41,20 @@ std::int32_t render(const quilbo::render::RenderRequest& r, std::uint8_t* block)
     const auto waveform = static_cast<std::int32_t>(r.waveform);
     switch (r.signal) {
         case Signal::Tone:
-            return SynthesizeTone(block, r.blockSize, r.sampleRate, r.channelCode, bits, waveform,
-                                  r.frequency, r.amplitude, storeProgress);
+            return quilbo::SynthesizeTone(block, r.blockSize, r.sampleRate, r.channelCode, bits,
+                                          waveform, r.frequency, r.amplitude, storeProgress);
         case Signal::Sweep:
-            return SynthesizeSweep(block, r.blockSize, r.sampleRate, r.channelCode, bits, waveform,
-                                   r.frequency, r.endFrequency, r.amplitude, storeProgress);
+            return quilbo::SynthesizeSweep(block, r.blockSize, r.sampleRate, r.channelCode, bits,
+                                           waveform, r.frequency, r.endFrequency, r.amplitude,
+                                           storeProgress);
         case Signal::Noise:
             if (r.seed) {
-                return SynthesizeNoiseSeeded(*r.seed, block, r.blockSize, r.sampleRate,
-                                             r.channelCode, bits, waveform, r.amplitude,
-                                             storeProgress);
+                return quilbo::SynthesizeNoiseSeeded(*r.seed, block, r.blockSize, r.sampleRate,
+                                                     r.channelCode, bits, waveform, r.amplitude,
+                                                     storeProgress);
             }
-            return SynthesizeNoise(block, r.blockSize, r.sampleRate, r.channelCode, bits, waveform,
-                                   r.amplitude, storeProgress);
+            return quilbo::SynthesizeNoise(block, r.blockSize, r.sampleRate, r.channelCode, bits,
+                                           waveform, r.amplitude, storeProgress);
     }
     return 0;
 }

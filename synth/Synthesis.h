@@ -16,8 +16,9 @@ using ProgressCallback = void (*)(std::uint32_t samplesWritten);
 // bitsPerSample is not 8, 16, 20, 24 or 32. channelCode 0 is the opposite-phase pair (two
 // channels, the second inverted); any other value is that many identical channels.
 // Waveforms (synth/SignalCodes.h): sine, square and two-ramp tone for the tone entry points;
-// white, pink and brown noise for the noise entry points; any other index renders silence. Every input is accepted: values
-// out of the usual range render silence or clamp to full scale, never anything undefined.
+// white, pink and brown noise for the noise entry points; any other index renders silence. Every
+// input is accepted: values out of the usual range render silence or clamp to full scale, never
+// anything undefined.
 
 std::int32_t SynthesizeTone(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,
                             std::uint32_t channelCode, std::uint16_t bitsPerSample,

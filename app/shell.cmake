@@ -8,6 +8,8 @@ set(QUILBO_MAKER_URL "http://www.example.com/quilbo.htm" CACHE STRING
     "Maker's help page, opened by the second link button and linked from the statement")
 set(QUILBO_ADVERTISER_URL "http://www.example.net" CACHE STRING
     "Advertiser's home page, opened by a click on the bottom banner")
+set(QUILBO_SCREENSHOT_URL "https://www.example.com/quilbo/screenshots" CACHE STRING
+    "Web folder holding the pictures of docs/screenshots/, named in the AppStream metainfo")
 set(QUILBO_PARTNER_CAPTION "" CACHE STRING
     "Caption of the partner's link button (empty: the web site's name taken from its address)")
 set(QUILBO_MAKER_CAPTION "" CACHE STRING
@@ -16,7 +18,7 @@ set(QUILBO_MAKER_CAPTION "" CACHE STRING
 # tests in another folder can see it.
 set(QUILBO_APP_ID org.example.Quilbo CACHE INTERNAL "Reverse-DNS id of the desktop integration")
 
-foreach(setting QUILBO_PARTNER_URL QUILBO_MAKER_URL QUILBO_ADVERTISER_URL)
+foreach(setting QUILBO_PARTNER_URL QUILBO_MAKER_URL QUILBO_ADVERTISER_URL QUILBO_SCREENSHOT_URL)
   quilbo_check_url(${setting} "${${setting}}" problem)
   if(problem)
     message(FATAL_ERROR "${problem}")
@@ -52,8 +54,10 @@ target_include_directories(quilbo_shell PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINAR
 target_link_libraries(quilbo_shell PUBLIC Qt6::Widgets Qt6::Gui quilbo_res)
 
 # Desktop integration, all under the one id (the program itself is installed by program.cmake).
-# The metainfo names the maker's page as its home page.
+# The metainfo names the maker's page as its home page and the screenshots by their web folder.
 string(REPLACE "&" "&amp;" QUILBO_HOMEPAGE_XML "${QUILBO_MAKER_URL}")
+string(REGEX REPLACE "/$" "" QUILBO_SCREENSHOT_URL_XML "${QUILBO_SCREENSHOT_URL}")
+string(REPLACE "&" "&amp;" QUILBO_SCREENSHOT_URL_XML "${QUILBO_SCREENSHOT_URL_XML}")
 configure_file(${CMAKE_SOURCE_DIR}/res/desktop/${QUILBO_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/app/${QUILBO_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${CMAKE_SOURCE_DIR}/res/desktop/${QUILBO_APP_ID}.desktop

@@ -6,7 +6,7 @@
 // a small Play must work afterwards.
 #include "pages/FrequencyPage.h"
 #include "pages/VolumeSlider.h"
-#include "tests/support/Fakes.h"
+#include "tests/support/FakeWaveOut.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -69,7 +70,8 @@ extern "C" const char* __lsan_default_suppressions() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Harness& h = *g_harness;
     QMap<QString, QString> in;
-    for (const QByteArray& line : QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\n')) {
+    for (const QByteArray& line :
+         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\n')) {
         if (const qsizetype eq = line.indexOf('='); eq > 0) {
             in.insert(QString::fromLatin1(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
         }
@@ -90,24 +92,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     h.control(value("type", "0") == "1" ? Page::IDC_SCAN : Page::IDC_SIMPLE)->setChecked(true);
     h.control(Page::IDC_REPEAT)->setChecked(value("repeat", "0") == "1");
     h.page.m_level->setValue(value("level", "20").toInt());
-    const std::pair<int, const char*> texts[] = {
-        {Page::IDC_PRECISION, "precision"}, {Page::IDC_SAMPLE_RATE, "rate"},
-        {Page::IDC_CHANNELS, "channels"},   {Page::IDC_SCAN_TO, "to"},
-        {Page::IDC_SCAN_FROM, "from"},      {Page::IDC_TIME, "time"},
-        {Page::IDC_FREQUENCY, "frequency"}};
-    const char* fallbacks[] = {"16", "8000", "2", "20000", "20", "1", "1000"};
-    for (int i = 0; i < 7; ++i) {
-        const QString text = value(texts[i].second, fallbacks[i]);
-        if (auto* edit = h.control<QLineEdit>(texts[i].first)) {
-            edit->setText(text);
-        } else {
-            h.control<QComboBox>(texts[i].first)->setEditText(text);
+    const int texts[] = {Page::IDC_PRECISION, Page::IDC_SAMPLE_RATE, Page::IDC_CHANNELS,
+                         Page::IDC_SCAN_TO,   Page::IDC_SCAN_FROM,   Page::IDC_TIME,
+                         Page::IDC_FREQUENCY};
+    const auto typeAll = [&](const std::array<QString, 7>& values) {
+        for (int i = 0; i < 7; ++i) {
+            if (auto* edit = h.control<QLineEdit>(texts[i])) {
+                edit->setText(values[i]);
+            } else {
+                h.control<QComboBox>(texts[i])->setEditText(values[i]);
+            }
         }
-    }
+    };
+    typeAll({value("precision", "16"), value("rate", "8000"), value("channels", "2"),
+             value("to", "20000"), value("from", "20"), value("time", "1"),
+             value("frequency", "1000")});
     const QString mode = value("device", "ok");
-    h.device.queryResult = mode == "badformat" ? WaveResult::BadFormat : WaveResult::Ok;
-    h.device.openResult = mode == "nodevice" ? WaveResult::NoDevice : WaveResult::Ok;
-    h.device.writeResult = mode == "writefail" ? WaveResult::Failed : WaveResult::Ok;
+    h.device.setQueryResult(mode == "badformat" ? WaveResult::BadFormat : WaveResult::Ok);
+    h.device.setOpenResult(mode == "nodevice" ? WaveResult::NoDevice : WaveResult::Ok);
+    h.device.setWriteResult(mode == "writefail" ? WaveResult::Failed : WaveResult::Ok);
 
     const int opens = h.device.opens();
     h.control(Page::IDC_PLAY)->click();
@@ -116,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(h.allocations.size() <= 1, "one render");
     check(!h.page.m_progress->isVisible(), "the bar is hidden again");
     if (playing) {
-        const auto& f = h.device.format;
+        const auto f = h.device.lastFormat();
         check(h.allocations[0] == std::size_t(h.page.blockSize()), "the rendered block plays");
         check(std::int64_t(h.page.blockSize()) == std::int64_t(h.page.m_nTime) * f.nChannels *
                                                       f.wValidBitsPerSample * f.nSamplesPerSec / 8,
@@ -129,27 +132,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(h.device.opens() == opens, "silently nothing only for less than a frame");
     }
     h.control(Page::IDC_STOP)->click();
-    check(!h.page.isPlaying() && !h.device.isOpen() && h.device.queued() == 0, "idle after Stop");
+    check(!h.page.isPlaying() && !h.device.deviceOpen() && h.device.queued() == 0,
+          "idle after Stop");
 
     // The page still plays one second of 8-bit stereo at 8000 Hz.
     h.messages.clear();
     h.allocations.clear();
-    h.device.queryResult = h.device.openResult = h.device.writeResult = WaveResult::Ok;
+    h.device.setQueryResult(WaveResult::Ok);
+    h.device.setOpenResult(WaveResult::Ok);
+    h.device.setWriteResult(WaveResult::Ok);
     wave->setCurrentIndex(0);
-    const char* small[] = {"8", "8000", "2", "20000", "20", "1", "1000"};
-    for (int i = 0; i < 7; ++i) {
-        if (auto* edit = h.control<QLineEdit>(texts[i].first)) {
-            edit->setText(small[i]);
-        } else {
-            h.control<QComboBox>(texts[i].first)->setEditText(small[i]);
-        }
-    }
+    typeAll({"8", "8000", "2", "20000", "20", "1", "1000"});
     h.control(Page::IDC_PLAY)->click();
     check(h.messages.isEmpty() && h.page.isPlaying(), "the small Play plays");
     check(h.allocations == std::vector<std::size_t>{16000}, "the small block");
     h.control(Page::IDC_STOP)->click();
     h.messages.clear();
     h.allocations.clear();
+    h.device.clearCalls();
     return 0;
 }
 

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
             }
             for (const auto& file : files) {
                 std::ifstream in(file, std::ios::binary);
-                inputs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                inputs.emplace_back(std::istreambuf_iterator<char>(in),
+                                    std::istreambuf_iterator<char>());
                 std::printf("%s: %zu bytes\n", file.c_str(), inputs.back().size());
             }
         }

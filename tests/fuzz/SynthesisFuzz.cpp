@@ -60,21 +60,21 @@ void recordProgress(std::uint32_t count) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static constexpr std::uint32_t kSizes[] = {4096, 0,  1,  2,  3,  4,  5,     6,     7,     8,   9,
-                                               12,   13, 16, 24, 48, 96, 24000, 65535, 65536, 1023};
-    static constexpr std::uint32_t kRates[] = {44100, 0,      1,      2,           3,
-                                               8000,  11025,  48000,  192000,      0x7FFFFFFFu,
-                                               0x80000000u,   0xFFFFFFFFu};
-    static constexpr std::uint32_t kCodes[] = {2,     0,           1,           3,          4,
-                                               6,     7,           32,          255,        65536,
-                                               65535, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+    static constexpr std::uint32_t kSizes[] = {
+        4096, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 16, 24, 48, 96, 24000, 65535, 65536, 1023};
+    static constexpr std::uint32_t kRates[] = {
+        44100, 0, 1, 2, 3, 8000, 11025, 48000, 192000, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
+    static constexpr std::uint32_t kCodes[] = {
+        2,   0,     1,     3,           4,           6,           7,          32,
+        255, 65536, 65535, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu};
     static constexpr std::uint16_t kBits[] = {16, 8, 20, 24, 32, 0, 1, 12, 15, 17, 64, 0xFFFF};
-    static constexpr std::int32_t kWaveforms[] = {0, 1, 2, 3, 4, 5, 6, -1, -2, 7, INT32_MIN, INT32_MAX};
-    static constexpr double kFrequencies[] = {1000.0, 20.0,  40000.0, 0.0,     -0.0,    -1000.0,
-                                              kNaN,   kInf,  -kInf,   1e-300,  1e300,   kTiny,
-                                              22050.0, 44100.0, 0.5,  4294967295.0, 1e18, 9.5e18};
-    static constexpr double kAmplitudes[] = {1.0,  0.5,  5.0 / 48, 0.0, -0.0,  -1.0,  kNaN,
-                                             kInf, -kInf, 2.0,     1e300, kTiny, 1e-300};
+    static constexpr std::int32_t kWaveforms[] = {0, 1,  2,  3, 4,         5,
+                                                  6, -1, -2, 7, INT32_MIN, INT32_MAX};
+    static constexpr double kFrequencies[] = {
+        1000.0, 20.0,  40000.0, 0.0,     -0.0,    -1000.0, kNaN,         kInf, -kInf,
+        1e-300, 1e300, kTiny,   22050.0, 44100.0, 0.5,     4294967295.0, 1e18, 9.5e18};
+    static constexpr double kAmplitudes[] = {1.0,  0.5,   5.0 / 48, 0.0,   -0.0,  -1.0,  kNaN,
+                                             kInf, -kInf, 2.0,      1e300, kTiny, 1e-300};
     Input in{data, size};
     const int entry = in.byte() % 4;  // tone, sweep, seeded noise, clock-seeded noise
     Request q;
@@ -102,14 +102,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ProgressCallback callback = (flags & 1) == 0 ? recordProgress : nullptr;
     const std::uint32_t second = CNoiseGenerator().seed;
     const std::int32_t result =
-        entry == 0   ? SynthesizeTone(block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
-                                      q.waveform, q.frequency, q.amplitude, callback)
-        : entry == 1 ? SynthesizeSweep(block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
-                                       q.waveform, q.frequency, q.endFrequency, q.amplitude, callback)
-        : entry == 2 ? SynthesizeNoiseSeeded(q.seed, block, q.blockSize, q.sampleRate, q.channelCode,
-                                             q.bits, q.waveform, q.amplitude, callback)
-                     : SynthesizeNoise(block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
-                                       q.waveform, q.amplitude, callback);
+        entry == 0 ? SynthesizeTone(block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
+                                    q.waveform, q.frequency, q.amplitude, callback)
+        : entry == 1
+            ? SynthesizeSweep(block, q.blockSize, q.sampleRate, q.channelCode, q.bits, q.waveform,
+                              q.frequency, q.endFrequency, q.amplitude, callback)
+        : entry == 2
+            ? SynthesizeNoiseSeeded(q.seed, block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
+                                    q.waveform, q.amplitude, callback)
+            : SynthesizeNoise(block, q.blockSize, q.sampleRate, q.channelCode, q.bits, q.waveform,
+                              q.amplitude, callback);
     g_progress = nullptr;
 
     q.seed = entry == 3 ? second : q.seed;

@@ -3,6 +3,8 @@
 
 #include "synth/Synthesis.h"
 
+#include <QStyleOptionSlider>
+
 namespace quilbo::test {
 
 std::vector<std::uint8_t> runInBlock(std::uint32_t second) {

@@ -1,44 +1,36 @@
-// The page fixture: a Frequency and a Run In page (each made on first use) on the fakes, or on
-// whichever back ends a test puts in their place first, with their messages, block allocations
-// and quit requests recorded and a calendar clock the test sets.
+// The page fixture: a Frequency and a Run In page (each made on first use) on the fake back ends,
+// or on whichever a test puts in their place first, with their messages, block allocations and
+// quit requests recorded and a calendar clock the test sets.
 #pragma once
 
 #include "pages/RunInPage.h"
-#include "tests/support/Fakes.h"
+#include "tests/support/FakeWaveOut.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <memory>
-#include <vector>
-
 namespace quilbo::test {
 
 class PageTest : public ::testing::Test {
 protected:
-    static constexpr std::int64_t kEpoch = 1'700'000'000;  // the pages only look at differences
     static constexpr std::int64_t kHour = 3600;
-
     EventLog log;
     FakeWaveOut waveOut;
-    FakeVolume volume;
+    FakeWaveOutVolume volume;
     FakePowerOff powerOff;
     WaveOutBackend* backend = &waveOut;
     CWaveOutVolume* systemVolume = &volume;
-    std::int64_t now = kEpoch;
-    std::int64_t started = kEpoch;  // the calendar time of the last session start
+    std::int64_t now = 1'700'000'000;  // the pages only look at differences
+    std::int64_t started = now;        // of the last session
     QStringList messages;
     std::vector<std::size_t> allocations;
-    bool allocationFails = false;
     std::vector<int> quits;  // each status asked for; -1 when the noise still played then
     std::unique_ptr<CFrequencyPage> frequency;
     std::unique_ptr<CRunInPage> runIn;
@@ -47,13 +39,12 @@ protected:
         runIn.reset();
         frequency.reset();
     }
-
     CFrequencyPage& freq() {
         if (!frequency) {
             frequency = std::make_unique<CFrequencyPage>(backend);
             frequency->setBlockAllocator([this](std::size_t bytes) {
                 allocations.push_back(bytes);
-                return allocationFails ? SampleBlock() : SampleBlock::allocate(bytes);
+                return SampleBlock::allocate(bytes);
             });
             record(*frequency);
         }
@@ -64,8 +55,7 @@ protected:
             runIn = std::make_unique<CRunInPage>(backend, systemVolume, &powerOff);
             runIn->tickTimer()->stop();
             runIn->setCalendarClock([this] { return now; });
-            runIn->setQuitRequest(
-                [this](int status) { quits.push_back(runIn->isPlaying() ? -1 : status); });
+            runIn->setQuitRequest([this](int s) { quits.push_back(runIn->isPlaying() ? -1 : s); });
             record(*runIn);
         }
         return *runIn;
@@ -74,29 +64,26 @@ protected:
         page.setMessagePresenter([this](QWidget*, const QString& text) { messages << text; });
         page.show();
     }
-
     template <typename W = QAbstractButton>
     static W* ctl(const CFrequencyPage& page, int id) {
-        auto* widget = qobject_cast<W*>(page.control(id));
-        EXPECT_NE(widget, nullptr) << id;
-        return widget;
+        return qobject_cast<W*>(page.control(id));
     }
     static void click(const CFrequencyPage& page, int id) { ctl(page, id)->click(); }
     // Types into an edit, or into the edit field of a list box.
     static void type(const CFrequencyPage& page, int id, const QString& text) {
-        if (auto* edit = qobject_cast<QLineEdit*>(page.control(id))) {
+        if (auto* edit = ctl<QLineEdit>(page, id)) {
             edit->setText(text);
         } else {
             ctl<QComboBox>(page, id)->setEditText(text);
         }
     }
-    // Starts a session of the given hours (none: as the box is) with "Exit quilbo" or "Shut down".
-    void startRunIn(const char* hours = "6", bool exit = false) {
+    // Starts a session of the given hours (null: as typed) ending with "Exit quilbo" or
+    // "Shut down".
+    void startRunIn(const char* hours = "ALL", bool exit = false) {
         if (hours != nullptr) {
             type(run(), CRunInPage::IDC_HOURS, QString::fromUtf8(hours));
         }
-        ctl(run(), exit ? CRunInPage::IDC_EXIT_PROGRAM : CRunInPage::IDC_SHUT_DOWN)
-            ->setChecked(true);
+        ctl(run(), exit ? CRunInPage::IDC_EXIT_PROGRAM : CRunInPage::IDC_SHUT_DOWN)->click();
         started = now;
         click(run(), CRunInPage::IDC_RUN_IN);
     }

@@ -1,17 +1,17 @@
-// Stand-ins for the back ends in page and window tests: a wave output whose devices hand queued
-// pieces back only when the test says so, a system volume the test sets, and a power-off
-// requester that counts. Devices and the volume write their teardown steps into an event log
-// when given one, so that a test can check the order of a window's end.
+// The fake back ends of the page, window and player tests: a wave output that records every call
+// and hands queued pieces back only when the test says so, a system volume the test sets, and a
+// power-off requester that counts. Every open makes a device of its own (numbered from 1), so
+// two pages can play at once; devices and the volume can write their teardown steps into a log.
 #pragma once
 
 #include "audio/WaveOutDevice.h"
 #include "audio/WaveOutVolume.h"
 #include "pages/PowerOff.h"
 
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quilbo::test {
@@ -20,42 +20,57 @@ using EventLog = std::vector<std::string>;
 
 class FakeWaveOut : public WaveOutBackend {
 public:
-    struct Piece {
-        const std::uint8_t* data;
-        std::uint32_t length;
+    enum class Op { Query, Open, Prepare, Write, Unprepare, Reset, Close };
+    struct Call {
+        Op op;
+        const WaveHeader* header = nullptr;  // prepare, write, unprepare
+        const std::uint8_t* data = nullptr;  // the header's data and length at the call
+        std::uint32_t length = 0;
+        std::thread::id thread;
+        int device = 0;
     };
-    // What the next calls answer; the write result is taken at each open.
-    WaveResult queryResult = WaveResult::Ok;
-    WaveResult openResult = WaveResult::Ok;
-    WaveResult writeResult = WaveResult::Ok;
-    EventLog* log = nullptr;  // "open N", "reset N", "close N", devices counted from 1
-    WaveFormatExtensible format;  // of the last query or open
+    EventLog* log = nullptr;  // "open N", "reset N", "close N"
+
+    void setQueryResult(WaveResult result) { m_query = result; }
+    void setOpenResult(WaveResult result) { m_open = result; }
+    void setWriteResult(WaveResult result) {
+        std::lock_guard lock(m_mutex);
+        m_write = result;
+    }
 
     WaveResult queryFormat(const WaveFormatExtensible& format) override;
     std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format, WaveOutRoutine routine,
                                         void* instance, WaveResult* result = nullptr) override;
 
-    // Of the device of the n-th open (from 1; 0 is the latest).
+    std::vector<Call> calls() const;
+    std::vector<Call> callsOf(Op op, int device = 0) const;  // device 0: any
+    void clearCalls();
     int opens() const;
-    std::vector<Piece> written(int n = 0) const;  // every piece it took, in order
-    std::size_t queued(int n = 0) const;          // taken and not yet handed back
-    bool isOpen(int n = 0) const;
-    // Hands the oldest queued piece back through the routine with no lock held, as the device's
-    // own thread would (on the calling thread); false when none is queued.
-    bool completeNext(int n = 0);
-    int completeAll(int n = 0, int most = 1000);
+    WaveFormatExtensible lastFormat() const;
+    // Of the device of the n-th open (0: the latest).
+    std::size_t queued(int n = 0) const;  // written and not yet handed back
+    bool deviceOpen(int n = 0) const;
+    // Hands queued pieces back through the routine, oldest first, with no lock held: on the
+    // calling thread as if it were the device's own. How many.
+    int completeAll(int maxPieces = 1000, int n = 0);
+    bool completeNext(int n = 0) { return completeAll(1, n) == 1; }
 
-    struct State;
+    struct Device;
 
 private:
-    std::shared_ptr<State> device(int n) const;
+    std::shared_ptr<Device> device(int n) const;
+    void record(Call call);
+
     mutable std::mutex m_mutex;
-    std::vector<std::shared_ptr<State>> m_devices;
+    std::vector<Call> m_calls;
+    std::vector<std::shared_ptr<Device>> m_devices;
+    WaveFormatExtensible m_format;
+    WaveResult m_query = WaveResult::Ok, m_open = WaveResult::Ok, m_write = WaveResult::Ok;
 };
 
-class FakeVolume : public CWaveOutVolume {
+class FakeWaveOutVolume : public CWaveOutVolume {
 public:
-    FakeVolume() : CWaveOutVolume(Detached{}) {}
+    FakeWaveOutVolume() : CWaveOutVolume(Detached{}) {}
 
     VolumeState fakeState = VolumeState::Ready;  // the getters answer -1 unless Ready
     std::uint32_t volume = 65535;
@@ -72,9 +87,7 @@ public:
     std::uint32_t GetVolume() const override { return ready(volume); }
     void SetVolume(std::uint32_t value) override {
         writes.push_back(value);
-        if (HasVolumeControl() && value <= 65535) {
-            volume = value;
-        }
+        volume = HasVolumeControl() && value <= 65535 ? value : volume;
     }
     void SetChangeCallback(VolumeChangeCallback callback, void* context) override {
         if (callback == nullptr && log != nullptr) {
@@ -84,7 +97,6 @@ public:
         m_pCallbackContext = context;
     }
     VolumeState state() const override { return fakeState; }
-
     // The volume changed elsewhere: the notice a server would send.
     void changeFromOutside(std::uint32_t value) {
         volume = value;

@@ -1,40 +1,71 @@
-// The recording fake wave output back end.
+// The recording fake wave output.
 #include "tests/support/FakeWaveOut.h"
 
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 
 namespace quilbo::test {
 
-struct FakeWaveOut::State {
-    mutable std::mutex mutex;
-    std::vector<Call> calls;
-    std::deque<WaveHeader*> queue;
-    WaveResult queryResult = WaveResult::Ok;
-    WaveResult openResult = WaveResult::Ok;
-    WaveResult writeResult = WaveResult::Ok;
-    WaveFormatExtensible format;
-    bool open = false;
-    int opens = 0;
-    WaveOutRoutine routine = nullptr;
-    void* instance = nullptr;
-    WaveOutDevice* device = nullptr;
-    int inFlight = 0;  // pieces taken from the queue whose routine has not returned yet
+struct FakeWaveOut::Device : WaveOutDevice {
+    FakeWaveOut* owner;
+    int number;
+    WaveOutRoutine routine;
+    void* instance;
+    std::mutex mutex;
     std::condition_variable idle;
+    std::deque<WaveHeader*> queue;
+    bool open = true;
+    int inFlight = 0;  // pieces on their way back through the routine
 
-    void record(Op op, const WaveHeader* header = nullptr) {
-        Call call{op, header, nullptr, 0, std::this_thread::get_id()};
-        if (header != nullptr) {
-            call.data = header->lpData;
-            call.length = header->dwBufferLength;
+    Device(FakeWaveOut* o, int n, WaveOutRoutine r, void* i)
+        : owner(o), number(n), routine(r), instance(i) {}
+    ~Device() override { close(); }
+    void note(Op op, const WaveHeader* h = nullptr) {
+        owner->record({op, h, h ? h->lpData : nullptr, h ? h->dwBufferLength : 0u,
+                       std::this_thread::get_id(), number});
+        if ((op == Op::Reset || op == Op::Close) && owner->log != nullptr) {
+            owner->log->push_back((op == Op::Reset ? "reset " : "close ") + std::to_string(number));
         }
-        calls.push_back(call);
     }
-
-    // Hands one piece back with no lock held, as a real device's own thread would.
+    WaveResult prepare(WaveHeader* h) override { return note(Op::Prepare, h), WaveResult::Ok; }
+    WaveResult unprepare(WaveHeader* h) override { return note(Op::Unprepare, h), WaveResult::Ok; }
+    WaveResult write(WaveHeader* h) override {
+        note(Op::Write, h);
+        const WaveResult result = [this] {
+            std::lock_guard lock(owner->m_mutex);
+            return owner->m_write;
+        }();
+        std::lock_guard lock(mutex);
+        if (result != WaveResult::Ok || !open) {
+            return WaveResult::Failed;
+        }
+        queue.push_back(h);
+        return WaveResult::Ok;
+    }
+    // As a real device, reset and close hand every queued piece back before they return,
+    // including one that the device's own thread is handing back at that moment.
+    void returnAll() {
+        while (returnOne()) {
+        }
+        std::unique_lock lock(mutex);
+        idle.wait_for(lock, std::chrono::seconds(10), [this] { return inFlight == 0; });
+    }
+    WaveResult reset() override {
+        note(Op::Reset);
+        returnAll();
+        return WaveResult::Ok;
+    }
+    WaveResult close() override {
+        if (open) {
+            note(Op::Close);
+            returnAll();
+            std::lock_guard lock(mutex);
+            open = false;
+        }
+        return WaveResult::Ok;
+    }
     bool returnOne() {
-        WaveOutRoutine r = nullptr;
-        void* inst = nullptr;
-        WaveOutDevice* dev = nullptr;
         WaveHeader* header = nullptr;
         {
             std::lock_guard lock(mutex);
@@ -44,179 +75,126 @@ struct FakeWaveOut::State {
             header = queue.front();
             queue.pop_front();
             ++inFlight;
-            r = routine;
-            inst = instance;
-            dev = device;
         }
-        r(dev, WaveOutMessage::Done, inst, header);
-        {
-            std::lock_guard lock(mutex);
-            --inFlight;
-        }
+        routine(this, WaveOutMessage::Done, instance, header);
+        std::lock_guard lock(mutex);
+        --inFlight;
         idle.notify_all();
         return true;
     }
-
-    // A real device returns every piece before reset or close returns, including one that its
-    // own thread is handing back at that moment.
-    void returnAllAndWait() {
-        while (returnOne()) {
-        }
-        std::unique_lock lock(mutex);
-        idle.wait_for(lock, std::chrono::seconds(2), [this] { return inFlight == 0; });
-    }
 };
 
-class FakeWaveOut::Device : public WaveOutDevice {
-public:
-    explicit Device(std::shared_ptr<State> state) : m_state(std::move(state)) {}
-    ~Device() override { close(); }
+namespace {
 
-    WaveResult prepare(WaveHeader* header) override {
-        std::lock_guard lock(m_state->mutex);
-        m_state->record(Op::Prepare, header);
-        return WaveResult::Ok;
-    }
-    WaveResult write(WaveHeader* header) override {
-        std::lock_guard lock(m_state->mutex);
-        m_state->record(Op::Write, header);
-        if (m_state->writeResult != WaveResult::Ok || !m_state->open) {
-            return WaveResult::Failed;
-        }
-        m_state->queue.push_back(header);
-        return WaveResult::Ok;
-    }
-    WaveResult unprepare(WaveHeader* header) override {
-        std::lock_guard lock(m_state->mutex);
-        m_state->record(Op::Unprepare, header);
-        return WaveResult::Ok;
-    }
-    WaveResult reset() override {
-        {
-            std::lock_guard lock(m_state->mutex);
-            m_state->record(Op::Reset);
-        }
-        m_state->returnAllAndWait();
-        return WaveResult::Ok;
-    }
-    WaveResult close() override {
-        {
-            std::lock_guard lock(m_state->mutex);
-            if (!m_state->open || m_state->device != this) {
-                return WaveResult::Ok;
-            }
-            m_state->record(Op::Close);
-        }
-        m_state->returnAllAndWait();
-        std::lock_guard lock(m_state->mutex);
-        m_state->open = false;
-        return WaveResult::Ok;
-    }
-
-private:
-    std::shared_ptr<State> m_state;
+// The player's handle on a device; the device itself stays for the test to look at.
+struct Handle : WaveOutDevice {
+    std::shared_ptr<FakeWaveOut::Device> d;
+    explicit Handle(std::shared_ptr<FakeWaveOut::Device> device) : d(std::move(device)) {}
+    ~Handle() override { d->close(); }
+    WaveResult prepare(WaveHeader* h) override { return d->prepare(h); }
+    WaveResult write(WaveHeader* h) override { return d->write(h); }
+    WaveResult unprepare(WaveHeader* h) override { return d->unprepare(h); }
+    WaveResult reset() override { return d->reset(); }
+    WaveResult close() override { return d->close(); }
 };
 
-FakeWaveOut::FakeWaveOut() : m_state(std::make_shared<State>()) {}
+}  // namespace
 
-FakeWaveOut::~FakeWaveOut() = default;
-
-void FakeWaveOut::setQueryResult(WaveResult result) {
-    std::lock_guard lock(m_state->mutex);
-    m_state->queryResult = result;
-}
-
-void FakeWaveOut::setOpenResult(WaveResult result) {
-    std::lock_guard lock(m_state->mutex);
-    m_state->openResult = result;
-}
-
-void FakeWaveOut::setWriteResult(WaveResult result) {
-    std::lock_guard lock(m_state->mutex);
-    m_state->writeResult = result;
+void FakeWaveOut::record(Call call) {
+    std::lock_guard lock(m_mutex);
+    m_calls.push_back(call);
 }
 
 WaveResult FakeWaveOut::queryFormat(const WaveFormatExtensible& format) {
-    std::lock_guard lock(m_state->mutex);
-    m_state->record(Op::Query);
-    m_state->format = format;
-    return m_state->queryResult;
+    record({Op::Query, nullptr, nullptr, 0, std::this_thread::get_id()});
+    std::lock_guard lock(m_mutex);
+    m_format = format;
+    return m_query;
 }
 
 std::unique_ptr<WaveOutDevice> FakeWaveOut::open(const WaveFormatExtensible& format,
                                                  WaveOutRoutine routine, void* instance,
                                                  WaveResult* result) {
-    std::lock_guard lock(m_state->mutex);
-    m_state->record(Op::Open);
-    m_state->format = format;
+    record({Op::Open, nullptr, nullptr, 0, std::this_thread::get_id()});
+    std::lock_guard lock(m_mutex);
+    m_format = format;
     if (result != nullptr) {
-        *result = m_state->openResult;
+        *result = m_open;
     }
-    if (m_state->openResult != WaveResult::Ok || m_state->open) {
-        if (result != nullptr && m_state->open) {
-            *result = WaveResult::Failed;  // one device at a time, like a busy device
-        }
+    if (m_open != WaveResult::Ok) {
         return nullptr;
     }
-    auto device = std::make_unique<Device>(m_state);
-    m_state->open = true;
-    ++m_state->opens;
-    m_state->routine = routine;
-    m_state->instance = instance;
-    m_state->device = device.get();
-    return device;
+    const int number = static_cast<int>(m_devices.size()) + 1;
+    m_devices.push_back(std::make_shared<Device>(this, number, routine, instance));
+    if (log != nullptr) {
+        log->push_back("open " + std::to_string(number));
+    }
+    return std::make_unique<Handle>(m_devices.back());
 }
 
 std::vector<FakeWaveOut::Call> FakeWaveOut::calls() const {
-    std::lock_guard lock(m_state->mutex);
-    return m_state->calls;
+    std::lock_guard lock(m_mutex);
+    return m_calls;
 }
 
-std::vector<FakeWaveOut::Call> FakeWaveOut::callsOf(Op op) const {
-    std::vector<Call> result;
+std::vector<FakeWaveOut::Call> FakeWaveOut::callsOf(Op op, int device) const {
+    std::vector<Call> found;
     for (const Call& call : calls()) {
-        if (call.op == op) {
-            result.push_back(call);
+        if (call.op == op && (device == 0 || call.device == device)) {
+            found.push_back(call);
         }
     }
-    return result;
+    return found;
 }
 
 void FakeWaveOut::clearCalls() {
-    std::lock_guard lock(m_state->mutex);
-    m_state->calls.clear();
-}
-
-std::size_t FakeWaveOut::queued() const {
-    std::lock_guard lock(m_state->mutex);
-    return m_state->queue.size();
-}
-
-bool FakeWaveOut::deviceOpen() const {
-    std::lock_guard lock(m_state->mutex);
-    return m_state->open;
-}
-
-WaveFormatExtensible FakeWaveOut::lastFormat() const {
-    std::lock_guard lock(m_state->mutex);
-    return m_state->format;
+    std::lock_guard lock(m_mutex);
+    m_calls.clear();
 }
 
 int FakeWaveOut::opens() const {
-    std::lock_guard lock(m_state->mutex);
-    return m_state->opens;
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_devices.size());
 }
 
-bool FakeWaveOut::completeNext() {
-    return m_state->returnOne();
+WaveFormatExtensible FakeWaveOut::lastFormat() const {
+    std::lock_guard lock(m_mutex);
+    return m_format;
 }
 
-int FakeWaveOut::completeAll(int maxPieces) {
-    int n = 0;
-    while (n < maxPieces && m_state->returnOne()) {
-        ++n;
+std::shared_ptr<FakeWaveOut::Device> FakeWaveOut::device(int n) const {
+    std::lock_guard lock(m_mutex);
+    if (m_devices.empty()) {
+        return nullptr;
     }
-    return n;
+    return m_devices.at(n == 0 ? m_devices.size() - 1 : static_cast<std::size_t>(n - 1));
+}
+
+std::size_t FakeWaveOut::queued(int n) const {
+    const auto d = device(n);
+    if (!d) {
+        return 0;
+    }
+    std::lock_guard lock(d->mutex);
+    return d->queue.size();
+}
+
+bool FakeWaveOut::deviceOpen(int n) const {
+    const auto d = device(n);
+    if (!d) {
+        return false;
+    }
+    std::lock_guard lock(d->mutex);
+    return d->open;
+}
+
+int FakeWaveOut::completeAll(int maxPieces, int n) {
+    const auto d = device(n);
+    int done = 0;
+    while (d && done < maxPieces && d->returnOne()) {
+        ++done;
+    }
+    return done;
 }
 
 }  // namespace quilbo::test

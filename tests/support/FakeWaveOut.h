@@ -1,59 +1,116 @@
-// A wave output back end for fast tests: records every call and returns queued pieces through
-// the completion routine only when the test says so (on whichever thread calls complete*).
+// The fake back ends of the page, window and player tests: a wave output that records every call
+// and hands queued pieces back only when the test says so, a system volume the test sets, and a
+// power-off requester that counts. Every open makes a device of its own (numbered from 1), so
+// two pages can play at once; devices and the volume can write their teardown steps into a log.
 #pragma once
 
-#include <cstdint>
-#include <deque>
+#include "audio/WaveOutDevice.h"
+#include "audio/WaveOutVolume.h"
+#include "pages/PowerOff.h"
+
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
-#include "audio/WaveOutDevice.h"
-
 namespace quilbo::test {
+
+using EventLog = std::vector<std::string>;
 
 class FakeWaveOut : public WaveOutBackend {
 public:
     enum class Op { Query, Open, Prepare, Write, Unprepare, Reset, Close };
-
     struct Call {
         Op op;
         const WaveHeader* header = nullptr;  // prepare, write, unprepare
-        const std::uint8_t* data = nullptr;  // the header's data pointer at the call
-        std::uint32_t length = 0;            // the header's length at the call
+        const std::uint8_t* data = nullptr;  // the header's data and length at the call
+        std::uint32_t length = 0;
         std::thread::id thread;
+        int device = 0;
     };
+    EventLog* log = nullptr;  // "open N", "reset N", "close N"
 
-    FakeWaveOut();
-    ~FakeWaveOut() override;
-
-    // What the next calls answer.
-    void setQueryResult(WaveResult result);
-    void setOpenResult(WaveResult result);  // anything but Ok makes open fail
-    void setWriteResult(WaveResult result);
+    void setQueryResult(WaveResult result) { m_query = result; }
+    void setOpenResult(WaveResult result) { m_open = result; }
+    void setWriteResult(WaveResult result) {
+        std::lock_guard lock(m_mutex);
+        m_write = result;
+    }
 
     WaveResult queryFormat(const WaveFormatExtensible& format) override;
     std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format, WaveOutRoutine routine,
                                         void* instance, WaveResult* result = nullptr) override;
 
     std::vector<Call> calls() const;
-    std::vector<Call> callsOf(Op op) const;
+    std::vector<Call> callsOf(Op op, int device = 0) const;  // device 0: any
     void clearCalls();
-    std::size_t queued() const;  // pieces written and not yet returned
-    bool deviceOpen() const;     // a device is open and not closed
-    WaveFormatExtensible lastFormat() const;
     int opens() const;
+    WaveFormatExtensible lastFormat() const;
+    // Of the device of the n-th open (0: the latest).
+    std::size_t queued(int n = 0) const;  // written and not yet handed back
+    bool deviceOpen(int n = 0) const;
+    // Hands queued pieces back through the routine, oldest first, with no lock held: on the
+    // calling thread as if it were the device's own. How many.
+    int completeAll(int maxPieces = 1000, int n = 0);
+    bool completeNext(int n = 0) { return completeAll(1, n) == 1; }
 
-    // Returns the oldest queued piece through the routine; false when none is queued.
-    bool completeNext();
-    // Returns pieces until none is queued (a refill queues new ones: bounded by maxPieces).
-    int completeAll(int maxPieces = 1000);
+    struct Device;
 
 private:
-    struct State;
-    class Device;
-    std::shared_ptr<State> m_state;
+    std::shared_ptr<Device> device(int n) const;
+    void record(Call call);
+
+    mutable std::mutex m_mutex;
+    std::vector<Call> m_calls;
+    std::vector<std::shared_ptr<Device>> m_devices;
+    WaveFormatExtensible m_format;
+    WaveResult m_query = WaveResult::Ok, m_open = WaveResult::Ok, m_write = WaveResult::Ok;
+};
+
+class FakeWaveOutVolume : public CWaveOutVolume {
+public:
+    FakeWaveOutVolume() : CWaveOutVolume(Detached{}) {}
+
+    VolumeState fakeState = VolumeState::Ready;  // the getters answer -1 unless Ready
+    std::uint32_t volume = 65535;
+    bool muted = true;
+    std::vector<std::uint32_t> writes;  // every SetVolume value, accepted or not
+    EventLog* log = nullptr;            // "volume off" when the notices are let go
+
+    bool HasVolumeControl() const override { return fakeState == VolumeState::Ready; }
+    void ActivateLine() override { muted = false; }
+    void DeactivateLine() override { muted = true; }
+    std::uint32_t GetStepCount() const override { return ready(65536); }
+    std::uint32_t GetMinimum() const override { return ready(0); }
+    std::uint32_t GetMaximum() const override { return ready(65535); }
+    std::uint32_t GetVolume() const override { return ready(volume); }
+    void SetVolume(std::uint32_t value) override {
+        writes.push_back(value);
+        volume = HasVolumeControl() && value <= 65535 ? value : volume;
+    }
+    void SetChangeCallback(VolumeChangeCallback callback, void* context) override {
+        if (callback == nullptr && log != nullptr) {
+            log->push_back("volume off");
+        }
+        m_pfnCallback = callback;
+        m_pCallbackContext = context;
+    }
+    VolumeState state() const override { return fakeState; }
+    // The volume changed elsewhere: the notice a server would send.
+    void changeFromOutside(std::uint32_t value) {
+        volume = value;
+        OnControlChange();
+    }
+    bool listening() const { return m_pfnCallback != nullptr; }
+
+private:
+    std::uint32_t ready(std::uint32_t value) const { return HasVolumeControl() ? value : kNoValue; }
+};
+
+struct FakePowerOff : PowerOffRequester {
+    void requestPowerOff() override { ++requests; }
+    int requests = 0;
 };
 
 }  // namespace quilbo::test

@@ -92,21 +92,12 @@ std::int64_t clampTrunc(double s, double limit, std::int64_t nanValue, double lo
 Rendered referenceRender(const Request& q, std::uint8_t initial) {
     Rendered out;
     out.bytes.assign(q.blockSize, initial);
-    unsigned bytesPer = 0;
-    switch (q.bits) {
-        case 8:
-            bytesPer = 1;
-            break;
-        case 16:
-            bytesPer = 2;
-            break;
-        case 20:
-        case 24:
-        case 32:
-            bytesPer = 4;
-            break;
-        default:
-            return out;
+    const unsigned bytesPer = q.bits == 8                                      ? 1
+                              : q.bits == 16                                   ? 2
+                              : (q.bits == 20 || q.bits == 24 || q.bits == 32) ? 4
+                                                                               : 0;
+    if (bytesPer == 0) {
+        return out;
     }
     out.result = 1;
     std::fill(out.bytes.begin(), out.bytes.end(), q.bits == 8 ? 0x80 : 0x00);
@@ -208,12 +199,6 @@ std::int32_t sample16(const std::vector<std::uint8_t>& bytes, std::size_t index)
 
 std::int32_t sample32(const std::vector<std::uint8_t>& bytes, std::size_t index) {
     std::int32_t s;
-    std::memcpy(&s, bytes.data() + index * 4, 4);
-    return s;
-}
-
-float sampleFloat(const std::vector<std::uint8_t>& bytes, std::size_t index) {
-    float s;
     std::memcpy(&s, bytes.data() + index * 4, 4);
     return s;
 }

@@ -1,0 +1,210 @@
+// The main window and the application object on fakes: every way the window ends stops both
+// pages' sound (Run In first) before any page goes and leaves nothing running; keys inside a page
+// end nothing; the pages go on behind other tabs; the links open their addresses.
+#include "app/BurnInApp.h"
+#include "app/QuilboConfig.h"
+#include "app/TabPane.h"
+#include "pages/StatementPage.h"
+#include "tests/support/PageFixture.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTabBar>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QWindow>
+
+#include <functional>
+
+namespace quilbo::test {
+namespace {
+
+// The end of a window whose Frequency page played on device n and the session on the next.
+EventLog teardownOf(int n) {
+    const std::string f = std::to_string(n), r = std::to_string(n + 1);
+    return {"reset " + r, "close " + r,  "reset " + f,  "close " + f,
+            "volume off", "destroyed 1", "destroyed 0", "destroyed 2"};
+}
+
+class MainWindow : public PageTest {
+public:
+    std::vector<QUrl> opened;
+    std::unique_ptr<CMainDlg> dlg;
+
+    MainDlgServices services() {
+        waveOut.log = volume.log = &log;
+        return {&waveOut, &volume, &powerOff, [this] { return now; },
+                [this](const QUrl& url) { opened.push_back(url); }};
+    }
+    void SetUp() override {
+        dlg = std::make_unique<CMainDlg>(services());
+        play(*dlg);
+        dlg->show();
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    }
+    // Both pages playing: the Frequency page's one-second loop, then the session.
+    void play(CMainDlg& window) {
+        const QWidget* pages[] = {window.frequencyPage(), window.runInPage(),
+                                  window.statementPage()};
+        for (int i = 0; i < 3; ++i) {
+            QObject::connect(pages[i], &QObject::destroyed,
+                             [this, i] { log.push_back("destroyed " + std::to_string(i)); });
+        }
+        type(*window.frequencyPage(), CFrequencyPage::IDC_TIME, "1");
+        ctl(*window.frequencyPage(), CFrequencyPage::IDC_REPEAT)->click();
+        click(*window.frequencyPage(), CFrequencyPage::IDC_PLAY);
+        click(*window.runInPage(), CRunInPage::IDC_RUN_IN);
+    }
+    // "Exit quilbo" at the end of the session, from inside the page's tick.
+    void endSession(CMainDlg& window) {
+        type(*window.runInPage(), CRunInPage::IDC_HOURS, "1");
+        ctl(*window.runInPage(), CRunInPage::IDC_EXIT_PROGRAM)->click();
+        now += 2 * kHour + 1;
+        window.runInPage()->OnTimer();
+    }
+    // The log from the first reset on, each step at its first occurrence.
+    EventLog teardown() const {
+        EventLog steps;
+        for (auto it = std::find_if(log.begin(), log.end(), [](auto& e) { return e[0] == 'r'; });
+             it != log.end(); ++it) {
+            if (std::find(steps.begin(), steps.end(), *it) == steps.end()) {
+                steps.push_back(*it);
+            }
+        }
+        return steps;
+    }
+};
+
+void keyOn(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    widget->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(widget, key, modifiers);
+}
+
+struct EndPath {
+    const char* name;
+    std::function<void(MainWindow&, CMainDlg&)> end;
+};
+class WindowEnd : public MainWindow, public ::testing::WithParamInterface<EndPath> {};
+
+TEST_P(WindowEnd, StopsBothPagesThenDestroysThemAndNothingRunsAfter) {
+    GetParam().end(*this, *dlg);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg->isClosed(), 30000);  // ends from inside a page come later
+    EXPECT_EQ(teardown(), teardownOf(1));
+    EXPECT_EQ(dlg->exitStatus(), 0);
+    EXPECT_FALSE(dlg->isVisible() || waveOut.deviceOpen(1) || waveOut.deviceOpen(2));
+    const std::size_t steps = log.size();
+    volume.changeFromOutside(1234);
+    now += 10 * kHour;
+    QTest::qWait(50);
+    EXPECT_EQ(log.size(), steps);
+    EXPECT_EQ(powerOff.requests, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Every, WindowEnd,
+    ::testing::Values(EndPath{"CloseBox", [](MainWindow&, CMainDlg& w) { w.close(); }},
+                      EndPath{"AltF4", [](MainWindow&, CMainDlg& w) { w.windowHandle()->close(); }},
+                      EndPath{"EscapeOnTheTabs",
+                              [](MainWindow&, CMainDlg& w) {
+                                  keyOn(w.tabPane()->tabBar(), Qt::Key_Escape);
+                              }},
+                      EndPath{"EscapeOnALink",
+                              [](MainWindow&, CMainDlg& w) {
+                                  keyOn(w.control(CMainDlg::IDC_PARTNER_LINK), Qt::Key_Escape);
+                              }},
+                      EndPath{"EnterOnALink",
+                              [](MainWindow&, CMainDlg& w) {
+                                  keyOn(w.control(CMainDlg::IDC_MAKER_LINK), Qt::Key_Return);
+                              }},
+                      EndPath{"KeypadEnterOnTheTabs",
+                              [](MainWindow&, CMainDlg& w) {
+                                  keyOn(w.tabPane()->tabBar(), Qt::Key_Enter, Qt::KeypadModifier);
+                              }},
+                      EndPath{"EndOfTheRunIn",
+                              [](MainWindow& t, CMainDlg& w) {
+                                  t.endSession(w);
+                                  EXPECT_NE(w.runInPage(), nullptr)
+                                      << "the page must outlive its own tick";
+                              }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindow, KeysInPagesEndNothingWhileThePagesGoOnBehindOtherTabs) {
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        keyOn(dlg->frequencyPage()->control(CFrequencyPage::IDC_WAVE), key);
+        keyOn(dlg->frequencyPage()->control(CFrequencyPage::IDC_TIME), key);
+        keyOn(dlg->runInPage()->control(CRunInPage::IDC_HOURS), key);
+        keyOn(dlg->statementPage()->browser(), key);
+    }
+    dlg->tabPane()->tabBar()->setCurrentIndex(CMainDlg::StatementTab);
+    EXPECT_TRUE(dlg->statementPage()->isVisible() && !dlg->runInPage()->isVisible());
+    for (int device : {1, 2}) {  // returned pieces are still replaced
+        waveOut.completeNext(device);
+        EXPECT_EQ(waveOut.queued(device), 4u);
+    }
+    now += 3 * kHour + 25 * 60 + 7;
+    QTRY_COMPARE_WITH_TIMEOUT(ctl<QLabel>(*dlg->runInPage(), CRunInPage::IDC_ELAPSED)->text(),
+                              QString("03:25:07"), 30000);
+    keyOn(dlg->frequencyPage()->control(CFrequencyPage::IDC_STOP), Qt::Key_Return);  // a click
+    EXPECT_FALSE(dlg->frequencyPage()->isPlaying() || dlg->isClosed());
+    EXPECT_TRUE(dlg->runInPage()->isPlaying());
+}
+
+TEST_F(MainWindow, TheLinksAndTheStatementOpenTheirAddressesThroughTheBrowser) {
+    QTest::mouseClick(dlg->control(CMainDlg::IDC_PARTNER_LINK), Qt::LeftButton);
+    QTest::mouseClick(dlg->control(CMainDlg::IDC_MAKER_LINK), Qt::LeftButton);
+    QTest::mouseClick(dlg->control(CMainDlg::IDC_AD_BANNER), Qt::LeftButton);
+    QTest::mouseClick(dlg->control(CMainDlg::IDC_AD_BANNER), Qt::RightButton);
+    QTextBrowser* browser = dlg->statementPage()->browser();
+    const QString text = browser->toPlainText();
+    keyOn(browser, Qt::Key_Tab);  // to the statement's first link, followed with Enter
+    QTest::keyClick(browser, Qt::Key_Return);
+    const QUrl partner(config::kPartnerUrl);
+    EXPECT_EQ(opened, (std::vector<QUrl>{partner, QUrl(config::kMakerUrl),
+                                         QUrl(config::kAdvertiserUrl), partner}));
+    EXPECT_EQ(browser->toPlainText(), text);
+}
+
+// The application object runs the window modally; during runs inside its event loop.
+class Program : public MainWindow {
+protected:
+    void SetUp() override {}
+    int runProgram(const std::function<void(CMainDlg&)>& during) {
+        CBurnInApp app(services());
+        QTimer::singleShot(0, [&] { during(*app.mainWindow()); });
+        EXPECT_FALSE(app.InitInstance());
+        return app.exitStatus();
+    }
+};
+
+TEST_F(Program, EndsWithStatusZeroAfterTheTeardownHoweverItsModalRunEnds) {
+    EXPECT_EQ(runProgram([this](CMainDlg& w) { play(w), endSession(w); }), 0);
+    EXPECT_EQ(teardown(), teardownOf(1));
+    log.clear();
+    runProgram([this](CMainDlg& w) { play(w), w.hide(); });  // not the window's own end
+    EXPECT_EQ(teardown(), teardownOf(3));
+}
+
+TEST_F(Program, ASessionEndWhileAPageMessageIsOpenClosesTheMessageFirst) {
+    QString box;
+    runProgram([&](CMainDlg& w) {
+        play(w);
+        click(*w.frequencyPage(), CFrequencyPage::IDC_STOP);
+        waveOut.setOpenResult(WaveResult::NoDevice);
+        QTimer::singleShot(0, [&] {
+            auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(message, nullptr);
+            box = message->windowTitle() + '|' + message->text();
+            EXPECT_EQ(message->parentWidget(), w.frequencyPage());
+            endSession(w);
+        });
+        click(*w.frequencyPage(), CFrequencyPage::IDC_PLAY);
+        log.push_back("message closed");
+    });
+    EXPECT_EQ(box, "Quilbo|" + CFrequencyPage::openFailedText());
+    EXPECT_EQ(teardown(), (EventLog{"reset 1", "close 1", "reset 2", "close 2", "message closed",
+                                    "volume off", "destroyed 1", "destroyed 0", "destroyed 2"}));
+}
+
+}  // namespace
+}  // namespace quilbo::test

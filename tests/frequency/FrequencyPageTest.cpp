@@ -1,0 +1,102 @@
+// The Frequency page on the fake wave output: the block and format Play makes of the controls,
+// and what it refuses and how it recovers.
+#include "pages/VolumeSlider.h"
+#include "synth/Synthesis.h"
+#include "tests/support/PageFixture.h"
+
+#include <QRadioButton>
+
+#include <functional>
+
+namespace quilbo::test {
+namespace {
+
+using Page = CFrequencyPage;
+using FrequencyPage = PageTest;
+
+TEST_F(FrequencyPage, PlayRendersAndPlaysTheRequestOfTheControls) {
+    struct Case {
+        std::function<void(Page&)> choose;
+        // The request (a sweep when f1 is set), then the format the device is opened with.
+        std::uint32_t bytes, rate, code;
+        std::uint16_t bits;
+        int waveform;
+        double f0, f1, gain;
+        int channels, container;
+        unsigned mask;
+    };
+    const auto combo = [](Page& p, int id, int index) {
+        ctl<QComboBox>(p, id)->setCurrentIndex(index);
+    };
+    const Case cases[] = {
+        {[](Page&) {}, 882000, 44100, 2, 16, 0, 1000, 0, 5.0 / 48, 2, 16, 0x3},      // at -20 dB
+        {[&](Page& p) { combo(p, Page::IDC_CHANNELS, 3), p.m_level->setValue(0); },  // OPTC
+         882000, 44100, 0, 16, 0, 1000, 0, 1.0, 2, 16, 0x3},
+        {[&](Page& p) {
+             combo(p, Page::IDC_PRECISION, 2), combo(p, Page::IDC_WAVE, 1);
+             p.m_level->setValue(6);
+         },
+         1102500, 44100, 2, 20, 1, 1000, 0, 0.5, 2, 32, 0x3},
+        {[&](Page& p) {
+             type(p, Page::IDC_SAMPLE_RATE, " 8000 Hz"), type(p, Page::IDC_CHANNELS, "6");
+             type(p, Page::IDC_TIME, "2"), combo(p, Page::IDC_PRECISION, 0);
+             combo(p, Page::IDC_WAVE, 2);
+         },
+         96000, 8000, 6, 8, 2, 1000, 0, 5.0 / 48, 6, 8, 0x3F},
+        {[&](Page& p) {
+             ctl(p, Page::IDC_SCAN)->click(), type(p, Page::IDC_SCAN_FROM, "20000");
+             type(p, Page::IDC_SCAN_TO, "20"), combo(p, Page::IDC_PRECISION, 4);
+             p.m_level->setValue(12);
+         },
+         1764000, 44100, 2, 32, 0, 20000, 20, 0.25, 2, 32, 0x3},
+    };
+    for (const Case& c : cases) {
+        frequency.reset();
+        allocations.clear();
+        c.choose(freq());
+        click(freq(), Page::IDC_PLAY);
+        ASSERT_TRUE(freq().isPlaying()) << messages.join(' ').toStdString();
+        EXPECT_EQ(allocations, std::vector<std::size_t>{c.bytes});
+        const WaveFormatExtensible f = waveOut.lastFormat();
+        EXPECT_EQ(f.nChannels * 1000000 + f.nSamplesPerSec, c.channels * 1000000 + c.rate);
+        EXPECT_EQ(f.wBitsPerSample * 100 + f.wValidBitsPerSample, c.container * 100 + c.bits);
+        EXPECT_EQ(f.dwChannelMask, c.mask);
+        std::vector<std::uint8_t> want(c.bytes);
+        if (c.f1 != 0) {
+            SynthesizeSweep(want.data(), c.bytes, c.rate, c.code, c.bits, c.waveform, c.f0, c.f1,
+                            c.gain, nullptr);
+        } else {
+            SynthesizeTone(want.data(), c.bytes, c.rate, c.code, c.bits, c.waveform, c.f0, c.gain,
+                           nullptr);
+        }
+        const auto* block = waveOut.callsOf(FakeWaveOut::Op::Write, waveOut.opens())[0].data;
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), block)) << c.bytes;
+    }
+}
+
+TEST_F(FrequencyPage, FailuresSayWhyAndTheNextPlayWorksButNotWhilePlaying) {
+    waveOut.setQueryResult(WaveResult::BadFormat);  // above the back end's highest rate, say
+    click(freq(), Page::IDC_PLAY);
+    EXPECT_TRUE(allocations.empty());
+    freq().setBlockAllocator([](std::size_t) { return SampleBlock(); });
+    waveOut.setQueryResult(WaveResult::Ok);
+    click(freq(), Page::IDC_PLAY);
+    freq().setBlockAllocator(&SampleBlock::allocate);
+    waveOut.setOpenResult(WaveResult::NoDevice);
+    click(freq(), Page::IDC_PLAY);  // said after the render
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_EQ(messages[0], Page::unsupportedFormatText());
+    EXPECT_TRUE(messages[1].contains("882000")) << messages[1].toStdString();
+    EXPECT_EQ(messages[2], Page::openFailedText());
+    EXPECT_FALSE(freq().isPlaying() || freq().m_progress->isVisible());
+    waveOut.setOpenResult(WaveResult::Ok);
+    click(freq(), Page::IDC_PLAY);
+    EXPECT_TRUE(freq().isPlaying());
+    type(freq(), Page::IDC_FREQUENCY, "abc");  // no new render, no message while it plays
+    click(freq(), Page::IDC_PLAY);
+    EXPECT_EQ(messages.size(), 3);
+    EXPECT_EQ(waveOut.opens(), 1);
+}
+
+}  // namespace
+}  // namespace quilbo::test

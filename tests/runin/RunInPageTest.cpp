@@ -1,0 +1,111 @@
+// The Run In page on fakes: a session's sound, start and stop, elapsed label and ends, and the
+// system volume slider.
+#include "audio/VolumeScale.h"
+#include "res/Translations.h"
+#include "tests/support/PageFixture.h"
+
+#include <ctime>
+
+namespace quilbo::test {
+namespace {
+
+using RunInPage = PageTest;
+
+TEST_F(RunInPage, ASessionLoopsTheSeededNoiseCountsAndEndsOnlyAtItsHour) {
+    const auto before = static_cast<std::uint32_t>(std::time(nullptr));
+    startRunIn("1");
+    const auto after = static_cast<std::uint32_t>(std::time(nullptr));
+    ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
+    EXPECT_EQ(ctl(run(), CRunInPage::IDC_RUN_IN)->text(), "STOP RUN IN");
+    // Five seconds of opposite-phase pink noise at half scale, seeded by the start's second.
+    const std::uint8_t* block = waveOut.callsOf(FakeWaveOut::Op::Write)[0].data;
+    bool seeded = false;
+    for (std::uint32_t second = before; second <= after; ++second) {
+        const auto want = runInBlock(second);
+        seeded = seeded || std::equal(want.begin(), want.end(), block);
+    }
+    EXPECT_TRUE(seeded) << "not the run-in noise of the start's second";
+    EXPECT_EQ(waveOut.completeAll(40), 40);
+    EXPECT_EQ(waveOut.queued(), 4u);
+    run().StartRunInPlayback();  // nothing while the noise plays
+    EXPECT_EQ(waveOut.opens(), 1);
+    const std::pair<std::int64_t, const char*> labels[] = {
+        {-30, "00:00:00"}, {59, "00:00:59"}, {3661, "01:01:01"}, {7199, "01:59:59"}};
+    for (const auto& [elapsed, text] : labels) {
+        tickAt(elapsed);
+        EXPECT_EQ(elapsedText(), text);
+    }
+    EXPECT_EQ(powerOff.requests, 0);
+    tickAt(7200);  // more than one whole hour
+    tickAt(7201);
+    EXPECT_EQ(powerOff.requests, 2) << "asked again at every tick";
+    EXPECT_TRUE(run().isPlaying());
+    click(run(), CRunInPage::IDC_RUN_IN);
+    EXPECT_FALSE(run().isRunning() || waveOut.deviceOpen());
+    EXPECT_EQ(ctl(run(), CRunInPage::IDC_RUN_IN)->text(), "START RUN IN");
+    tickAt(9000);
+    EXPECT_EQ(powerOff.requests, 2);
+    EXPECT_EQ(elapsedText(), "02:00:01");
+}
+
+TEST_F(RunInPage, HoursAndEndActionAreReadAtEveryTickAndExitStopsTheSoundFirst) {
+    startRunIn("ALL", true);
+    tickAt(90061);
+    EXPECT_EQ(elapsedText(), "25:01:01");
+    installTranslations(QLocale(QLocale::Chinese, QLocale::China));
+    type(run(), CRunInPage::IDC_HOURS, "2");
+    ctl(run(), CRunInPage::IDC_SHUT_DOWN)->click();
+    tickAt(90062);
+    EXPECT_EQ(elapsedText(), QString::fromUtf8("25小时01分02秒"));
+    installTranslations(QLocale(QLocale::English));
+    EXPECT_EQ(powerOff.requests, 1);
+    ctl(run(), CRunInPage::IDC_EXIT_PROGRAM)->click();
+    tickAt(90063);
+    EXPECT_EQ(quits, std::vector<int>{0}) << "-1: the noise still played at the quit";
+    EXPECT_FALSE(run().isRunning() || waveOut.deviceOpen());
+    tickAt(99999);
+    EXPECT_EQ(quits.size(), 1u);
+    EXPECT_EQ(powerOff.requests, 1);
+}
+
+TEST_F(RunInPage, ASessionWithoutSoundStillCountsAndItsOwnTimerTicksIt) {
+    waveOut.setOpenResult(WaveResult::NoDevice);
+    run().tickTimer()->start();
+    startRunIn("ALL");
+    EXPECT_EQ(messages, QStringList{CFrequencyPage::openFailedText()});
+    EXPECT_TRUE(run().isRunning() && !run().isPlaying());
+    now += 42;
+    QTRY_COMPARE_WITH_TIMEOUT(elapsedText(), QString("00:00:42"), 30000);
+}
+
+TEST_F(RunInPage, TheVolumeSliderShowsTheSystemVolumeUpsideDownAndWritesItOnRelease) {
+    volume.volume = 49151;
+    QSlider* slider = volumeSlider();
+    EXPECT_FALSE(volume.muted);
+    EXPECT_EQ(slider->value(), 16384);  // a quarter down from the loudest end at the top
+    volume.changeFromOutside(0);
+    EXPECT_EQ(slider->value(), 65535);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_PageUp);  // keys move the thumb and write nothing
+    const int moved = slider->value();
+    dragThumb(slider, -40);
+    EXPECT_LT(slider->value(), moved);
+    EXPECT_EQ(volume.writes, std::vector<std::uint32_t>{65535u - slider->value()});
+    // Without a control the slider is inert ("-1" changes nothing) until one appears.
+    volume.fakeState = VolumeState::Unavailable;
+    volume.writes.clear();
+    runIn.reset();
+    slider = volumeSlider();
+    dragThumb(slider, -40);
+    EXPECT_EQ(slider->value(), 65536);
+    EXPECT_EQ(volume.writes, std::vector<std::uint32_t>{0xFFFFFFFFu});
+    volume.fakeState = VolumeState::Ready;
+    volume.changeFromOutside(49151);
+    EXPECT_EQ(slider->value(), 16384);
+    for (std::uint32_t value = 0; value <= 65535; ++value) {  // no drift from round trips
+        ASSERT_EQ(fromServerVolume(toServerVolume(value)), value);
+    }
+}
+
+}  // namespace
+}  // namespace quilbo::test

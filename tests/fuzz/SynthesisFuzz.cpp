@@ -14,6 +14,7 @@
 
 namespace {
 
+using namespace quilbo;
 using namespace quilbo::test;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -3,7 +3,7 @@
 
 #include "audio/PulseWaveOut.h"
 #include "audio/WaveOutVolume.h"
-#include "pages/LogindPowerOff.h"
+#include "system/LogindPowerOff.h"
 
 namespace quilbo {
 

@@ -5,13 +5,13 @@
 #include "app/AboutDlg.h"
 #include "app/Banner.h"
 #include "app/LinkButton.h"
-#include "app/QuilboConfig.h"
 #include "app/ShellArt.h"
 #include "app/TabPane.h"
 #include "audio/WaveOutVolume.h"
 #include "pages/FrequencyPage.h"
 #include "pages/RunInPage.h"
 #include "pages/StatementPage.h"
+#include "res/QuilboConfig.h"
 #include "ui_MainDlg.h"
 
 #include <QApplication>

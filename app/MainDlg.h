@@ -2,8 +2,8 @@
 // with the Frequency, Run In and statement pages, and the advertisement banner.
 #pragma once
 
-#include "app/UrlOpener.h"
 #include "pages/CalendarClock.h"
+#include "system/UrlOpener.h"
 
 #include <QDialog>
 

@@ -5,8 +5,8 @@
 #include "audio/WaveOutVolume.h"
 #include "pages/ElapsedTime.h"
 #include "pages/LeadingNumber.h"
-#include "pages/PowerOff.h"
 #include "pages/VolumeTrackbar.h"
+#include "system/PowerOff.h"
 #include "ui_RunInPage.h"
 
 #include <QCoreApplication>

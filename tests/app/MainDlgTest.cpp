@@ -5,7 +5,7 @@
 #include "app/AboutDlg.h"
 #include "app/Banner.h"
 #include "app/LinkButton.h"
-#include "app/QuilboConfig.h"
+#include "res/QuilboConfig.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,7 +1,7 @@
 // A power-off requester for page tests: counts the requests instead of powering anything off.
 #pragma once
 
-#include "pages/PowerOff.h"
+#include "system/PowerOff.h"
 
 namespace quilbo::test {
 

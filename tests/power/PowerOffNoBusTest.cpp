@@ -1,5 +1,5 @@
 // The logind power-off request when there is no system bus to send it on.
-#include "pages/LogindPowerOff.h"
+#include "system/LogindPowerOff.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // The logind power-off request against python-dbusmock's logind on a private system bus.
 #include "MockLogind.h"
-#include "pages/LogindPowerOff.h"
+#include "system/LogindPowerOff.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>

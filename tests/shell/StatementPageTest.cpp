@@ -12,8 +12,8 @@
 
 #include <vector>
 
-#include "app/QuilboConfig.h"
 #include "pages/StatementPage.h"
+#include "res/QuilboConfig.h"
 
 namespace {
 

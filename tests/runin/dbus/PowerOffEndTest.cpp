@@ -1,7 +1,7 @@
 // The "Shut down" end of a session against python-dbusmock's logind on a private system bus:
 // exactly one non-interactive PowerOff per tick while ending, none after Stop, and a refusal
 // that changes nothing on the page.
-#include "pages/LogindPowerOff.h"
+#include "system/LogindPowerOff.h"
 #include "tests/power/MockLogind.h"
 #include "tests/runin/RunInFixture.h"
 

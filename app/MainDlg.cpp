@@ -63,11 +63,11 @@ void CMainDlg::OnInitDialog() {
     m_tab->tabBar()->setFocusPolicy(Qt::ClickFocus);
 
     QWidget* frame = m_ui->pageFrame_1021;
-    m_pFrequencyPage = new CFrequencyPage(m_services.waveOut, frame);
+    m_pFrequencyPage = new CFrequencyPage(m_services.waveOut, m_services.sleepInhibitor, frame);
     addPage(m_pFrequencyPage, tr("Frequency"), true);
 
-    m_pRunInPage =
-        new CRunInPage(m_services.waveOut, m_services.volume, m_services.powerOff, frame);
+    m_pRunInPage = new CRunInPage(m_services.waveOut, m_services.volume, m_services.powerOff,
+                                  m_services.sleepInhibitor, frame);
     if (m_services.clock) {
         m_pRunInPage->setCalendarClock(m_services.clock);
     }

@@ -154,5 +154,9 @@
         <source>Could not get %1 bytes of memory for this signal.</source>
         <translation>无法为该信号分配 %1 字节的内存。</translation>
     </message>
+    <message>
+        <source>A test signal is playing in a loop.</source>
+        <translation>测试信号正在循环播放。</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,5 @@
-// python-dbusmock's logind template on a private D-Bus bus that becomes the test's system bus.
-// Both helper processes are killed with the test process, even when it crashes.
+// python-dbusmock's logind template (under /usr/bin/python3, where Debian installs it) on a private
+// D-Bus bus that becomes the test's system bus. Both helpers die with the test, even a crashed one.
 #pragma once
 
 #include <QDBusArgument>
@@ -28,7 +28,6 @@ public:
         if (m_running) {
             qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.readLine().trimmed());
         }
-        // The Debian package installs dbusmock for the system's interpreter.
         m_running = m_running &&
                     start(m_mock, {"/usr/bin/python3", "-m", "dbusmock", "--template", "logind",
                                    "-l", m_dir.filePath("calls")}) &&
@@ -67,6 +66,7 @@ public:
             array.endStructure();
             locks.append({what, who, why, mode});
         }
+        array.endArray();
         QCoreApplication::processEvents();
         return locks;
     }

@@ -3,7 +3,8 @@
 
 #include "audio/PulseWaveOut.h"
 #include "audio/WaveOutVolume.h"
-#include "pages/LogindPowerOff.h"
+#include "system/LogindPowerOff.h"
+#include "system/LogindSleepInhibitor.h"
 
 namespace quilbo {
 
@@ -11,12 +12,14 @@ struct CBurnInApp::BackEnds {
     PulseWaveOut waveOut;
     CWaveOutVolume volume;
     LogindPowerOff powerOff;
+    LogindSleepInhibitor sleepInhibitor;
 };
 
 CBurnInApp::CBurnInApp() : m_backEnds(std::make_unique<BackEnds>()) {
     m_services.waveOut = &m_backEnds->waveOut;
     m_services.volume = &m_backEnds->volume;
     m_services.powerOff = &m_backEnds->powerOff;
+    m_services.sleepInhibitor = &m_backEnds->sleepInhibitor;
     m_services.clock = systemCalendarClock();
     m_services.urlOpener = systemUrlOpener();
 }

@@ -11,8 +11,9 @@ class CMainDlg;
 
 class CBurnInApp {
 public:
-    // The program's own back ends: PulseAudio playback and output volume, power-off through
-    // systemd-logind, the system's calendar clock and browser. Needs the QApplication.
+    // The program's own back ends: PulseAudio playback and output volume, power-off and the
+    // locks against sleep through systemd-logind, the system's calendar clock and browser. Needs
+    // the QApplication.
     CBurnInApp();
     // Runs the window on services owned by the caller instead.
     explicit CBurnInApp(MainDlgServices services);

@@ -5,13 +5,13 @@
 #include "app/AboutDlg.h"
 #include "app/Banner.h"
 #include "app/LinkButton.h"
-#include "app/QuilboConfig.h"
 #include "app/ShellArt.h"
 #include "app/TabPane.h"
 #include "audio/WaveOutVolume.h"
 #include "pages/FrequencyPage.h"
 #include "pages/RunInPage.h"
 #include "pages/StatementPage.h"
+#include "res/QuilboConfig.h"
 #include "ui_MainDlg.h"
 
 #include <QApplication>
@@ -63,11 +63,11 @@ void CMainDlg::OnInitDialog() {
     m_tab->tabBar()->setFocusPolicy(Qt::ClickFocus);
 
     QWidget* frame = m_ui->pageFrame_1021;
-    m_pFrequencyPage = new CFrequencyPage(m_services.waveOut, frame);
+    m_pFrequencyPage = new CFrequencyPage(m_services.waveOut, m_services.sleepInhibitor, frame);
     addPage(m_pFrequencyPage, tr("Frequency"), true);
 
-    m_pRunInPage =
-        new CRunInPage(m_services.waveOut, m_services.volume, m_services.powerOff, frame);
+    m_pRunInPage = new CRunInPage(m_services.waveOut, m_services.volume, m_services.powerOff,
+                                  m_services.sleepInhibitor, frame);
     if (m_services.clock) {
         m_pRunInPage->setCalendarClock(m_services.clock);
     }

@@ -2,8 +2,8 @@
 // with the Frequency, Run In and statement pages, and the advertisement banner.
 #pragma once
 
-#include "app/UrlOpener.h"
 #include "pages/CalendarClock.h"
+#include "system/UrlOpener.h"
 
 #include <QDialog>
 
@@ -21,16 +21,18 @@ class CFrequencyPage;
 class CRunInPage;
 class CWaveOutVolume;
 class PowerOffRequester;
+class SleepInhibitor;
 class TabPane;
 class WaveOutBackend;
 
 // What the pages play through and ask for. Nothing here is owned; everything must outlive the
-// window. Null volume or power-off leave those parts of the Run In page inert; an empty clock
-// or opener means the system's.
+// window. Null volume or power-off leave those parts of the Run In page inert, a null inhibitor
+// keeps nothing awake; an empty clock or opener means the system's.
 struct MainDlgServices {
     WaveOutBackend* waveOut = nullptr;
     CWaveOutVolume* volume = nullptr;
     PowerOffRequester* powerOff = nullptr;
+    SleepInhibitor* sleepInhibitor = nullptr;
     CalendarClock clock;
     UrlOpener urlOpener;
 };

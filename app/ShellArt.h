@@ -1,13 +1,10 @@
-// The pictures and the document the shell carries in the Qt resources (res/shell.qrc).
+// The pictures the shell carries in the Qt resources (res/shell.qrc).
 #pragma once
 
 #include <QIcon>
 #include <QPixmap>
 
 namespace quilbo {
-
-// Resource path of the statement document shown on the Licence page.
-inline constexpr char kStatementDocumentPath[] = ":/quilbo/LICENCE.HTM";
 
 // The 465 x 70 title banner at the top of the main window.
 QPixmap titleBanner();

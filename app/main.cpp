@@ -1,7 +1,7 @@
 // The quilbo program: the main window with its three pages, playing through PulseAudio.
 #include "app/BurnInApp.h"
-#include "app/QuilboConfig.h"
 #include "app/ShellArt.h"
+#include "res/QuilboConfig.h"
 #include "res/ResourceInit.h"
 #include "res/Translations.h"
 

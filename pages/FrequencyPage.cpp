@@ -56,8 +56,9 @@ void fitToDigits(QLineEdit* edit, int digits) {
 
 }  // namespace
 
-CFrequencyPage::CFrequencyPage(WaveOutBackend* backend, QWidget* parent)
-    : CFrequencyPage(102, backend, parent) {
+CFrequencyPage::CFrequencyPage(WaveOutBackend* backend, SleepInhibitor* sleepInhibitor,
+                               QWidget* parent)
+    : CFrequencyPage(102, backend, sleepInhibitor, parent) {
     m_strPrecision = QStringLiteral("16");
     m_strSampleRate = QStringLiteral("44100");
     m_nScanTo = 20000;
@@ -76,9 +77,11 @@ CFrequencyPage::CFrequencyPage(WaveOutBackend* backend, QWidget* parent)
     OnInitDialog();
 }
 
-CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend, QWidget* parent)
+CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend,
+                               SleepInhibitor* sleepInhibitor, QWidget* parent)
     : QWidget(parent),
       m_backend(backend),
+      m_sleepInhibitor(sleepInhibitor),
       m_presenter(warningBoxPresenter()),
       m_allocator([](std::size_t bytes) { return SampleBlock::allocate(bytes); }),
       m_clock([] { return std::chrono::steady_clock::now(); }),
@@ -88,9 +91,18 @@ CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend, QWi
     m_bStopped = true;
     setWaveOutBackend(backend);
     // The end of a block is noticed on the device's thread; the stop runs here, on the window
-    // thread. A page that is gone drops the queued call with itself.
+    // thread. A page that is gone drops the queued call with itself. A playback that ended
+    // there (a device gone) lets go of its lock here.
     setWindowThreadPoster([this](std::function<void()> task) {
-        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, task = std::move(task)] {
+                task();
+                if (!isPlaying()) {
+                    m_loopLock.reset();
+                }
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -281,7 +293,18 @@ void CFrequencyPage::OnPlay() {
     render(waveform, static_cast<std::uint32_t>(rate), static_cast<std::uint32_t>(channels),
            static_cast<std::uint16_t>(precision), gain);
     EndRenderProgress();
-    StartPlayback(format);
+    if (StartPlayback(format) && m_bRepeat) {
+        m_loopLock = inhibitSleep(tr("A test signal is playing in a loop."));
+    }
+}
+
+void CFrequencyPage::OnStop() {
+    CWavePlayer::OnStop();
+    m_loopLock.reset();
+}
+
+std::unique_ptr<SleepLock> CFrequencyPage::inhibitSleep(const QString& why) const {
+    return m_sleepInhibitor != nullptr ? m_sleepInhibitor->inhibitSleep(why) : nullptr;
 }
 
 void CFrequencyPage::render(int waveform, std::uint32_t rate, std::uint32_t channelCode,

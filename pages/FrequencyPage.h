@@ -4,6 +4,7 @@
 #include "audio/WavePlayer.h"
 #include "pages/DataExchange.h"
 #include "pages/MessagePresenter.h"
+#include "system/SleepInhibitor.h"
 
 #include <QString>
 #include <QWidget>
@@ -26,7 +27,8 @@ class CVolumeSlider;
 
 // Renders the chosen waveform completely in memory on Play, then plays it through the player it
 // derives from. Stop (or the end of a block without Repeat) returns it to idle. The members
-// carry the control values between data exchanges.
+// carry the control values between data exchanges. A play with Repeat keeps the computer awake
+// until the playback stops, however it stops.
 class CFrequencyPage : public QWidget, public CWavePlayer {
     Q_OBJECT
 
@@ -61,8 +63,10 @@ public:
     static constexpr std::chrono::milliseconds kProgressPaintInterval{40};
 
     // The page of the program: builds its controls and moves the initial values into them.
-    // The back end is not owned and must outlive the page.
-    explicit CFrequencyPage(WaveOutBackend* backend, QWidget* parent = nullptr);
+    // Neither the back end nor the inhibitor is owned, and each must outlive the page; a null
+    // inhibitor keeps nothing awake.
+    explicit CFrequencyPage(WaveOutBackend* backend, SleepInhibitor* sleepInhibitor = nullptr,
+                            QWidget* parent = nullptr);
     ~CFrequencyPage() override;
 
     // The control with the given identifier, or null.
@@ -74,7 +78,8 @@ public:
     bool UpdateData(bool bSaveAndValidate = true);
 
     void OnPlay();
-    // OnStop comes from the player.
+    // The player's stop; a looped play's lock against sleep goes with it.
+    void OnStop();
 
     // Writes the level readout (control 1003).
     void SetLevelReadout(const QString& text);
@@ -113,7 +118,8 @@ public:
 protected:
     // For derived pages: builds no controls and sets only the player values; the derived page
     // binds m_progress to its own bar.
-    CFrequencyPage(int nTemplateId, WaveOutBackend* backend, QWidget* parent);
+    CFrequencyPage(int nTemplateId, WaveOutBackend* backend, SleepInhibitor* sleepInhibitor,
+                   QWidget* parent);
 
     virtual void DoDataExchange(DataExchange& dx);
 
@@ -123,6 +129,8 @@ protected:
     // The player's start with its failure messages.
     bool StartPlayback(const WaveFormatExtensible& format);
     void ShowMessage(const QString& text);
+    // A lock against sleep and idle for as long as the result is kept; null when none was had.
+    std::unique_ptr<SleepLock> inhibitSleep(const QString& why) const;
 
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -139,6 +147,8 @@ private:
 
     std::unique_ptr<Ui::CFrequencyPage> m_ui;
     WaveOutBackend* m_backend = nullptr;
+    SleepInhibitor* m_sleepInhibitor = nullptr;
+    std::unique_ptr<SleepLock> m_loopLock;  // held while a play with Repeat runs
     MessagePresenter m_presenter;
     BlockAllocator m_allocator;
     Clock m_clock;

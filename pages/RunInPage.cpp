@@ -5,8 +5,8 @@
 #include "audio/WaveOutVolume.h"
 #include "pages/ElapsedTime.h"
 #include "pages/LeadingNumber.h"
-#include "pages/PowerOff.h"
 #include "pages/VolumeTrackbar.h"
+#include "system/PowerOff.h"
 #include "ui_RunInPage.h"
 
 #include <QCoreApplication>
@@ -28,8 +28,8 @@ constexpr int kPageStep = 4096;
 }  // namespace
 
 CRunInPage::CRunInPage(WaveOutBackend* backend, CWaveOutVolume* volume, PowerOffRequester* powerOff,
-                       QWidget* parent)
-    : CFrequencyPage(139, backend, parent),
+                       SleepInhibitor* sleepInhibitor, QWidget* parent)
+    : CFrequencyPage(139, backend, sleepInhibitor, parent),
       m_powerOff(powerOff),
       m_clock(systemCalendarClock()),
       m_quit([](int status) { QCoreApplication::exit(status); }),
@@ -114,10 +114,10 @@ void CRunInPage::OnRunInButton() {
     if (m_bRunning) {
         m_ui->runIn_1022->setText(stopText());
         m_timeStart = m_clock();
+        m_sessionLock = inhibitSleep(tr("A loudspeaker run-in is in progress."));
         StartRunInPlayback();
     } else {
-        m_ui->runIn_1022->setText(startText());
-        OnStop();
+        StopSession();
     }
 }
 
@@ -125,6 +125,7 @@ void CRunInPage::StopSession() {
     m_bRunning = false;
     m_ui->runIn_1022->setText(startText());
     OnStop();
+    m_sessionLock.reset();
 }
 
 void CRunInPage::OnTimer() {

@@ -27,7 +27,8 @@ class VolumeTrackbar;
 // exceed the chosen number, "Exit quilbo" stops the sound and asks the program to quit with
 // status 0; "Shut down" asks the system to power off, again at every later tick (Ending) until
 // the button stops the session. The playback is the player this page derives from; a session
-// runs (and ends) whether or not its sound could start.
+// runs (and ends) whether or not its sound could start. From its start until it ends, however it
+// ends, a session keeps the computer from sleeping (a power-off still goes through).
 class CRunInPage : public CFrequencyPage {
     Q_OBJECT
 
@@ -55,12 +56,13 @@ public:
     static constexpr std::int32_t RUN_IN_BLOCK_BYTES = 882000;
     static constexpr int kTickMilliseconds = 1000;
 
-    // The page of the program. None of the three is owned, and each must outlive the page:
+    // The page of the program. None of the four is owned, and each must outlive the page:
     // the back end plays the noise; the volume object is unmuted and bound to the slider (null
-    // leaves the slider inert); the requester powers off at a "Shut down" end (null: nothing).
-    // The clock is the system's calendar clock until setCalendarClock.
+    // leaves the slider inert); the requester powers off at a "Shut down" end (null: nothing);
+    // the inhibitor keeps the computer awake during a session (null: nothing). The clock is the
+    // system's calendar clock until setCalendarClock.
     CRunInPage(WaveOutBackend* backend, CWaveOutVolume* volume, PowerOffRequester* powerOff,
-               QWidget* parent = nullptr);
+               SleepInhibitor* sleepInhibitor = nullptr, QWidget* parent = nullptr);
     // Stops the playback and unregisters the page from the volume object's notices.
     ~CRunInPage() override;
 
@@ -106,6 +108,7 @@ private:
 
     std::unique_ptr<Ui::CRunInPage> m_ui;
     PowerOffRequester* m_powerOff = nullptr;
+    std::unique_ptr<SleepLock> m_sessionLock;  // held while m_bRunning
     CalendarClock m_clock;
     QuitRequest m_quit;
     QTimer* m_timer = nullptr;

@@ -6,7 +6,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "app/QuilboConfig.h"
+#include "res/QuilboConfig.h"
 
 namespace {
 

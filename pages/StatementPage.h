@@ -5,10 +5,14 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/ShellArt.h"
-#include "app/UrlOpener.h"
+#include "system/UrlOpener.h"
 
 class QTextBrowser;
+
+namespace quilbo {
+// Resource path of the statement document (res/shell.qrc).
+inline constexpr char kStatementDocumentPath[] = ":/quilbo/LICENCE.HTM";
+}  // namespace quilbo
 
 class CStatementPage : public QWidget {
     Q_OBJECT

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>DataExchange</name>
+    <message>
+        <source>Please enter an integer.</source>
+        <translation>请输入一个整数。</translation>
+    </message>
+    <message>
+        <source>Please enter an integer between %1 and %2.</source>
+        <translation>请输入一个介于 %1 和 %2 之间的整数。</translation>
+    </message>
+</context>
+<context>
     <name>quilbo::CFrequencyPage</name>
     <message>
         <source>Frequency</source>
@@ -143,16 +154,9 @@
         <source>Could not get %1 bytes of memory for this signal.</source>
         <translation>无法为该信号分配 %1 字节的内存。</translation>
     </message>
-</context>
-<context>
-    <name>DataExchange</name>
     <message>
-        <source>Please enter an integer.</source>
-        <translation>请输入一个整数。</translation>
-    </message>
-    <message>
-        <source>Please enter an integer between %1 and %2.</source>
-        <translation>请输入一个介于 %1 和 %2 之间的整数。</translation>
+        <source>A test signal is playing in a loop.</source>
+        <translation>测试信号正在循环播放。</translation>
     </message>
 </context>
 </TS>

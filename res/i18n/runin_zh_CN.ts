@@ -59,5 +59,9 @@
         <source>Could not get %1 bytes of memory for the run-in noise.</source>
         <translation>无法为煲箱噪声取得 %1 字节的内存。</translation>
     </message>
+    <message>
+        <source>A loudspeaker run-in is in progress.</source>
+        <translation>扬声器煲箱正在进行中。</translation>
+    </message>
 </context>
 </TS>

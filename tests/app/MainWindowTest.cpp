@@ -2,7 +2,7 @@
 // pages' sound (Run In first) before any page goes and leaves nothing running; keys inside a page
 // end nothing; the pages go on behind other tabs; the links open their addresses.
 #include "app/BurnInApp.h"
-#include "app/QuilboConfig.h"
+#include "res/QuilboConfig.h"
 #include "app/TabPane.h"
 #include "pages/StatementPage.h"
 #include "tests/support/PageFixture.h"
@@ -33,7 +33,7 @@ public:
 
     MainDlgServices services() {
         waveOut.log = volume.log = &log;
-        return {&waveOut, &volume, &powerOff, [this] { return now; },
+        return {&waveOut, &volume, &powerOff, nullptr, [this] { return now; },
                 [this](const QUrl& url) { opened.push_back(url); }};
     }
     void SetUp() override {

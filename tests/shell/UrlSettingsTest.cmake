@@ -1,6 +1,6 @@
 # Checks which build-time web addresses are accepted and which caption each link button gets.
 # Run with: cmake -DQUILBO_SOURCE_DIR=<source> -P UrlSettingsTest.cmake
-include(${QUILBO_SOURCE_DIR}/app/ShellUrls.cmake)
+include(${QUILBO_SOURCE_DIR}/res/ShellUrls.cmake)
 
 # Functions, not macros: a macro would read a backslash in its argument as an escape.
 function(expect_accepted url caption)

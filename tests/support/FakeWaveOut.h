@@ -6,7 +6,7 @@
 
 #include "audio/WaveOutDevice.h"
 #include "audio/WaveOutVolume.h"
-#include "pages/PowerOff.h"
+#include "system/PowerOff.h"
 
 #include <memory>
 #include <mutex>

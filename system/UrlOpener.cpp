@@ -1,5 +1,5 @@
 // The system's URL opener.
-#include "app/UrlOpener.h"
+#include "system/UrlOpener.h"
 
 #include <QDesktopServices>
 

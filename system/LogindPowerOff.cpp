@@ -1,5 +1,5 @@
 // Power-off through systemd-logind on the system D-Bus.
-#include "pages/LogindPowerOff.h"
+#include "system/LogindPowerOff.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,5 +1,5 @@
-# Checks for the build-time web addresses, kept apart from shell.cmake so that a test can run them
-# with `cmake -P`.
+# Checks for the build-time web addresses, kept apart from CMakeLists.txt so that a test can run
+# them with `cmake -P`.
 
 # Sets <result> to an error text when <url> is not a plain http:// or https:// address that can
 # stand unchanged in a C++ string, an HTML attribute and a command line; to "" when it is fine.

@@ -1,7 +1,7 @@
 // Power-off through systemd-logind on the system D-Bus.
 #pragma once
 
-#include "pages/PowerOff.h"
+#include "system/PowerOff.h"
 
 namespace quilbo {
 

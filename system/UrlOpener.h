@@ -1,4 +1,4 @@
-// The seam through which the shell opens web pages in the system's browser; tests inject their
+// The seam through which the program opens web pages in the system's browser; tests inject their
 // own opener to record the addresses.
 #pragma once
 

@@ -1,0 +1,92 @@
+// python-dbusmock's logind template (under /usr/bin/python3, where Debian installs it) on a private
+// D-Bus bus that becomes the test's system bus. Both helpers die with the test, even a crashed one.
+#pragma once
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <csignal>
+
+namespace quilbo::test {
+
+class MockLogind {
+public:
+    // Qt connects to the system bus once per process: construct this before anything uses it.
+    MockLogind() {
+        m_running = start(m_bus, {"dbus-daemon", "--session", "--nofork", "--print-address",
+                                  "--address=unix:tmpdir=/tmp"}) &&
+                    m_bus.waitForReadyRead();  // the address comes once the bus listens
+        if (m_running) {
+            qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.readLine().trimmed());
+        }
+        m_running = m_running &&
+                    start(m_mock, {"/usr/bin/python3", "-m", "dbusmock", "--template", "logind",
+                                   "-l", m_dir.filePath("calls")}) &&
+                    QTest::qWaitFor([] {
+                        return QDBusConnection::systemBus().interface()->isServiceRegistered(
+                            "org.freedesktop.login1");
+                    });
+    }
+    ~MockLogind() {
+        for (QProcess* process : {&m_mock, &m_bus}) {
+            process->kill();
+            process->waitForFinished();
+        }
+    }
+    bool running() const { return m_running; }
+
+    // Every method call logind received, a line each, such as "<time> PowerOff False".
+    QString calls() const {
+        QFile log(m_dir.filePath("calls"));
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    }
+    // What, who, why and mode of every lock logind holds. Asked on the program's own system bus
+    // connection, so everything the program sent before has been handled; then the program gets
+    // logind's answers, as in its window's event loop.
+    static QList<QStringList> inhibitors() {
+        const QDBusMessage reply = QDBusConnection::systemBus().call(
+            QDBusMessage::createMethodCall("org.freedesktop.login1", "/org/freedesktop/login1",
+                                           "org.freedesktop.login1.Manager", "ListInhibitors"));
+        QList<QStringList> locks;
+        const auto array = reply.arguments().value(0).value<QDBusArgument>();
+        array.beginArray();
+        while (!array.atEnd()) {
+            QString what, who, why, mode;
+            array.beginStructure();
+            array >> what >> who >> why >> mode;
+            array.endStructure();
+            locks.append({what, who, why, mode});
+        }
+        array.endArray();
+        QCoreApplication::processEvents();
+        return locks;
+    }
+
+private:
+    static bool start(QProcess& process, const QStringList& argv) {
+        process.setChildProcessModifier([parent = getpid()] {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) {
+                _exit(127);  // the test died before the line above
+            }
+        });
+        process.start(argv.first(), argv.mid(1));
+        return process.waitForStarted();
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+    QProcess m_mock;
+    bool m_running = false;
+};
+
+}  // namespace quilbo::test

@@ -1,13 +1,17 @@
 // A run-in session on fakes, ticked by hand with a calendar clock the test sets: when it ends,
 // what the end does, the elapsed label in both languages, the button and the keys.
+#include "app/MainDlg.h"
 #include "res/Translations.h"
 #include "tests/runin/RunInFixture.h"
 
 #include <QDialog>
 #include <QTest>
+#include <QUrl>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace quilbo::test {
 namespace {
@@ -327,6 +331,79 @@ TEST_F(Session, TimerTicksOnceASecondForThePagesWholeLife) {
     QTRY_COMPARE_WITH_TIMEOUT(elapsed->text(), QString("00:00:42"), 2500);
     other.OnStop();
     EXPECT_TRUE(other.tickTimer()->isActive());
+}
+
+// Each page plays on a device of its own, as each stream of a sound server does.
+struct TwoDevices : WaveOutBackend {
+    FakeWaveOut runIn, frequency;
+    FakeWaveOut& next() { return runIn.deviceOpen() ? frequency : runIn; }
+    WaveResult queryFormat(const WaveFormatExtensible& format) override {
+        return next().queryFormat(format);
+    }
+    std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format, WaveOutRoutine routine,
+                                        void* instance, WaveResult* result) override {
+        return next().open(format, routine, instance, result);
+    }
+};
+
+TEST_F(Session, AnEndDueDuringAFrequencyRenderTakesEffectOnlyAfterTheRenderReturned) {
+    const std::pair<const char*, void (*)(CMainDlg&)> ends[] = {
+        {"Exit quilbo at a tick", [](CMainDlg& window) { window.runInPage()->OnTimer(); }},
+        {"the window closed", [](CMainDlg& window) { window.close(); }},
+    };
+    for (const auto& [name, end] : ends) {
+        SCOPED_TRACE(name);
+        TwoDevices devices;
+        CMainDlg window({&devices, &volume, &powerOff, [this] { return now; }, [](const QUrl&) {}});
+        CRunInPage* runIn = window.runInPage();
+        CFrequencyPage* frequency = window.frequencyPage();
+        runIn->tickTimer()->stop();
+        runIn->findChild<QRadioButton*>("exit_1005")->setChecked(true);
+        runIn->findChild<QComboBox*>("hours_1028")->setEditText("1");
+        runIn->OnRunInButton();
+        ASSERT_TRUE(runIn->isPlaying());
+        now += 2 * kHour;
+
+        // The run-in device plays on its own thread for part of the render.
+        std::thread audio;
+        int reads = 0;
+        bool sessionRanOn = false;
+        frequency->setProgressClock([&] {
+            if (++reads == 1) {
+                audio = std::thread([&devices] { devices.runIn.completeAll(40); });
+            } else if (reads == 10) {
+                audio.join();
+                sessionRanOn = runIn->isRunning() && runIn->isPlaying();
+            }
+            return std::chrono::steady_clock::time_point(std::chrono::milliseconds(40 * reads));
+        });
+        bool renderReturned = false;
+        QTimer::singleShot(0, frequency, [&] {
+            frequency->OnPlay();
+            renderReturned = true;
+        });
+        QTimer::singleShot(0, &window, [&window, end = end] { end(window); });  // during the render
+        QObject::connect(&window, &QDialog::finished, [&] { EXPECT_TRUE(renderReturned); });
+        QTimer::singleShot(30000, &window, [] { QCoreApplication::exit(1); });  // a safety net
+        window.exec();
+
+        ASSERT_GE(reads, 10);
+        EXPECT_TRUE(sessionRanOn);
+        EXPECT_TRUE(window.isClosed());
+        EXPECT_EQ(window.exitStatus(), 0);
+        // The block was rendered to its end and started, and both players were stopped.
+        EXPECT_EQ(devices.frequency.opens(), 1);
+        for (FakeWaveOut* device : {&devices.runIn, &devices.frequency}) {
+            EXPECT_FALSE(device->deviceOpen());
+            EXPECT_EQ(device->queued(), 0U);
+        }
+        // The run-in loop refilled from the device's thread meanwhile.
+        const auto writes = devices.runIn.callsOf(FakeWaveOut::Op::Write);
+        EXPECT_EQ(
+            std::count_if(writes.begin(), writes.end(),
+                          [](const auto& w) { return w.thread != std::this_thread::get_id(); }),
+            40);
+    }
 }
 
 }  // namespace

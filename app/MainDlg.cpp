@@ -164,6 +164,11 @@ void CMainDlg::OnClose() {
 }
 
 void CMainDlg::done(int result) {
+    // Not inside a render: the page that renders would be destroyed under it. The window ends
+    // after the render, the way "Exit quilbo" ends it (any box opened meanwhile is closed first).
+    if (holdDuringRender(this, [this] { RequestEnd(m_nExitStatus); })) {
+        return;
+    }
     OnClose();
     QDialog::done(result);
 }

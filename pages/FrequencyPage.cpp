@@ -33,8 +33,10 @@ constexpr std::int32_t kMinTime = 1;
 constexpr std::int32_t kMaxTime = 300;
 // Channel counts a speaker mask and the sound servers can describe.
 constexpr std::int32_t kMaxChannels = 32;
-// The bar moves at most this many times per render, however wide it is.
-constexpr std::uint32_t kMaxProgressSteps = 2000;
+// The clock is read about this many times per render, and at least every kMaxProgressStride
+// sample values (well under a millisecond of rendering), however long the render is.
+constexpr std::uint32_t kProgressReadings = 2000;
+constexpr std::uint32_t kMaxProgressStride = 1u << 16;
 
 bool isSupportedPrecision(std::int32_t precision) {
     return precision == 8 || precision == 16 || precision == 20 || precision == 24 ||
@@ -97,9 +99,14 @@ CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend,
         QMetaObject::invokeMethod(
             this,
             [this, task = std::move(task)] {
-                task();
-                if (!isPlaying()) {
-                    m_loopLock.reset();
+                auto stopped = [this, task] {
+                    task();
+                    if (!isPlaying()) {
+                        m_loopLock.reset();
+                    }
+                };
+                if (!holdDuringRender(this, stopped)) {
+                    stopped();
                 }
             },
             Qt::QueuedConnection);
@@ -135,7 +142,11 @@ void CFrequencyPage::OnInitDialog() {
     m_ui->icon_128->setPixmap(QPixmap(QStringLiteral(":/quilbo/icons/quilbo-32.png")));
 
     connect(m_ui->play_1015, &QPushButton::clicked, this, [this] { OnPlay(); });
-    connect(m_ui->stop_1016, &QPushButton::clicked, this, [this] { OnStop(); });
+    connect(m_ui->stop_1016, &QPushButton::clicked, this, [this] {
+        if (!holdDuringRender(this, [this] { OnStop(); })) {
+            OnStop();
+        }
+    });
 
     UpdateData(false);
     m_level->m_pOwner = this;
@@ -239,7 +250,9 @@ int CFrequencyPage::selectedWaveform() const {
 }
 
 void CFrequencyPage::OnPlay() {
-    if (!m_bStopped) {
+    // A Play that reaches the page during a render (from an accessibility tool, say) waits for
+    // its end like a click would.
+    if (!m_bStopped || holdDuringRender(this, [this] { OnPlay(); })) {
         return;
     }
     g_pRenderPage = this;
@@ -343,50 +356,38 @@ bool CFrequencyPage::StartPlayback(const WaveFormatExtensible& format) {
 }
 
 void CFrequencyPage::BeginRenderProgress(std::uint32_t range) {
+    m_renderGuard.begin();
     m_nProgressRange = range;
     m_nProgressNext = std::numeric_limits<std::uint32_t>::max();
-    if (m_progress == nullptr || range == 0) {
+    if (range == 0) {
         return;
     }
-    m_progress->setRange(
-        0, static_cast<int>(std::min<std::uint32_t>(range, std::numeric_limits<int>::max())));
-    m_progress->setValue(0);
-    m_progress->show();
-    // The window handles no events until the render ends: paint the empty bar now.
-    m_progress->repaint();
+    m_nProgressStride = std::clamp(range / kProgressReadings, 1u, kMaxProgressStride);
+    m_nProgressNext = m_nProgressStride;
     m_lastProgressPaint = m_clock();
-    const auto width = static_cast<std::uint32_t>(std::max(1, m_progress->width()));
-    m_nProgressSteps = std::clamp(std::min(width, kMaxProgressSteps), 1u, range);
-    m_nProgressNext = nextProgressStep(0);
-}
-
-std::uint32_t CFrequencyPage::nextProgressStep(std::uint32_t count) const {
-    // The first count whose share of the range reaches the next whole step of the bar.
-    const std::uint64_t range = m_nProgressRange;
-    const std::uint64_t steps = m_nProgressSteps;
-    const std::uint64_t step = std::uint64_t{count} * steps / range + 1;
-    const std::uint64_t next = (step * range + steps - 1) / steps;
-    if (next > range) {
-        return std::numeric_limits<std::uint32_t>::max();
+    if (m_progress != nullptr) {
+        m_progress->setRange(
+            0, static_cast<int>(std::min<std::uint32_t>(range, std::numeric_limits<int>::max())));
+        m_progress->setValue(0);
+        m_progress->show();
     }
-    return static_cast<std::uint32_t>(std::max<std::uint64_t>(next, std::uint64_t{count} + 1));
+    RenderGuard::handleEvents();
 }
 
 void CFrequencyPage::AdvanceRenderProgress(std::uint32_t count) {
-    if (m_progress == nullptr || m_nProgressRange == 0) {
-        m_nProgressNext = std::numeric_limits<std::uint32_t>::max();
-        return;
-    }
-    m_nProgressNext = nextProgressStep(count);
-    // A visible step is reached; paint it unless the last paint is too recent to matter.
+    const std::uint64_t next = std::uint64_t{count} + m_nProgressStride;
+    m_nProgressNext = next < m_nProgressRange ? static_cast<std::uint32_t>(next)
+                                              : std::numeric_limits<std::uint32_t>::max();
     const auto now = m_clock();
     if (now - m_lastProgressPaint < kProgressPaintInterval) {
         return;
     }
     m_lastProgressPaint = now;
-    m_progress->setValue(static_cast<int>(std::min(count, m_nProgressRange)));
-    // The bar repaints by itself only in whole chunks.
-    m_progress->repaint();
+    if (m_progress != nullptr) {
+        m_progress->setValue(static_cast<int>(std::min(count, m_nProgressRange)));
+    }
+    // Paints the bar and answers the desktop; what must wait for the render's end is held.
+    RenderGuard::handleEvents();
 }
 
 void CFrequencyPage::EndRenderProgress() {
@@ -395,6 +396,7 @@ void CFrequencyPage::EndRenderProgress() {
         m_progress->setValue(0);
         m_progress->hide();
     }
+    m_renderGuard.end();
 }
 
 void ReportRenderProgress(std::uint32_t count) {
@@ -403,6 +405,15 @@ void ReportRenderProgress(std::uint32_t count) {
         return;
     }
     page->AdvanceRenderProgress(count);
+}
+
+bool holdDuringRender(QObject* context, std::function<void()> task) {
+    CFrequencyPage* page = g_pRenderPage;
+    if (page == nullptr || !page->m_renderGuard.active()) {
+        return false;
+    }
+    page->m_renderGuard.hold(context, std::move(task));
+    return true;
 }
 
 void CFrequencyPage::keyPressEvent(QKeyEvent* event) {

@@ -4,6 +4,7 @@
 #include "audio/WavePlayer.h"
 #include "pages/DataExchange.h"
 #include "pages/MessagePresenter.h"
+#include "pages/RenderGuard.h"
 #include "system/SleepInhibitor.h"
 
 #include <QString>
@@ -57,9 +58,10 @@ public:
 
     // Returns an empty block when the memory cannot be had.
     using BlockAllocator = std::function<SampleBlock(std::size_t bytes)>;
-    // The clock that paces the progress bar's repaints during a render.
+    // The clock that paces the window's events and the progress bar during a render.
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    // The bar is repainted at most this often while the window handles no events.
+    // During a render the bar moves, and the window handles its events other than user input,
+    // at most this often.
     static constexpr std::chrono::milliseconds kProgressPaintInterval{40};
 
     // The page of the program: builds its controls and moves the initial values into them.
@@ -123,7 +125,8 @@ protected:
 
     virtual void DoDataExchange(DataExchange& dx);
 
-    // Shows the progress bar for a render of range sample values, and hides it again.
+    // Shows the progress bar for a render of range sample values, and hides it again. In between
+    // the render handles the window's events and holds back what must wait for its end.
     void BeginRenderProgress(std::uint32_t range);
     void EndRenderProgress();
     // The player's start with its failure messages.
@@ -137,10 +140,10 @@ protected:
 
 private:
     friend void ReportRenderProgress(std::uint32_t count);
+    friend bool holdDuringRender(QObject* context, std::function<void()> task);
 
     void OnInitDialog();
     void AdvanceRenderProgress(std::uint32_t count);
-    std::uint32_t nextProgressStep(std::uint32_t count) const;
     int selectedWaveform() const;
     void render(int waveform, std::uint32_t rate, std::uint32_t channelCode,
                 std::uint16_t precision, double gain);
@@ -153,19 +156,26 @@ private:
     BlockAllocator m_allocator;
     Clock m_clock;
     std::int64_t m_nBlockLimit;
-    // Render progress: the count at which the bar's visible value changes next, the number of
-    // visible steps the bar has over the whole range, and when it was last painted.
+    // Render progress: the count at which the clock is read next, the counts between two
+    // readings, and when the bar last moved.
     std::uint32_t m_nProgressRange = 0;
     std::uint32_t m_nProgressNext = 0;
-    std::uint32_t m_nProgressSteps = 1;
+    std::uint32_t m_nProgressStride = 1;
     std::chrono::steady_clock::time_point m_lastProgressPaint;
+    RenderGuard m_renderGuard;
 };
 
 // The page whose progress bar receives render progress; set by whoever starts a render.
 extern CFrequencyPage* g_pRenderPage;
 
-// The render's progress callback: moves g_pRenderPage's bar to count sample values. Cheap until
-// the bar's visible value changes.
+// The render's progress callback: moves g_pRenderPage's bar to count sample values and lets the
+// window handle its events. Most calls cost one comparison.
 void ReportRenderProgress(std::uint32_t count);
+
+// True while a page renders: the task is then held and runs on context's thread once the render
+// has returned, unless context is gone by then. False: nothing is held, the caller goes on. Every
+// window-thread handler whose work could end the program, start or stop a player or tear down a
+// page asks this first.
+bool holdDuringRender(QObject* context, std::function<void()> task);
 
 }  // namespace quilbo

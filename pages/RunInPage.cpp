@@ -110,6 +110,9 @@ void CRunInPage::DoDataExchange(DataExchange& dx) {
 }
 
 void CRunInPage::OnRunInButton() {
+    if (holdDuringRender(this, [this] { OnRunInButton(); })) {
+        return;
+    }
     m_bRunning = !m_bRunning;
     if (m_bRunning) {
         m_ui->runIn_1022->setText(stopText());
@@ -136,7 +139,9 @@ void CRunInPage::OnTimer() {
     const std::int64_t elapsed = m_clock() - m_timeStart;
     ShowElapsed(elapsed);
     const std::int32_t hours = leadingNumber(m_strHours);
-    if (hours != 0 && wholeHours(elapsed) > hours) {
+    // The label moves on during a render; the end waits for a tick after it.
+    if (hours != 0 && wholeHours(elapsed) > hours &&
+        !holdDuringRender(this, [this] { OnTimer(); })) {
         EndSession();
     }
 }
@@ -193,7 +198,8 @@ void CRunInPage::OnVolumeSliderReleased() {
 
 void CRunInPage::OnVolumeChanged(std::uint32_t value, void* context) {
     auto* page = static_cast<CRunInPage*>(context);
-    if (page != nullptr) {
+    if (page != nullptr &&
+        !holdDuringRender(page, [page, value] { page->SetUpVolumeSlider(value); })) {
         page->SetUpVolumeSlider(value);
     }
 }

@@ -191,13 +191,18 @@ TEST_F(Program, ASessionEndWhileAPageMessageIsOpenClosesTheMessageFirst) {
         play(w);
         click(*w.frequencyPage(), CFrequencyPage::IDC_STOP);
         waveOut.setOpenResult(WaveResult::NoDevice);
-        QTimer::singleShot(0, [&] {
+        // The render handles events too, so look until the message is up.
+        auto* probe = new QTimer(&w);
+        QObject::connect(probe, &QTimer::timeout, [&, probe] {
             auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(message, nullptr);
-            box = message->windowTitle() + '|' + message->text();
-            EXPECT_EQ(message->parentWidget(), w.frequencyPage());
-            endSession(w);
+            if (message != nullptr) {
+                probe->stop();
+                box = message->windowTitle() + '|' + message->text();
+                EXPECT_EQ(message->parentWidget(), w.frequencyPage());
+                endSession(w);
+            }
         });
+        probe->start(0);
         click(*w.frequencyPage(), CFrequencyPage::IDC_PLAY);
         log.push_back("message closed");
     });

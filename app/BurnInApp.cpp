@@ -30,12 +30,12 @@ CBurnInApp::~CBurnInApp() = default;
 
 bool CBurnInApp::InitInstance() {
     CMainDlg dialog(m_services);
-    m_pMainWnd = &dialog;
+    m_mainWindow = &dialog;
     dialog.exec();
     // An event loop ended from elsewhere returns here without the window's own end.
     dialog.OnClose();
-    m_nExitStatus = dialog.exitStatus();
-    m_pMainWnd = nullptr;
+    m_exitStatus = dialog.exitStatus();
+    m_mainWindow = nullptr;
     return false;
 }
 

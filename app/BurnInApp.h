@@ -26,16 +26,16 @@ public:
     bool InitInstance();
 
     // The status the program exits with, as the window ended.
-    int exitStatus() const { return m_nExitStatus; }
+    int exitStatus() const { return m_exitStatus; }
     // The main window while InitInstance runs, otherwise null.
-    CMainDlg* mainWindow() const { return m_pMainWnd; }
+    CMainDlg* mainWindow() const { return m_mainWindow; }
 
 private:
     struct BackEnds;
     std::unique_ptr<BackEnds> m_backEnds;  // outlives every window
     MainDlgServices m_services;
-    CMainDlg* m_pMainWnd = nullptr;
-    int m_nExitStatus = 0;
+    CMainDlg* m_mainWindow = nullptr;
+    int m_exitStatus = 0;
 };
 
 }  // namespace quilbo

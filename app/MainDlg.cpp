@@ -72,7 +72,7 @@ void CMainDlg::OnInitDialog() {
         m_pRunInPage->setCalendarClock(m_services.clock);
     }
     // "Exit quilbo" is asked for from inside the page's own tick: the end must come later.
-    m_pRunInPage->setQuitRequest([this](int status) { RequestEnd(status); });
+    m_pRunInPage->setQuitRequest([this](int status) { requestEnd(status); });
     addPage(m_pRunInPage, tr("Run In"), false);
 
     m_pStatementPage = new CStatementPage(m_services.urlOpener, frame);
@@ -142,10 +142,10 @@ void CMainDlg::OnAbout() {
 }
 
 void CMainDlg::OnClose() {
-    if (m_bClosed) {
+    if (m_closed) {
         return;
     }
-    m_bClosed = true;
+    m_closed = true;
     // Both players first, so that no completion notice from the output can reach a page that is
     // gone; then the volume notices, which would otherwise reach the Run In page.
     if (m_pRunInPage != nullptr) {
@@ -166,24 +166,24 @@ void CMainDlg::OnClose() {
 void CMainDlg::done(int result) {
     // Not inside a render: the page that renders would be destroyed under it. The window ends
     // after the render, the way "Exit quilbo" ends it (any box opened meanwhile is closed first).
-    if (holdDuringRender(this, [this] { RequestEnd(m_nExitStatus); })) {
+    if (holdDuringRender(this, [this] { requestEnd(m_exitStatus); })) {
         return;
     }
     OnClose();
     QDialog::done(result);
 }
 
-void CMainDlg::RequestEnd(int status) {
-    m_nExitStatus = status;
-    if (m_bEndPending) {
+void CMainDlg::requestEnd(int status) {
+    m_exitStatus = status;
+    if (m_endPending) {
         return;
     }
-    m_bEndPending = true;
+    m_endPending = true;
     QMetaObject::invokeMethod(
-        this, [this] { EndWhenUnblocked(); }, Qt::QueuedConnection);
+        this, [this] { endWhenUnblocked(); }, Qt::QueuedConnection);
 }
 
-void CMainDlg::EndWhenUnblocked() {
+void CMainDlg::endWhenUnblocked() {
     // A message box, the About box or a menu runs its own event loop, possibly from inside a
     // page's handler: close it and try again once that loop (and the handler) has returned.
     QWidget* blocker = QApplication::activePopupWidget();
@@ -197,10 +197,10 @@ void CMainDlg::EndWhenUnblocked() {
             blocker->close();
         }
         QMetaObject::invokeMethod(
-            this, [this] { EndWhenUnblocked(); }, Qt::QueuedConnection);
+            this, [this] { endWhenUnblocked(); }, Qt::QueuedConnection);
         return;
     }
-    m_bEndPending = false;
+    m_endPending = false;
     done(Accepted);
 }
 

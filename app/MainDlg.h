@@ -79,14 +79,14 @@ public:
     // The one teardown: stops the Run In page's playback, then the Frequency page's, unregisters
     // the volume notices, then destroys the Run In, Frequency and statement pages. Runs once.
     void OnClose();
-    bool isClosed() const { return m_bClosed; }
+    bool isClosed() const { return m_closed; }
 
     // Ends the window with a program exit status once no other modal window is open (a message
     // box or the About box over it is closed first, so that nothing is destroyed under a
     // running dialog). Safe to call from inside a page's handler: the end comes later.
-    void RequestEnd(int status);
+    void requestEnd(int status);
     // What the program returns when this window has ended.
-    int exitStatus() const { return m_nExitStatus; }
+    int exitStatus() const { return m_exitStatus; }
 
 public slots:
     void done(int result) override;
@@ -101,15 +101,15 @@ private:
     void OnInitDialog();
     void addPage(QWidget* page, const QString& tabText, bool shown);
     void retranslate();
-    void EndWhenUnblocked();
+    void endWhenUnblocked();
     // The banner in this window's coordinates; left and top edges inside, right and bottom out.
     QRect adBannerRect() const;
 
     std::unique_ptr<Ui::CMainDlg> m_ui;
     MainDlgServices m_services;
-    bool m_bClosed = false;
-    bool m_bEndPending = false;
-    int m_nExitStatus = 0;
+    bool m_closed = false;
+    bool m_endPending = false;
+    int m_exitStatus = 0;
 
     CFrequencyPage* m_pFrequencyPage = nullptr;
     CRunInPage* m_pRunInPage = nullptr;

@@ -32,7 +32,7 @@ bool CWavePlayer::isPlaying() const {
     return !m_bStopped;
 }
 
-CWavePlayer::StartResult CWavePlayer::StartPlayer(const WaveFormatExtensible& format) {
+CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& format) {
     if (!m_bStopped) {
         return StartResult::Started;
     }

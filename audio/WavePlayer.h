@@ -16,13 +16,13 @@ namespace quilbo {
 // A plain base class (no widget) so that the Frequency and Run In pages share one player and the
 // player can be tested without a window.
 //
-// Threads: StartPlayer and OnStop run on the window thread; WaveOutProc runs on the device's
+// Threads: startPlayer and OnStop run on the window thread; WaveOutProc runs on the device's
 // thread. A mutex keeps a refill and a stop from interleaving. The stop at the end of a block
 // without Repeat is detected on the device's thread and handed to the window thread through the
 // poster (a device cannot be reset or closed from inside its own routine).
 //
 // The page sets m_pBlock, m_nBlockSize and m_bRepeat only while the player is idle
-// (m_bStopped true); the values at StartPlayer hold for the whole playback.
+// (m_bStopped true); the values at startPlayer hold for the whole playback.
 class CWavePlayer {
 public:
     enum class StartResult {
@@ -49,7 +49,7 @@ public:
 
     // The start steps: format check, open, queue four pieces. On any result but Started the
     // block is released and the player stays idle. Ignored (returns Started) while playing.
-    StartResult StartPlayer(const WaveFormatExtensible& format);
+    StartResult startPlayer(const WaveFormatExtensible& format);
 
     // The stop: nothing while idle; otherwise stops the output at once, takes every queued piece
     // back, closes the device and releases the block.

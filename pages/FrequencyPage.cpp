@@ -3,7 +3,7 @@
 
 #include "pages/LeadingNumber.h"
 #include "pages/LevelGain.h"
-#include "pages/VolumeSlider.h"
+#include "pages/LevelSlider.h"
 #include "synth/BlockSize.h"
 #include "synth/Synthesis.h"
 #include "ui_FrequencyPage.h"
@@ -87,7 +87,7 @@ CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend,
       m_presenter(warningBoxPresenter()),
       m_allocator([](std::size_t bytes) { return SampleBlock::allocate(bytes); }),
       m_clock([] { return std::chrono::steady_clock::now(); }),
-      m_nBlockLimit(defaultBlockLimit()) {
+      m_blockLimit(defaultBlockLimit()) {
     m_pBlock = SampleBlock();
     m_nPieceSize = 24000;
     m_bStopped = true;
@@ -148,12 +148,12 @@ void CFrequencyPage::OnInitDialog() {
         }
     });
 
-    UpdateData(false);
+    updateData(false);
     m_level->m_pOwner = this;
     m_level->setRange(kLevelTop, kLevelBottom);
     m_level->setTickInterval(6);
     m_level->setValue(kLevelBottom);
-    m_level->UpdateReadout();
+    m_level->updateReadout();
     m_comboWave->setCurrentIndex(0);
 }
 
@@ -180,7 +180,7 @@ void CFrequencyPage::setProgressClock(Clock clock) {
 }
 
 void CFrequencyPage::setBlockLimit(std::int64_t bytes) {
-    m_nBlockLimit = bytes;
+    m_blockLimit = bytes;
 }
 
 std::int64_t CFrequencyPage::defaultBlockLimit() {
@@ -203,27 +203,27 @@ QString CFrequencyPage::openFailedText() {
     return tr("Failed to open waveform output device.");
 }
 
-void CFrequencyPage::ShowMessage(const QString& text) {
+void CFrequencyPage::showMessage(const QString& text) {
     if (m_presenter) {
         m_presenter(this, text);
     }
 }
 
-void CFrequencyPage::SetLevelReadout(const QString& text) {
+void CFrequencyPage::setLevelReadout(const QString& text) {
     if (m_ui) {
         m_ui->levelReadout_1003->setText(text);
     }
 }
 
-bool CFrequencyPage::UpdateData(bool bSaveAndValidate) {
+bool CFrequencyPage::updateData(bool bSaveAndValidate) {
     DataExchange dx(bSaveAndValidate ? DataExchange::Direction::FromControls
                                      : DataExchange::Direction::ToControls,
                     this, m_presenter);
-    DoDataExchange(dx);
+    doDataExchange(dx);
     return !dx.failed();
 }
 
-void CFrequencyPage::DoDataExchange(DataExchange& dx) {
+void CFrequencyPage::doDataExchange(DataExchange& dx) {
     if (!m_ui) {
         return;
     }
@@ -256,12 +256,12 @@ void CFrequencyPage::OnPlay() {
         return;
     }
     g_pRenderPage = this;
-    if (!UpdateData(true)) {
+    if (!updateData(true)) {
         return;
     }
     const int waveform = selectedWaveform();
     if (waveform < 0) {
-        ShowMessage(tr("Please choose a waveform from the list."));
+        showMessage(tr("Please choose a waveform from the list."));
         m_comboWave->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -275,15 +275,15 @@ void CFrequencyPage::OnPlay() {
     const WaveFormatExtensible format = buildWaveFormat(channelCount, rate, precision);
     if (!isSupportedPrecision(precision) || rate <= 0 || channels < 0 || channels > kMaxChannels ||
         (m_backend != nullptr && m_backend->queryFormat(format) == WaveResult::BadFormat)) {
-        ShowMessage(unsupportedFormatText());
+        showMessage(unsupportedFormatText());
         return;
     }
 
     const double gain = levelGain(m_level->value());
     const BlockSize size = computeBlockSize(m_nTime, channelCount, precision, rate);
-    if (!size.fits || size.requestedBytes > m_nBlockLimit) {
+    if (!size.fits || size.requestedBytes > m_blockLimit) {
         const QString bytes = QString::number(size.requestedBytes);
-        ShowMessage(size.saturated
+        showMessage(size.saturated
                         ? tr("This signal needs more than %1 bytes of memory. Choose a shorter "
                              "time, a lower sample rate or precision, or fewer channels.")
                               .arg(bytes)
@@ -297,16 +297,16 @@ void CFrequencyPage::OnPlay() {
     SampleBlock block =
         m_allocator ? m_allocator(static_cast<std::size_t>(m_nBlockSize)) : SampleBlock();
     if (!block || block.size() < static_cast<std::size_t>(m_nBlockSize)) {
-        ShowMessage(tr("Could not get %1 bytes of memory for this signal.").arg(m_nBlockSize));
+        showMessage(tr("Could not get %1 bytes of memory for this signal.").arg(m_nBlockSize));
         return;
     }
     m_pBlock = std::move(block);
 
-    BeginRenderProgress(static_cast<std::uint32_t>(m_nBlockSize / containerBytes(precision)));
+    beginRenderProgress(static_cast<std::uint32_t>(m_nBlockSize / containerBytes(precision)));
     render(waveform, static_cast<std::uint32_t>(rate), static_cast<std::uint32_t>(channels),
            static_cast<std::uint16_t>(precision), gain);
-    EndRenderProgress();
-    if (StartPlayback(format) && m_bRepeat) {
+    endRenderProgress();
+    if (startPlayback(format) && m_bRepeat) {
         m_loopLock = inhibitSleep(tr("A test signal is playing in a loop."));
     }
 }
@@ -324,7 +324,7 @@ void CFrequencyPage::render(int waveform, std::uint32_t rate, std::uint32_t chan
                             std::uint16_t precision, double gain) {
     std::uint8_t* bytes = m_pBlock.data();
     const auto blockBytes = static_cast<std::uint32_t>(m_nBlockSize);
-    if (waveform <= 2) {
+    if (isToneWaveform(waveform)) {
         if (m_nTestType == 0) {
             SynthesizeTone(bytes, blockBytes, rate, channelCode, precision, waveform,
                            static_cast<double>(m_nFrequency), gain, ReportRenderProgress);
@@ -339,15 +339,15 @@ void CFrequencyPage::render(int waveform, std::uint32_t rate, std::uint32_t chan
     }
 }
 
-bool CFrequencyPage::StartPlayback(const WaveFormatExtensible& format) {
-    switch (StartPlayer(format)) {
+bool CFrequencyPage::startPlayback(const WaveFormatExtensible& format) {
+    switch (startPlayer(format)) {
         case StartResult::Started:
             return true;
         case StartResult::UnsupportedFormat:
-            ShowMessage(unsupportedFormatText());
+            showMessage(unsupportedFormatText());
             return false;
         case StartResult::OpenFailed:
-            ShowMessage(openFailedText());
+            showMessage(openFailedText());
             return false;
         case StartResult::NothingToPlay:
             return false;
@@ -355,15 +355,15 @@ bool CFrequencyPage::StartPlayback(const WaveFormatExtensible& format) {
     return false;
 }
 
-void CFrequencyPage::BeginRenderProgress(std::uint32_t range) {
+void CFrequencyPage::beginRenderProgress(std::uint32_t range) {
     m_renderGuard.begin();
-    m_nProgressRange = range;
-    m_nProgressNext = std::numeric_limits<std::uint32_t>::max();
+    m_progressRange = range;
+    m_progressNext = std::numeric_limits<std::uint32_t>::max();
     if (range == 0) {
         return;
     }
-    m_nProgressStride = std::clamp(range / kProgressReadings, 1u, kMaxProgressStride);
-    m_nProgressNext = m_nProgressStride;
+    m_progressStride = std::clamp(range / kProgressReadings, 1u, kMaxProgressStride);
+    m_progressNext = m_progressStride;
     m_lastProgressPaint = m_clock();
     if (m_progress != nullptr) {
         m_progress->setRange(
@@ -374,24 +374,24 @@ void CFrequencyPage::BeginRenderProgress(std::uint32_t range) {
     RenderGuard::handleEvents();
 }
 
-void CFrequencyPage::AdvanceRenderProgress(std::uint32_t count) {
-    const std::uint64_t next = std::uint64_t{count} + m_nProgressStride;
-    m_nProgressNext = next < m_nProgressRange ? static_cast<std::uint32_t>(next)
-                                              : std::numeric_limits<std::uint32_t>::max();
+void CFrequencyPage::advanceRenderProgress(std::uint32_t count) {
+    const std::uint64_t next = std::uint64_t{count} + m_progressStride;
+    m_progressNext = next < m_progressRange ? static_cast<std::uint32_t>(next)
+                                            : std::numeric_limits<std::uint32_t>::max();
     const auto now = m_clock();
     if (now - m_lastProgressPaint < kProgressPaintInterval) {
         return;
     }
     m_lastProgressPaint = now;
     if (m_progress != nullptr) {
-        m_progress->setValue(static_cast<int>(std::min(count, m_nProgressRange)));
+        m_progress->setValue(static_cast<int>(std::min(count, m_progressRange)));
     }
     // Paints the bar and answers the desktop; what must wait for the render's end is held.
     RenderGuard::handleEvents();
 }
 
-void CFrequencyPage::EndRenderProgress() {
-    m_nProgressNext = std::numeric_limits<std::uint32_t>::max();
+void CFrequencyPage::endRenderProgress() {
+    m_progressNext = std::numeric_limits<std::uint32_t>::max();
     if (m_progress != nullptr) {
         m_progress->setValue(0);
         m_progress->hide();
@@ -401,10 +401,10 @@ void CFrequencyPage::EndRenderProgress() {
 
 void ReportRenderProgress(std::uint32_t count) {
     CFrequencyPage* page = g_pRenderPage;
-    if (page == nullptr || count < page->m_nProgressNext) {
+    if (page == nullptr || count < page->m_progressNext) {
         return;
     }
-    page->AdvanceRenderProgress(count);
+    page->advanceRenderProgress(count);
 }
 
 bool holdDuringRender(QObject* context, std::function<void()> task) {

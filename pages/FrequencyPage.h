@@ -77,21 +77,21 @@ public:
     // Moves the controls into the members (with the range checks) or the members into the
     // controls. False when a field failed its check: its message has been shown and it has
     // the focus.
-    bool UpdateData(bool bSaveAndValidate = true);
+    bool updateData(bool bSaveAndValidate = true);
 
     void OnPlay();
     // The player's stop; a looped play's lock against sleep goes with it.
     void OnStop();
 
     // Writes the level readout (control 1003).
-    void SetLevelReadout(const QString& text);
+    void setLevelReadout(const QString& text);
 
     void setMessagePresenter(MessagePresenter presenter);
     void setBlockAllocator(BlockAllocator allocator);
     void setProgressClock(Clock clock);
     // The largest block Play renders, in bytes; larger requests are refused with a message.
     void setBlockLimit(std::int64_t bytes);
-    std::int64_t blockLimit() const { return m_nBlockLimit; }
+    std::int64_t blockLimit() const { return m_blockLimit; }
     // The default limit: a quarter of the physical memory, at most what a block can address.
     static std::int64_t defaultBlockLimit();
 
@@ -123,15 +123,15 @@ protected:
     CFrequencyPage(int nTemplateId, WaveOutBackend* backend, SleepInhibitor* sleepInhibitor,
                    QWidget* parent);
 
-    virtual void DoDataExchange(DataExchange& dx);
+    virtual void doDataExchange(DataExchange& dx);
 
     // Shows the progress bar for a render of range sample values, and hides it again. In between
     // the render handles the window's events and holds back what must wait for its end.
-    void BeginRenderProgress(std::uint32_t range);
-    void EndRenderProgress();
+    void beginRenderProgress(std::uint32_t range);
+    void endRenderProgress();
     // The player's start with its failure messages.
-    bool StartPlayback(const WaveFormatExtensible& format);
-    void ShowMessage(const QString& text);
+    bool startPlayback(const WaveFormatExtensible& format);
+    void showMessage(const QString& text);
     // A lock against sleep and idle for as long as the result is kept; null when none was had.
     std::unique_ptr<SleepLock> inhibitSleep(const QString& why) const;
 
@@ -143,7 +143,7 @@ private:
     friend bool holdDuringRender(QObject* context, std::function<void()> task);
 
     void OnInitDialog();
-    void AdvanceRenderProgress(std::uint32_t count);
+    void advanceRenderProgress(std::uint32_t count);
     int selectedWaveform() const;
     void render(int waveform, std::uint32_t rate, std::uint32_t channelCode,
                 std::uint16_t precision, double gain);
@@ -155,12 +155,12 @@ private:
     MessagePresenter m_presenter;
     BlockAllocator m_allocator;
     Clock m_clock;
-    std::int64_t m_nBlockLimit;
+    std::int64_t m_blockLimit;
     // Render progress: the count at which the clock is read next, the counts between two
     // readings, and when the bar last moved.
-    std::uint32_t m_nProgressRange = 0;
-    std::uint32_t m_nProgressNext = 0;
-    std::uint32_t m_nProgressStride = 1;
+    std::uint32_t m_progressRange = 0;
+    std::uint32_t m_progressNext = 0;
+    std::uint32_t m_progressStride = 1;
     std::chrono::steady_clock::time_point m_lastProgressPaint;
     RenderGuard m_renderGuard;
 };

@@ -5,7 +5,7 @@
 #include "audio/WaveOutVolume.h"
 #include "pages/ElapsedTime.h"
 #include "pages/LeadingNumber.h"
-#include "pages/VolumeTrackbar.h"
+#include "pages/SystemVolumeSlider.h"
 #include "system/PowerOff.h"
 #include "ui_RunInPage.h"
 
@@ -64,17 +64,17 @@ void CRunInPage::OnInitDialog() {
     m_sliderVolume->setPageStep(kPageStep);
 
     connect(m_ui->runIn_1022, &QPushButton::clicked, this, [this] { OnRunInButton(); });
-    connect(m_sliderVolume, &VolumeTrackbar::releasedCapture, this,
+    connect(m_sliderVolume, &SystemVolumeSlider::releasedCapture, this,
             [this] { OnVolumeSliderReleased(); });
 
-    UpdateData(false);
+    updateData(false);
     m_ui->runIn_1022->setText(startText());
     if (m_pVolume != nullptr) {
         m_pVolume->ActivateLine();
         m_pVolume->SetChangeCallback(&CRunInPage::OnVolumeChanged, this);
-        SetUpVolumeSlider(m_pVolume->GetVolume());
+        setUpVolumeSlider(m_pVolume->GetVolume());
     } else {
-        SetUpVolumeSlider(CWaveOutVolume::kNoValue);
+        setUpVolumeSlider(CWaveOutVolume::kNoValue);
     }
 
     m_timer = new QTimer(this);
@@ -103,7 +103,7 @@ QString CRunInPage::elapsedFormat() {
     return tr("%H:%M:%S");
 }
 
-void CRunInPage::DoDataExchange(DataExchange& dx) {
+void CRunInPage::doDataExchange(DataExchange& dx) {
     // No validation: any hours text is a choice (one without digits never ends the session).
     dx.text(m_ui->hours_1028, m_strHours);
     dx.radioGroup({m_ui->shutDown_1029, m_ui->exit_1005}, m_nEndAction);
@@ -120,11 +120,11 @@ void CRunInPage::OnRunInButton() {
         m_sessionLock = inhibitSleep(tr("A loudspeaker run-in is in progress."));
         StartRunInPlayback();
     } else {
-        StopSession();
+        stopSession();
     }
 }
 
-void CRunInPage::StopSession() {
+void CRunInPage::stopSession() {
     m_bRunning = false;
     m_ui->runIn_1022->setText(startText());
     OnStop();
@@ -135,22 +135,22 @@ void CRunInPage::OnTimer() {
     if (!m_bRunning) {
         return;
     }
-    UpdateData(true);
+    updateData(true);
     const std::int64_t elapsed = m_clock() - m_timeStart;
-    ShowElapsed(elapsed);
+    showElapsed(elapsed);
     const std::int32_t hours = leadingNumber(m_strHours);
     // The label moves on during a render; the end waits for a tick after it.
     if (hours != 0 && wholeHours(elapsed) > hours &&
         !holdDuringRender(this, [this] { OnTimer(); })) {
-        EndSession();
+        endSession();
     }
 }
 
-void CRunInPage::EndSession() {
+void CRunInPage::endSession() {
     if (m_nEndAction != ShutDown) {
         // Silence the device here, on the window thread, and let the program close in order:
         // ending the process from inside the tick would race the audio thread.
-        StopSession();
+        stopSession();
         if (m_quit) {
             m_quit(0);
         }
@@ -163,7 +163,7 @@ void CRunInPage::EndSession() {
     }
 }
 
-void CRunInPage::ShowElapsed(std::int64_t elapsed) {
+void CRunInPage::showElapsed(std::int64_t elapsed) {
     m_lastElapsed = elapsed;
     m_ui->elapsed_1030->setText(formatElapsed(elapsed, elapsedFormat()));
 }
@@ -175,7 +175,7 @@ int CRunInPage::sliderPosition(std::uint32_t value) {
                                                      std::numeric_limits<int>::max()));
 }
 
-void CRunInPage::SetUpVolumeSlider(std::uint32_t value) {
+void CRunInPage::setUpVolumeSlider(std::uint32_t value) {
     // The bounds are asked again each time: the object follows the default sink and the server,
     // so an inert slider comes alive when a volume control appears.
     const std::uint32_t minimum =
@@ -199,8 +199,8 @@ void CRunInPage::OnVolumeSliderReleased() {
 void CRunInPage::OnVolumeChanged(std::uint32_t value, void* context) {
     auto* page = static_cast<CRunInPage*>(context);
     if (page != nullptr &&
-        !holdDuringRender(page, [page, value] { page->SetUpVolumeSlider(value); })) {
-        page->SetUpVolumeSlider(value);
+        !holdDuringRender(page, [page, value] { page->setUpVolumeSlider(value); })) {
+        page->setUpVolumeSlider(value);
     }
 }
 
@@ -223,7 +223,7 @@ void CRunInPage::retranslate() {
     }
     m_ui->runIn_1022->setText(m_bRunning ? stopText() : startText());
     if (m_lastElapsed) {
-        ShowElapsed(*m_lastElapsed);
+        showElapsed(*m_lastElapsed);
     }
 }
 

@@ -21,7 +21,7 @@ class CRunInPage;
 }
 class CWaveOutVolume;
 class PowerOffRequester;
-class VolumeTrackbar;
+class SystemVolumeSlider;
 
 // Idle -> (button) Running -> (button) Idle. At the first tick at which the whole hours elapsed
 // exceed the chosen number, "Exit quilbo" stops the sound and asks the program to quit with
@@ -94,16 +94,16 @@ public:
     static int sliderPosition(std::uint32_t value);
 
 protected:
-    void DoDataExchange(DataExchange& dx) override;
+    void doDataExchange(DataExchange& dx) override;
     void changeEvent(QEvent* event) override;
 
 private:
     void OnInitDialog();
     // Range and position from the volume object's bounds and value.
-    void SetUpVolumeSlider(std::uint32_t value);
-    void ShowElapsed(std::int64_t elapsed);
-    void EndSession();
-    void StopSession();
+    void setUpVolumeSlider(std::uint32_t value);
+    void showElapsed(std::int64_t elapsed);
+    void endSession();
+    void stopSession();
     void retranslate();
 
     std::unique_ptr<Ui::CRunInPage> m_ui;
@@ -117,7 +117,7 @@ private:
     bool m_bRunning = false;
     CWaveOutVolume* m_pVolume = nullptr;
     std::int64_t m_timeStart = 0;
-    VolumeTrackbar* m_sliderVolume = nullptr;
+    SystemVolumeSlider* m_sliderVolume = nullptr;
     QString m_strHours;
     std::int32_t m_nEndAction = ShutDown;
 };

@@ -26,18 +26,18 @@ void CRunInPage::StartRunInPlayback() {
     m_nBlockSize = RUN_IN_BLOCK_BYTES;
     m_pBlock = SampleBlock::allocate(RUN_IN_BLOCK_BYTES);
     if (!m_pBlock) {
-        ShowMessage(
+        showMessage(
             tr("Could not get %1 bytes of memory for the run-in noise.").arg(RUN_IN_BLOCK_BYTES));
         return;
     }
 
     // The render reports sample values, two bytes each.
-    BeginRenderProgress(RUN_IN_BLOCK_BYTES / (kBitsPerSample / 8));
+    beginRenderProgress(RUN_IN_BLOCK_BYTES / (kBitsPerSample / 8));
     SynthesizeNoise(m_pBlock.data(), RUN_IN_BLOCK_BYTES, kSampleRate, kOppositePhasePair,
                     kBitsPerSample, kWavePinkNoise, kHalfScale, ReportRenderProgress);
     const WaveFormatExtensible format = buildWaveFormat(kChannels, kSampleRate, kBitsPerSample);
-    EndRenderProgress();
-    StartPlayback(format);
+    endRenderProgress();
+    startPlayback(format);
 }
 
 }  // namespace quilbo

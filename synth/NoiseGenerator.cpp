@@ -9,7 +9,7 @@ CNoiseGenerator::CNoiseGenerator() noexcept
     : seed(static_cast<std::uint32_t>(static_cast<std::uint64_t>(std::time(nullptr)))) {}
 
 // A pink renewal was rejected: draw again, one step at a time, until the sum stays in bounds.
-double CNoiseGenerator::PinkRedraw(unsigned row, float old) noexcept {
+double CNoiseGenerator::pinkRedraw(unsigned row, float old) noexcept {
     for (;;) {
         const float r = static_cast<float>(NextRandom(0.5f));
         pinkRows[row] = r;

@@ -25,9 +25,9 @@ public:
     }
 
     // Frame values of the three noise colours: one call per frame.
-    double NextWhite() noexcept { return NextRandom(0.5f); }
-    double NextPink() noexcept;
-    double NextBrown() noexcept;
+    double nextWhite() noexcept { return NextRandom(0.5f); }
+    double nextPink() noexcept;
+    double nextBrown() noexcept;
 
     std::uint32_t seed;
     std::uint32_t pinkCounter = 1;
@@ -51,10 +51,10 @@ private:
     // double arithmetic followed by a store to single precision does.
     static float Draw(std::uint32_t s) { return (std::bit_cast<float>(Bits(s)) - 3.0f) * 0.5f; }
 
-    double PinkRedraw(unsigned row, float old) noexcept;
+    double pinkRedraw(unsigned row, float old) noexcept;
 };
 
-inline double CNoiseGenerator::NextPink() noexcept {
+inline double CNoiseGenerator::nextPink() noexcept {
     // Voss-McCartney: row j is renewed every 2^(j+1) frames. The running sum is never
     // recomputed from the rows, and a renewal that would leave [-4, 4] is drawn again.
     const unsigned row = static_cast<unsigned>(std::countr_zero(pinkCounter)) & 15u;
@@ -70,7 +70,7 @@ inline double CNoiseGenerator::NextPink() noexcept {
         randomBits = Bits(first);
         pinkRows[row] = r;
         pinkSum = sum - d;
-        return PinkRedraw(row, old);
+        return pinkRedraw(row, old);
     }
     pinkRows[row] = r;
     pinkSum = sum;
@@ -80,7 +80,7 @@ inline double CNoiseGenerator::NextPink() noexcept {
     return (static_cast<double>(Draw(second)) + static_cast<double>(sum)) * 0.125;
 }
 
-inline double CNoiseGenerator::NextBrown() noexcept {
+inline double CNoiseGenerator::nextBrown() noexcept {
     // A random walk held inside [-8, 8]: a step that would leave it is drawn again.
     for (;;) {
         seed = Step(seed);

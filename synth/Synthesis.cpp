@@ -176,15 +176,15 @@ std::int32_t SynthesizeNoiseSeeded(std::uint32_t seed, std::uint8_t* block, std:
     const CNoiseGenerator generator(seed);
     if (waveform == kWaveWhiteNoise) {
         renderAtDepth(bitsPerSample, amplitude,
-                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.NextWhite(); }},
+                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextWhite(); }},
                       layout, progress);
     } else if (waveform == kWavePinkNoise) {
         renderAtDepth(bitsPerSample, amplitude,
-                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.NextPink(); }},
+                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextPink(); }},
                       layout, progress);
     } else if (waveform == kWaveBrownNoise) {
         renderAtDepth(bitsPerSample, amplitude,
-                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.NextBrown(); }},
+                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextBrown(); }},
                       layout, progress);
     } else {
         renderAtDepth(bitsPerSample, amplitude, SilenceSource{}, layout, progress);

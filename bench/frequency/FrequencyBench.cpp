@@ -44,9 +44,9 @@ Setup& setup() {
 // The page with the render-progress steps within reach of the benchmark.
 class BenchPage : public CFrequencyPage {
 public:
-    using CFrequencyPage::BeginRenderProgress;
+    using CFrequencyPage::beginRenderProgress;
     using CFrequencyPage::CFrequencyPage;
-    using CFrequencyPage::EndRenderProgress;
+    using CFrequencyPage::endRenderProgress;
 };
 
 void configure(CFrequencyPage& page, const char* seconds, const char* rate) {
@@ -113,11 +113,11 @@ void BM_ProgressShare300s96k(benchmark::State& state) {
         empty += std::chrono::duration<double>(Clock::now() - start).count();
 
         g_pRenderPage = &page;
-        page.BeginRenderProgress(kBytes / 2);
+        page.beginRenderProgress(kBytes / 2);
         start = Clock::now();
         SynthesizeTone(block.data(), kBytes, 96000, 2, 16, 0, 1000.0, 0.5, ReportRenderProgress);
         with += std::chrono::duration<double>(Clock::now() - start).count();
-        page.EndRenderProgress();
+        page.endRenderProgress();
         g_pRenderPage = nullptr;
     }
     state.counters["render_s"] = with / state.iterations();

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     player.setBlock(block);
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     const auto started = std::chrono::steady_clock::now();
-    if (player.StartPlayer(quilbo::buildWaveFormat(2, kRate, 16)) !=
+    if (player.startPlayer(quilbo::buildWaveFormat(2, kRate, 16)) !=
         quilbo::CWavePlayer::StartResult::Started) {
         std::fprintf(stderr, "the player did not start\n");
         return 1;

@@ -32,7 +32,7 @@ protected:
     Result start(std::size_t size, bool repeat, int channels = 2, int precision = 8) {
         player.setBlock(noiseBytes(size, 1), repeat);
         block = player.m_pBlock.data();
-        return player.StartPlayer(buildWaveFormat(channels, 11025, precision));
+        return player.startPlayer(buildWaveFormat(channels, 11025, precision));
     }
 
     std::vector<Piece> written() const {
@@ -180,7 +180,7 @@ TEST_F(PlayerTest, PlayWhilePlayingIsIgnored) {
     ASSERT_EQ(start(96000, false), Result::Started);
     device.clearCalls();
     const std::uint8_t* playing = player.m_pBlock.data();
-    EXPECT_EQ(player.StartPlayer(buildWaveFormat(2, 11025, 8)), Result::Started);
+    EXPECT_EQ(player.startPlayer(buildWaveFormat(2, 11025, 8)), Result::Started);
     EXPECT_TRUE(device.calls().empty());
     EXPECT_EQ(player.m_pBlock.data(), playing);
     EXPECT_EQ(player.m_nPiecesQueued, 4);
@@ -232,7 +232,7 @@ TEST_F(PlayerTest, FormatAndOpenFailuresReleaseTheBlockAndStayIdle) {
     device.setWriteResult(WaveResult::Ok);
     player.m_pBlock.reset();
     player.m_nBlockSize = 0;
-    EXPECT_EQ(player.StartPlayer(buildWaveFormat(2, 11025, 8)), Result::NothingToPlay);
+    EXPECT_EQ(player.startPlayer(buildWaveFormat(2, 11025, 8)), Result::NothingToPlay);
     EXPECT_EQ(start(1, false), Result::NothingToPlay);  // less than one frame
     EXPECT_FALSE(player.isPlaying());
 }

@@ -83,7 +83,7 @@ protected:
             makePlayer();
         }
         player->setBlock(bytes, repeat);
-        return player->StartPlayer(buildWaveFormat(channels, kRate, precision));
+        return player->startPlayer(buildWaveFormat(channels, kRate, precision));
     }
 
     bool waitIdle(std::chrono::milliseconds timeout) {

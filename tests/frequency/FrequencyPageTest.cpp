@@ -1,6 +1,6 @@
 // The Frequency page on the fake wave output: the block and format Play makes of the controls,
 // and what it refuses and how it recovers.
-#include "pages/VolumeSlider.h"
+#include "pages/LevelSlider.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
 

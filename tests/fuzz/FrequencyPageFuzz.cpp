@@ -5,7 +5,7 @@
 // playback must be of the block and format the page rendered, Stop must leave the page idle, and
 // a small Play must work afterwards.
 #include "pages/FrequencyPage.h"
-#include "pages/VolumeSlider.h"
+#include "pages/LevelSlider.h"
 #include "tests/support/FakeWaveOut.h"
 
 #include <QApplication>

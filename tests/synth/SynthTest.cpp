@@ -129,10 +129,10 @@ TEST(Synthesis, TheNoiseGeneratorStepsFromSeedZeroAndTheClockSeedsIt) {
     EXPECT_EQ(g.NextRandom(0.5f), 0.11497712135314941);
     EXPECT_EQ(g.seed, 2641306770u);
     CNoiseGenerator pink(0), brown(0);
-    EXPECT_DOUBLE_EQ(pink.NextPink(), -0.021712258458137512);
-    EXPECT_DOUBLE_EQ(pink.NextPink(), 0.079173743724823);
-    EXPECT_DOUBLE_EQ(brown.NextBrown(), -0.018042199313640594);
-    EXPECT_DOUBLE_EQ(brown.NextBrown(), -0.010856129229068756);
+    EXPECT_DOUBLE_EQ(pink.nextPink(), -0.021712258458137512);
+    EXPECT_DOUBLE_EQ(pink.nextPink(), 0.079173743724823);
+    EXPECT_DOUBLE_EQ(brown.nextBrown(), -0.018042199313640594);
+    EXPECT_DOUBLE_EQ(brown.nextBrown(), -0.010856129229068756);
 
     std::vector<std::uint8_t> clock(4000), seeded(4000);
     std::time_t before, after;

@@ -8,11 +8,11 @@ namespace quilbo {
 // Positions are set from the system volume by the page. The page writes the volume only when
 // the mouse releases the slider, after a drag or a click on the groove alike; keys and the
 // wheel move the thumb without writing anything.
-class VolumeTrackbar : public QSlider {
+class SystemVolumeSlider : public QSlider {
     Q_OBJECT
 
 public:
-    explicit VolumeTrackbar(QWidget* parent = nullptr);
+    explicit SystemVolumeSlider(QWidget* parent = nullptr);
 
 signals:
     // The slider's own handling of the release has run, so value() is where the mouse left it.

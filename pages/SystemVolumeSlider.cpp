@@ -1,13 +1,13 @@
 // The Run In page's system-volume slider.
-#include "VolumeTrackbar.h"
+#include "SystemVolumeSlider.h"
 
 #include <QMouseEvent>
 
 namespace quilbo {
 
-VolumeTrackbar::VolumeTrackbar(QWidget* parent) : QSlider(Qt::Vertical, parent) {}
+SystemVolumeSlider::SystemVolumeSlider(QWidget* parent) : QSlider(Qt::Vertical, parent) {}
 
-void VolumeTrackbar::mouseReleaseEvent(QMouseEvent* event) {
+void SystemVolumeSlider::mouseReleaseEvent(QMouseEvent* event) {
     QSlider::mouseReleaseEvent(event);
     // A release reaches the widget that took the press; the buttons a slider reacts to are the
     // left one (drag, groove step) and the middle one (jump to the pointer).

@@ -1,5 +1,5 @@
 // Level slider: the scale, and the readout written during a drag.
-#include "VolumeSlider.h"
+#include "LevelSlider.h"
 
 #include "pages/FrequencyPage.h"
 #include "pages/LevelGain.h"
@@ -23,9 +23,9 @@ CVolumeSlider::CVolumeSlider(QWidget* parent) : QSlider(Qt::Vertical, parent) {
 
 CVolumeSlider::~CVolumeSlider() = default;
 
-void CVolumeSlider::UpdateReadout() {
+void CVolumeSlider::updateReadout() {
     if (m_pOwner != nullptr) {
-        m_pOwner->SetLevelReadout(levelReadout(value()));
+        m_pOwner->setLevelReadout(levelReadout(value()));
     }
 }
 
@@ -37,7 +37,7 @@ void CVolumeSlider::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     QSlider::mouseMoveEvent(event);
-    UpdateReadout();
+    updateReadout();
 }
 
 }  // namespace quilbo

@@ -1,4 +1,6 @@
-// The Frequency page's level slider: a vertical trackbar with a decibel readout beside it.
+// The Frequency page's level slider (CVolumeSlider, as the pages have long called it; the
+// system-volume slider of the Run In page is SystemVolumeSlider): a vertical trackbar with a
+// decibel readout beside it.
 #pragma once
 
 #include <QSlider>
@@ -20,7 +22,7 @@ public:
     CFrequencyPage* m_pOwner = nullptr;
 
     // Writes the readout for the current position into the owner's readout control.
-    void UpdateReadout();
+    void updateReadout();
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -4,7 +4,7 @@
 #include "pages/FrequencyPage.h"
 #include "res/ResourceInit.h"
 #include "synth/Synthesis.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,7 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Setup {
-    test::PulseServer server;
+    test::SoundServer server;
     std::unique_ptr<PulseWaveOut> backend;
     bool serverUp = false;
 

@@ -14,7 +14,7 @@
 #include "audio/PulseWaveOut.h"
 #include "audio/WavePlayer.h"
 #include "tests/support/Process.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 #include "tests/support/WindowQueue.h"
 
 namespace {
@@ -62,7 +62,7 @@ double cpuSeconds(int who) {
 
 int main(int argc, char** argv) {
     const int duration = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-    quilbo::test::PulseServer server;
+    quilbo::test::SoundServer server;
     if (!server.start()) {
         std::fprintf(stderr, "private PulseAudio daemon did not start:\n%s\n",
                      server.log().c_str());

@@ -1,29 +1,32 @@
-// The private PulseAudio daemon harness: it starts, answers, captures what is played, and goes.
+// The sound server harness on both servers: it starts, plays pacat's bytes through to the
+// monitor unchanged, survives a pause and a kill, and leaves nothing running.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
-#include "tests/support/Process.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/ServerTest.h"
 
 namespace quilbo::test {
 namespace {
 
-TEST(PulseHarness, DaemonAnswersCapturesAndGoesAway) {
+using namespace std::chrono_literals;
+
+class SoundHarness : public testing::TestWithParam<ServerKind> {};
+
+TEST_P(SoundHarness, ServerAnswersPassesBytesAndGoesAway) {
     pid_t pid = -1;
     {
-        PulseServer server;
+        SoundServer server(GetParam());
         ASSERT_TRUE(server.start()) << server.log();
         pid = server.pid();
         EXPECT_EQ(std::string(getenv("PULSE_SERVER")), server.address());
         EXPECT_EQ(server.defaultSink(), "quilbo_null");
+        EXPECT_EQ(server.clientCount(), 0u);
 
-        // Half a second of noise played with pacat comes back through the monitor unchanged.
         std::vector<std::uint8_t> pattern(44100 * 4 / 2);
         std::uint32_t state = 12345;
         for (auto& byte : pattern) {
@@ -31,42 +34,43 @@ TEST(PulseHarness, DaemonAnswersCapturesAndGoesAway) {
             byte = static_cast<std::uint8_t>(state >> 24);
         }
         const auto file = server.directory() / "pattern.raw";
-        {
-            FILE* f = fopen(file.c_str(), "wb");
-            ASSERT_NE(f, nullptr);
-            fwrite(pattern.data(), 1, pattern.size(), f);
-            fclose(f);
-        }
-        PulseCapture capture(server);
+        FILE* f = fopen(file.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fwrite(pattern.data(), 1, pattern.size(), f);
+        fclose(f);
+        SoundCapture capture(server);
         ASSERT_TRUE(capture.start());
         const CommandResult played =
             runCommand({"pacat", "--server=" + server.address(), "--raw", "--format=s16le",
                         "--rate=44100", "--channels=2", file.string()});
         ASSERT_TRUE(played.ok()) << played.output;
-        const std::vector<std::uint8_t> captured = capture.stop();
-        const auto at =
-            std::search(captured.begin(), captured.end(), pattern.begin(), pattern.end());
-        EXPECT_NE(at, captured.end()) << "captured " << captured.size() << " bytes";
+        const auto captured = capture.stop();
+        EXPECT_NE(std::search(captured.begin(), captured.end(), pattern.begin(), pattern.end()),
+                  captured.end())
+            << "captured " << captured.size() << " bytes";
 
-        auto module = server.loadNullSink("second");
-        ASSERT_TRUE(module.has_value());
+        ASSERT_TRUE(server.loadNullSink("second").has_value());
         EXPECT_TRUE(server.setDefaultSink("second"));
         EXPECT_EQ(server.defaultSink(), "second");
 
         server.pause();
-        EXPECT_EQ(server.pactl({"info"}, std::chrono::milliseconds(500)).exitCode, -1);
+        EXPECT_EQ(server.pactl({"info"}, 500ms).exitCode, -1);
         server.resume();
         EXPECT_TRUE(server.pactl({"info"}).ok());
 
-        server.kill();
+        server.killPulseService();
         EXPECT_FALSE(server.running());
         ASSERT_TRUE(server.restart()) << server.log();
-        EXPECT_TRUE(server.pactl({"info"}).ok());
+        server.killGraph();
+        EXPECT_FALSE(server.running());
+        ASSERT_TRUE(server.restart()) << server.log();
+        EXPECT_EQ(server.defaultSink(), "quilbo_null");
         pid = server.pid();
     }
-    // The daemon is gone once the harness is.
     EXPECT_NE(::kill(pid, 0), 0);
 }
+
+QUILBO_ON_BOTH_SERVERS(SoundHarness);
 
 }  // namespace
 }  // namespace quilbo::test

@@ -11,7 +11,7 @@
 
 #include "audio/PulseWaveOut.h"
 #include "tests/audio/TestPlayer.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 #include "tests/support/WindowQueue.h"
 
 namespace quilbo::test {
@@ -90,7 +90,7 @@ protected:
         return window.runUntil([this] { return !player->isPlaying(); }, timeout);
     }
 
-    PulseServer server;
+    SoundServer server;
     PulseWaveOut backend;
     WindowQueue window;
     std::unique_ptr<TestPlayer> player;
@@ -99,7 +99,7 @@ protected:
 TEST_F(PulsePlayback, BlockPlayedOnceArrivesWholeInOrderAndThePlayerGoesIdle) {
     // 1.3 s, 57500 frames: five full pieces and a short one.
     const auto block = noiseBytes(230000, 7);
-    PulseCapture capture(server);
+    SoundCapture capture(server);
     ASSERT_TRUE(capture.start());
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(start(block, false), CWavePlayer::StartResult::Started);
@@ -122,7 +122,7 @@ TEST_F(PulsePlayback, BlockPlayedOnceArrivesWholeInOrderAndThePlayerGoesIdle) {
 TEST_F(PulsePlayback, RepeatPlaysTheBlockBackToBackWithoutGapOrSlip) {
     // 100000 bytes: four full pieces and one of 4000, then the block again from its start.
     const auto block = noiseBytes(100000, 11);
-    PulseCapture capture(server);
+    SoundCapture capture(server);
     ASSERT_TRUE(capture.start());
     ASSERT_EQ(start(block, true), CWavePlayer::StartResult::Started);
     window.runUntil([] { return false; }, 2300ms);  // four passes of 0.567 s
@@ -143,7 +143,7 @@ TEST_F(PulsePlayback, RepeatPlaysTheBlockBackToBackWithoutGapOrSlip) {
 
 TEST_F(PulsePlayback, StopSilencesTheOutputWithin300ms) {
     const auto block = sineBlock(16, 2, kRate, 1.0, 1000, 0.5);
-    PulseCapture capture(server);
+    SoundCapture capture(server);
     ASSERT_TRUE(capture.start());
     ASSERT_EQ(start(block, true), CWavePlayer::StartResult::Started);
     window.runUntil([] { return false; }, 600ms);
@@ -166,7 +166,7 @@ TEST_F(PulsePlayback, EveryDepthAndChannelCountPlaysTheTone) {
     for (int precision : {8, 16, 20, 24, 32}) {
         for (int channels : {2, 4, 6}) {
             SCOPED_TRACE(testing::Message() << precision << " bits, " << channels << " channels");
-            PulseCapture capture(server);
+            SoundCapture capture(server);
             ASSERT_TRUE(capture.start());
             const auto block = sineBlock(precision, channels, kRate, 0.3, 1000, 0.5);
             ASSERT_EQ(start(block, false, channels, precision), CWavePlayer::StartResult::Started);
@@ -189,7 +189,7 @@ TEST_F(PulsePlayback, ATrailingPartFrameNeverShiftsTheChannelsOfALoop) {
     // half frame played, every second pass would put the tone on the right.
     auto block = sineBlock(20, 2, kRate, 0.2, 1000, 0.5, 0);
     block.resize(block.size() + 4, 0x7F);
-    PulseCapture capture(server);
+    SoundCapture capture(server);
     ASSERT_TRUE(capture.start());
     ASSERT_EQ(start(block, true, 2, 20), CWavePlayer::StartResult::Started);
     window.runUntil([] { return false; }, 900ms);
@@ -210,7 +210,7 @@ TEST_F(PulsePlayback, ChannelsReachTheSpeakersOfTheMask) {
     for (const Case c : {Case{4, 2, true, false}, Case{4, 3, false, true}, Case{6, 2, true, false},
                          Case{6, 4, true, true}, Case{2, 1, false, true}}) {
         SCOPED_TRACE(testing::Message() << "channel " << c.channel << " of " << c.channels);
-        PulseCapture capture(server);
+        SoundCapture capture(server);
         ASSERT_TRUE(capture.start());
         const auto block = sineBlock(16, c.channels, kRate, 0.3, 1000, 0.5, c.channel);
         ASSERT_EQ(start(block, false, c.channels), CWavePlayer::StartResult::Started);

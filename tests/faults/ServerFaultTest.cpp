@@ -6,7 +6,7 @@
 #include "pages/FrequencyPage.h"
 #include "pages/RunInPage.h"
 #include "tests/fakes/FakePowerOff.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -66,7 +66,7 @@ std::size_t soundBytes(const std::vector<std::uint8_t>& bytes) {
 
 class ServerFaults : public ::testing::Test {
 protected:
-    PulseServer server;
+    SoundServer server;
     PulseWaveOut backend;
     std::unique_ptr<CWaveOutVolume> volume;
     FakePowerOff powerOff;
@@ -103,7 +103,7 @@ protected:
     // atLeastBytes are non-zero (a byte of a loud sample is zero now and then).
     bool soundArrives(std::size_t atLeastBytes = kBytesPerSecond / 2,
                       std::size_t captureBytes = kBytesPerSecond) {
-        PulseCapture capture(server);
+        SoundCapture capture(server);
         if (!capture.start()) {
             return false;
         }

@@ -7,7 +7,7 @@
 #include "pages/RunInPage.h"
 #include "tests/fakes/FakePowerOff.h"
 #include "tests/soak/ProcessFigures.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -107,7 +107,7 @@ LoopMatch matchLoop(const std::vector<std::uint8_t>& capture,
 
 class RunInSoak : public ::testing::Test {
 protected:
-    PulseServer server;
+    SoundServer server;
     PulseWaveOut backend;
     std::unique_ptr<CWaveOutVolume> volume;
     FakePowerOff powerOff;
@@ -157,7 +157,7 @@ TEST_F(RunInSoak, ALongSessionLoopsTheBlockWithoutUnderrunsOrGrowth) {
     for (int stretch = 0; Clock::now() < end; ++stretch) {
         const auto left = std::chrono::duration_cast<std::chrono::seconds>(end - Clock::now());
         const auto length = std::max(2s, std::min(left, std::chrono::seconds(kStretch)));
-        PulseCapture capture(server);
+        SoundCapture capture(server);
         ASSERT_TRUE(capture.start()) << "stretch " << stretch;
         runEvents(length);
         const LoopMatch match = matchLoop(capture.stop(), block);

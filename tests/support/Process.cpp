@@ -4,12 +4,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -44,31 +45,55 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
     return result;
 }
 
-// posix_spawn rather than fork: the test process has threads (libpulse, Qt), and a forked child
-// of a threaded process may only call async-signal-safe functions before exec.
+// The program's full path, looked up on PATH here: the forked child may not allocate.
+std::string resolve(const std::string& program) {
+    if (program.find('/') != std::string::npos) {
+        return program;
+    }
+    const char* path = getenv("PATH");
+    std::istringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+        const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return program;
+}
+
+// fork and exec, with everything the child needs prepared beforehand: the test process has
+// threads (libpulse, Qt), so between fork and exec the child makes plain system calls only.
+// The child gets its own process group and SIGKILL when the thread that started it ends, so a
+// test that crashes or is killed leaves no daemon behind.
 pid_t spawn(std::vector<std::string> argv, std::vector<std::string> env, int outFd) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDERR_FILENO);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    // The child gets default signal handling and an empty mask whatever the test runner set.
-    sigset_t all;
-    sigfillset(&all);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    if (argv.empty()) {
+        return -1;
+    }
+    const std::string program = resolve(argv[0]);
     auto argp = pointers(argv);
     auto envp = pointers(env);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argp[0], &actions, &attr, argp.data(), envp.data());
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid != 0) {
+        return pid;
+    }
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) {
+        _exit(127);  // the test ended before the line above
+    }
+    setpgid(0, 0);
+    for (int signo = 1; signo < NSIG; ++signo) {
+        ::signal(signo, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int in = ::open("/dev/null", O_RDONLY);
+    dup2(in, STDIN_FILENO);
+    dup2(outFd, STDOUT_FILENO);
+    dup2(outFd, STDERR_FILENO);
+    execve(program.c_str(), argp.data(), envp.data());
+    _exit(127);
 }
 
 int decodeStatus(int status) {
@@ -126,7 +151,7 @@ CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::mill
     }
     close(fds[0]);
     if (timedOut) {
-        ::kill(pid, SIGKILL);
+        ::kill(-pid, SIGKILL);
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -192,10 +217,10 @@ void ChildProcess::terminate(std::chrono::milliseconds grace) {
         return;
     }
     if (!m_status) {
-        ::kill(m_pid, SIGCONT);
-        ::kill(m_pid, SIGTERM);
+        ::kill(-m_pid, SIGCONT);
+        ::kill(-m_pid, SIGTERM);
         if (!wait(grace)) {
-            ::kill(m_pid, SIGKILL);
+            ::kill(-m_pid, SIGKILL);
             wait(5s);
         }
     }

@@ -25,6 +25,8 @@ CommandResult runCommand(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& extraEnvironment = {});
 
 // A child process. Output goes to outputPath (or /dev/null). The destructor kills and reaps it.
+// The child leads a process group of its own and is killed (SIGKILL) when the thread that started
+// it ends, so a crashed test leaves nothing running: start children from the test's own thread.
 class ChildProcess {
 public:
     ChildProcess() = default;

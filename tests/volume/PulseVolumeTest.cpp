@@ -1,7 +1,7 @@
 // CWaveOutVolume against a private PulseAudio daemon with null sinks: readings, settings, mute,
 // change notices and their thread, following the default sink, and a server that goes away.
 #include "audio/WaveOutVolume.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -84,7 +84,7 @@ protected:
         ASSERT_TRUE(m_server.pactl({"set-sink-mute", sink, muted ? "1" : "0"}).ok());
     }
 
-    PulseServer m_server;
+    SoundServer m_server;
     std::string m_sink;
 };
 

@@ -2,7 +2,7 @@
 // at once, and closing the window leaves no stream, no sound and no client behind.
 #include "app/BurnInApp.h"
 #include "tests/app/MainWindowFixture.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QElapsedTimer>
 
@@ -32,7 +32,7 @@ bool waitFor(const std::function<bool()>& done, int milliseconds) {
 }
 
 // Clients of the server other than the test's own recorder.
-std::size_t programClients(const PulseServer& server) {
+std::size_t programClients(const SoundServer& server) {
     const std::vector<std::string> names = server.clientNames();
     return static_cast<std::size_t>(std::count_if(
         names.begin(), names.end(), [](const std::string& n) { return n != "pacat"; }));
@@ -49,9 +49,9 @@ int peakOf(const std::vector<std::uint8_t>& bytes, std::size_t fromFrame, std::s
 }
 
 TEST(ProgramPulse, BothPagesPlayAndClosingLeavesNothingOnTheServer) {
-    PulseServer server;
+    SoundServer server;
     ASSERT_TRUE(server.start()) << server.log();
-    PulseCapture capture(server);
+    SoundCapture capture(server);
     ASSERT_TRUE(capture.start());
 
     std::size_t streamsWhilePlaying = 0;

@@ -2,7 +2,7 @@
 // at the null sink's monitor, and Stop silences it.
 #include "audio/PulseWaveOut.h"
 #include "pages/FrequencyPage.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -69,7 +69,7 @@ struct Capture {
 
 class FrequencyPulse : public ::testing::Test {
 protected:
-    PulseServer server;
+    SoundServer server;
     std::unique_ptr<PulseWaveOut> backend;
     std::unique_ptr<CFrequencyPage> page;
     QStringList messages;
@@ -94,7 +94,7 @@ protected:
 };
 
 TEST_F(FrequencyPulse, PlayAtTheDefaultsSoundsOneKilohertzAndStopSilencesIt) {
-    PulseCapture capture(server);
+    SoundCapture capture(server);
     ASSERT_TRUE(capture.start());
     click(CFrequencyPage::IDC_PLAY);
     ASSERT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
@@ -119,7 +119,7 @@ TEST_F(FrequencyPulse, PlayAtTheDefaultsSoundsOneKilohertzAndStopSilencesIt) {
 
 TEST_F(FrequencyPulse, ABlockWithoutRepeatPlaysOnceAndReturnsThePageToIdle) {
     qobject_cast<QLineEdit*>(page->control(CFrequencyPage::IDC_TIME))->setText("1");
-    PulseCapture capture(server);
+    SoundCapture capture(server);
     ASSERT_TRUE(capture.start());
     click(CFrequencyPage::IDC_PLAY);
     ASSERT_TRUE(page->isPlaying());

@@ -4,7 +4,7 @@
 #include "audio/PulseWaveOut.h"
 #include "tests/runin/NoiseChecks.h"
 #include "tests/runin/RunInFixture.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QTest>
 
@@ -65,7 +65,7 @@ struct Heard {
 };
 
 TEST(RunInSessionPulse, PlaysAFiveSecondLoopOfOppositePhasePinkNoiseUntilStopped) {
-    PulseServer server;
+    SoundServer server;
     ASSERT_TRUE(server.start()) << server.log();
     PulseWaveOut backend;
     FakeWaveOutVolume volume;
@@ -76,7 +76,7 @@ TEST(RunInSessionPulse, PlaysAFiveSecondLoopOfOppositePhasePinkNoiseUntilStopped
     page.show();
     auto* button = qobject_cast<QAbstractButton*>(page.control(CRunInPage::IDC_RUN_IN));
 
-    PulseCapture capture(server);
+    SoundCapture capture(server);
     ASSERT_TRUE(capture.start());
     button->click();
     ASSERT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();

@@ -3,7 +3,7 @@
 // default sink, and without a server it is inert.
 #include "audio/WaveOutVolume.h"
 #include "tests/runin/RunInFixture.h"
-#include "tests/support/PulseServer.h"
+#include "tests/support/SoundServer.h"
 
 #include <QTest>
 
@@ -18,7 +18,7 @@ namespace {
 
 class VolumePulse : public RunInFixture {
 protected:
-    PulseServer server;
+    SoundServer server;
     std::unique_ptr<CWaveOutVolume> systemVolume;
 
     void SetUp() override { ASSERT_TRUE(server.start()) << server.log(); }

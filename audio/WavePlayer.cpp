@@ -7,8 +7,24 @@
 namespace quilbo {
 
 namespace {
+
 constexpr int kPiecesAtStart = 4;
 constexpr std::int32_t kDefaultPieceSize = 24000;
+// Four pieces of 24000 bytes hold half a second at the usual rates but only 21 ms at 192000 Hz x
+// 6 channels x 32 bits, less than a server's wake-up under load. Where 24000 bytes are under
+// this much audio, pieces are this long instead (whole frames), so that three pieces, some
+// 240 ms, are still queued when one comes back.
+constexpr std::int64_t kShortestPieceMs = 80;
+
+std::int32_t pieceSizeFor(const WaveFormatExtensible& format) {
+    const std::int64_t frame = std::max<std::int64_t>(format.nBlockAlign, 1);
+    const std::int64_t bytesPerSecond =
+        static_cast<std::int64_t>(format.nSamplesPerSec) * format.nBlockAlign;
+    const std::int64_t frames = (bytesPerSecond * kShortestPieceMs / 1000) / frame;
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(frames * frame, kDefaultPieceSize, 64 * 1024 * 1024));
+}
+
 }  // namespace
 
 CWavePlayer::CWavePlayer(WaveOutBackend* backend, WindowThreadPoster poster)
@@ -66,9 +82,7 @@ CWavePlayer::StartResult CWavePlayer::StartPlayer(const WaveFormatExtensible& fo
         std::lock_guard lock(m_mutex);
         m_hWaveOut = std::move(device);
         m_nBlockSize = static_cast<std::int32_t>(playable);
-        if (m_nPieceSize <= 0) {
-            m_nPieceSize = kDefaultPieceSize;
-        }
+        m_nPieceSize = pieceSizeFor(format);
         m_nNextOffset = 0;
         m_nPiecesQueued = 0;
         m_bStopped = false;

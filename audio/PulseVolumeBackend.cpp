@@ -1,6 +1,8 @@
 // The PulseAudio side of the system volume: watching the default sink from libpulse's loop thread.
 #include "audio/PulseVolumeBackend.h"
 
+#include "audio/PulseConnection.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <QMetaObject>
@@ -19,23 +21,8 @@ constexpr auto kSettleTimeout = std::chrono::milliseconds(2000);
 // Pause between connection attempts while the server is away.
 constexpr pa_usec_t kReconnectDelay = 1000 * PA_USEC_PER_MSEC;
 
-class LoopLock {
-public:
-    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop) {
-        pa_threaded_mainloop_lock(m_loop);
-    }
-    ~LoopLock() { pa_threaded_mainloop_unlock(m_loop); }
-    LoopLock(const LoopLock&) = delete;
-    LoopLock& operator=(const LoopLock&) = delete;
-
-private:
-    pa_threaded_mainloop* m_loop;
-};
-
 void dropOperation(pa_operation* operation) {
-    if (operation != nullptr) {
-        pa_operation_unref(operation);
-    }
+    OperationPtr{operation};
 }
 
 }  // namespace
@@ -45,34 +32,18 @@ bool SinkReading::sameVolumes(const SinkReading& other) const {
            std::equal(volumes.begin(), volumes.begin() + channels, other.volumes.begin());
 }
 
-void PulseVolumeBackend::LoopDeleter::operator()(pa_threaded_mainloop* loop) const {
-    pa_threaded_mainloop_free(loop);
-}
-
-void PulseVolumeBackend::ContextDeleter::operator()(pa_context* context) const {
-    pa_context_unref(context);
-}
-
 PulseVolumeBackend::PulseVolumeBackend(const std::string& server,
                                        std::function<void()> onVolumeChange)
     : m_server(server),
       m_onVolumeChange(std::move(onVolumeChange)),
       m_notifier(std::make_unique<QObject>()) {
-    m_loop.reset(pa_threaded_mainloop_new());
-    if (!m_loop) {
-        return;
-    }
+    m_connection = std::make_unique<PulseConnection>();
     {
-        LoopLock lock(m_loop.get());
+        LoopLock lock(m_connection->loop());
         connectContext();
     }
-    if (pa_threaded_mainloop_start(m_loop.get()) < 0) {
-        {
-            LoopLock lock(m_loop.get());
-            m_closing = true;
-            dropContext();
-        }
-        m_loop.reset();
+    if (!m_connection->startLoop()) {
+        m_connection.reset();
         return;
     }
     std::unique_lock lock(m_mutex);
@@ -82,19 +53,18 @@ PulseVolumeBackend::PulseVolumeBackend(const std::string& server,
 }
 
 PulseVolumeBackend::~PulseVolumeBackend() {
-    if (m_loop) {
+    if (m_connection) {
         {
-            LoopLock lock(m_loop.get());
+            LoopLock lock(m_connection->loop());
             m_closing = true;
             if (m_reconnectEvent != nullptr) {
-                pa_threaded_mainloop_get_api(m_loop.get())->time_free(m_reconnectEvent);
+                m_connection->api()->time_free(m_reconnectEvent);
                 m_reconnectEvent = nullptr;
             }
             dropContext();
         }
         // Joins the loop thread: after this no callback of ours can run.
-        pa_threaded_mainloop_stop(m_loop.get());
-        m_loop.reset();
+        m_connection.reset();
     }
     // Deleting the notifier discards any change call still queued for it.
     m_notifier.reset();
@@ -106,11 +76,11 @@ SinkReading PulseVolumeBackend::reading() const {
 }
 
 void PulseVolumeBackend::setVolume(std::uint32_t serverVolume) {
-    if (!m_loop) {
+    if (!m_connection) {
         return;
     }
-    LoopLock loopLock(m_loop.get());
-    if (!m_context || pa_context_get_state(m_context.get()) != PA_CONTEXT_READY) {
+    LoopLock loopLock(m_connection->loop());
+    if (!m_connection->ready()) {
         return;
     }
     std::lock_guard lock(m_mutex);
@@ -119,8 +89,8 @@ void PulseVolumeBackend::setVolume(std::uint32_t serverVolume) {
     }
     pa_cvolume volume;
     pa_cvolume_set(&volume, m_reading.channels, serverVolume);
-    dropOperation(pa_context_set_sink_volume_by_index(m_context.get(), m_reading.sinkIndex, &volume,
-                                                      nullptr, nullptr));
+    dropOperation(pa_context_set_sink_volume_by_index(m_connection->context(), m_reading.sinkIndex,
+                                                      &volume, nullptr, nullptr));
     // Read back at once as the server will soon report it; the value the program set itself is
     // not a change to tell anyone about.
     std::fill(m_reading.volumes.begin(), m_reading.volumes.begin() + m_reading.channels,
@@ -129,39 +99,28 @@ void PulseVolumeBackend::setVolume(std::uint32_t serverVolume) {
 }
 
 void PulseVolumeBackend::setMute(bool muted) {
-    if (!m_loop) {
+    if (!m_connection) {
         return;
     }
-    LoopLock loopLock(m_loop.get());
-    if (!m_context || pa_context_get_state(m_context.get()) != PA_CONTEXT_READY) {
+    LoopLock loopLock(m_connection->loop());
+    if (!m_connection->ready()) {
         return;
     }
     std::lock_guard lock(m_mutex);
     if (!m_reading.hasSink) {
         return;
     }
-    dropOperation(pa_context_set_sink_mute_by_index(m_context.get(), m_reading.sinkIndex,
+    dropOperation(pa_context_set_sink_mute_by_index(m_connection->context(), m_reading.sinkIndex,
                                                     muted ? 1 : 0, nullptr, nullptr));
     m_reading.muted = muted;
 }
 
 void PulseVolumeBackend::connectContext() {
     dropContext();
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_loop.get());
-    m_context.reset(pa_context_new(api, "Quilbo"));
-    if (!m_context) {
-        scheduleReconnect();
-        return;
-    }
-    pa_context_set_state_callback(
-        m_context.get(),
-        [](pa_context* context, void* self) {
-            static_cast<PulseVolumeBackend*>(self)->onContextState(context);
-        },
-        this);
     // Never start a server of our own: no server means no volume control.
-    const char* server = m_server.empty() ? nullptr : m_server.c_str();
-    if (pa_context_connect(m_context.get(), server, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+    const bool connecting = m_connection->connect(
+        m_server, "Quilbo", [this](pa_context* context) { onContextState(context); });
+    if (!connecting) {
         storeReading(SinkReading{});
         markSettled();
         scheduleReconnect();
@@ -169,13 +128,7 @@ void PulseVolumeBackend::connectContext() {
 }
 
 void PulseVolumeBackend::dropContext() {
-    if (!m_context) {
-        return;
-    }
-    pa_context_set_state_callback(m_context.get(), nullptr, nullptr);
-    pa_context_set_subscribe_callback(m_context.get(), nullptr, nullptr);
-    pa_context_disconnect(m_context.get());
-    m_context.reset();
+    m_connection->disconnect();
     m_defaultSinkName.clear();
 }
 
@@ -183,7 +136,7 @@ void PulseVolumeBackend::scheduleReconnect() {
     if (m_closing || m_reconnectEvent != nullptr) {
         return;
     }
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_loop.get());
+    pa_mainloop_api* api = m_connection->api();
     timeval when;
     pa_gettimeofday(&when);
     pa_timeval_add(&when, kReconnectDelay);
@@ -209,7 +162,7 @@ void PulseVolumeBackend::requestServerInfo(pa_context* context) {
 }
 
 void PulseVolumeBackend::onContextState(pa_context* context) {
-    if (context != m_context.get()) {
+    if (context != m_connection->context()) {
         return;
     }
     switch (pa_context_get_state(context)) {
@@ -245,7 +198,7 @@ void PulseVolumeBackend::onContextState(pa_context* context) {
 }
 
 void PulseVolumeBackend::onServerInfo(pa_context* context, const pa_server_info* info) {
-    if (context != m_context.get()) {
+    if (context != m_connection->context()) {
         return;
     }
     if (info == nullptr || info->default_sink_name == nullptr ||
@@ -270,7 +223,7 @@ void PulseVolumeBackend::onServerInfo(pa_context* context, const pa_server_info*
 
 void PulseVolumeBackend::onSinkInfo(pa_context* context, const pa_sink_info* info, int eol,
                                     bool isDefaultLookup) {
-    if (context != m_context.get()) {
+    if (context != m_connection->context()) {
         return;
     }
     if (eol < 0) {
@@ -306,7 +259,7 @@ void PulseVolumeBackend::onSinkInfo(pa_context* context, const pa_sink_info* inf
 }
 
 void PulseVolumeBackend::onSinkEvent(pa_context* context, unsigned type, std::uint32_t index) {
-    if (context != m_context.get()) {
+    if (context != m_connection->context()) {
         return;
     }
     const unsigned facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;

@@ -12,7 +12,6 @@
 #include <string>
 
 struct pa_context;
-struct pa_threaded_mainloop;
 struct pa_time_event;
 struct pa_server_info;
 struct pa_sink_info;
@@ -20,6 +19,8 @@ struct pa_sink_info;
 class QObject;
 
 namespace quilbo {
+
+class PulseConnection;
 
 // What is known of the default sink. Server volumes, 0..PA_VOLUME_NORM (and above when boosted).
 struct SinkReading {
@@ -55,13 +56,6 @@ public:
     void setMute(bool muted);
 
 private:
-    struct LoopDeleter {
-        void operator()(pa_threaded_mainloop* loop) const;
-    };
-    struct ContextDeleter {
-        void operator()(pa_context* context) const;
-    };
-
     // Loop thread (or owner thread with the loop lock held).
     void connectContext();
     void dropContext();
@@ -83,11 +77,10 @@ private:
     std::unique_ptr<QObject> m_notifier;  // lives on the owner thread
     std::atomic<bool> m_changePosted{false};
 
-    std::unique_ptr<pa_threaded_mainloop, LoopDeleter> m_loop;
-    std::unique_ptr<pa_context, ContextDeleter> m_context;  // under the loop lock
-    pa_time_event* m_reconnectEvent = nullptr;              // under the loop lock
-    std::string m_defaultSinkName;                          // under the loop lock
-    bool m_closing = false;                                 // under the loop lock
+    std::unique_ptr<PulseConnection> m_connection;  // its context under the loop lock
+    pa_time_event* m_reconnectEvent = nullptr;      // under the loop lock
+    std::string m_defaultSinkName;                  // under the loop lock
+    bool m_closing = false;                         // under the loop lock
 
     mutable std::mutex m_mutex;
     std::condition_variable m_settledCondition;

@@ -7,8 +7,26 @@
 namespace quilbo {
 
 namespace {
+
 constexpr int kPiecesAtStart = 4;
 constexpr std::int32_t kDefaultPieceSize = 24000;
+// Four pieces of 24000 bytes hold half a second at the usual rates but only 21 ms at 192000 Hz x
+// 6 channels x 32 bits, less than a server's wake-up under load. Pieces stay 24000 bytes where
+// the three still queued when one comes back hold 200 ms or more; at higher data rates they are
+// 80 ms long (whole frames), so that some 240 ms stay queued.
+constexpr std::int64_t kLeastQueuedMs = 200;
+constexpr std::int64_t kLongPieceMs = 80;
+
+std::int32_t pieceSizeFor(const WaveFormatExtensible& format) {
+    const std::int64_t frame = std::max<std::int64_t>(format.nBlockAlign, 1);
+    const std::int64_t bytesPerSecond = static_cast<std::int64_t>(format.nSamplesPerSec) * frame;
+    if ((kPiecesAtStart - 1) * kDefaultPieceSize * 1000 >= kLeastQueuedMs * bytesPerSecond) {
+        return kDefaultPieceSize;
+    }
+    const std::int64_t frames = bytesPerSecond * kLongPieceMs / 1000 / frame;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(frames * frame, 64 * 1024 * 1024));
+}
+
 }  // namespace
 
 CWavePlayer::CWavePlayer(WaveOutBackend* backend, WindowThreadPoster poster)
@@ -66,9 +84,7 @@ CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& fo
         std::lock_guard lock(m_mutex);
         m_hWaveOut = std::move(device);
         m_nBlockSize = static_cast<std::int32_t>(playable);
-        if (m_nPieceSize <= 0) {
-            m_nPieceSize = kDefaultPieceSize;
-        }
+        m_nPieceSize = pieceSizeFor(format);
         m_nNextOffset = 0;
         m_nPiecesQueued = 0;
         m_bStopped = false;

@@ -1,5 +1,5 @@
 // Running a test suite on both sound servers: QUILBO_ON_BOTH_SERVERS(Fixture) instantiates a
-// TestWithParam<ServerKind> fixture once per server, named so that quilbo_add_server_tests
+// TestWithParam<ServerKind> fixture once per server, named so that quilbo_add_test(... SERVERS)
 // (tests/CMakeLists.txt) gives each server its own CTest entry and label.
 #pragma once
 

@@ -95,11 +95,11 @@ private:
 };
 
 // Records from a source (by default the server's sink monitor) with parec, low latency, raw
-// samples. stop() ends parec with SIGINT so that it writes out what it still holds.
+// samples in the sink's own format. stop() ends parec with SIGINT so that it writes out what it
+// still holds.
 class SoundCapture {
 public:
-    SoundCapture(const SoundServer& server, std::string format = "s16le", int rate = 44100,
-                 int channels = 2, std::string source = {});
+    explicit SoundCapture(const SoundServer& server, std::string source = {});
     ~SoundCapture();
     SoundCapture(const SoundCapture&) = delete;
     SoundCapture& operator=(const SoundCapture&) = delete;
@@ -116,5 +116,21 @@ private:
     std::filesystem::path m_file;
     ChildProcess m_parec;
 };
+
+}  // namespace quilbo::test
+
+namespace quilbo::test {
+
+// How a capture holds a block played in a loop (capture and block in the same format): where
+// the block first begins, how many frames follow in loop order, and how often the loop breaks
+// (a gap, a skip or a repeat) and picks up again before the capture ends. The block must not
+// repeat within itself (noise does not; a tone would).
+struct LoopMatch {
+    std::ptrdiff_t start = -1;
+    std::size_t frames = 0;
+    int breaks = 0;
+};
+LoopMatch matchLoop(const std::vector<std::uint8_t>& heard, const std::vector<std::uint8_t>& block,
+                    std::size_t frameBytes);
 
 }  // namespace quilbo::test

@@ -1,0 +1,178 @@
+// The shared libpulse connection: loop, context, bounded waits and retired streams.
+#include "audio/PulseConnection.h"
+
+#include <pulse/timeval.h>
+
+#include <algorithm>
+
+namespace quilbo {
+
+LoopLock::LoopLock(pa_threaded_mainloop* loop)
+    : m_loop(loop), m_locked(loop != nullptr && !pa_threaded_mainloop_in_thread(loop)) {
+    if (m_locked) {
+        pa_threaded_mainloop_lock(m_loop);
+    }
+}
+
+LoopLock::~LoopLock() {
+    if (m_locked) {
+        pa_threaded_mainloop_unlock(m_loop);
+    }
+}
+
+PulseConnection::PulseConnection() : m_loop(pa_threaded_mainloop_new()) {}
+
+PulseConnection::~PulseConnection() {
+    if (!m_loop) {
+        return;
+    }
+    {
+        LoopLock lock(m_loop.get());
+        disconnect();
+        m_retired.clear();
+    }
+    stopLoop();
+}
+
+pa_mainloop_api* PulseConnection::api() const {
+    return m_loop ? pa_threaded_mainloop_get_api(m_loop.get()) : nullptr;
+}
+
+bool PulseConnection::startLoop() {
+    m_running = m_loop && pa_threaded_mainloop_start(m_loop.get()) >= 0;
+    return m_running;
+}
+
+void PulseConnection::stopLoop() {
+    if (m_running) {
+        pa_threaded_mainloop_stop(m_loop.get());  // joins the loop thread
+        m_running = false;
+    }
+}
+
+bool PulseConnection::ready() const {
+    return m_context && pa_context_get_state(m_context.get()) == PA_CONTEXT_READY;
+}
+
+bool PulseConnection::connect(const std::string& server, const char* applicationName,
+                              StateHandler onState) {
+    disconnect();
+    if (!m_loop) {
+        return false;
+    }
+    m_onState = std::move(onState);
+    pa_proplist* props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, applicationName);
+    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
+    m_context.reset(pa_context_new_with_proplist(api(), applicationName, props));
+    pa_proplist_free(props);
+    if (!m_context) {
+        return false;
+    }
+    pa_context_set_state_callback(
+        m_context.get(),
+        [](pa_context* context, void* self) {
+            auto* connection = static_cast<PulseConnection*>(self);
+            if (connection->m_onState) {
+                connection->m_onState(context);
+            }
+            connection->signal();
+        },
+        this);
+    return pa_context_connect(m_context.get(), server.empty() ? nullptr : server.c_str(),
+                              PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+}
+
+void PulseConnection::disconnect() {
+    if (!m_context) {
+        return;
+    }
+    pa_context_set_state_callback(m_context.get(), nullptr, nullptr);
+    pa_context_set_subscribe_callback(m_context.get(), nullptr, nullptr);
+    pa_context_disconnect(m_context.get());
+    m_context.reset();
+}
+
+bool PulseConnection::waitFor(const std::function<bool()>& done,
+                              std::chrono::milliseconds timeout) {
+    // pa_threaded_mainloop_wait has no timeout: a timer event on the loop wakes it instead.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    timeval when;
+    pa_timeval_add(pa_gettimeofday(&when),
+                   static_cast<pa_usec_t>(std::max<std::int64_t>(timeout.count(), 0)) * 1000);
+    pa_time_event* timer = api()->time_new(
+        api(), &when,
+        [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+            static_cast<PulseConnection*>(self)->signal();
+        },
+        this);
+    bool ok = done();
+    while (!ok && std::chrono::steady_clock::now() < deadline) {
+        pa_threaded_mainloop_wait(m_loop.get());
+        ok = done();
+    }
+    if (timer != nullptr) {
+        api()->time_free(timer);
+    }
+    return ok;
+}
+
+void PulseConnection::signal() {
+    pa_threaded_mainloop_signal(m_loop.get(), 0);
+}
+
+void PulseConnection::retire(StreamPtr stream) {
+    pa_stream* s = stream.get();
+    if (s == nullptr) {
+        return;
+    }
+    pa_stream_set_state_callback(s, &onRetiredState, this);
+    pa_stream_set_write_callback(s, nullptr, nullptr);
+    pa_stream_set_underflow_callback(s, nullptr, nullptr);
+    m_lastRemoval = std::chrono::steady_clock::now();
+    if (pa_stream_get_state(s) != PA_STREAM_READY) {
+        pa_stream_set_state_callback(s, nullptr, nullptr);
+        return;  // never created, or gone with its server
+    }
+    // Neither is waited for: a server that does not answer must not hold up a stop.
+    OperationPtr flush(pa_stream_flush(s, nullptr, nullptr));
+    pa_stream_disconnect(s);
+    m_retired.push_back(std::move(stream));
+}
+
+void PulseConnection::onRetiredState(pa_stream* stream, void* self) {
+    auto* connection = static_cast<PulseConnection*>(self);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+        return;
+    }
+    auto& retired = connection->m_retired;
+    const auto it = std::find_if(retired.begin(), retired.end(),
+                                 [stream](const StreamPtr& s) { return s.get() == stream; });
+    if (it != retired.end()) {
+        // libpulse holds a reference of its own while it calls this.
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        connection->m_lastRemoval = std::chrono::steady_clock::now();
+        retired.erase(it);
+    }
+    connection->signal();
+}
+
+void PulseConnection::settle(std::chrono::milliseconds linger, std::chrono::milliseconds timeout) {
+    if (!m_loop) {
+        return;
+    }
+    LoopLock lock(m_loop.get());
+    if (!ready()) {
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    waitFor([this] { return m_retired.empty(); }, timeout);
+    const auto until = std::min(m_lastRemoval + linger, deadline);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    if (left.count() > 0) {
+        waitFor([until] { return std::chrono::steady_clock::now() >= until; }, left);
+    }
+}
+
+}  // namespace quilbo

@@ -1,0 +1,97 @@
+// One libpulse connection as both back ends use it: a threaded main loop with a context on it,
+// the loop lock, bounded waits and the owning pointers for libpulse objects.
+#pragma once
+
+#include <pulse/context.h>
+#include <pulse/operation.h>
+#include <pulse/stream.h>
+#include <pulse/subscribe.h>
+#include <pulse/thread-mainloop.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quilbo {
+
+struct ContextDeleter {
+    void operator()(pa_context* context) const { pa_context_unref(context); }
+};
+struct StreamDeleter {
+    void operator()(pa_stream* stream) const { pa_stream_unref(stream); }
+};
+struct OperationDeleter {
+    void operator()(pa_operation* operation) const { pa_operation_unref(operation); }
+};
+using ContextPtr = std::unique_ptr<pa_context, ContextDeleter>;
+using StreamPtr = std::unique_ptr<pa_stream, StreamDeleter>;
+using OperationPtr = std::unique_ptr<pa_operation, OperationDeleter>;
+
+// The loop lock, except on the loop thread itself, which holds it already inside callbacks.
+class LoopLock {
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop);
+    ~LoopLock();
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* m_loop;
+    bool m_locked;
+};
+
+// Threads: the loop runs on a thread of its own, where every libpulse callback runs with the
+// loop lock held. Everything below that touches the context wants the loop lock (LoopLock).
+class PulseConnection {
+public:
+    // Called on the loop thread at every change of the context's state.
+    using StateHandler = std::function<void(pa_context*)>;
+
+    PulseConnection();
+    // Disconnects and joins the loop thread: never call it on the loop thread.
+    ~PulseConnection();
+    PulseConnection(const PulseConnection&) = delete;
+    PulseConnection& operator=(const PulseConnection&) = delete;
+
+    bool startLoop();
+    pa_threaded_mainloop* loop() const { return m_loop.get(); }
+    pa_mainloop_api* api() const;
+    pa_context* context() const { return m_context.get(); }
+    bool ready() const;
+
+    // Replaces the context with a new one connecting to server (empty: the default server). A
+    // server is never started for us: no server is a failure the caller reports.
+    bool connect(const std::string& server, const char* applicationName, StateHandler onState);
+    void disconnect();
+    // Waits, loop lock held and not on the loop thread, until done() holds or timeout passes;
+    // returns done(). Callbacks that change what done() reads call signal().
+    bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    void signal();
+
+    // Takes a stream the owner has finished with: it is flushed (the server drops what it holds)
+    // and disconnected, and kept here until the server has removed it.
+    void retire(StreamPtr stream);
+    // Waits (bounded) until the server has removed every retired stream and at least linger has
+    // passed since: the server may still use a stream's audio blocks for a moment after it has
+    // gone (a monitor recording holds them), and a PulseAudio 16 server aborts when the client
+    // that shared those blocks disconnects meanwhile.
+    void settle(std::chrono::milliseconds linger, std::chrono::milliseconds timeout);
+
+private:
+    static void onRetiredState(pa_stream* stream, void* self);
+    void stopLoop();
+
+    struct LoopDeleter {
+        void operator()(pa_threaded_mainloop* loop) const { pa_threaded_mainloop_free(loop); }
+    };
+    std::unique_ptr<pa_threaded_mainloop, LoopDeleter> m_loop;
+    ContextPtr m_context;
+    StateHandler m_onState;
+    std::vector<StreamPtr> m_retired;  // under the loop lock
+    std::chrono::steady_clock::time_point m_lastRemoval;
+    bool m_running = false;
+};
+
+}  // namespace quilbo

@@ -1,0 +1,72 @@
+// One open PulseAudio playback device: a stream on the back end's connection, fed by the byte
+// pump, its pieces returned by the completion thread once the played position has passed them.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "audio/CompletionThread.h"
+#include "audio/PieceQueue.h"
+#include "audio/PlayedPosition.h"
+#include "audio/PulseConnection.h"
+#include "audio/PulseFormat.h"
+#include "audio/PulseWaveOut.h"
+
+namespace quilbo {
+
+class PulseWaveOutDevice : public WaveOutDevice {
+public:
+    PulseWaveOutDevice(std::shared_ptr<PulseConnection> connection, const PulseFormat& format,
+                       WaveOutRoutine routine, void* instance, const PulseWaveOut::Options& options,
+                       std::shared_ptr<std::atomic<std::uint64_t>> underflows);
+    ~PulseWaveOutDevice() override;
+
+    // Creates the stream; false when the server refuses it or does not answer in time.
+    bool start();
+
+    WaveResult prepare(WaveHeader* header) override;
+    WaveResult write(WaveHeader* header) override;
+    WaveResult unprepare(WaveHeader* header) override;
+    WaveResult reset() override;
+    WaveResult close() override;
+
+private:
+    // All of these run on the loop thread or with the loop lock held.
+    bool createStream();
+    void dropStream();
+    void feed();
+    void requestDrain();
+    void requestTiming();
+    void onTiming();
+    void armTimer(pa_usec_t delay);
+    void fail();
+
+    static void onStreamState(pa_stream* stream, void* self);
+    static void onWritable(pa_stream* stream, size_t bytes, void* self);
+    static void onUnderflow(pa_stream* stream, void* self);
+    static void onTimingInfo(pa_stream* stream, int success, void* self);
+    static void onDrained(pa_stream* stream, int success, void* self);
+    static void onTimer(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
+                        void* self);
+
+    const std::shared_ptr<PulseConnection> m_connection;
+    const PulseFormat m_format;
+    const PulseWaveOut::Options m_options;
+    std::shared_ptr<std::atomic<std::uint64_t>> m_underflows;
+
+    // Under the loop lock.
+    StreamPtr m_stream;
+    OperationPtr m_timing;  // a timing update on its way
+    OperationPtr m_drain;   // a drain request on its way
+    pa_time_event* m_timer = nullptr;
+    bool m_timerArmed = false;
+    bool m_failed = false;
+    bool m_closed = false;
+    PieceQueue m_pieces;
+    PlayedPosition m_position;
+
+    CompletionThread m_completions;
+};
+
+}  // namespace quilbo

@@ -45,7 +45,8 @@ protected:
         systemVolume = realVolume.get();
     }
     void TearDown() override {
-        PageTest::TearDown();
+        runIn.reset();  // before the volume it uses
+        frequency.reset();
         realVolume.reset();
     }
     // Runs the window's events until done holds; false when the bound passed first.

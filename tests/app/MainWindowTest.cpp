@@ -2,9 +2,9 @@
 // pages' sound (Run In first) before any page goes and leaves nothing running; keys inside a page
 // end nothing; the pages go on behind other tabs; the links open their addresses.
 #include "app/BurnInApp.h"
-#include "res/QuilboConfig.h"
 #include "app/TabPane.h"
 #include "pages/StatementPage.h"
+#include "res/QuilboConfig.h"
 #include "tests/support/PageFixture.h"
 
 #include <QApplication>
@@ -15,6 +15,7 @@
 #include <QWindow>
 
 #include <functional>
+#include <thread>
 
 namespace quilbo::test {
 namespace {
@@ -33,7 +34,11 @@ public:
 
     MainDlgServices services() {
         waveOut.log = volume.log = &log;
-        return {&waveOut, &volume, &powerOff, nullptr, [this] { return now; },
+        return {&waveOut,
+                &volume,
+                &powerOff,
+                nullptr,
+                [this] { return now; },
                 [this](const QUrl& url) { opened.push_back(url); }};
     }
     void SetUp() override {
@@ -209,6 +214,46 @@ TEST_F(Program, ASessionEndWhileAPageMessageIsOpenClosesTheMessageFirst) {
     EXPECT_EQ(box, "Quilbo|" + CFrequencyPage::openFailedText());
     EXPECT_EQ(teardown(), (EventLog{"reset 1", "close 1", "reset 2", "close 2", "message closed",
                                     "volume off", "destroyed 1", "destroyed 0", "destroyed 2"}));
+}
+
+// An end due while the Frequency page renders (the session's "Exit quilbo" at a tick, the window
+// closed) takes effect once the render has returned; the session plays on meanwhile.
+TEST_F(Program, AnEndDueDuringAFrequencyRenderTakesEffectOnlyAfterTheRenderReturned) {
+    for (const auto end :
+         {+[](CMainDlg& w) { w.runInPage()->OnTimer(); }, +[](CMainDlg& w) { w.close(); }}) {
+        const int session = waveOut.opens() + 1;  // its device; the Frequency page's next
+        std::thread audio;
+        int reads = 0;
+        bool sessionRanOn = false, renderReturned = false;
+        runProgram([&](CMainDlg& w) {
+            CRunInPage& runIn = *w.runInPage();
+            runIn.tickTimer()->stop();
+            type(runIn, CRunInPage::IDC_HOURS, "1");
+            ctl(runIn, CRunInPage::IDC_EXIT_PROGRAM)->click();
+            click(runIn, CRunInPage::IDC_RUN_IN);
+            now += 2 * kHour;
+            // The session's device plays on its own thread for part of the render.
+            w.frequencyPage()->setProgressClock([&] {
+                if (++reads == 1) {
+                    audio = std::thread([&] { waveOut.completeAll(40, session); });
+                } else if (reads == 10) {
+                    audio.join();
+                    sessionRanOn = runIn.isRunning() && runIn.isPlaying();
+                }
+                return std::chrono::steady_clock::time_point(std::chrono::milliseconds(40 * reads));
+            });
+            QTimer::singleShot(0, w.frequencyPage(), [&] {
+                w.frequencyPage()->OnPlay();
+                renderReturned = true;
+            });
+            QTimer::singleShot(0, &w, [&w, end] { end(w); });  // during the render
+            QObject::connect(&w, &QDialog::finished, [&] { EXPECT_TRUE(renderReturned); });
+        });
+        EXPECT_TRUE(sessionRanOn);
+        EXPECT_EQ(waveOut.callsOf(FakeWaveOut::Op::Write, session).size(), 4u + 40u);
+        EXPECT_EQ(waveOut.opens(), session + 1) << "the block was rendered whole and started";
+        EXPECT_FALSE(waveOut.deviceOpen(session) || waveOut.deviceOpen(session + 1));
+    }
 }
 
 }  // namespace

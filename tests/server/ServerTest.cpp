@@ -10,8 +10,6 @@
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
 
-#include <QElapsedTimer>
-
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -47,17 +45,13 @@ protected:
         systemVolume = realVolume.get();
     }
     void TearDown() override {
-        PageTest::TearDown();
+        runIn.reset();  // before the volume it uses
+        frequency.reset();
         realVolume.reset();
     }
     // Runs the window's events until done holds; false when the bound passed first.
     static bool waitFor(const std::function<bool()>& done, int seconds = 30) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < seconds * 1000) {
-            QTest::qWait(20);
-        }
-        return done();
+        return QTest::qWaitFor(done, seconds * 1000);
     }
     // What the monitor hears over the given time, with the window's events running meanwhile.
     std::vector<std::uint8_t> hear(double seconds) {
@@ -67,7 +61,7 @@ protected:
         return capture.stop();
     }
     static bool silent(const std::vector<std::uint8_t>& bytes) {
-        return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+        return std::count(bytes.begin(), bytes.end(), 0) == std::ssize(bytes);
     }
     std::uint32_t sinkVolume(const std::string& sink) {
         static const std::regex first(R"(:\s*(\d+)\s*/)");
@@ -298,8 +292,7 @@ TEST_P(OnServer, AResetReturnsEveryQueuedPieceBeforeItReturns) {
     ASSERT_NE(device, nullptr);
     WaveHeader pieces[4];
     for (int i = 0; i < 4; ++i) {
-        pieces[i].lpData = noise.data() + i * 24000;
-        pieces[i].dwBufferLength = 24000;
+        pieces[i] = {noise.data() + i * 24000, 24000};
         device->prepare(&pieces[i]);
         ASSERT_EQ(device->write(&pieces[i]), WaveResult::Ok);
     }

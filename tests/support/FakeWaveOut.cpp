@@ -22,8 +22,7 @@ struct FakeWaveOut::Device : WaveOutDevice {
         : owner(o), number(n), routine(r), instance(i) {}
     ~Device() override { close(); }
     void note(Op op, const WaveHeader* h = nullptr) {
-        owner->record({op, h, h ? h->lpData : nullptr, h ? h->dwBufferLength : 0u,
-                       std::this_thread::get_id(), number});
+        owner->record({op, h, h ? h->lpData : nullptr, h ? h->dwBufferLength : 0u, number});
         if ((op == Op::Reset || op == Op::Close) && owner->log != nullptr) {
             owner->log->push_back((op == Op::Reset ? "reset " : "close ") + std::to_string(number));
         }
@@ -64,6 +63,11 @@ struct FakeWaveOut::Device : WaveOutDevice {
             open = false;
         }
         return WaveResult::Ok;
+    }
+    template <typename F>
+    auto locked(F f) {
+        std::lock_guard lock(mutex);
+        return f();
     }
     bool returnOne() {
         WaveHeader* header = nullptr;
@@ -106,7 +110,7 @@ void FakeWaveOut::record(Call call) {
 }
 
 WaveResult FakeWaveOut::queryFormat(const WaveFormatExtensible& format) {
-    record({Op::Query, nullptr, nullptr, 0, std::this_thread::get_id()});
+    record({Op::Query});
     std::lock_guard lock(m_mutex);
     m_format = format;
     return m_query;
@@ -115,7 +119,7 @@ WaveResult FakeWaveOut::queryFormat(const WaveFormatExtensible& format) {
 std::unique_ptr<WaveOutDevice> FakeWaveOut::open(const WaveFormatExtensible& format,
                                                  WaveOutRoutine routine, void* instance,
                                                  WaveResult* result) {
-    record({Op::Open, nullptr, nullptr, 0, std::this_thread::get_id()});
+    record({Op::Open});
     std::lock_guard lock(m_mutex);
     m_format = format;
     if (result != nullptr) {
@@ -164,28 +168,18 @@ WaveFormatExtensible FakeWaveOut::lastFormat() const {
 
 std::shared_ptr<FakeWaveOut::Device> FakeWaveOut::device(int n) const {
     std::lock_guard lock(m_mutex);
-    if (m_devices.empty()) {
-        return nullptr;
-    }
-    return m_devices.at(n == 0 ? m_devices.size() - 1 : static_cast<std::size_t>(n - 1));
+    const std::size_t size = m_devices.size();
+    return size == 0 ? nullptr : m_devices.at(n == 0 ? size - 1 : std::size_t(n - 1));
 }
 
 std::size_t FakeWaveOut::queued(int n) const {
     const auto d = device(n);
-    if (!d) {
-        return 0;
-    }
-    std::lock_guard lock(d->mutex);
-    return d->queue.size();
+    return d ? d->locked([&] { return d->queue.size(); }) : 0;
 }
 
 bool FakeWaveOut::deviceOpen(int n) const {
     const auto d = device(n);
-    if (!d) {
-        return false;
-    }
-    std::lock_guard lock(d->mutex);
-    return d->open;
+    return d && d->locked([&] { return d->open; });
 }
 
 int FakeWaveOut::completeAll(int maxPieces, int n) {

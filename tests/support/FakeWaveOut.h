@@ -11,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace quilbo::test {
@@ -26,7 +25,6 @@ public:
         const WaveHeader* header = nullptr;  // prepare, write, unprepare
         const std::uint8_t* data = nullptr;  // the header's data and length at the call
         std::uint32_t length = 0;
-        std::thread::id thread;
         int device = 0;
     };
     EventLog* log = nullptr;  // "open N", "reset N", "close N"

@@ -1,4 +1,4 @@
-// Helpers of the page fixture.
+// The page fixture's pages and helpers.
 #include "tests/support/PageFixture.h"
 
 #include "synth/Synthesis.h"
@@ -6,6 +6,48 @@
 #include <QStyleOptionSlider>
 
 namespace quilbo::test {
+
+CFrequencyPage& Pages::freq() {
+    if (!frequency) {
+        frequency = std::make_unique<CFrequencyPage>(backend);
+        frequency->setBlockAllocator([this](std::size_t bytes) {
+            allocations.push_back(bytes);
+            return SampleBlock::allocate(bytes);
+        });
+        frequency->setMessagePresenter([this](QWidget*, const QString& text) { messages << text; });
+        frequency->show();
+    }
+    return *frequency;
+}
+
+CRunInPage& Pages::run() {
+    if (!runIn) {
+        runIn = std::make_unique<CRunInPage>(backend, systemVolume, &powerOff);
+        runIn->tickTimer()->stop();
+        runIn->setCalendarClock([this] { return now; });
+        runIn->setQuitRequest([this](int s) { quits.push_back(runIn->isPlaying() ? -1 : s); });
+        runIn->setMessagePresenter([this](QWidget*, const QString& text) { messages << text; });
+        runIn->show();
+    }
+    return *runIn;
+}
+
+void Pages::type(const CFrequencyPage& page, int id, const QString& text) {
+    if (auto* edit = ctl<QLineEdit>(page, id)) {
+        edit->setText(text);
+    } else {
+        ctl<QComboBox>(page, id)->setEditText(text);
+    }
+}
+
+void Pages::startRunIn(const char* hours, bool exit) {
+    if (hours != nullptr) {
+        type(run(), CRunInPage::IDC_HOURS, QString::fromUtf8(hours));
+    }
+    ctl(run(), exit ? CRunInPage::IDC_EXIT_PROGRAM : CRunInPage::IDC_SHUT_DOWN)->click();
+    started = now;
+    click(run(), CRunInPage::IDC_RUN_IN);
+}
 
 std::vector<std::uint8_t> runInBlock(std::uint32_t second) {
     std::vector<std::uint8_t> block(CRunInPage::RUN_IN_BLOCK_BYTES);

@@ -20,9 +20,8 @@ public:
     bool empty() const { return m_pieces.empty(); }
     std::uint64_t sent() const { return m_sent; }
     bool allSent() const { return m_sent == m_accepted; }
-    // Stream positions where the first and the last piece end.
+    // Stream position where the first piece ends.
     std::uint64_t firstEnd() const { return m_pieces.front().end; }
-    std::uint64_t lastEnd() const { return m_pieces.back().end; }
 
     // Copies what the stream has room for into it: whole frames only, so a frame that straddles
     // two pieces goes out once both are here.

@@ -24,14 +24,12 @@ std::uint64_t PlayedPosition::update(std::int64_t readIndex, pa_usec_t sinkUsec,
 }
 
 pa_usec_t PlayedPosition::nextLook(std::uint64_t played, std::uint64_t firstEnd,
-                                   std::uint64_t lastEnd, pa_usec_t now) const {
-    auto untilPlayed = [&](std::uint64_t end) {
-        return pa_bytes_to_usec(end - std::min(played, end), &m_spec);
-    };
-    // When the next piece should have played out, or, while much more is queued, when half of
-    // the queue has: pieces then come back two or three at a time, with plenty still queued,
-    // and the process wakes less often.
-    pa_usec_t delay = std::max(untilPlayed(firstEnd), untilPlayed(lastEnd) / 2);
+                                   pa_usec_t now) const {
+    // When the first piece should have played out: it comes back at once and is refilled, so
+    // three pieces' worth stays queued. (Waiting for more to come back at a time wakes the
+    // process less often but lets the queue run down to two pieces, and a wake-up late under
+    // load then empties it.)
+    pa_usec_t delay = pa_bytes_to_usec(firstEnd - std::min(played, firstEnd), &m_spec);
     if (m_tailArmed && m_tailDue > now) {
         delay = std::min(delay, m_tailDue - now);
     }

@@ -18,9 +18,8 @@ public:
     // the bytes sent so far. Returns the bytes heard (never more than sent).
     std::uint64_t update(std::int64_t readIndex, pa_usec_t sinkUsec, std::uint64_t sent,
                          pa_usec_t now);
-    // How long to wait before the next report, for pieces ending at firstEnd and lastEnd.
-    pa_usec_t nextLook(std::uint64_t played, std::uint64_t firstEnd, std::uint64_t lastEnd,
-                       pa_usec_t now) const;
+    // How long to wait before the next report, for a first piece ending at firstEnd.
+    pa_usec_t nextLook(std::uint64_t played, std::uint64_t firstEnd, pa_usec_t now) const;
 
 private:
     const pa_sample_spec m_spec;

@@ -179,7 +179,7 @@ void PulseWaveOutDevice::onTiming() {
         m_position.update(timing->read_index, timing->sink_usec, m_pieces.sent(), now);
     m_completions.push(m_pieces.takeUpTo(played));
     if (!m_pieces.empty()) {
-        armTimer(m_position.nextLook(played, m_pieces.firstEnd(), m_pieces.lastEnd(), now));
+        armTimer(m_position.nextLook(played, m_pieces.firstEnd(), now));
     }
 }
 

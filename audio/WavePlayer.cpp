@@ -13,9 +13,9 @@ constexpr std::int32_t kDefaultPieceSize = 24000;
 // Four pieces of 24000 bytes hold half a second at the usual rates but only 21 ms at 192000 Hz x
 // 6 channels x 32 bits, less than a server's wake-up under load. Pieces stay 24000 bytes where
 // the three still queued when one comes back hold 200 ms or more; at higher data rates they are
-// 80 ms long (whole frames), so that some 240 ms stay queued.
+// 100 ms long (whole frames), so that some 300 ms stay queued, 200 ms with a wake-up late.
 constexpr std::int64_t kLeastQueuedMs = 200;
-constexpr std::int64_t kLongPieceMs = 80;
+constexpr std::int64_t kLongPieceMs = 100;
 
 std::int32_t pieceSizeFor(const WaveFormatExtensible& format) {
     const std::int64_t frame = std::max<std::int64_t>(format.nBlockAlign, 1);

@@ -1,10 +1,13 @@
-// Plays the Frequency page's default block (1000 Hz sine, 16 bits, 44100 Hz, stereo, 5 s) looped
-// into a private null sink for a while, counts the stream's underflow notices and compares the
-// process CPU time with pacat playing the same audio into the same sink.
+// Looped playback on a private PulseAudio and a private PipeWire, at 192000 Hz x 6 x 32 bits
+// and at 44100 Hz x 2 x 16 bits, with two busy loops on the cores: dropouts counted in a capture
+// of the sink's monitor against the block (not only the server's underflow notices), and the
+// player's CPU time against pacat playing the same bytes the same way.
+//
+// Run: build/<dir>/bench/quilbo_player_bench [seconds per run, default 60] [pulseaudio|pipewire]
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,106 +16,158 @@
 
 #include "audio/PulseWaveOut.h"
 #include "audio/WavePlayer.h"
+#include "synth/Synthesis.h"
 #include "tests/support/Process.h"
 #include "tests/support/SoundServer.h"
 #include "tests/support/WindowQueue.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-using quilbo::test::WindowQueue;
+using namespace quilbo;
+using namespace quilbo::test;
 
-constexpr int kRate = 44100;
-constexpr std::size_t kBlockBytes = 882000;
+struct Format {
+    int rate, channels, bits;
+    const char* sample;
+    const char* map;
+    std::size_t frame() const { return static_cast<std::size_t>(channels) * (bits / 8); }
+};
 
-class BenchPlayer : public quilbo::CWavePlayer {
+class BenchPlayer : public CWavePlayer {
 public:
     using CWavePlayer::CWavePlayer;
-    void setBlock(const std::vector<std::uint8_t>& bytes) {
-        m_pBlock = quilbo::SampleBlock::allocate(bytes.size());
+    void loop(const std::vector<std::uint8_t>& bytes) {
+        m_pBlock = SampleBlock::allocate(bytes.size());
         std::memcpy(m_pBlock.data(), bytes.data(), bytes.size());
         m_nBlockSize = static_cast<std::int32_t>(bytes.size());
         m_bRepeat = true;
     }
 };
 
-std::vector<std::uint8_t> defaultBlock() {
-    std::vector<std::uint8_t> bytes(kBlockBytes);
-    const double pi = std::acos(-1.0);
-    for (std::size_t frame = 0; frame < kBlockBytes / 4; ++frame) {
-        const auto v = static_cast<std::int16_t>(
-            std::sin(2 * pi * 1000.0 * static_cast<double>(frame) / kRate) * 32767 * 5 / 48);
-        std::memcpy(&bytes[frame * 4], &v, 2);
-        std::memcpy(&bytes[frame * 4 + 2], &v, 2);
-    }
-    return bytes;
-}
-
-double seconds(const timeval& tv) {
-    return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
-}
-
 double cpuSeconds(int who) {
     rusage usage{};
     getrusage(who, &usage);
+    auto seconds = [](const timeval& tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Figures {
+    LoopMatch heard;
+    std::uint64_t underflows = 0;
+    double cpu = 0;
+};
+
+// One second of white noise from the renderer: it never repeats within itself, so every frame of
+// a capture can be placed in the loop.
+std::vector<std::uint8_t> block(const Format& f) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(f.rate) * f.frame());
+    SynthesizeNoiseSeeded(1, bytes.data(), static_cast<std::uint32_t>(bytes.size()), f.rate,
+                          f.channels, f.bits, 3, 0.5, nullptr);
+    return bytes;
+}
+
+Figures playWithPlayer(const SoundServer& server, const Format& f,
+                       const std::vector<std::uint8_t>& bytes, int seconds) {
+    Figures figures;
+    PulseWaveOut backend;
+    WindowQueue window;
+    BenchPlayer player(&backend, window.poster());
+    player.loop(bytes);
+    SoundCapture capture(server);
+    if (!capture.start()) {
+        return figures;
+    }
+    const double before = cpuSeconds(RUSAGE_SELF);
+    if (player.startPlayer(buildWaveFormat(f.channels, f.rate, f.bits)) ==
+        CWavePlayer::StartResult::Started) {
+        // A looping block posts nothing: the window thread waits, as an idle one does.
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        window.runPending();
+        player.OnStop();
+    }
+    figures.cpu = cpuSeconds(RUSAGE_SELF) - before;
+    figures.underflows = backend.underflowCount();
+    figures.heard = matchLoop(capture.stop(), bytes, f.frame());
+    return figures;
+}
+
+Figures playWithPacat(const SoundServer& server, const Format& f,
+                      const std::vector<std::uint8_t>& bytes, int seconds) {
+    Figures figures;
+    const auto file = server.directory() / "loop.raw";
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (int i = 0; i < seconds; ++i) {
+            out.write(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::streamsize>(bytes.size()));
+        }
+    }
+    SoundCapture capture(server);
+    if (!capture.start()) {
+        return figures;
+    }
+    // Only pacat ends meanwhile: the busy loops and parec are reaped later.
+    const double before = cpuSeconds(RUSAGE_CHILDREN);
+    runCommand(
+        {"pacat", "--server=" + server.address(), "--raw", std::string("--format=") + f.sample,
+         "--rate=" + std::to_string(f.rate), "--channels=" + std::to_string(f.channels),
+         std::string("--channel-map=") + f.map, file.string()},
+        std::chrono::seconds(seconds + 60));
+    figures.cpu = cpuSeconds(RUSAGE_CHILDREN) - before;
+    figures.heard = matchLoop(capture.stop(), bytes, f.frame());
+    std::filesystem::remove(file);
+    return figures;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int duration = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-    quilbo::test::SoundServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "private PulseAudio daemon did not start:\n%s\n",
-                     server.log().c_str());
-        return 1;
-    }
-    const auto block = defaultBlock();
-
-    quilbo::PulseWaveOut backend;
-    WindowQueue window;
-    BenchPlayer player(&backend, window.poster());
-    player.setBlock(block);
-    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
-    const auto started = std::chrono::steady_clock::now();
-    if (player.startPlayer(quilbo::buildWaveFormat(2, kRate, 16)) !=
-        quilbo::CWavePlayer::StartResult::Started) {
-        std::fprintf(stderr, "the player did not start\n");
-        return 1;
-    }
-    // Nothing is posted while a block loops: the window thread just waits, as an idle one does.
-    std::this_thread::sleep_for(std::chrono::seconds(duration));
-    window.runPending();
-    player.OnStop();
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const double ours = cpuSeconds(RUSAGE_SELF) - cpuBefore;
-    const auto underflows = backend.underflowCount();
-
-    // The same audio for pacat: the block repeated for the same time.
-    const auto file = server.directory() / "loop.raw";
-    {
-        std::ofstream out(file, std::ios::binary);
-        for (int i = 0; i * 5 < duration; ++i) {
-            out.write(reinterpret_cast<const char*>(block.data()),
-                      static_cast<std::streamsize>(block.size()));
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+    const Format formats[] = {{192000, 6, 32, "float32le",
+                               "front-left,front-right,rear-left,rear-right,front-center,lfe"},
+                              {44100, 2, 16, "s16le", "front-left,front-right"}};
+    const std::string only = argc > 2 ? argv[2] : "";
+    int dropouts = 0;
+    std::printf("%-10s %-17s %8s %8s %10s %8s %9s %9s %6s\n", "server", "format", "seconds",
+                "dropouts", "underflows", "pacat", "CPU ours", "CPU pacat", "ratio");
+    for (ServerKind kind : {ServerKind::PulseAudio, ServerKind::PipeWire}) {
+        std::string name = serverKindName(kind);
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        if (!only.empty() && only != name) {
+            continue;
+        }
+        for (const Format& f : formats) {
+            SoundServer server(kind, SoundServer::Options{.sampleFormat = f.sample,
+                                                          .rate = f.rate,
+                                                          .channels = f.channels,
+                                                          .channelMap = f.map});
+            if (!server.start()) {
+                std::fprintf(stderr, "%s did not start:\n%s\n", serverKindName(kind),
+                             server.log().c_str());
+                return 1;
+            }
+            ChildProcess busy[2];
+            for (auto& loop : busy) {
+                loop.start({"sh", "-c", "while :; do :; done"}, {});
+            }
+            const auto bytes = block(f);
+            const Figures ours = playWithPlayer(server, f, bytes, seconds);
+            const Figures pacat = playWithPacat(server, f, bytes, seconds);
+            const bool alive = server.running();
+            char format[32];
+            std::snprintf(format, sizeof format, "%d Hz %d x %d", f.rate, f.channels, f.bits);
+            std::printf("%-10s %-17s %8.1f %8d %10llu %8d %9.2f %9.2f %6.2f%s\n",
+                        serverKindName(kind), format, double(ours.heard.frames) / f.rate,
+                        ours.heard.breaks, static_cast<unsigned long long>(ours.underflows),
+                        pacat.heard.breaks, ours.cpu, pacat.cpu,
+                        pacat.cpu > 0 ? ours.cpu / pacat.cpu : 0.0, alive ? "" : "  SERVER DIED");
+            std::fflush(stdout);
+            const bool wholeRun = ours.heard.frames + f.rate / 2 >= std::size_t(seconds) * f.rate;
+            dropouts += ours.heard.breaks + (wholeRun && alive ? 0 : 1);
         }
     }
-    const double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
-    const auto pacat =
-        quilbo::test::runCommand({"pacat", "--server=" + server.address(), "--raw",
-                                  "--format=s16le", "--rate=44100", "--channels=2", file.string()},
-                                 std::chrono::seconds(duration + 30));
-    const double theirs = cpuSeconds(RUSAGE_CHILDREN) - childrenBefore;
-    if (!pacat.ok()) {
-        std::fprintf(stderr, "pacat failed: %s\n", pacat.output.c_str());
-        return 1;
-    }
-
-    std::printf("looped playback: %.1f s, underflows %llu\n", wall,
-                static_cast<unsigned long long>(underflows));
-    std::printf("CPU time: player %.3f s, pacat %.3f s, ratio %.2f\n", ours, theirs,
-                theirs > 0 ? ours / theirs : 0.0);
-    return underflows == 0 ? 0 : 2;
+    std::printf(
+        "seconds: frames heard in loop order; dropouts: breaks in the loop (gaps, skips)\n"
+        "in the monitor capture; pacat: its breaks playing the same bytes\n");
+    return dropouts == 0 ? 0 : 2;
 }

@@ -57,8 +57,8 @@ TEST_F(PlayerTest, PiecesFollowTheBlockAndEndOrWrapAtItsEnd) {
         {96000, false, 48000, 2, 8, 4, true, {{48000, 24000}, {72000, 24000}}},
         // 20 bits in 8-byte frames and half a frame too many: only whole frames play.
         {1102500, true, 44100, 2, 20, 43, false, {{1080000, 22496}, {0, 24000}}},
-        // 192000 Hz x 6 x 32 bits: 24000 bytes would be 5 ms; pieces of 80 ms, whole frames.
-        {4608000, false, 192000, 6, 32, 0, false, {{1105920, 368640}}},
+        // 192000 Hz x 6 x 32 bits: 24000 bytes would be 5 ms; pieces of 100 ms, whole frames.
+        {4608000, false, 192000, 6, 32, 0, false, {{1382400, 460800}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.size << (c.repeat ? " repeat" : " once"));

@@ -293,11 +293,7 @@ std::optional<int> SoundServer::loadNullSink(const std::string& name,
         args.push_back(arg);
     }
     const CommandResult result = pactl(args);
-    try {
-        return result.ok() ? std::optional<int>(std::stoi(result.output)) : std::nullopt;
-    } catch (...) {
-        return std::nullopt;
-    }
+    return result.ok() ? std::optional<int>(std::atoi(result.output.c_str())) : std::nullopt;
 }
 
 bool SoundServer::setDefaultSink(const std::string& name) {
@@ -306,11 +302,8 @@ bool SoundServer::setDefaultSink(const std::string& name) {
 
 std::string SoundServer::defaultSink() const {
     const CommandResult result = pactl({"get-default-sink"});
-    std::string name = result.output;
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) {
-        name.pop_back();
-    }
-    return result.ok() ? name : std::string{};
+    std::string name = result.ok() ? result.output : std::string{};
+    return name.erase(name.find_last_not_of("\r\n") + 1);
 }
 
 SoundCapture::SoundCapture(const SoundServer& server, std::string source) : m_server(server) {

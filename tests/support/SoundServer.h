@@ -55,7 +55,6 @@ public:
     void resume();  // SIGCONT
     bool running();
     pid_t pid() const { return m_pulse.pid(); }  // the process libpulse clients talk to
-    ServerKind kind() const { return m_kind; }
 
     // "unix:<socket>", as PULSE_SERVER takes it.
     std::string address() const;
@@ -116,10 +115,6 @@ private:
     std::filesystem::path m_file;
     ChildProcess m_parec;
 };
-
-}  // namespace quilbo::test
-
-namespace quilbo::test {
 
 // How a capture holds a block played in a loop (capture and block in the same format): where
 // the block first begins, how many frames follow in loop order, and how often the loop breaks

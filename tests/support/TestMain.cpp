@@ -8,8 +8,9 @@
 
 #include <gtest/gtest.h>
 
-// Qt and libpulse are not built with the sanitizers. ThreadSanitizer cannot see the hand-offs
-// inside Qt's thread pools (image conversion while painting) nor libpulse's lock-free free lists
+// Qt, GLib and libpulse are not built with the sanitizers. ThreadSanitizer cannot see the
+// hand-offs inside Qt's thread pools (image conversion while painting) and GLib's allocator behind
+// the threads Qt starts while a render handles events nor libpulse's lock-free free lists
 // shared by the loop threads of the program's several connections: accesses made inside those
 // libraries are excused, ours on either side stay checked. Fontconfig keeps a few allocations for
 // the life of the process, out of reach of anything of ours.
@@ -17,6 +18,7 @@ extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
            "called_from_lib:libQt6Widgets.so.6\n"
+           "called_from_lib:libglib-2.0.so.0\n"
            "race:libpulsecommon-*.so\n";
 }
 extern "C" const char* __lsan_default_suppressions() {

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 // Qt, GLib and libpulse are not built with the sanitizers. ThreadSanitizer cannot see the
-// hand-offs inside Qt's thread pools (image conversion while painting) and GLib's allocator behind
-// the threads Qt starts while a render handles events nor libpulse's lock-free free lists
+// hand-offs inside Qt's thread pools (image conversion while painting), GLib's allocator behind
+// the threads Qt starts while a render handles events, nor libpulse's lock-free free lists
 // shared by the loop threads of the program's several connections: accesses made inside those
 // libraries are excused, ours on either side stay checked. Fontconfig keeps a few allocations for
 // the life of the process, out of reach of anything of ours.

@@ -310,7 +310,7 @@ SoundCapture::SoundCapture(const SoundServer& server, std::string source) : m_se
     static int counter = 0;
     m_file = server.directory() / ("capture-" + std::to_string(++counter) + ".raw");
     const SoundServer::Options& sink = server.options();
-    m_argv = split("parec --raw --latency-msec=20 --client-name=quilbo-test-capture", ' ');
+    m_argv = split("parec --raw --latency-msec=100 --client-name=quilbo-test-capture", ' ');
     for (const std::string& arg :
          {"--server=" + server.address(),
           "--device=" + (source.empty() ? server.monitorSource() : source),

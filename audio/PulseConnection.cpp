@@ -7,19 +7,6 @@
 
 namespace quilbo {
 
-LoopLock::LoopLock(pa_threaded_mainloop* loop)
-    : m_loop(loop), m_locked(loop != nullptr && !pa_threaded_mainloop_in_thread(loop)) {
-    if (m_locked) {
-        pa_threaded_mainloop_lock(m_loop);
-    }
-}
-
-LoopLock::~LoopLock() {
-    if (m_locked) {
-        pa_threaded_mainloop_unlock(m_loop);
-    }
-}
-
 PulseConnection::PulseConnection() : m_loop(pa_threaded_mainloop_new()) {}
 
 PulseConnection::~PulseConnection() {

@@ -39,14 +39,13 @@ std::shared_ptr<PulseConnection> PulseWaveOut::connection() {
         }
     }
     m_connection.reset();  // devices still open keep theirs until they close
+    // Connecting before the loop thread runs, as the volume back end does: what libpulse sets
+    // up on the way is then plainly there before that thread starts.
     auto connection = std::make_shared<PulseConnection>();
-    if (!connection->startLoop()) {
+    if (!connection->connect({}, m_options.applicationName, nullptr) || !connection->startLoop()) {
         return nullptr;
     }
     LoopLock loopLock(connection->loop());
-    if (!connection->connect({}, m_options.applicationName, nullptr)) {
-        return nullptr;
-    }
     const bool settled = connection->waitFor(
         [&] {
             return !PA_CONTEXT_IS_GOOD(pa_context_get_state(connection->context())) ||

@@ -17,6 +17,7 @@
 #include "audio/PulseWaveOut.h"
 #include "audio/WavePlayer.h"
 #include "synth/Synthesis.h"
+#include "tests/support/LoopMatch.h"
 #include "tests/support/Process.h"
 #include "tests/support/SoundServer.h"
 #include "tests/support/WindowQueue.h"

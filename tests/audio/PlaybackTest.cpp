@@ -10,6 +10,7 @@
 #include "audio/PulseWaveOut.h"
 #include "synth/Synthesis.h"
 #include "tests/audio/TestPlayer.h"
+#include "tests/support/LoopMatch.h"
 #include "tests/support/ServerTest.h"
 #include "tests/support/WindowQueue.h"
 

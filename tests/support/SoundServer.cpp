@@ -89,11 +89,8 @@ SoundServer::~SoundServer() {
     stop();
     m_bus.terminate(1s);
     if (m_options.exportServer) {
-        if (m_previousServer) {
-            setenv("PULSE_SERVER", m_previousServer->c_str(), 1);
-        } else {
-            unsetenv("PULSE_SERVER");
-        }
+        m_previousServer ? setenv("PULSE_SERVER", m_previousServer->c_str(), 1)
+                         : unsetenv("PULSE_SERVER");
     }
     std::error_code ignored;
     if (!m_dir.empty()) {
@@ -310,7 +307,7 @@ SoundCapture::SoundCapture(const SoundServer& server, std::string source) : m_se
     static int counter = 0;
     m_file = server.directory() / ("capture-" + std::to_string(++counter) + ".raw");
     const SoundServer::Options& sink = server.options();
-    m_argv = split("parec --raw --latency-msec=20 --client-name=quilbo-test-capture", ' ');
+    m_argv = split("parec --raw --latency-msec=100 --client-name=quilbo-test-capture", ' ');
     for (const std::string& arg :
          {"--server=" + server.address(),
           "--device=" + (source.empty() ? server.monitorSource() : source),
@@ -351,55 +348,6 @@ std::vector<std::uint8_t> SoundCapture::stop() {
     m_parec.terminate();
     std::ifstream in(m_file, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-}  // namespace quilbo::test
-
-namespace quilbo::test {
-
-LoopMatch matchLoop(const std::vector<std::uint8_t>& heard, const std::vector<std::uint8_t>& block,
-                    std::size_t frameBytes) {
-    LoopMatch match;
-    const std::size_t size = block.size() - block.size() % frameBytes;
-    const std::size_t probe = std::min<std::size_t>(size, 64 * frameBytes);
-    if (size == 0) {
-        return match;
-    }
-    // The loop twice over, so that a probe found anywhere in it may run over the seam.
-    std::vector<std::uint8_t> loop(block.begin(), block.begin() + size);
-    loop.insert(loop.end(), block.begin(), block.begin() + size);
-    const auto loopEnd = loop.begin() + size + probe - 1;
-    // Where in the loop the frames from at on belong; silence (a gap) belongs nowhere.
-    auto phaseAt = [&](std::size_t at) -> std::ptrdiff_t {
-        const auto frame = heard.begin() + at;
-        if (std::all_of(frame, frame + frameBytes, [](std::uint8_t b) { return b == 0; })) {
-            return -1;
-        }
-        const auto found = std::search(
-            loop.begin(), loopEnd,
-            std::boyer_moore_horspool_searcher(heard.begin() + at, heard.begin() + at + probe));
-        return found == loopEnd ? -1 : found - loop.begin();
-    };
-    auto resync = [&](std::size_t& at) {
-        std::ptrdiff_t phase = -1;
-        while (at + probe <= heard.size() && (phase = phaseAt(at)) < 0) {
-            at += frameBytes;
-        }
-        return phase;
-    };
-    std::size_t at = 0;
-    std::ptrdiff_t phase = resync(at);
-    match.start = phase < 0 ? -1 : static_cast<std::ptrdiff_t>(at);
-    while (phase >= 0 && at + frameBytes <= heard.size()) {
-        if (std::equal(heard.begin() + at, heard.begin() + at + frameBytes, loop.begin() + phase)) {
-            ++match.frames;
-            at += frameBytes;
-            phase = static_cast<std::ptrdiff_t>((phase + frameBytes) % size);
-        } else if ((phase = resync(at)) >= 0) {
-            ++match.breaks;  // picked up again; a break at the end of the capture is its end
-        }
-    }
-    return match;
 }
 
 }  // namespace quilbo::test

@@ -44,8 +44,20 @@ LoopMatch matchLoop(const std::vector<std::uint8_t>& heard, const std::vector<st
             ++match.frames;
             at += frameBytes;
             phase = static_cast<std::ptrdiff_t>((phase + frameBytes) % size);
-        } else if ((phase = resync(at)) >= 0) {
-            ++match.breaks;  // picked up again; a break at the end of the capture is its end
+        } else {
+            const std::size_t from = at;
+            const std::ptrdiff_t expected = phase;
+            if ((phase = resync(at)) < 0) {
+                break;  // a break at the end of the capture is its end
+            }
+            const bool silent = std::all_of(heard.begin() + from, heard.begin() + at,
+                                            [](std::uint8_t b) { return b == 0; });
+            const std::size_t skipped = (phase + size - expected) % size;
+            if (silent && skipped > 0 && skipped <= at - from) {
+                match.silencedFrames += skipped / frameBytes;
+            } else {
+                ++match.breaks;
+            }
         }
     }
     return match;

@@ -169,13 +169,15 @@ struct RampLogSweepSource {
 
     template <class Enc>
     void encode(const Enc& enc, std::int64_t o, std::size_t n, typename Enc::Sample* out) const {
+        // The frequency stays at or below half the rate while growth x frame <= this.
+        const double audibleUpTo = std::log(0.5 / cycles.startPerFrame);
         for (std::size_t j = 0; j < n; ++j) {
             const double frame = static_cast<double>(o + static_cast<std::int64_t>(j));
-            const double perFrame = cycles.startPerFrame * std::exp(cycles.growth * frame);
             const double done = cycles(frame);
             const double u = done - std::floor(done);
-            out[j] =
-                enc.encode(!(perFrame <= 0.5) ? 0.0 : (u < 0.5 ? 2.0 * u - 1.0 : 2.0 - 2.0 * u));
+            out[j] = enc.encode(!(cycles.growth * frame <= audibleUpTo)
+                                    ? 0.0
+                                    : (u < 0.5 ? 2.0 * u - 1.0 : 2.0 - 2.0 * u));
         }
     }
 };

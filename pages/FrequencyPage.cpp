@@ -1,6 +1,7 @@
 // The Frequency page: control values, the Play handler's render and the render progress.
 #include "FrequencyPage.h"
 
+#include "audio/WaveFile.h"
 #include "pages/LeadingNumber.h"
 #include "pages/LevelGain.h"
 #include "pages/LevelSlider.h"
@@ -9,7 +10,10 @@
 #include "ui_FrequencyPage.h"
 
 #include <QCompleter>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QProgressBar>
@@ -19,6 +23,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 namespace quilbo {
@@ -56,6 +62,18 @@ void fitToDigits(QLineEdit* edit, int digits) {
     edit->setFixedWidth(size.width());
 }
 
+QString askSaveName(QWidget* parent, const QString& suggested) {
+    QFileDialog dialog(parent, CFrequencyPage::tr("Save as WAV"),
+                       QDir(QDir::homePath()).filePath(suggested),
+                       CFrequencyPage::tr("WAV files (*.wav)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("wav"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
 }  // namespace
 
 CFrequencyPage::CFrequencyPage(WaveOutBackend* backend, SleepInhibitor* sleepInhibitor,
@@ -87,6 +105,7 @@ CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend,
       m_presenter(warningBoxPresenter()),
       m_allocator([](std::size_t bytes) { return SampleBlock::allocate(bytes); }),
       m_clock([] { return std::chrono::steady_clock::now(); }),
+      m_saveNameAsker(askSaveName),
       m_blockLimit(defaultBlockLimit()) {
     m_pBlock = SampleBlock();
     m_nPieceSize = 24000;
@@ -142,6 +161,7 @@ void CFrequencyPage::OnInitDialog() {
     m_ui->icon_128->setPixmap(QPixmap(QStringLiteral(":/quilbo/icons/quilbo-32.png")));
 
     connect(m_ui->play_1015, &QPushButton::clicked, this, [this] { OnPlay(); });
+    connect(m_ui->save_1020, &QPushButton::clicked, this, [this] { OnSave(); });
     connect(m_ui->stop_1016, &QPushButton::clicked, this, [this] {
         if (!holdDuringRender(this, [this] { OnStop(); })) {
             OnStop();
@@ -177,6 +197,10 @@ void CFrequencyPage::setBlockAllocator(BlockAllocator allocator) {
 
 void CFrequencyPage::setProgressClock(Clock clock) {
     m_clock = std::move(clock);
+}
+
+void CFrequencyPage::setSaveNameAsker(SaveNameAsker asker) {
+    m_saveNameAsker = std::move(asker);
 }
 
 void CFrequencyPage::setBlockLimit(std::int64_t bytes) {
@@ -238,6 +262,7 @@ void CFrequencyPage::doDataExchange(DataExchange& dx) {
     dx.text(m_ui->levelReadout_1003, m_strLevel);
     dx.text(m_ui->channels_1014, m_strChannels);
     dx.check(m_ui->repeat_1018, m_bRepeat);
+    dx.check(m_ui->logarithmic_1019, m_bLogarithmic);
 }
 
 int CFrequencyPage::selectedWaveform() const {
@@ -249,38 +274,37 @@ int CFrequencyPage::selectedWaveform() const {
     return index;
 }
 
-void CFrequencyPage::OnPlay() {
-    // A Play that reaches the page during a render (from an accessibility tool, say) waits for
-    // its end like a click would.
-    if (!m_bStopped || holdDuringRender(this, [this] { OnPlay(); })) {
-        return;
-    }
+std::optional<CFrequencyPage::Request> CFrequencyPage::checkedRequest(bool askDevice) {
     g_pRenderPage = this;
     if (!updateData(true)) {
-        return;
+        return std::nullopt;
     }
-    const int waveform = selectedWaveform();
-    if (waveform < 0) {
+    Request request;
+    request.waveform = selectedWaveform();
+    if (request.waveform < 0) {
         showMessage(tr("Please choose a waveform from the list."));
         m_comboWave->setFocus(Qt::OtherFocusReason);
-        return;
+        return std::nullopt;
     }
-    const std::int32_t rate = leadingNumber(m_strSampleRate);
-    const std::int32_t precision = leadingNumber(m_strPrecision);
-    const std::int32_t channels = leadingNumber(m_strChannels);
-    const std::int32_t channelCount = static_cast<std::int32_t>(blockChannels(channels));
+    request.rate = leadingNumber(m_strSampleRate);
+    request.precision = leadingNumber(m_strPrecision);
+    request.channelCode = leadingNumber(m_strChannels);
+    request.channelCount = static_cast<std::int32_t>(blockChannels(request.channelCode));
 
     // A format nobody can play is refused before anything is rendered: a precision the encoders
     // do not write would otherwise leave the block as allocated and play it.
-    const WaveFormatExtensible format = buildWaveFormat(channelCount, rate, precision);
-    if (!isSupportedPrecision(precision) || rate <= 0 || channels < 0 || channels > kMaxChannels ||
-        (m_backend != nullptr && m_backend->queryFormat(format) == WaveResult::BadFormat)) {
+    request.format = buildWaveFormat(request.channelCount, request.rate, request.precision);
+    if (!isSupportedPrecision(request.precision) || request.rate <= 0 || request.channelCode < 0 ||
+        request.channelCode > kMaxChannels ||
+        (askDevice && m_backend != nullptr &&
+         m_backend->queryFormat(request.format) == WaveResult::BadFormat)) {
         showMessage(unsupportedFormatText());
-        return;
+        return std::nullopt;
     }
 
-    const double gain = levelGain(m_level->value());
-    const BlockSize size = computeBlockSize(m_nTime, channelCount, precision, rate);
+    request.gain = levelGain(m_level->value());
+    const BlockSize size =
+        computeBlockSize(m_nTime, request.channelCount, request.precision, request.rate);
     if (!size.fits || size.requestedBytes > m_blockLimit) {
         const QString bytes = QString::number(size.requestedBytes);
         showMessage(size.saturated
@@ -291,24 +315,127 @@ void CFrequencyPage::OnPlay() {
                              "for it. Choose a shorter time, a lower sample rate or precision, "
                              "or fewer channels.")
                               .arg(bytes));
+        return std::nullopt;
+    }
+    request.blockBytes = size.bytes();
+    return request;
+}
+
+SampleBlock CFrequencyPage::allocateBlock(const Request& request) {
+    const auto bytes = static_cast<std::size_t>(request.blockBytes);
+    SampleBlock block = m_allocator ? m_allocator(bytes) : SampleBlock();
+    if (!block || block.size() < bytes) {
+        showMessage(
+            tr("Could not get %1 bytes of memory for this signal.").arg(request.blockBytes));
+        return SampleBlock();
+    }
+    return block;
+}
+
+void CFrequencyPage::OnPlay() {
+    // A Play that reaches the page during a render (from an accessibility tool, say) waits for
+    // its end like a click would.
+    if (!m_bStopped || holdDuringRender(this, [this] { OnPlay(); })) {
         return;
     }
-    m_nBlockSize = size.bytes();
-    SampleBlock block =
-        m_allocator ? m_allocator(static_cast<std::size_t>(m_nBlockSize)) : SampleBlock();
-    if (!block || block.size() < static_cast<std::size_t>(m_nBlockSize)) {
-        showMessage(tr("Could not get %1 bytes of memory for this signal.").arg(m_nBlockSize));
+    const std::optional<Request> request = checkedRequest(true);
+    if (!request) {
+        return;
+    }
+    m_nBlockSize = request->blockBytes;
+    SampleBlock block = allocateBlock(*request);
+    if (!block) {
         return;
     }
     m_pBlock = std::move(block);
-
-    beginRenderProgress(static_cast<std::uint32_t>(m_nBlockSize / containerBytes(precision)));
-    render(waveform, static_cast<std::uint32_t>(rate), static_cast<std::uint32_t>(channels),
-           static_cast<std::uint16_t>(precision), gain);
-    endRenderProgress();
-    if (startPlayback(format) && m_bRepeat) {
+    renderWithProgress(*request, m_pBlock.data());
+    if (startPlayback(request->format) && m_bRepeat) {
         m_loopLock = inhibitSleep(tr("A test signal is playing in a loop."));
     }
+}
+
+void CFrequencyPage::OnSave() {
+    if (holdDuringRender(this, [this] { OnSave(); })) {
+        return;
+    }
+    // The file is not played here: whether this computer's device takes the format is no
+    // reason to refuse it.
+    const std::optional<Request> request = checkedRequest(false);
+    if (!request) {
+        return;
+    }
+    const WaveFileError fits =
+        checkWaveFile(static_cast<std::uint64_t>(request->blockBytes), request->channelCount,
+                      request->rate, request->precision);
+    if (fits != WaveFileError::None) {
+        showMessage(fits == WaveFileError::TooLarge ? tooLargeForWaveText()
+                                                    : unsupportedFormatText());
+        return;
+    }
+    const QString path =
+        m_saveNameAsker ? m_saveNameAsker(this, suggestedFileName(*request)) : QString();
+    if (path.isEmpty()) {
+        return;
+    }
+    const SampleBlock block = allocateBlock(*request);
+    if (!block) {
+        return;
+    }
+    renderWithProgress(*request, block.data());
+    const WaveFileResult written =
+        writeWaveFile(QFile::encodeName(path).toStdString(), block.data(),
+                      static_cast<std::uint64_t>(request->blockBytes), request->channelCount,
+                      request->rate, request->precision);
+    if (!written) {
+        showMessage(written.error == WaveFileError::TooLarge
+                        ? tooLargeForWaveText()
+                        : saveFailedText(path, written.systemError));
+    }
+}
+
+QString CFrequencyPage::tooLargeForWaveText() {
+    return tr(
+        "This signal makes a WAV file larger than 4 GiB, which the format cannot hold. "
+        "Choose a shorter time, a lower sample rate or precision, or fewer channels.");
+}
+
+QString CFrequencyPage::saveFailedText(const QString& path, int systemError) {
+    QString why;
+    switch (systemError) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            why = tr("There is not enough room on the disk.");
+            break;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            why = tr("You may not write to that folder.");
+            break;
+        case ENOENT:
+        case ENOTDIR:
+            why = tr("The folder does not exist.");
+            break;
+        case EISDIR:
+            why = tr("A folder of that name is in the way.");
+            break;
+        default:
+            why = tr("The system reports: %1.")
+                      .arg(QString::fromLocal8Bit(std::strerror(systemError)));
+            break;
+    }
+    return tr("Could not save %1. %2 Nothing was written.")
+        .arg(QDir::toNativeSeparators(path), why);
+}
+
+QString CFrequencyPage::suggestedFileName(const Request& request) const {
+    QString name = m_comboWave->itemText(request.waveform).trimmed();
+    if (isToneWaveform(request.waveform)) {
+        name += m_nTestType == 0 ? QStringLiteral(" %1 Hz").arg(m_nFrequency)
+                                 : QStringLiteral(" %1-%2 Hz").arg(m_nScanFrom).arg(m_nScanTo);
+    }
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return name + QStringLiteral(".wav");
 }
 
 void CFrequencyPage::OnStop() {
@@ -320,23 +447,26 @@ std::unique_ptr<SleepLock> CFrequencyPage::inhibitSleep(const QString& why) cons
     return m_sleepInhibitor != nullptr ? m_sleepInhibitor->inhibitSleep(why) : nullptr;
 }
 
-void CFrequencyPage::render(int waveform, std::uint32_t rate, std::uint32_t channelCode,
-                            std::uint16_t precision, double gain) {
-    std::uint8_t* bytes = m_pBlock.data();
-    const auto blockBytes = static_cast<std::uint32_t>(m_nBlockSize);
-    if (isToneWaveform(waveform)) {
-        if (m_nTestType == 0) {
-            SynthesizeTone(bytes, blockBytes, rate, channelCode, precision, waveform,
-                           static_cast<double>(m_nFrequency), gain, ReportRenderProgress);
-        } else {
-            SynthesizeSweep(bytes, blockBytes, rate, channelCode, precision, waveform,
-                            static_cast<double>(m_nScanFrom), static_cast<double>(m_nScanTo), gain,
-                            ReportRenderProgress);
-        }
-    } else {
-        SynthesizeNoise(bytes, blockBytes, rate, channelCode, precision, waveform, gain,
+void CFrequencyPage::renderWithProgress(const Request& request, std::uint8_t* bytes) {
+    const auto blockBytes = static_cast<std::uint32_t>(request.blockBytes);
+    const auto rate = static_cast<std::uint32_t>(request.rate);
+    const auto code = static_cast<std::uint32_t>(request.channelCode);
+    const auto precision = static_cast<std::uint16_t>(request.precision);
+    const int waveform = request.waveform;
+    const double gain = request.gain;
+    beginRenderProgress(blockBytes / static_cast<std::uint32_t>(containerBytes(precision)));
+    if (!isToneWaveform(waveform)) {
+        SynthesizeNoise(bytes, blockBytes, rate, code, precision, waveform, gain,
                         ReportRenderProgress);
+    } else if (m_nTestType == 0) {
+        SynthesizeTone(bytes, blockBytes, rate, code, precision, waveform,
+                       static_cast<double>(m_nFrequency), gain, ReportRenderProgress);
+    } else {
+        const auto sweep = m_bLogarithmic ? SynthesizeLogSweep : SynthesizeSweep;
+        sweep(bytes, blockBytes, rate, code, precision, waveform, static_cast<double>(m_nScanFrom),
+              static_cast<double>(m_nScanTo), gain, ReportRenderProgress);
     }
+    endRenderProgress();
 }
 
 bool CFrequencyPage::startPlayback(const WaveFormatExtensible& format) {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QProgressBar;
@@ -54,10 +55,14 @@ public:
         IDC_STOP = 1016,
         IDC_PROGRESS = 1017,
         IDC_REPEAT = 1018,
+        IDC_LOGARITHMIC = 1019,
+        IDC_SAVE = 1020,
     };
 
     // Returns an empty block when the memory cannot be had.
     using BlockAllocator = std::function<SampleBlock(std::size_t bytes)>;
+    // Asks for the name of the WAV file Save writes; an empty name cancels the save.
+    using SaveNameAsker = std::function<QString(QWidget* parent, const QString& suggested)>;
     // The clock that paces the window's events and the progress bar during a render.
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
     // During a render the bar moves, and the window handles its events other than user input,
@@ -80,6 +85,9 @@ public:
     bool updateData(bool bSaveAndValidate = true);
 
     void OnPlay();
+    // Renders the request of the controls as Play would and writes it to a WAV file whose name
+    // it asks for. Works while the page plays: the playing block is left alone.
+    void OnSave();
     // The player's stop; a looped play's lock against sleep goes with it.
     void OnStop();
 
@@ -89,6 +97,7 @@ public:
     void setMessagePresenter(MessagePresenter presenter);
     void setBlockAllocator(BlockAllocator allocator);
     void setProgressClock(Clock clock);
+    void setSaveNameAsker(SaveNameAsker asker);
     // The largest block Play renders, in bytes; larger requests are refused with a message.
     void setBlockLimit(std::int64_t bytes);
     std::int64_t blockLimit() const { return m_blockLimit; }
@@ -98,6 +107,9 @@ public:
     // Texts of the page's own messages.
     static QString unsupportedFormatText();
     static QString openFailedText();
+    static QString tooLargeForWaveText();
+    // Why Save could not write the file, from the system's error number.
+    static QString saveFailedText(const QString& path, int systemError);
 
     // Control values, in the order they are exchanged with the controls.
     QProgressBar* m_progress = nullptr;
@@ -112,6 +124,7 @@ public:
     std::int32_t m_nTestType = 0;
     QString m_strLevel;
     QString m_strChannels;
+    bool m_bLogarithmic = false;
     // m_bRepeat and the other player members come from CWavePlayer.
 
     // Size in bytes of the block of the last Play that got as far as rendering.
@@ -142,11 +155,29 @@ private:
     friend void ReportRenderProgress(std::uint32_t count);
     friend bool holdDuringRender(QObject* context, std::function<void()> task);
 
+    // A request of the controls that passed every check Play makes before it renders.
+    struct Request {
+        int waveform = 0;
+        std::int32_t rate = 0;
+        std::int32_t precision = 0;
+        std::int32_t channelCode = 0;
+        std::int32_t channelCount = 0;
+        std::int32_t blockBytes = 0;
+        double gain = 0.0;
+        WaveFormatExtensible format;
+    };
+
     void OnInitDialog();
     void advanceRenderProgress(std::uint32_t count);
     int selectedWaveform() const;
-    void render(int waveform, std::uint32_t rate, std::uint32_t channelCode,
-                std::uint16_t precision, double gain);
+    // Moves the controls into the members and checks the request; on a refusal its message has
+    // been shown. askDevice: whether the output device must accept the format.
+    std::optional<Request> checkedRequest(bool askDevice);
+    // A block for the request from the allocator, or an empty one after the message.
+    SampleBlock allocateBlock(const Request& request);
+    // Renders the request into the block with the progress bar.
+    void renderWithProgress(const Request& request, std::uint8_t* bytes);
+    QString suggestedFileName(const Request& request) const;
 
     std::unique_ptr<Ui::CFrequencyPage> m_ui;
     WaveOutBackend* m_backend = nullptr;
@@ -155,6 +186,7 @@ private:
     MessagePresenter m_presenter;
     BlockAllocator m_allocator;
     Clock m_clock;
+    SaveNameAsker m_saveNameAsker;
     std::int64_t m_blockLimit;
     // Render progress: the count at which the clock is read next, the counts between two
     // readings, and when the bar last moved.

@@ -162,6 +162,35 @@ std::int32_t SynthesizeSweep(std::uint8_t* block, std::uint32_t blockSize, std::
     return 1;
 }
 
+std::int32_t SynthesizeLogSweep(std::uint8_t* block, std::uint32_t blockSize,
+                                std::uint32_t sampleRate, std::uint32_t channelCode,
+                                std::uint16_t bitsPerSample, std::int32_t waveform,
+                                double startFrequency, double endFrequency, double amplitude,
+                                ProgressCallback progress) noexcept {
+    Layout layout;
+    if (!prepare(block, blockSize, channelCode, bitsPerSample, layout)) {
+        return 0;
+    }
+    if (layout.totalSamples == 0) {
+        return 1;
+    }
+    const double rate = static_cast<double>(sampleRate);
+    const double frames =
+        static_cast<double>(layout.totalSamples) / static_cast<double>(layout.channels);
+    const double logRatio = std::log(endFrequency / startFrequency);
+    // No exponential path leads through zero, a negative or an endless frequency.
+    const bool defined = startFrequency > 0.0 && endFrequency > 0.0 && std::isfinite(logRatio) &&
+                         std::isfinite(startFrequency / rate);
+    if (!defined) {
+        renderAtDepth(bitsPerSample, amplitude, SilenceSource{}, layout, progress);
+        return 1;
+    }
+    const LogSweepCycles cycles{startFrequency / rate, logRatio / frames};
+    renderTone(bitsPerSample, waveform, sampleRate, amplitude, LogSweepPhase{cycles},
+               RampLogSweepSource{cycles}, true, layout, progress);
+    return 1;
+}
+
 std::int32_t SynthesizeNoiseSeeded(std::uint32_t seed, std::uint8_t* block, std::uint32_t blockSize,
                                    std::uint32_t, std::uint32_t channelCode,
                                    std::uint16_t bitsPerSample, std::int32_t waveform,

@@ -31,6 +31,15 @@ std::int32_t SynthesizeSweep(std::uint8_t* block, std::uint32_t blockSize, std::
                              std::int32_t waveform, double startFrequency, double endFrequency,
                              double amplitude, ProgressCallback progress) noexcept;
 
+// The frequency moves exponentially from startFrequency to endFrequency over the whole block
+// (equal time per octave), with every channel count; the phase runs on without a jump. Both
+// frequencies must be positive and finite, otherwise the block holds silence.
+std::int32_t SynthesizeLogSweep(std::uint8_t* block, std::uint32_t blockSize,
+                                std::uint32_t sampleRate, std::uint32_t channelCode,
+                                std::uint16_t bitsPerSample, std::int32_t waveform,
+                                double startFrequency, double endFrequency, double amplitude,
+                                ProgressCallback progress) noexcept;
+
 // Seeds the noise from the calendar clock (whole seconds); sampleRate is accepted and unused.
 std::int32_t SynthesizeNoise(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,
                              std::uint32_t channelCode, std::uint16_t bitsPerSample,

@@ -40,6 +40,25 @@ struct SweepPhase {
     }
 };
 
+// A logarithmic sweep counts the cycles done by frame o: the frequency f0 x e^(k x o) rises by
+// the same factor in every frame, so the cycles are f0 / R x (e^(k x o) - 1) / k. The phase is a
+// function of o alone and runs on without a jump from frame to frame.
+struct LogSweepCycles {
+    double startPerFrame;  // f0 / R
+    double growth;         // k = ln(f1 / f0) / frames
+    double operator()(double o) const noexcept {
+        if (growth == 0.0) {
+            return startPerFrame * o;
+        }
+        return startPerFrame * (std::expm1(growth * o) / growth);
+    }
+};
+
+struct LogSweepPhase {
+    LogSweepCycles cycles;
+    double operator()(double o) const noexcept { return kTwoPi * cycles(o); }
+};
+
 // Sine (index 0) or square (index 1). The batch cosine decides every sample whose value it
 // pins down; the few that lie within its error bound of a rounding step (or a sign change)
 // are recomputed with the library cosine, so the output matches the plain formula exactly.
@@ -138,6 +157,27 @@ struct RampSweepSource {
             const std::int64_t frame = o + static_cast<std::int64_t>(j);
             const double g = ((2.0 * span) * static_cast<double>(frame)) / lengthEff + start;
             out[j] = enc.encode(rampValue(rate / g, frame));
+        }
+    }
+};
+
+// Index 2 in a logarithmic sweep: the position in the period comes from the cycles done, so the
+// shape follows the frequency without the jumps a whole-sample period would make. Where the
+// frequency passes half the rate (a period under two samples) the shape is silence, as in a tone.
+struct RampLogSweepSource {
+    LogSweepCycles cycles;
+
+    template <class Enc>
+    void encode(const Enc& enc, std::int64_t o, std::size_t n, typename Enc::Sample* out) const {
+        // The frequency stays at or below half the rate while growth x frame <= this.
+        const double audibleUpTo = std::log(0.5 / cycles.startPerFrame);
+        for (std::size_t j = 0; j < n; ++j) {
+            const double frame = static_cast<double>(o + static_cast<std::int64_t>(j));
+            const double done = cycles(frame);
+            const double u = done - std::floor(done);
+            out[j] = enc.encode(!(cycles.growth * frame <= audibleUpTo)
+                                    ? 0.0
+                                    : (u < 0.5 ? 2.0 * u - 1.0 : 2.0 - 2.0 * u));
         }
     }
 };

@@ -26,21 +26,26 @@ std::uint32_t containerBytes(std::uint16_t bits) {
 }
 
 std::int32_t renderInto(std::uint8_t* block, std::uint32_t size, std::uint16_t bits,
-                        std::int32_t waveform, bool sweep, ProgressCallback progress) {
+                        std::int32_t waveform, std::int64_t sweep, ProgressCallback progress) {
     if (waveform >= 3) {
         return SynthesizeNoiseSeeded(1, block, size, kRate, 2, bits, waveform, 0.5, progress);
     }
-    if (sweep) {
+    if (sweep == 2) {
+        return SynthesizeLogSweep(block, size, kRate, 2, bits, waveform, 20.0, 20000.0, 0.5,
+                                  progress);
+    }
+    if (sweep == 1) {
         return SynthesizeSweep(block, size, kRate, 2, bits, waveform, 20.0, 20000.0, 0.5, progress);
     }
     return SynthesizeTone(block, size, kRate, 2, bits, waveform, 1000.0, 0.5, progress);
 }
 
-// Args: bits, waveform, sweep (0/1), progress (0 null / 1 storing callback).
+// Args: bits, waveform, sweep (0 none, 1 linear, 2 logarithmic), progress (0 null / 1 storing
+// callback).
 void renderReused(benchmark::State& state) {
     const auto bits = static_cast<std::uint16_t>(state.range(0));
     const auto waveform = static_cast<std::int32_t>(state.range(1));
-    const bool sweep = state.range(2) != 0;
+    const std::int64_t sweep = state.range(2);
     const ProgressCallback progress = state.range(3) != 0 ? storeProgress : nullptr;
     const std::uint32_t frames = kSeconds * kRate;
     const std::uint32_t size = frames * 2 * containerBytes(bits);
@@ -58,7 +63,7 @@ void renderReused(benchmark::State& state) {
 void renderFresh(benchmark::State& state) {
     const auto bits = static_cast<std::uint16_t>(state.range(0));
     const auto waveform = static_cast<std::int32_t>(state.range(1));
-    const bool sweep = state.range(2) != 0;
+    const std::int64_t sweep = state.range(2);
     const ProgressCallback progress = state.range(3) != 0 ? storeProgress : nullptr;
     const std::uint32_t frames = 60 * kRate;  // the block bench/vs-sox renders
     const std::uint32_t size = frames * 2 * containerBytes(bits);
@@ -78,6 +83,7 @@ void everyWaveformAndDepth(benchmark::internal::Benchmark* b) {
             b->Args({bits, waveform, 0, 1});
             if (waveform <= 2) {
                 b->Args({bits, waveform, 1, 1});
+                b->Args({bits, waveform, 2, 1});
             }
         }
     }

@@ -40,10 +40,22 @@ std::optional<RenderRequest> parseCommandLine(const std::vector<std::string>& ar
                                               std::string& error) {
     RenderRequest request;
     std::size_t at = 0;
-    if (at < args.size() && args[at] == "--seed") {
-        if (at + 1 >= args.size() || !(request.seed = parseUnsigned(args[at + 1]))) {
+    while (at < args.size() && (args[at] == "--seed" || args[at] == "--wav")) {
+        const bool seed = args[at] == "--seed";
+        if (seed ? request.seed.has_value() : request.wavPath.has_value()) {
+            error = args[at] + " is given twice";
+            return std::nullopt;
+        }
+        if (seed && (at + 1 >= args.size() || !(request.seed = parseUnsigned(args[at + 1])))) {
             error = "--seed needs a decimal unsigned 32-bit number";
             return std::nullopt;
+        }
+        if (!seed) {
+            if (at + 1 >= args.size() || args[at + 1].empty()) {
+                error = "--wav needs a file name";
+                return std::nullopt;
+            }
+            request.wavPath = args[at + 1];
         }
         at += 2;
     }
@@ -59,11 +71,14 @@ std::optional<RenderRequest> parseCommandLine(const std::vector<std::string>& ar
     } else if (kind == "sweep") {
         request.signal = Signal::Sweep;
         doubles = 3;
+    } else if (kind == "logsweep") {
+        request.signal = Signal::LogSweep;
+        doubles = 3;
     } else if (kind == "noise") {
         request.signal = Signal::Noise;
         doubles = 1;
     } else {
-        error = "unknown signal '" + kind + "' (tone, sweep or noise)";
+        error = "unknown signal '" + kind + "' (tone, sweep, logsweep or noise)";
         return std::nullopt;
     }
     if (args.size() - at != 5 + doubles) {

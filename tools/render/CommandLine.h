@@ -8,11 +8,12 @@
 
 namespace quilbo::render {
 
-enum class Signal { Tone, Sweep, Noise };
+enum class Signal { Tone, Sweep, LogSweep, Noise };
 
 struct RenderRequest {
     Signal signal = Signal::Tone;
     std::optional<std::uint32_t> seed;
+    std::optional<std::string> wavPath;  // a WAV file instead of the raw block on stdout
     std::uint32_t blockSize = 0;
     std::uint32_t sampleRate = 0;
     std::uint32_t channelCode = 0;
@@ -24,11 +25,16 @@ struct RenderRequest {
 };
 
 inline constexpr const char* kUsage =
-    "usage: quilbo-render [--seed N] tone  BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM FREQ "
+    "usage: quilbo-render [OPTIONS] tone     BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM FREQ "
     "AMPLITUDE\n"
-    "       quilbo-render [--seed N] sweep BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM F0 F1 "
+    "       quilbo-render [OPTIONS] sweep    BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM F0 F1 "
     "AMPLITUDE\n"
-    "       quilbo-render [--seed N] noise BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM AMPLITUDE\n";
+    "       quilbo-render [OPTIONS] logsweep BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM F0 F1 "
+    "AMPLITUDE\n"
+    "       quilbo-render [OPTIONS] noise    BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM AMPLITUDE\n"
+    "options: --seed N     the noise's seed instead of the calendar clock's second\n"
+    "         --wav FILE   write a WAV file of the block's whole frames instead of the raw block\n"
+    "                      on standard output\n";
 
 // Empty when the arguments (without the program name) are malformed; `error` then says why.
 std::optional<RenderRequest> parseCommandLine(const std::vector<std::string>& args,

@@ -1,4 +1,5 @@
-// quilbo-render: renders one signal request into a fresh block and writes the block to stdout.
+// quilbo-render: renders one signal request into a fresh block and writes the block to stdout,
+// or with --wav as a WAV file.
 #include <unistd.h>
 
 #include <cerrno>
@@ -6,6 +7,7 @@
 #include <cstring>
 
 #include "audio/SampleBlock.h"
+#include "audio/WaveFile.h"
 #include "synth/Synthesis.h"
 #include "tools/render/CommandLine.h"
 
@@ -47,6 +49,10 @@ std::int32_t render(const quilbo::render::RenderRequest& r, std::uint8_t* block)
             return quilbo::SynthesizeSweep(block, r.blockSize, r.sampleRate, r.channelCode, bits,
                                            waveform, r.frequency, r.endFrequency, r.amplitude,
                                            storeProgress);
+        case Signal::LogSweep:
+            return quilbo::SynthesizeLogSweep(block, r.blockSize, r.sampleRate, r.channelCode, bits,
+                                              waveform, r.frequency, r.endFrequency, r.amplitude,
+                                              storeProgress);
         case Signal::Noise:
             if (r.seed) {
                 return quilbo::SynthesizeNoiseSeeded(*r.seed, block, r.blockSize, r.sampleRate,
@@ -57,6 +63,41 @@ std::int32_t render(const quilbo::render::RenderRequest& r, std::uint8_t* block)
                                            waveform, r.amplitude, storeProgress);
     }
     return 0;
+}
+
+const char* describe(quilbo::WaveFileError error) {
+    using quilbo::WaveFileError;
+    switch (error) {
+        case WaveFileError::UnsupportedFormat:
+            return "no WAV file holds this rate, channel code and depth";
+        case WaveFileError::TooLarge:
+            return "the block makes a WAV file larger than 4 GiB";
+        case WaveFileError::CreateFailed:
+            return "cannot create a file in the target folder";
+        case WaveFileError::WriteFailed:
+            return "cannot write the file";
+        case WaveFileError::RenameFailed:
+            return "cannot give the file its name";
+        case WaveFileError::None:
+            break;
+    }
+    return "no error";
+}
+
+// The file's layout for the request: the pair's two channels, the depth's low 16 bits.
+struct WaveLayout {
+    int channels;
+    int rate;
+    int precision;
+};
+
+WaveLayout waveLayoutOf(const quilbo::render::RenderRequest& r) {
+    const std::uint32_t channels = r.channelCode == 0 ? 2 : r.channelCode;
+    constexpr std::uint32_t kIntMax = 0x7FFFFFFF;
+    // Values beyond int are refused by the writer's checks as -1.
+    return {channels <= kIntMax ? static_cast<int>(channels) : -1,
+            r.sampleRate <= kIntMax ? static_cast<int>(r.sampleRate) : -1,
+            static_cast<std::uint16_t>(r.bits)};
 }
 
 }  // namespace
@@ -70,6 +111,15 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    const WaveLayout wave = waveLayoutOf(*request);
+    // Refused before anything is rendered: a block too large for any WAV file.
+    if (request->wavPath &&
+        quilbo::checkWaveFile(request->blockSize, wave.channels, wave.rate, wave.precision) ==
+            quilbo::WaveFileError::TooLarge) {
+        std::fprintf(stderr, "quilbo-render: %s\n", describe(quilbo::WaveFileError::TooLarge));
+        return 1;
+    }
+
     quilbo::SampleBlock block = quilbo::SampleBlock::allocate(request->blockSize);
     if (request->blockSize != 0 && !block) {
         std::fprintf(stderr, "quilbo-render: cannot allocate %u bytes\n", request->blockSize);
@@ -79,7 +129,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quilbo-render: unsupported bit depth %u\n", request->bits);
         return 3;
     }
-    if (!writeAll(block.data(), block.size())) {
+    if (request->wavPath) {
+        const quilbo::WaveFileResult written =
+            quilbo::writeWaveFile(*request->wavPath, block.data(), block.size(), wave.channels,
+                                  wave.rate, wave.precision);
+        if (!written) {
+            std::fprintf(stderr, "quilbo-render: %s: %s%s%s\n", request->wavPath->c_str(),
+                         describe(written.error), written.systemError != 0 ? ": " : "",
+                         written.systemError != 0 ? std::strerror(written.systemError) : "");
+            return 1;
+        }
+    } else if (!writeAll(block.data(), block.size())) {
         std::fprintf(stderr, "quilbo-render: cannot write the block: %s\n", std::strerror(errno));
         return 1;
     }

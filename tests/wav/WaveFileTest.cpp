@@ -1,0 +1,134 @@
+// Logarithmic sweeps measured, and WAV files read back by SoX: from the writer and from Save.
+#include "audio/WaveFile.h"
+#include "pages/LevelSlider.h"
+#include "synth/Synthesis.h"
+#include "tests/support/PageFixture.h"
+#include "tests/support/Process.h"
+
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+
+namespace quilbo::test {
+namespace {
+
+using Page = CFrequencyPage;
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The samples SoX decodes, in the block's own encoding (20 and 24 bits left-justified in 32).
+std::vector<std::uint8_t> decoded(const std::string& wav, int bits) {
+    const char* encoding = bits == 8 ? "unsigned" : bits == 32 ? "float" : "signed";
+    const auto done = runCommand({"sox", "-D", wav, "-t", "raw", "-e", encoding, "-b",
+                                  std::to_string(bits <= 16 ? bits : 32), wav + ".raw"});
+    EXPECT_TRUE(done.ok()) << done.output;
+    return fileBytes(wav + ".raw");
+}
+
+// Rate, channels and bits per sample as soxi reads them. SoX looks for a second extension size
+// after an extensible float's: that warning is no fault of the file.
+constexpr const char* kSoxi = "(soxi -r $0; soxi -c $0; soxi -b $0) 2>&1 | grep -v 'extended part'";
+
+// The frequency of the first channel at x (0 to 1) of a 48000 Hz block, from its sign changes
+// over 0.2 s around that point; zeros do not count.
+double frequencyAt(const std::vector<std::int16_t>& s, std::size_t channels, double x) {
+    constexpr std::size_t kWindow = 9600;
+    const auto mid = static_cast<std::size_t>(x * static_cast<double>(s.size() / channels));
+    int changes = 0, last = 0;
+    for (std::size_t f = mid - kWindow / 2; f < mid + kWindow / 2; ++f) {
+        const int sign = (s[f * channels] > 0) - (s[f * channels] < 0);
+        changes += sign != 0 && last != 0 && sign != last;
+        last = sign != 0 ? sign : last;
+    }
+    return changes * 48000.0 / 2 / kWindow;
+}
+
+TEST(LogSweep, EveryShapeAndLayoutFollowsTheExponentialWithoutAPhaseJump) {
+    constexpr double kRate = 48000, kF0 = 1000, kF1 = 4000;
+    constexpr std::size_t kFrames = 960000;  // 20 s
+    for (int waveform : {kWaveSine, kWaveSquare, kWaveTwoRamp}) {
+        for (int code : {0, 2, 4, 6}) {
+            const std::size_t channels = code == 0 ? 2 : code;
+            std::vector<std::int16_t> s(kFrames * channels);
+            SynthesizeLogSweep(reinterpret_cast<std::uint8_t*>(s.data()), s.size() * 2, 48000, code,
+                               16, waveform, kF0, kF1, 1.0, nullptr);
+            for (double x : {0.25, 0.5, 0.75, 0.99}) {
+                const double want = kF0 * std::pow(kF1 / kF0, x);
+                EXPECT_NEAR(frequencyAt(s, channels, x), want, 0.005 * want) << waveform << code;
+            }
+            // No phase jump: every three samples of the sine keep the recurrence of its frequency.
+            for (std::size_t f = 1; waveform == kWaveSine && f + 1 < kFrames; ++f) {
+                const double w = 2 * M_PI * kF0 * std::pow(kF1 / kF0, double(f) / kFrames) / kRate;
+                ASSERT_NEAR(s[(f - 1) * channels] + s[(f + 1) * channels],
+                            2 * std::cos(w) * s[f * channels], 5)
+                    << f;
+            }
+        }
+    }
+}
+
+TEST(WaveFile, SoxReadsBackTheFormatAndTheWholeFramesOfTheBlock) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("t.wav").toStdString();
+    for (auto [bits, rate] :
+         {std::pair{8, 11025}, {16, 44100}, {20, 48000}, {24, 96000}, {32, 192000}}) {
+        const std::size_t container = bits == 8 ? 1 : bits == 16 ? 2 : 4;
+        for (auto [code, mask] : {std::pair{0, 0x3}, {4, 0x33}, {6, 0x3F}}) {
+            const int channels = code == 0 ? 2 : code;
+            // 1000 frames and the first sample of another, which the file leaves out. A square
+            // wave: SoX carries floats as 32-bit integers, which keeps only values this coarse.
+            std::vector<std::uint8_t> block(1000 * channels * container + container);
+            SynthesizeLogSweep(block.data(), block.size(), rate, code, bits, kWaveSquare, 20, 20000,
+                               0.9, nullptr);
+            ASSERT_TRUE(writeWaveFile(path, block.data(), block.size(), channels, rate, bits));
+            const auto info = runCommand({"sh", "-c", kSoxi, path});
+            EXPECT_EQ(info.output, std::to_string(rate) + "\n" + std::to_string(channels) + "\n" +
+                                       std::to_string(bits == 20 ? 24 : bits) + "\n");
+            EXPECT_EQ(fileBytes(path)[40] | fileBytes(path)[41] << 8, mask) << bits << channels;
+            EXPECT_TRUE(decoded(path, bits) == std::vector(block.begin(), block.end() - container));
+        }
+    }
+}
+
+TEST_F(PageTest, SaveWritesTheLogSweepOrSaysWhyNothingWasWritten) {
+    QTemporaryDir dir;
+    QString name;
+    freq().setSaveNameAsker([&](QWidget*, const QString&) { return name; });
+    click(freq(), Page::IDC_SCAN), click(freq(), Page::IDC_LOGARITHMIC);
+    type(freq(), Page::IDC_TIME, "1"), type(freq(), Page::IDC_PRECISION, "24");
+    freq().m_level->setValue(0);
+    click(freq(), Page::IDC_SAVE);  // no name given: nothing rendered, nothing said
+    const QString missing = dir.filePath("missing/a.wav"), target = dir.filePath("a.wav");
+    name = missing, click(freq(), Page::IDC_SAVE);
+    std::ofstream(target.toStdString()) << "old";
+    std::signal(SIGXFSZ, SIG_IGN);  // a full disk, as a file size limit makes one
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{4096, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    name = target, click(freq(), Page::IDC_SAVE);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(messages, QStringList({Page::saveFailedText(missing, ENOENT),
+                                     Page::saveFailedText(target, EFBIG)}));
+    EXPECT_EQ(allocations.size(), 2u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.wav"});
+    EXPECT_EQ(fileBytes(target.toStdString()), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+
+    click(freq(), Page::IDC_SAVE);  // and the next save works
+    EXPECT_EQ(messages.size(), 2);
+    std::vector<std::uint8_t> want(44100 * 2 * 24 / 8);  // the page's block: 0.75 s in 4-byte words
+    SynthesizeLogSweep(want.data(), want.size(), 44100, 2, 24, kWaveSine, 20, 20000, 1.0, nullptr);
+    EXPECT_TRUE(decoded(target.toStdString(), 24) == want);
+}
+
+}  // namespace
+}  // namespace quilbo::test

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 #include <numbers>
 

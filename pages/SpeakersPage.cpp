@@ -46,8 +46,7 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
       m_ui(std::make_unique<Ui::CSpeakersPage>()),
       m_backend(backend),
       m_sinkLayouts(sinkLayouts),
-      m_presenter(warningBoxPresenter()),
-      m_clock([] { return std::chrono::steady_clock::now(); }) {
+      m_presenter(warningBoxPresenter()) {
     m_ui->setupUi(this);
     setWaveOutBackend(backend);
     // A playback that ended on the device's side (the output went away) ends here, on the
@@ -121,10 +120,6 @@ int CSpeakersPage::channelCount() const {
 
 void CSpeakersPage::setMessagePresenter(MessagePresenter presenter) {
     m_presenter = std::move(presenter);
-}
-
-void CSpeakersPage::setClock(Clock clock) {
-    m_clock = std::move(clock);
 }
 
 void CSpeakersPage::whenNotRendering(void (CSpeakersPage::*action)()) {
@@ -204,7 +199,7 @@ void CSpeakersPage::start(Mode mode, int channel, const std::vector<CheckTurn>& 
     m_mode = mode;
     m_channel = channel;
     m_turns = static_cast<int>(turns.size());
-    m_started = m_clock();
+    m_started = std::chrono::steady_clock::now();
     if (mode != Mode::Speaker) {
         m_turnTimer->start();
     }
@@ -228,7 +223,8 @@ void CSpeakersPage::returnToIdle() {
 void CSpeakersPage::showNowPlaying() {
     int turn = 0;
     if (m_turns > 0) {
-        const auto elapsed = std::max(m_clock() - m_started, std::chrono::steady_clock::duration{});
+        const auto elapsed = std::max(std::chrono::steady_clock::now() - m_started,
+                                      std::chrono::steady_clock::duration{});
         turn = static_cast<int>((elapsed / kTurn) % m_turns);
     }
     QString text;

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTimer;
@@ -42,8 +43,6 @@ public:
     // The layouts, in the order the list shows them.
     enum Layout { Stereo = 0, Quad = 1, Surround51 = 2 };
 
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
-
     // Neither back end is owned; each must outlive the page. A null layout source reads nothing.
     CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayouts,
                   QWidget* parent = nullptr);
@@ -64,8 +63,6 @@ public:
     void refreshSinkLayout();
 
     void setMessagePresenter(MessagePresenter presenter);
-    // The clock that tells which turn is sounding.
-    void setClock(Clock clock);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -87,12 +84,11 @@ private:
     WaveOutBackend* m_backend;
     SinkLayoutSource* m_sinkLayouts;
     MessagePresenter m_presenter;
-    Clock m_clock;
     QTimer* m_turnTimer = nullptr;
     Mode m_mode = Mode::Idle;
     int m_channel = -1;
     int m_turns = 0;
-    std::chrono::steady_clock::time_point m_started;
+    std::chrono::steady_clock::time_point m_started;  // of the playback, for the turn shown
     bool m_sinkRead = false;
     std::optional<SinkLayout> m_sink;
     std::vector<float> m_mainNoise;  // made at the first play

@@ -265,7 +265,7 @@ void CSpeakersPage::refreshSinkLayout() {
 
 void CSpeakersPage::showSinkLayout() {
     if (!m_sink) {
-        m_ui->sink_1045->setText(tr("No sound server answers: nothing can be played."));
+        m_ui->sink_1045->setText(tr("No sound output answers: nothing can be played."));
         return;
     }
     QStringList names;

@@ -48,8 +48,8 @@
         <translation>前置两声道反相：声音没有中心。</translation>
     </message>
     <message>
-        <source>No sound server answers: nothing can be played.</source>
-        <translation>声音服务器没有响应，无法播放。</translation>
+        <source>No sound output answers: nothing can be played.</source>
+        <translation>没有声音输出响应，无法播放。</translation>
     </message>
     <message>
         <source>other</source>

@@ -10,6 +10,7 @@
 #include "audio/WaveOutVolume.h"
 #include "pages/FrequencyPage.h"
 #include "pages/RunInPage.h"
+#include "pages/SpeakersPage.h"
 #include "pages/StatementPage.h"
 #include "res/QuilboConfig.h"
 #include "ui_MainDlg.h"
@@ -75,6 +76,9 @@ void CMainDlg::OnInitDialog() {
     m_pRunInPage->setQuitRequest([this](int status) { requestEnd(status); });
     addPage(m_pRunInPage, tr("Run In"), false);
 
+    m_pSpeakersPage = new CSpeakersPage(m_services.waveOut, m_services.sinkLayouts, frame);
+    addPage(m_pSpeakersPage, tr("Speakers"), false);
+
     m_pStatementPage = new CStatementPage(m_services.urlOpener, frame);
     addPage(m_pStatementPage, tr("Licence"), false);
 
@@ -117,7 +121,7 @@ TabPane* CMainDlg::tabPane() const {
 
 void CMainDlg::OnSelChangeTab() {
     const int selection = m_tab->tabBar()->currentIndex();
-    QWidget* pages[] = {m_pFrequencyPage, m_pRunInPage, m_pStatementPage};
+    QWidget* pages[] = {m_pFrequencyPage, m_pRunInPage, m_pSpeakersPage, m_pStatementPage};
     for (QWidget* page : pages) {
         if (page != nullptr) {
             page->hide();
@@ -146,7 +150,7 @@ void CMainDlg::OnClose() {
         return;
     }
     m_closed = true;
-    // Both players first, so that no completion notice from the output can reach a page that is
+    // Every player first, so that no completion notice from the output can reach a page that is
     // gone; then the volume notices, which would otherwise reach the Run In page.
     if (m_pRunInPage != nullptr) {
         m_pRunInPage->OnStop();
@@ -154,12 +158,16 @@ void CMainDlg::OnClose() {
     if (m_pFrequencyPage != nullptr) {
         m_pFrequencyPage->OnStop();
     }
+    if (m_pSpeakersPage != nullptr) {
+        m_pSpeakersPage->OnStop();
+    }
     if (m_services.volume != nullptr) {
         m_services.volume->SetChangeCallback(nullptr, nullptr);
     }
     // Children of the page frame: deleting one takes it out of the frame.
     delete std::exchange(m_pRunInPage, nullptr);
     delete std::exchange(m_pFrequencyPage, nullptr);
+    delete std::exchange(m_pSpeakersPage, nullptr);
     delete std::exchange(m_pStatementPage, nullptr);
 }
 
@@ -259,6 +267,7 @@ void CMainDlg::changeEvent(QEvent* event) {
 void CMainDlg::retranslate() {
     m_tab->setTabText(FrequencyTab, tr("Frequency"));
     m_tab->setTabText(RunInTab, tr("Run In"));
+    m_tab->setTabText(SpeakersTab, tr("Speakers"));
     m_tab->setTabText(StatementTab, tr("Licence"));
 }
 

@@ -1,5 +1,5 @@
 // CMainDlg: the one window of the program: title banner with the two link buttons, the tab strip
-// with the Frequency, Run In and statement pages, and the advertisement banner.
+// with the Frequency, Run In, Speakers and statement pages, and the advertisement banner.
 #pragma once
 
 #include "pages/CalendarClock.h"
@@ -19,15 +19,18 @@ class CMainDlg;
 }
 class CFrequencyPage;
 class CRunInPage;
+class CSpeakersPage;
 class CWaveOutVolume;
 class PowerOffRequester;
+class SinkLayoutSource;
 class SleepInhibitor;
 class TabPane;
 class WaveOutBackend;
 
 // What the pages play through and ask for. Nothing here is owned; everything must outlive the
 // window. Null volume or power-off leave those parts of the Run In page inert, a null inhibitor
-// keeps nothing awake; an empty clock or opener means the system's.
+// keeps nothing awake, a null sink layout source leaves the Speakers page without the output's
+// layout; an empty clock or opener means the system's.
 struct MainDlgServices {
     WaveOutBackend* waveOut = nullptr;
     CWaveOutVolume* volume = nullptr;
@@ -35,11 +38,12 @@ struct MainDlgServices {
     SleepInhibitor* sleepInhibitor = nullptr;
     CalendarClock clock;
     UrlOpener urlOpener;
+    SinkLayoutSource* sinkLayouts = nullptr;
 };
 
 // Every way the window can end (close box, Alt+F4, Escape or Enter on the window's own controls,
 // the Run In page's "Exit quilbo", the end of the event loop) goes through OnClose, which stops
-// both players and lets go of the volume notices before any page is destroyed.
+// every page's player and lets go of the volume notices before any page is destroyed.
 class CMainDlg : public QDialog {
     Q_OBJECT
 
@@ -53,10 +57,10 @@ public:
         IDC_AD_BANNER = 1032,
     };
     // Tab indexes, in the order the pages are created.
-    enum PageIndex { FrequencyTab = 0, RunInTab = 1, StatementTab = 2 };
+    enum PageIndex { FrequencyTab = 0, RunInTab = 1, SpeakersTab = 2, StatementTab = 3 };
 
-    // Creates the three pages, each initialising as it is created: Frequency (shown), Run In and
-    // statement (hidden).
+    // Creates the four pages, each initialising as it is created: Frequency (shown), Run In,
+    // Speakers and statement (hidden).
     explicit CMainDlg(MainDlgServices services, QWidget* parent = nullptr);
     // Runs OnClose if no end has run it yet.
     ~CMainDlg() override;
@@ -68,6 +72,7 @@ public:
     // The pages; null once OnClose has destroyed them.
     CFrequencyPage* frequencyPage() const { return m_pFrequencyPage; }
     CRunInPage* runInPage() const { return m_pRunInPage; }
+    CSpeakersPage* speakersPage() const { return m_pSpeakersPage; }
     CStatementPage* statementPage() const { return m_pStatementPage; }
 
     // Hides every page, then shows the one of the tab strip's selection (none for another index).
@@ -76,8 +81,9 @@ public:
     void OnMakerLink();
     // The About box, modal over this window; pages go on playing and counting behind it.
     void OnAbout();
-    // The one teardown: stops the Run In page's playback, then the Frequency page's, unregisters
-    // the volume notices, then destroys the Run In, Frequency and statement pages. Runs once.
+    // The one teardown: stops the Run In page's playback, then the Frequency page's, then the
+    // Speakers page's, unregisters the volume notices, then destroys the Run In, Frequency,
+    // Speakers and statement pages. Runs once.
     void OnClose();
     bool isClosed() const { return m_closed; }
 
@@ -113,6 +119,7 @@ private:
 
     CFrequencyPage* m_pFrequencyPage = nullptr;
     CRunInPage* m_pRunInPage = nullptr;
+    CSpeakersPage* m_pSpeakersPage = nullptr;
     CStatementPage* m_pStatementPage = nullptr;
     CLinkButton* m_linkMaker = nullptr;
     CLinkButton* m_linkPartner = nullptr;

@@ -1,4 +1,4 @@
-// The quilbo program: the main window with its three pages, playing through PulseAudio.
+// The quilbo program: the main window with its four pages, playing through PulseAudio.
 #include "app/BurnInApp.h"
 #include "app/ShellArt.h"
 #include "res/QuilboConfig.h"

@@ -7,6 +7,7 @@
 #include "audio/PulseWaveOut.h"
 
 #include <pulse/context.h>
+#include <pulse/introspect.h>
 
 #include "audio/PulseConnection.h"
 #include "audio/PulseFormat.h"
@@ -89,6 +90,74 @@ std::unique_ptr<WaveOutDevice> PulseWaveOut::open(const WaveFormatExtensible& fo
     }
     report(WaveResult::Ok);
     return device;
+}
+
+namespace {
+
+SpeakerPosition speakerPosition(pa_channel_position_t position) {
+    switch (position) {
+        case PA_CHANNEL_POSITION_FRONT_LEFT:
+            return SpeakerPosition::FrontLeft;
+        case PA_CHANNEL_POSITION_FRONT_RIGHT:
+            return SpeakerPosition::FrontRight;
+        case PA_CHANNEL_POSITION_REAR_LEFT:
+            return SpeakerPosition::RearLeft;
+        case PA_CHANNEL_POSITION_REAR_RIGHT:
+            return SpeakerPosition::RearRight;
+        case PA_CHANNEL_POSITION_FRONT_CENTER:
+            return SpeakerPosition::FrontCenter;
+        case PA_CHANNEL_POSITION_LFE:
+            return SpeakerPosition::Lfe;
+        default:
+            return SpeakerPosition::Other;
+    }
+}
+
+// What the sink-info callback leaves for the waiting thread; both under the loop lock.
+struct SinkQuery {
+    PulseConnection* connection = nullptr;
+    bool done = false;
+    std::optional<SinkLayout> layout;
+};
+
+void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+    auto* query = static_cast<SinkQuery*>(userdata);
+    if (eol == 0 && info != nullptr) {
+        SinkLayout layout;
+        layout.description = info->description != nullptr && info->description[0] != '\0'
+                                 ? info->description
+                                 : (info->name != nullptr ? info->name : "");
+        for (unsigned i = 0; i < info->channel_map.channels && i < PA_CHANNELS_MAX; ++i) {
+            layout.positions.push_back(speakerPosition(info->channel_map.map[i]));
+        }
+        query->layout = std::move(layout);
+        return;
+    }
+    query->done = true;
+    query->connection->signal();
+}
+
+}  // namespace
+
+std::optional<SinkLayout> PulseWaveOut::defaultSinkLayout() {
+    auto connected = connection();
+    if (!connected) {
+        return std::nullopt;
+    }
+    SinkQuery query;
+    query.connection = connected.get();
+    LoopLock lock(connected->loop());
+    OperationPtr operation(pa_context_get_sink_info_by_name(connected->context(), "@DEFAULT_SINK@",
+                                                            &onSinkInfo, &query));
+    if (!operation) {
+        return std::nullopt;
+    }
+    if (!connected->waitFor([&] { return query.done; }, m_options.serverTimeout)) {
+        // The query lives on this stack: no late answer may reach it.
+        pa_operation_cancel(operation.get());
+        return std::nullopt;
+    }
+    return query.layout;
 }
 
 }  // namespace quilbo

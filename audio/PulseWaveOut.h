@@ -1,5 +1,6 @@
 // The PulseAudio playback back end (also PipeWire's pulse service): one connection to the
-// server, made at the first open and kept, with one stream per open device on the default sink.
+// server, made at the first open and kept, with one stream per open device on the default sink;
+// the same connection answers for the default sink's speaker layout.
 #pragma once
 
 #include <atomic>
@@ -8,13 +9,14 @@
 #include <memory>
 #include <mutex>
 
+#include "audio/SinkLayout.h"
 #include "audio/WaveOutDevice.h"
 
 namespace quilbo {
 
 class PulseConnection;
 
-class PulseWaveOut : public WaveOutBackend {
+class PulseWaveOut : public WaveOutBackend, public SinkLayoutSource {
 public:
     struct Options {
         // Bound on every wait for the server (connect, stream set-up, close).
@@ -38,6 +40,7 @@ public:
     WaveResult queryFormat(const WaveFormatExtensible& format) override;
     std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format, WaveOutRoutine routine,
                                         void* instance, WaveResult* result = nullptr) override;
+    std::optional<SinkLayout> defaultSinkLayout() override;
 
     // Underflow notices of every stream this back end has opened (the output ran dry).
     std::uint64_t underflowCount() const { return m_underflows->load(); }

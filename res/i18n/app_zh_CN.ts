@@ -19,5 +19,9 @@
         <source>&amp;About Quilbo...</source>
         <translation>关于 Quilbo(&amp;A)...</translation>
     </message>
+    <message>
+        <source>Speakers</source>
+        <translation>扬声器</translation>
+    </message>
 </context>
 </TS>

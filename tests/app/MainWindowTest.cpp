@@ -1,8 +1,10 @@
-// The main window and the application object on fakes: every way the window ends stops both
-// pages' sound (Run In first) before any page goes and leaves nothing running; keys inside a page
+// The main window and the application object on fakes: every way the window ends stops every
+// page's sound (Run In first) before any page goes and leaves nothing running; keys inside a page
 // end nothing; the pages go on behind other tabs; the links open their addresses.
 #include "app/BurnInApp.h"
 #include "app/TabPane.h"
+#include "pages/SpeakerMap.h"
+#include "pages/SpeakersPage.h"
 #include "pages/StatementPage.h"
 #include "res/QuilboConfig.h"
 #include "tests/support/PageFixture.h"
@@ -20,11 +22,12 @@
 namespace quilbo::test {
 namespace {
 
-// The end of a window whose Frequency page played on device n and the session on the next.
+// The end of a window whose Frequency page played on device n, the session on the next and the
+// Speakers page on the one after.
 EventLog teardownOf(int n) {
-    const std::string f = std::to_string(n), r = std::to_string(n + 1);
-    return {"reset " + r, "close " + r,  "reset " + f,  "close " + f,
-            "volume off", "destroyed 1", "destroyed 0", "destroyed 2"};
+    const std::string f = std::to_string(n), r = std::to_string(n + 1), s = std::to_string(n + 2);
+    return {"reset " + r, "close " + r,  "reset " + f,  "close " + f,  "reset " + s, "close " + s,
+            "volume off", "destroyed 1", "destroyed 0", "destroyed 3", "destroyed 2"};
 }
 
 class MainWindow : public PageTest {
@@ -48,11 +51,11 @@ public:
         dlg->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
     }
-    // Both pages playing: the Frequency page's one-second loop, then the session.
+    // Every page playing: the Frequency page's one-second loop, the session, a speaker.
     void play(CMainDlg& window) {
         const QWidget* pages[] = {window.frequencyPage(), window.runInPage(),
-                                  window.statementPage()};
-        for (int i = 0; i < 3; ++i) {
+                                  window.statementPage(), window.speakersPage()};
+        for (int i = 0; i < 4; ++i) {
             QObject::connect(pages[i], &QObject::destroyed,
                              [this, i] { log.push_back("destroyed " + std::to_string(i)); });
         }
@@ -60,6 +63,7 @@ public:
         ctl(*window.frequencyPage(), CFrequencyPage::IDC_REPEAT)->click();
         click(*window.frequencyPage(), CFrequencyPage::IDC_PLAY);
         click(*window.runInPage(), CRunInPage::IDC_RUN_IN);
+        window.speakersPage()->speakerMap()->speakerButton(0)->click();
     }
     // "Exit quilbo" at the end of the session, from inside the page's tick.
     void endSession(CMainDlg& window) {
@@ -92,12 +96,13 @@ struct EndPath {
 };
 class WindowEnd : public MainWindow, public ::testing::WithParamInterface<EndPath> {};
 
-TEST_P(WindowEnd, StopsBothPagesThenDestroysThemAndNothingRunsAfter) {
+TEST_P(WindowEnd, StopsEveryPageThenDestroysThemAndNothingRunsAfter) {
     GetParam().end(*this, *dlg);
     QTRY_VERIFY_WITH_TIMEOUT(dlg->isClosed(), 30000);  // ends from inside a page come later
     EXPECT_EQ(teardown(), teardownOf(1));
     EXPECT_EQ(dlg->exitStatus(), 0);
-    EXPECT_FALSE(dlg->isVisible() || waveOut.deviceOpen(1) || waveOut.deviceOpen(2));
+    EXPECT_FALSE(dlg->isVisible() || waveOut.deviceOpen(1) || waveOut.deviceOpen(2) ||
+                 waveOut.deviceOpen(3));
     const std::size_t steps = log.size();
     volume.changeFromOutside(1234);
     now += 10 * kHour;
@@ -187,7 +192,7 @@ TEST_F(Program, EndsWithStatusZeroAfterTheTeardownHoweverItsModalRunEnds) {
     EXPECT_EQ(teardown(), teardownOf(1));
     log.clear();
     runProgram([this](CMainDlg& w) { play(w), w.hide(); });  // not the window's own end
-    EXPECT_EQ(teardown(), teardownOf(3));
+    EXPECT_EQ(teardown(), teardownOf(4));
 }
 
 TEST_F(Program, ASessionEndWhileAPageMessageIsOpenClosesTheMessageFirst) {
@@ -213,7 +218,8 @@ TEST_F(Program, ASessionEndWhileAPageMessageIsOpenClosesTheMessageFirst) {
     });
     EXPECT_EQ(box, "Quilbo|" + CFrequencyPage::openFailedText());
     EXPECT_EQ(teardown(), (EventLog{"reset 1", "close 1", "reset 2", "close 2", "message closed",
-                                    "volume off", "destroyed 1", "destroyed 0", "destroyed 2"}));
+                                    "reset 3", "close 3", "volume off", "destroyed 1",
+                                    "destroyed 0", "destroyed 3", "destroyed 2"}));
 }
 
 // An end due while the Frequency page renders (the session's "Exit quilbo" at a tick, the window

@@ -1,0 +1,27 @@
+// The default output's own speaker layout, as the sound server describes it: what the Speakers
+// page compares its chosen layout with.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quilbo {
+
+// The speaker positions a check layout uses; every other position a server names is Other.
+enum class SpeakerPosition { FrontLeft, FrontRight, RearLeft, RearRight, FrontCenter, Lfe, Other };
+
+struct SinkLayout {
+    std::string description;                 // the sink's description, or its name when it has none
+    std::vector<SpeakerPosition> positions;  // one per channel, in the sink's channel order
+};
+
+class SinkLayoutSource {
+public:
+    virtual ~SinkLayoutSource() = default;
+    // The default sink's layout; nullopt when no server answers or it has no default sink.
+    // Bounded: a server that does not answer costs at most a few seconds.
+    virtual std::optional<SinkLayout> defaultSinkLayout() = 0;
+};
+
+}  // namespace quilbo

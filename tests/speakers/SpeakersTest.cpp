@@ -1,0 +1,158 @@
+// The Speakers page and its noise: each speaker heard on exactly its channel of a 5.1 sink's
+// monitor on both servers, the noise's band, slope, level and seam, and what the page says of
+// the default output's layout.
+#include "audio/PulseWaveOut.h"
+#include "pages/SpeakerMap.h"
+#include "pages/SpeakersPage.h"
+#include "tests/support/ServerTest.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+namespace quilbo::test {
+namespace {
+
+// RMS of each channel of interleaved 16-bit frames, in dB against a full-scale sine.
+std::vector<double> channelLevels(std::span<const std::uint8_t> bytes, std::size_t channels) {
+    std::vector<double> levels(channels);
+    const std::size_t samples = bytes.size() / 2 / channels * channels;
+    for (std::size_t i = 0; i < samples; ++i) {
+        const double value = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        levels[i % channels] += value * value * channels / samples;
+    }
+    for (double& level : levels) {
+        level = 20 * std::log10(std::sqrt(level) / (32767 / std::numbers::sqrt2) + 1e-12);
+    }
+    return levels;
+}
+
+class OnFiveOneSink : public ::testing::TestWithParam<ServerKind> {
+protected:
+    // The order ALSA and the WAVE speaker bits use, which differs from the page's channel order.
+    SoundServer server{GetParam(),
+                       {.channels = 6,
+                        .channelMap = "front-left,front-right,front-center,lfe,"
+                                      "rear-left,rear-right"}};
+};
+
+TEST_P(OnFiveOneSink, EachSpeakerIsHeardOnItsOwnChannelAndNoOther) {
+    ASSERT_TRUE(server.start()) << server.log();
+    PulseWaveOut pulse;
+    CSpeakersPage page(&pulse, &pulse);
+    page.setMessagePresenter([](QWidget*, const QString&) {});
+    page.show();  // reads the output's layout, and takes it as the page's
+    ASSERT_EQ(page.channelCount(), 6);
+    // The sink's channel of each of the page's: front left, right, rear left, right, centre, LFE.
+    const int sinkChannel[] = {0, 1, 4, 5, 2, 3};
+    for (int channel = 0; channel < 6; ++channel) {
+        SCOPED_TRACE(channel);
+        SoundCapture capture(server);
+        ASSERT_TRUE(capture.start());
+        page.speakerMap()->speakerButton(channel)->click();
+        EXPECT_TRUE(page.speakerMap()->isLit(channel));
+        // PipeWire may take a second to start a stream on a sink that slept.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return capture.bytesSoFar() >= 3 * 44100 * 12; }, 30000));
+        const std::vector<std::uint8_t> heard = capture.stop();
+        page.OnStop();
+        EXPECT_FALSE(page.speakerMap()->isLit(channel));
+        // A third of a second from the first sound on.
+        const auto sound = std::find_if(heard.begin(), heard.end(), [](auto b) { return b != 0; });
+        const std::size_t from = static_cast<std::size_t>(sound - heard.begin()) / 12 * 12;
+        ASSERT_GE(heard.size(), from + 14700 * 12) << "no sound heard";
+        const auto levels = channelLevels({heard.data() + from, 14700 * 12}, 6);
+        for (int c = 0; c < 6; ++c) {
+            EXPECT_TRUE(c == sinkChannel[channel] ? std::abs(levels[c] - kCheckLevelDbfs) < 2
+                                                  : levels[c] < -80)
+                << "sink channel " << c << " at " << levels[c] << " dB";
+        }
+    }
+}
+
+QUILBO_ON_BOTH_SERVERS(OnFiveOneSink);
+
+struct Band {
+    double low, high;
+    std::size_t frames;  // enough harmonics in the band to weigh its halves
+};
+class CheckNoise : public ::testing::TestWithParam<Band> {};
+
+TEST_P(CheckNoise, HoldsOnlyItsBandWithEqualPowerPerOctaveAndLoopsAtTheCheckLevel) {
+    const auto [low, high, frames] = GetParam();
+    const double rate = 44100;
+    const std::vector<float> noise = periodicBandNoise(frames, rate, low, high, 7);
+    ASSERT_EQ(noise.size(), frames);
+    // The power of each harmonic near the band by direct sums, the whole power by Parseval.
+    double total = 0, inBand = 0, lowerHalf = 0, upperHalf = 0;
+    for (float x : noise) {
+        total += double{x} * x / frames;
+    }
+    for (auto k = std::size_t(low * frames / rate) - 1; k <= high * frames / rate + 1; ++k) {
+        std::complex<double> sum;
+        for (std::size_t n = 0; n < frames; ++n) {
+            sum += double{noise[n]} *
+                   std::polar(1.0, -2 * std::numbers::pi * (k * n % frames) / double(frames));
+        }
+        const double power = 2 * std::norm(sum) / frames / frames;
+        inBand += power;
+        (k * rate / frames < std::sqrt(low * high) ? lowerHalf : upperHalf) += power;
+    }
+    EXPECT_GT(inBand / total, 1 - 1e-6);
+    EXPECT_NEAR(10 * std::log10(lowerHalf / upperHalf), 0.0, 1.0);  // pink: as much either side
+
+    // On the second of three channels: the check level there, silence elsewhere, and no larger
+    // step across the loop's seam than inside the period.
+    const std::vector<CheckTurn> turn = {{noise, {0, 1}}};
+    std::vector<std::uint8_t> block(checkBlockBytes(turn, 3));
+    ASSERT_EQ(renderCheckBlock(turn, 3, 0, block), block.size());
+    const auto levels = channelLevels(block, 3);
+    EXPECT_NEAR(levels[1], kCheckLevelDbfs, 0.05);
+    EXPECT_LT(std::max(levels[0], levels[2]), -200);
+    auto at = [&](std::size_t n) { return std::int16_t(block[6 * n + 2] | block[6 * n + 3] << 8); };
+    int largestStep = 0;
+    for (std::size_t n = 1; n < frames; ++n) {
+        largestStep = std::max(largestStep, std::abs(at(n) - at(n - 1)));
+    }
+    EXPECT_LE(std::abs(at(0) - at(frames - 1)), largestStep);
+}
+
+INSTANTIATE_TEST_SUITE_P(Check, CheckNoise,
+                         ::testing::Values(Band{kCheckBandLowHz, kCheckBandHighHz, 8192},
+                                           Band{kCheckLfeLowHz, kCheckLfeHighHz, 65536}));
+
+struct FakeOutput : SinkLayoutSource {
+    std::optional<SinkLayout> layout;
+    std::optional<SinkLayout> defaultSinkLayout() override { return layout; }
+};
+
+TEST(CheckPage, WarnsOfAnOutputWithFewerChannelsAndPlaysNothingWithoutAServer) {
+    FakeOutput output;
+    CSpeakersPage page(nullptr, &output);
+    QStringList messages;
+    page.setMessagePresenter([&](QWidget*, const QString& text) { messages << text; });
+    auto* said = qobject_cast<QLabel*>(page.control(CSpeakersPage::IDC_SINK));
+    page.refreshSinkLayout();
+    const QString noServer = said->text();
+    output.layout = {"Analog", {SpeakerPosition::FrontLeft, SpeakerPosition::FrontRight}};
+    page.refreshSinkLayout();
+    const QString fits = said->text();
+    EXPECT_TRUE(page.channelCount() == 2 && fits.contains("Analog")) << fits.toStdString();
+    qobject_cast<QComboBox*>(page.control(CSpeakersPage::IDC_LAYOUT))->setCurrentIndex(2);
+    EXPECT_TRUE(said->text().startsWith(fits) && said->text().contains("fewer"));
+    // Without a server: said so, and a click only brings the page's failure message.
+    output.layout.reset();
+    page.refreshSinkLayout();
+    EXPECT_TRUE(said->text() == noServer && noServer != fits);
+    page.speakerMap()->speakerButton(4)->click();
+    page.OnCycle();
+    EXPECT_EQ(messages, QStringList(2, CFrequencyPage::openFailedText()));
+    EXPECT_FALSE(page.isPlaying() || page.speakerMap()->isLit(4));
+}
+
+}  // namespace
+}  // namespace quilbo::test

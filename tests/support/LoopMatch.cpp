@@ -53,7 +53,8 @@ LoopMatch matchLoop(const std::vector<std::uint8_t>& heard, const std::vector<st
             const bool silent = std::all_of(heard.begin() + from, heard.begin() + at,
                                             [](std::uint8_t b) { return b == 0; });
             const std::size_t skipped = (phase + size - expected) % size;
-            if (silent && skipped > 0 && skipped <= at - from) {
+            if (silent && skipped <= at - from) {
+                ++match.silences;
                 match.silencedFrames += skipped / frameBytes;
             } else {
                 ++match.breaks;

@@ -70,6 +70,7 @@ CFrequencyPage::CFrequencyPage(WaveOutBackend* backend, SleepInhibitor* sleepInh
     m_nTestType = 0;
     m_strChannels = QStringLiteral("2");
     m_bRepeat = false;
+    m_bFade = true;
 
     m_ui = std::make_unique<Ui::CFrequencyPage>();
     m_ui->setupUi(this);
@@ -238,6 +239,7 @@ void CFrequencyPage::doDataExchange(DataExchange& dx) {
     dx.text(m_ui->levelReadout_1003, m_strLevel);
     dx.text(m_ui->channels_1014, m_strChannels);
     dx.check(m_ui->repeat_1018, m_bRepeat);
+    dx.check(m_ui->fade_1040, m_bFade);
 }
 
 int CFrequencyPage::selectedWaveform() const {

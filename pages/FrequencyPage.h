@@ -54,6 +54,7 @@ public:
         IDC_STOP = 1016,
         IDC_PROGRESS = 1017,
         IDC_REPEAT = 1018,
+        IDC_FADE = 1040,
     };
 
     // Returns an empty block when the memory cannot be had.
@@ -112,7 +113,7 @@ public:
     std::int32_t m_nTestType = 0;
     QString m_strLevel;
     QString m_strChannels;
-    // m_bRepeat and the other player members come from CWavePlayer.
+    // m_bRepeat, m_bFade and the other player members come from CWavePlayer.
 
     // Size in bytes of the block of the last Play that got as far as rendering.
     std::int32_t blockSize() const { return m_nBlockSize; }

@@ -158,5 +158,9 @@
         <source>A test signal is playing in a loop.</source>
         <translation>测试信号正在循环播放。</translation>
     </message>
+    <message>
+        <source>Fade in/out</source>
+        <translation>淡入淡出</translation>
+    </message>
 </context>
 </TS>

@@ -105,16 +105,18 @@ double fadeInGain(std::size_t k, std::size_t frames) {
     return 0.5 - 0.5 * std::cos(std::numbers::pi * x);
 }
 
-void applyFade(std::uint8_t* data, std::size_t frames, const FadeLayout& layout,
-               std::int64_t firstFrame, std::int64_t start, std::size_t length, bool in) {
+void applyFade(std::uint8_t* data, std::size_t bytes, const FadeLayout& layout,
+               std::uint64_t position, std::int64_t start, std::size_t length, bool in) {
     if (!layout.valid() || data == nullptr) {
         return;
     }
-    const auto fadeLength = static_cast<std::int64_t>(length);
-    const std::size_t frameBytes = layout.frameBytes();
     const std::size_t sampleBytes = layout.sampleBytes();
-    for (std::size_t i = 0; i < frames; ++i) {
-        const std::int64_t k = firstFrame + static_cast<std::int64_t>(i) - start;
+    const auto fadeLength = static_cast<std::int64_t>(length);
+    // Sample by sample, so that a piece may begin or end inside a frame.
+    const std::uint64_t firstSample = position / sampleBytes;
+    for (std::size_t i = 0; i + sampleBytes <= bytes; i += sampleBytes) {
+        const std::uint64_t frame = (firstSample + i / sampleBytes) / layout.channels;
+        const std::int64_t k = static_cast<std::int64_t>(frame) - start;
         if (k < 0 || (in && k >= fadeLength)) {
             continue;
         }
@@ -122,10 +124,7 @@ void applyFade(std::uint8_t* data, std::size_t frames, const FadeLayout& layout,
             k >= fadeLength
                 ? 0.0
                 : fadeInGain(static_cast<std::size_t>(in ? k : fadeLength - 1 - k), length);
-        std::uint8_t* frame = data + i * frameBytes;
-        for (std::size_t c = 0; c < layout.channels; ++c) {
-            scaleSample(frame + c * sampleBytes, layout, gain);
-        }
+        scaleSample(data + i, layout, gain);
     }
 }
 

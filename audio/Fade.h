@@ -36,11 +36,12 @@ std::size_t fadeFrames(std::uint32_t sampleRate);
 // The gain of frame k (0-based) of a fade-in lasting frames frames; a fade-out runs it backwards.
 double fadeInGain(std::size_t k, std::size_t frames);
 
-// Scales whole frames in place; firstFrame numbers the first frame of data in the stream it
-// belongs to. in: a rise from silence over the `length` frames from frame `start` on; otherwise a
+// Scales the samples of data (bytes long) in place. position is where data begins in the stream
+// of frames it belongs to, in bytes and at a sample boundary (a piece may begin or end inside a
+// frame). in: a rise from silence over the `length` frames from frame `start` on; otherwise a
 // fall to silence over the `length` frames from `start` on, and silence after it. Frames before
-// `start` (and after a rise) stay as they are.
-void applyFade(std::uint8_t* data, std::size_t frames, const FadeLayout& layout,
-               std::int64_t firstFrame, std::int64_t start, std::size_t length, bool in);
+// `start`, and after a rise, stay as they are.
+void applyFade(std::uint8_t* data, std::size_t bytes, const FadeLayout& layout,
+               std::uint64_t position, std::int64_t start, std::size_t length, bool in);
 
 }  // namespace quilbo

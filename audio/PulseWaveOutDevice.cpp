@@ -13,10 +13,11 @@ namespace quilbo {
 namespace {
 
 constexpr std::size_t kLargestBuffer = 2 * 1024 * 1024;
-// A stop's fade: how long to wait for the server's word on where the stream is, and how far
-// ahead of the sound the fade begins.
-constexpr std::chrono::milliseconds kFadeTimingWait{100};
+// A stop's fade: how long to wait for the server's word on where the stream is, how far ahead
+// of the sound the fade begins, and how far at least ahead of what the server has read.
+constexpr std::chrono::milliseconds kFadeTimingWait{50};
 constexpr pa_usec_t kFadeLead = 30000;
+constexpr pa_usec_t kFadeGuard = 10000;
 constexpr pa_usec_t kRewindBeyond = 100000;
 
 pa_usec_t toUsec(std::chrono::microseconds d) {
@@ -303,12 +304,12 @@ const pa_timing_info* PulseWaveOutDevice::freshTiming() {
     if (!update) {
         return nullptr;
     }
-    // A stop must not wait long: without an answer in time the output is cut instead.
+    // A stop must not wait long: without an answer in time the last report serves, its age
+    // taken into account (none at all: the output is cut instead).
     if (!m_connection->waitFor([&] { return answer.success >= 0; }, kFadeTimingWait)) {
         pa_operation_cancel(update.get());
-        return nullptr;
     }
-    return answer.success > 0 ? pa_stream_get_timing_info(m_stream.get()) : nullptr;
+    return pa_stream_get_timing_info(m_stream.get());
 }
 
 pa_usec_t PulseWaveOutDevice::writeFade() {
@@ -321,13 +322,14 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     if (timing == nullptr || timing->read_index_corrupt || timing->write_index_corrupt) {
         return 0;
     }
-    // Where the listener is now: what the server has read, less what its sink still holds,
-    // plus the time since the report was made.
-    const auto read = static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0));
+    // Where the server reads now and where the listener is: the report's read index, plus the
+    // time since the report was made, and less what the sink still holds.
+    const std::uint64_t moved =
+        timing->playing ? pa_usec_to_bytes(pa_timeval_age(&timing->timestamp), &m_format.spec) : 0;
+    const std::uint64_t read =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)) + moved;
     const std::uint64_t inSink = pa_usec_to_bytes(timing->sink_usec, &m_format.spec);
-    const pa_usec_t age = pa_timeval_age(&timing->timestamp);
-    std::uint64_t heard = (read > inSink ? read - inSink : 0) +
-                          (timing->playing ? pa_usec_to_bytes(age, &m_format.spec) : 0);
+    std::uint64_t heard = read > inSink ? read - inSink : 0;
     heard -= heard % frame;
     const std::uint64_t sent = m_pieces.sent();
     if (heard >= sent) {
@@ -342,7 +344,8 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     const std::uint64_t lead = pa_usec_to_bytes(kFadeLead, &m_format.spec);
     std::uint64_t from = heard + lead;
     if (read < heard + pa_usec_to_bytes(kRewindBeyond, &m_format.spec)) {
-        from = std::max(from, read);
+        // A graph takes a cycle's worth at a time, and the write takes a moment to get there.
+        from = std::max(from, read + pa_usec_to_bytes(kFadeGuard, &m_format.spec));
     }
     from -= from % frame;
     if (from >= sent) {
@@ -353,7 +356,7 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
         static_cast<std::size_t>(std::max<std::uint64_t>(sent - from, fadeBytes));
     std::vector<std::uint8_t> fade(bytes);
     m_pieces.copyOut(from, fade.data(), bytes);
-    applyFade(fade.data(), bytes / frame, m_fadeLayout, 0, 0, fadeBytes / frame, false);
+    applyFade(fade.data(), bytes, m_fadeLayout, 0, 0, fadeBytes / frame, false);
     if (pa_stream_write(m_stream.get(), fade.data(), bytes, nullptr,
                         static_cast<std::int64_t>(from), PA_SEEK_ABSOLUTE) < 0) {
         return 0;

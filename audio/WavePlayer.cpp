@@ -146,26 +146,25 @@ const std::uint8_t* CWavePlayer::pieceData(std::int32_t length) {
     if (m_fadeFrames == 0) {
         return data;
     }
-    const std::size_t frameBytes = m_fadeLayout.frameBytes();
+    // In frames; a piece may begin or end inside one.
+    const auto frameBytes = static_cast<std::int64_t>(m_fadeLayout.frameBytes());
     const auto fade = static_cast<std::int64_t>(m_fadeFrames);
-    const auto first =
-        static_cast<std::int64_t>(m_nNextOffset) / static_cast<std::int64_t>(frameBytes);
-    const auto frames = static_cast<std::int64_t>(length) / static_cast<std::int64_t>(frameBytes);
-    const auto blockFrames =
-        static_cast<std::int64_t>(m_nBlockSize) / static_cast<std::int64_t>(frameBytes);
+    const std::int64_t first = m_nNextOffset / frameBytes;
+    const std::int64_t end = (std::int64_t{m_nNextOffset} + length + frameBytes - 1) / frameBytes;
+    const std::int64_t blockFrames = m_nBlockSize / frameBytes;
     const bool fadeIn = m_firstPass && first < fade;
-    const bool fadeOut = !m_repeatPlaying && first + frames > blockFrames - fade;
+    const bool fadeOut = !m_repeatPlaying && end > blockFrames - fade;
     if (!fadeIn && !fadeOut) {
         return data;
     }
     std::vector<std::uint8_t>& copy = m_fadedCopies.emplace_back(data, data + length);
+    const auto position = static_cast<std::uint64_t>(m_nNextOffset);
     if (fadeIn) {
-        applyFade(copy.data(), static_cast<std::size_t>(frames), m_fadeLayout, first, 0,
-                  m_fadeFrames, true);
+        applyFade(copy.data(), copy.size(), m_fadeLayout, position, 0, m_fadeFrames, true);
     }
     if (fadeOut) {
-        applyFade(copy.data(), static_cast<std::size_t>(frames), m_fadeLayout, first,
-                  blockFrames - fade, m_fadeFrames, false);
+        applyFade(copy.data(), copy.size(), m_fadeLayout, position, blockFrames - fade,
+                  m_fadeFrames, false);
     }
     return copy.data();
 }

@@ -349,7 +349,9 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     }
     from -= from % frame;
     if (from >= sent) {
-        return 0;
+        // All that was sent plays before a fade could begin (the end of a block played once,
+        // which has a fade of its own): it plays out.
+        return pa_bytes_to_usec(sent - heard, &m_format.spec) + kFadeLead;
     }
     const std::size_t fadeBytes = fadeFrames(m_format.spec.rate) * frame;
     const std::size_t bytes =

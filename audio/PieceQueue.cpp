@@ -62,6 +62,19 @@ void PieceQueue::pump(pa_stream* stream) {
     }
 }
 
+void PieceQueue::copyOut(std::uint64_t position, std::uint8_t* out, std::size_t bytes) const {
+    std::fill(out, out + bytes, std::uint8_t{0});
+    const std::uint64_t end = position + bytes;
+    for (const Piece& piece : m_pieces) {
+        const std::uint64_t from = std::max(piece.begin, position);
+        const std::uint64_t to = std::min(piece.end, end);
+        if (from < to) {
+            std::memcpy(out + (from - position), piece.header->lpData + (from - piece.begin),
+                        static_cast<std::size_t>(to - from));
+        }
+    }
+}
+
 std::vector<WaveHeader*> PieceQueue::takeUpTo(std::uint64_t position) {
     std::vector<WaveHeader*> done;
     while (!m_pieces.empty() && m_pieces.front().end <= position) {

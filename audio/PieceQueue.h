@@ -26,6 +26,9 @@ public:
     // Copies what the stream has room for into it: whole frames only, so a frame that straddles
     // two pieces goes out once both are here.
     void pump(pa_stream* stream);
+    // Copies the bytes at stream positions [position, position + bytes) into out; what no piece
+    // holds comes out as zero bytes.
+    void copyOut(std::uint64_t position, std::uint8_t* out, std::size_t bytes) const;
     // Takes out the pieces that end at or before position.
     std::vector<WaveHeader*> takeUpTo(std::uint64_t position);
     // Takes out every piece and starts a new byte stream (a new stream on the server).

@@ -15,6 +15,10 @@ PulseConnection::~PulseConnection() {
     }
     {
         LoopLock lock(m_loop.get());
+        for (const DueRetirement& due : m_due) {
+            api()->time_free(due.event);
+        }
+        m_due.clear();
         disconnect();
         m_retired.clear();
     }
@@ -121,10 +125,56 @@ void PulseConnection::retire(StreamPtr stream) {
         pa_stream_set_state_callback(s, nullptr, nullptr);
         return;  // never created, or gone with its server
     }
-    // Neither is waited for: a server that does not answer must not hold up a stop.
-    OperationPtr flush(pa_stream_flush(s, nullptr, nullptr));
-    pa_stream_disconnect(s);
+    flushAndDisconnect(s);
     m_retired.push_back(std::move(stream));
+}
+
+void PulseConnection::flushAndDisconnect(pa_stream* stream) {
+    // Neither is waited for: a server that does not answer must not hold up a stop.
+    OperationPtr flush(pa_stream_flush(stream, nullptr, nullptr));
+    pa_stream_disconnect(stream);
+}
+
+void PulseConnection::retireAfter(StreamPtr stream, pa_usec_t delay) {
+    pa_stream* s = stream.get();
+    if (s == nullptr || pa_stream_get_state(s) != PA_STREAM_READY || delay == 0) {
+        retire(std::move(stream));
+        return;
+    }
+    timeval when;
+    pa_timeval_add(pa_gettimeofday(&when), delay);
+    pa_time_event* event = api()->time_new(api(), &when, &onRetireDue, this);
+    if (event == nullptr) {
+        retire(std::move(stream));
+        return;
+    }
+    pa_stream_set_state_callback(s, &onRetiredState, this);
+    pa_stream_set_write_callback(s, nullptr, nullptr);
+    pa_stream_set_underflow_callback(s, nullptr, nullptr);
+    m_lastRemoval = std::chrono::steady_clock::now();
+    m_due.push_back({event, s});
+    m_retired.push_back(std::move(stream));
+}
+
+void PulseConnection::onRetireDue(pa_mainloop_api* api, pa_time_event* event, const timeval*,
+                                  void* self) {
+    auto* connection = static_cast<PulseConnection*>(self);
+    auto& due = connection->m_due;
+    const auto it = std::find_if(due.begin(), due.end(),
+                                 [event](const DueRetirement& d) { return d.event == event; });
+    if (it == due.end()) {
+        return;
+    }
+    pa_stream* stream = it->stream;
+    due.erase(it);
+    api->time_free(event);
+    const auto& retired = connection->m_retired;
+    const bool held = std::any_of(retired.begin(), retired.end(),
+                                  [stream](const StreamPtr& s) { return s.get() == stream; });
+    if (held && pa_stream_get_state(stream) == PA_STREAM_READY) {
+        connection->m_lastRemoval = std::chrono::steady_clock::now();
+        connection->flushAndDisconnect(stream);
+    }
 }
 
 void PulseConnection::onRetiredState(pa_stream* stream, void* self) {
@@ -140,6 +190,15 @@ void PulseConnection::onRetiredState(pa_stream* stream, void* self) {
         pa_stream_set_state_callback(stream, nullptr, nullptr);
         connection->m_lastRemoval = std::chrono::steady_clock::now();
         retired.erase(it);
+        // A stream that failed before its time came: its timer has nothing left to do.
+        auto& due = connection->m_due;
+        const auto d = std::find_if(due.begin(), due.end(), [stream](const DueRetirement& r) {
+            return r.stream == stream;
+        });
+        if (d != due.end()) {
+            connection->api()->time_free(d->event);
+            due.erase(d);
+        }
     }
     connection->signal();
 }

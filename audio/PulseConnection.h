@@ -82,6 +82,9 @@ public:
     // Takes a stream the owner has finished with: it is flushed (the server drops what it holds)
     // and disconnected, and kept here until the server has removed it.
     void retire(StreamPtr stream);
+    // As retire, but the stream goes on playing what it holds for delay first (a fade written
+    // to it plays out; nobody feeds it any more).
+    void retireAfter(StreamPtr stream, pa_usec_t delay);
     // Waits (bounded) until the server has removed every retired stream and at least linger has
     // passed since: the server may still use a stream's audio blocks for a moment after it has
     // gone (a monitor recording holds them), and a PulseAudio 16 server aborts when the client
@@ -90,6 +93,9 @@ public:
 
 private:
     static void onRetiredState(pa_stream* stream, void* self);
+    static void onRetireDue(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
+                            void* self);
+    void flushAndDisconnect(pa_stream* stream);
     void stopLoop();
 
     struct LoopDeleter {
@@ -99,6 +105,11 @@ private:
     ContextPtr m_context;
     StateHandler m_onState;
     std::vector<StreamPtr> m_retired;  // under the loop lock
+    struct DueRetirement {
+        pa_time_event* event;
+        pa_stream* stream;  // one of m_retired, while it is there
+    };
+    std::vector<DueRetirement> m_due;  // under the loop lock
     std::chrono::steady_clock::time_point m_lastRemoval;
     bool m_running = false;
 };

@@ -3,17 +3,47 @@
 #include "audio/PulseWaveOutDevice.h"
 
 #include <pulse/rtclock.h>
+#include <pulse/timeval.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace quilbo {
 
 namespace {
 
 constexpr std::size_t kLargestBuffer = 2 * 1024 * 1024;
+// A stop's fade: how long to wait for the server's word on where the stream is, how far ahead
+// of the sound the fade begins, and how far at least ahead of what the server has read.
+constexpr std::chrono::milliseconds kFadeTimingWait{50};
+constexpr pa_usec_t kFadeLead = 30000;
+constexpr pa_usec_t kFadeGuard = 10000;
+constexpr pa_usec_t kRewindBeyond = 100000;
 
 pa_usec_t toUsec(std::chrono::microseconds d) {
     return d.count() > 0 ? static_cast<pa_usec_t>(d.count()) : 0;
+}
+
+FadeLayout fadeLayoutOfSpec(const pa_sample_spec& spec) {
+    FadeLayout layout;
+    layout.channels = spec.channels;
+    switch (spec.format) {
+        case PA_SAMPLE_U8:
+            layout.kind = SampleKind::Unsigned8;
+            break;
+        case PA_SAMPLE_S16LE:
+            layout.kind = SampleKind::Signed16;
+            break;
+        case PA_SAMPLE_S32LE:
+            layout.kind = SampleKind::Signed32;
+            break;
+        case PA_SAMPLE_FLOAT32LE:
+            layout.kind = SampleKind::Float32;
+            break;
+        default:
+            break;
+    }
+    return layout;
 }
 
 }  // namespace
@@ -26,6 +56,7 @@ PulseWaveOutDevice::PulseWaveOutDevice(std::shared_ptr<PulseConnection> connecti
       m_format(format),
       m_options(options),
       m_underflows(std::move(underflows)),
+      m_fadeLayout(fadeLayoutOfSpec(format.spec)),
       m_pieces(pa_frame_size(&format.spec)),
       m_position(format.spec),
       m_completions([this, routine, instance](WaveHeader* header) {
@@ -93,7 +124,7 @@ bool PulseWaveOutDevice::createStream() {
     return true;
 }
 
-void PulseWaveOutDevice::dropStream() {
+void PulseWaveOutDevice::dropStream(pa_usec_t playFor) {
     if (!m_stream) {
         return;
     }
@@ -105,7 +136,7 @@ void PulseWaveOutDevice::dropStream() {
         }
     }
     m_timerArmed = false;  // a timer still set finds no pieces and does nothing
-    m_connection->retire(std::move(m_stream));
+    m_connection->retireAfter(std::move(m_stream), playFor);
 }
 
 WaveResult PulseWaveOutDevice::write(WaveHeader* header) {
@@ -238,6 +269,101 @@ WaveResult PulseWaveOutDevice::reset() {
     }
     m_completions.waitDelivered(m_options.serverTimeout);
     return WaveResult::Ok;
+}
+
+WaveResult PulseWaveOutDevice::fadeOut() {
+    {
+        LoopLock lock(m_connection->loop());
+        if (m_closed) {
+            return WaveResult::Failed;
+        }
+        dropStream(writeFade());
+        m_completions.push(m_pieces.takeAll());
+    }
+    m_completions.waitDelivered(m_options.serverTimeout);
+    return WaveResult::Ok;
+}
+
+const pa_timing_info* PulseWaveOutDevice::freshTiming() {
+    if (m_timing) {
+        pa_operation_cancel(m_timing.get());
+        m_timing.reset();
+    }
+    struct Answer {
+        PulseConnection* connection;
+        int success = -1;
+    } answer{m_connection.get()};
+    OperationPtr update(pa_stream_update_timing_info(
+        m_stream.get(),
+        [](pa_stream*, int success, void* self) {
+            auto* answer = static_cast<Answer*>(self);
+            answer->success = success;
+            answer->connection->signal();
+        },
+        &answer));
+    if (!update) {
+        return nullptr;
+    }
+    // A stop must not wait long: without an answer in time the last report serves, its age
+    // taken into account (none at all: the output is cut instead).
+    if (!m_connection->waitFor([&] { return answer.success >= 0; }, kFadeTimingWait)) {
+        pa_operation_cancel(update.get());
+    }
+    return pa_stream_get_timing_info(m_stream.get());
+}
+
+pa_usec_t PulseWaveOutDevice::writeFade() {
+    const std::size_t frame = pa_frame_size(&m_format.spec);
+    if (!m_fadeLayout.valid() || !m_stream || m_pieces.empty() ||
+        pa_stream_get_state(m_stream.get()) != PA_STREAM_READY) {
+        return 0;
+    }
+    const pa_timing_info* timing = freshTiming();
+    if (timing == nullptr || timing->read_index_corrupt || timing->write_index_corrupt) {
+        return 0;
+    }
+    // Where the server reads now and where the listener is: the report's read index, plus the
+    // time since the report was made, and less what the sink still holds.
+    const std::uint64_t moved =
+        timing->playing ? pa_usec_to_bytes(pa_timeval_age(&timing->timestamp), &m_format.spec) : 0;
+    const std::uint64_t read =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)) + moved;
+    const std::uint64_t inSink = pa_usec_to_bytes(timing->sink_usec, &m_format.spec);
+    std::uint64_t heard = read > inSink ? read - inSink : 0;
+    heard -= heard % frame;
+    const std::uint64_t sent = m_pieces.sent();
+    if (heard >= sent) {
+        return 0;  // all of it has played
+    }
+    // The fade begins a little ahead of the sound, and runs on with silence to the end of all
+    // that was sent. Audio the server has already handed to its sink is not written over: a
+    // PipeWire graph never takes it back, nor does a null sink's monitor. Only a sink that
+    // holds much more than a fade (a PulseAudio sound card with a long buffer) is asked to
+    // take back what it holds, as PulseAudio does when a stream is written over behind its
+    // read index; waiting for it would leave the sound on for that long.
+    const std::uint64_t lead = pa_usec_to_bytes(kFadeLead, &m_format.spec);
+    std::uint64_t from = heard + lead;
+    if (read < heard + pa_usec_to_bytes(kRewindBeyond, &m_format.spec)) {
+        // A graph takes a cycle's worth at a time, and the write takes a moment to get there.
+        from = std::max(from, read + pa_usec_to_bytes(kFadeGuard, &m_format.spec));
+    }
+    from -= from % frame;
+    if (from >= sent) {
+        // All that was sent plays before a fade could begin (the end of a block played once,
+        // which has a fade of its own): it plays out.
+        return pa_bytes_to_usec(sent - heard, &m_format.spec) + kFadeLead;
+    }
+    const std::size_t fadeBytes = fadeFrames(m_format.spec.rate) * frame;
+    const std::size_t bytes =
+        static_cast<std::size_t>(std::max<std::uint64_t>(sent - from, fadeBytes));
+    std::vector<std::uint8_t> fade(bytes);
+    m_pieces.copyOut(from, fade.data(), bytes);
+    applyFade(fade.data(), bytes, m_fadeLayout, 0, 0, fadeBytes / frame, false);
+    if (pa_stream_write(m_stream.get(), fade.data(), bytes, nullptr,
+                        static_cast<std::int64_t>(from), PA_SEEK_ABSOLUTE) < 0) {
+        return 0;
+    }
+    return pa_bytes_to_usec(from + fadeBytes - heard, &m_format.spec) + kFadeLead;
 }
 
 WaveResult PulseWaveOutDevice::close() {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "audio/CompletionThread.h"
+#include "audio/Fade.h"
 #include "audio/PieceQueue.h"
 #include "audio/PlayedPosition.h"
 #include "audio/PulseConnection.h"
@@ -29,12 +30,18 @@ public:
     WaveResult write(WaveHeader* header) override;
     WaveResult unprepare(WaveHeader* header) override;
     WaveResult reset() override;
+    WaveResult fadeOut() override;
     WaveResult close() override;
 
 private:
     // All of these run on the loop thread or with the loop lock held.
     bool createStream();
-    void dropStream();
+    void dropStream(pa_usec_t playFor = 0);
+    // Overwrites what the stream holds from shortly after where it is heard with a fade of that
+    // audio and silence; how long until the fade has played out, or 0 when it could not be done.
+    pa_usec_t writeFade();
+    // A fresh timing report of the stream (bounded wait); null when none came.
+    const pa_timing_info* freshTiming();
     void feed();
     void requestDrain();
     void requestTiming();
@@ -53,6 +60,7 @@ private:
     const std::shared_ptr<PulseConnection> m_connection;
     const PulseFormat m_format;
     const PulseWaveOut::Options m_options;
+    const FadeLayout m_fadeLayout;
     std::shared_ptr<std::atomic<std::uint64_t>> m_underflows;
 
     // Under the loop lock.

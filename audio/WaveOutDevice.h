@@ -59,6 +59,11 @@ public:
     // Silences the output at once and returns every queued piece through the routine before it
     // returns (bounded: a stuck routine cannot hang it for long). The device stays open.
     virtual WaveResult reset() = 0;
+    // As reset, except that the output ends with a short fade from where it is heard rather than
+    // at once: the fade is made of copies, so the pieces may go as soon as this returns, and it
+    // plays out after the call (a close that follows does not cut it). A device that cannot fade
+    // resets.
+    virtual WaveResult fadeOut() { return reset(); }
     // Returns whatever is still queued, then releases the device. Bounded.
     virtual WaveResult close() = 0;
 };

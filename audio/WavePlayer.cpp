@@ -90,6 +90,15 @@ CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& fo
         m_bStopped = false;
         m_repeatPlaying = m_bRepeat;
         m_endPosted = false;
+        m_fadeLayout = fadeLayoutOf(format);
+        m_fadeFrames = 0;
+        m_firstPass = true;
+        if (m_fade && m_fadeLayout.valid()) {
+            // A block played once needs room for both fades; a loop fades in once only.
+            const std::size_t frames = playable / m_fadeLayout.frameBytes();
+            m_fadeFrames =
+                std::min(fadeFrames(format.nSamplesPerSec), m_bRepeat ? frames : frames / 2);
+        }
         ++m_generation;
         for (int i = 0; i < kPiecesAtStart && m_nNextOffset < m_nBlockSize; ++i) {
             if (!queuePiece()) {
@@ -110,13 +119,16 @@ CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& fo
 bool CWavePlayer::queuePiece() {
     const std::int32_t length = std::min(m_nPieceSize, m_nBlockSize - m_nNextOffset);
     auto header = std::make_unique<WaveHeader>();
-    header->lpData = m_pBlock.data() + m_nNextOffset;
+    header->lpData = pieceData(length);
     header->dwBufferLength = static_cast<std::uint32_t>(length);
     header->dwFlags = 0;
     header->dwLoops = 0;
     m_hWaveOut->prepare(header.get());
     if (m_hWaveOut->write(header.get()) != WaveResult::Ok) {
         m_hWaveOut->unprepare(header.get());
+        if (header->lpData != m_pBlock.data() + m_nNextOffset) {
+            m_fadedCopies.pop_back();
+        }
         return false;
     }
     header.release();  // the device hands it back through WaveOutProc, which frees it
@@ -124,8 +136,37 @@ bool CWavePlayer::queuePiece() {
     ++m_nPiecesQueued;
     if (m_repeatPlaying && m_nNextOffset >= m_nBlockSize) {
         m_nNextOffset = 0;
+        m_firstPass = false;
     }
     return true;
+}
+
+const std::uint8_t* CWavePlayer::pieceData(std::int32_t length) {
+    const std::uint8_t* data = m_pBlock.data() + m_nNextOffset;
+    if (m_fadeFrames == 0) {
+        return data;
+    }
+    // In frames; a piece may begin or end inside one.
+    const auto frameBytes = static_cast<std::int64_t>(m_fadeLayout.frameBytes());
+    const auto fade = static_cast<std::int64_t>(m_fadeFrames);
+    const std::int64_t first = m_nNextOffset / frameBytes;
+    const std::int64_t end = (std::int64_t{m_nNextOffset} + length + frameBytes - 1) / frameBytes;
+    const std::int64_t blockFrames = m_nBlockSize / frameBytes;
+    const bool fadeIn = m_firstPass && first < fade;
+    const bool fadeOut = !m_repeatPlaying && end > blockFrames - fade;
+    if (!fadeIn && !fadeOut) {
+        return data;
+    }
+    std::vector<std::uint8_t>& copy = m_fadedCopies.emplace_back(data, data + length);
+    const auto position = static_cast<std::uint64_t>(m_nNextOffset);
+    if (fadeIn) {
+        applyFade(copy.data(), copy.size(), m_fadeLayout, position, 0, m_fadeFrames, true);
+    }
+    if (fadeOut) {
+        applyFade(copy.data(), copy.size(), m_fadeLayout, position, blockFrames - fade,
+                  m_fadeFrames, false);
+    }
+    return copy.data();
 }
 
 void CWavePlayer::WaveOutProc(WaveOutDevice* /*device*/, WaveOutMessage message, void* instance,
@@ -145,6 +186,9 @@ void CWavePlayer::onPieceDone(WaveHeader* header) {
         if (!m_bStopped) {
             m_hWaveOut->unprepare(header);
         }
+        m_fadedCopies.remove_if([header](const std::vector<std::uint8_t>& copy) {
+            return copy.data() == header->lpData;
+        });
         owned.reset();
         --m_nPiecesQueued;
         bool ended = false;
@@ -188,13 +232,18 @@ void CWavePlayer::OnStop() {
     }
     // From here on WaveOutProc only frees what comes back and never touches the device, so
     // the device is used without the lock (a reset waits for the routine, which needs it).
-    m_hWaveOut->reset();
+    if (m_fadeFrames != 0) {
+        m_hWaveOut->fadeOut();
+    } else {
+        m_hWaveOut->reset();
+    }
     m_hWaveOut->close();
     std::unique_ptr<WaveOutDevice> device;
     {
         std::lock_guard lock(m_mutex);
         device = std::move(m_hWaveOut);
         m_pBlock.reset();
+        m_fadedCopies.clear();  // every piece has come back
     }
 }
 

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
+#include <vector>
 
+#include "audio/Fade.h"
 #include "audio/SampleBlock.h"
 #include "audio/WaveFormat.h"
 #include "audio/WaveOutDevice.h"
@@ -21,8 +24,12 @@ namespace quilbo {
 // without Repeat is detected on the device's thread and handed to the window thread through the
 // poster (a device cannot be reset or closed from inside its own routine).
 //
-// The page sets m_pBlock, m_nBlockSize and m_bRepeat only while the player is idle
+// The page sets m_pBlock, m_nBlockSize, m_bRepeat and m_fade only while the player is idle
 // (m_bStopped true); the values at startPlayer hold for the whole playback.
+//
+// With m_fade the sound rises over its first 10 ms, falls over the last 10 ms of a block played
+// once, and a stop falls over about 10 ms from where the sound is. The fades are applied to
+// copies of the pieces they touch; the block itself, and a loop's seams, stay as rendered.
 class CWavePlayer {
 public:
     enum class StartResult {
@@ -51,8 +58,9 @@ public:
     // block is released and the player stays idle. Ignored (returns Started) while playing.
     StartResult startPlayer(const WaveFormatExtensible& format);
 
-    // The stop: nothing while idle; otherwise stops the output at once, takes every queued piece
-    // back, closes the device and releases the block.
+    // The stop: nothing while idle; otherwise stops the output (at once, or with m_fade by a
+    // short fade the device plays out on its own), takes every queued piece back, closes the
+    // device and releases the block. The player is idle when it returns.
     void OnStop();
 
     bool isPlaying() const;
@@ -70,9 +78,13 @@ protected:
     std::int32_t m_nNextOffset = 0;
     std::int32_t m_nPiecesQueued = 0;
     bool m_bRepeat = false;
+    bool m_fade = false;
 
 private:
     bool queuePiece();  // with m_mutex held; false when the device refused the piece
+    // With m_mutex held: the data of the piece at m_nNextOffset, a faded copy where it touches a
+    // fade.
+    const std::uint8_t* pieceData(std::int32_t length);
     void onPieceDone(WaveHeader* header);
     void stopGeneration(std::uint64_t generation);
 
@@ -83,6 +95,12 @@ private:
     bool m_repeatPlaying = false;    // m_bRepeat as it was at the start
     std::uint64_t m_generation = 0;  // counts starts, so a late end-of-block stop hits no newer one
     bool m_endPosted = false;
+    // The fades of the playback running: layout, frames per fade (0: none), and whether the
+    // pieces queued belong to the block's first pass.
+    FadeLayout m_fadeLayout;
+    std::size_t m_fadeFrames = 0;
+    bool m_firstPass = true;
+    std::list<std::vector<std::uint8_t>> m_fadedCopies;  // the data of faded pieces still queued
 };
 
 }  // namespace quilbo

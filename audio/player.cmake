@@ -2,6 +2,7 @@
 find_package(Threads REQUIRED)
 add_library(quilbo_audio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/WavePlayer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Fade.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PulseFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PulseConnection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PulseWaveOut.cpp

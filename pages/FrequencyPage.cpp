@@ -88,6 +88,7 @@ CFrequencyPage::CFrequencyPage(WaveOutBackend* backend, SleepInhibitor* sleepInh
     m_nTestType = 0;
     m_strChannels = QStringLiteral("2");
     m_bRepeat = false;
+    m_fade = true;
 
     m_ui = std::make_unique<Ui::CFrequencyPage>();
     m_ui->setupUi(this);
@@ -262,7 +263,8 @@ void CFrequencyPage::doDataExchange(DataExchange& dx) {
     dx.text(m_ui->levelReadout_1003, m_strLevel);
     dx.text(m_ui->channels_1014, m_strChannels);
     dx.check(m_ui->repeat_1018, m_bRepeat);
-    dx.check(m_ui->logarithmic_1019, m_bLogarithmic);
+    dx.check(m_ui->logarithmic_1019, m_logarithmic);
+    dx.check(m_ui->fade_1040, m_fade);
 }
 
 int CFrequencyPage::selectedWaveform() const {
@@ -462,7 +464,7 @@ void CFrequencyPage::renderWithProgress(const Request& request, std::uint8_t* by
         SynthesizeTone(bytes, blockBytes, rate, code, precision, waveform,
                        static_cast<double>(m_nFrequency), gain, ReportRenderProgress);
     } else {
-        const auto sweep = m_bLogarithmic ? SynthesizeLogSweep : SynthesizeSweep;
+        const auto sweep = m_logarithmic ? SynthesizeLogSweep : SynthesizeSweep;
         sweep(bytes, blockBytes, rate, code, precision, waveform, static_cast<double>(m_nScanFrom),
               static_cast<double>(m_nScanTo), gain, ReportRenderProgress);
     }

@@ -57,6 +57,7 @@ public:
         IDC_REPEAT = 1018,
         IDC_LOGARITHMIC = 1019,
         IDC_SAVE = 1020,
+        IDC_FADE = 1040,
     };
 
     // Returns an empty block when the memory cannot be had.
@@ -124,8 +125,8 @@ public:
     std::int32_t m_nTestType = 0;
     QString m_strLevel;
     QString m_strChannels;
-    bool m_bLogarithmic = false;
-    // m_bRepeat and the other player members come from CWavePlayer.
+    bool m_logarithmic = false;
+    // m_bRepeat, m_fade and the other player members come from CWavePlayer.
 
     // Size in bytes of the block of the last Play that got as far as rendering.
     std::int32_t blockSize() const { return m_nBlockSize; }

@@ -23,6 +23,7 @@ void CRunInPage::StartRunInPlayback() {
     g_pRenderPage = this;
     m_nTime = kSeconds;
     m_bRepeat = true;
+    m_fade = true;  // a session starts and ends without a click
     m_nBlockSize = RUN_IN_BLOCK_BYTES;
     m_pBlock = SampleBlock::allocate(RUN_IN_BLOCK_BYTES);
     if (!m_pBlock) {

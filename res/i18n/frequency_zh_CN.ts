@@ -210,5 +210,9 @@
         <source>Could not save %1. %2 Nothing was written.</source>
         <translation>无法保存 %1。%2未写入任何内容。</translation>
     </message>
+    <message>
+        <source>Fade in/out</source>
+        <translation>淡入淡出</translation>
+    </message>
 </context>
 </TS>

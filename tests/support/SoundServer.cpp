@@ -328,23 +328,22 @@ LoopMatch matchLoop(const std::vector<std::uint8_t>& heard, const std::vector<st
     std::vector<std::uint8_t> loop(block.begin(), block.begin() + size);
     loop.insert(loop.end(), block.begin(), block.begin() + size);
     const auto loopEnd = loop.begin() + size + probe - 1;
-    // Where in the loop the frames from `at` on belong; silence (a gap) belongs nowhere.
-    const auto phaseAt = [&](std::size_t at) -> std::ptrdiff_t {
-        const auto frame = heard.begin() + at;
-        if (std::all_of(frame, frame + frameBytes, [](std::uint8_t b) { return b == 0; })) {
-            return -1;
-        }
-        const auto found = std::search(
-            loop.begin(), loopEnd,
-            std::boyer_moore_horspool_searcher(heard.begin() + at, heard.begin() + at + probe));
-        return found == loopEnd ? -1 : found - loop.begin();
-    };
+    // Where in the loop the frames from `at` on belong. Silence (a gap) belongs nowhere, and
+    // sound that fits nowhere for long is not the block: the search gives up.
     const auto resync = [&](std::size_t& at) {
-        std::ptrdiff_t phase = -1;
-        while (at + probe <= heard.size() && (phase = phaseAt(at)) < 0) {
-            at += frameBytes;
+        for (int misses = 0; at + probe <= heard.size() && misses < 4096; at += frameBytes) {
+            const auto frame = heard.begin() + at;
+            if (std::any_of(frame, frame + frameBytes, [](std::uint8_t b) { return b != 0; })) {
+                const auto found =
+                    std::search(loop.begin(), loopEnd,
+                                std::boyer_moore_horspool_searcher(frame, frame + probe));
+                if (found != loopEnd) {
+                    return found - loop.begin();
+                }
+                ++misses;
+            }
         }
-        return phase;
+        return std::ptrdiff_t(-1);
     };
     std::size_t at = 0;
     std::ptrdiff_t phase = resync(at);

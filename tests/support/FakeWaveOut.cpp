@@ -126,9 +126,8 @@ std::unique_ptr<WaveOutDevice> FakeWaveOut::open(const WaveFormatExtensible& for
 std::vector<FakeWaveOut::Call> FakeWaveOut::callsOf(Op op, int device) const {
     std::lock_guard lock(m_mutex);
     std::vector<Call> found;
-    std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(found), [&](const Call& c) {
-        return c.op == op && (device == 0 || c.device == device);
-    });
+    std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(found),
+                 [&](const Call& c) { return c.op == op && (device == 0 || c.device == device); });
     return found;
 }
 

@@ -258,14 +258,14 @@ TEST_P(OnServer, TheVolumeSliderFollowsTheDefaultSinkBothWays) {
 TEST_P(OnServer, KilledMidPlayThePagesGoIdleTheSessionCountsAndAllComesBack) {
     reusable = false;
     const bool pipeWire = GetParam() == ServerKind::PipeWire;
-    for (const auto kill :
-         pipeWire ? std::vector{&SoundServer::killPulseService, &SoundServer::killGraph}
-                  : std::vector{&SoundServer::kill}) {
+    const std::function<void()> pulseService = [&] { server->killPulseService(); },
+                                graph = [&] { server->killGraph(); }, all = [&] { server->kill(); };
+    for (const auto& kill : pipeWire ? std::vector{pulseService, graph} : std::vector{all}) {
         ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);
         click(freq(), CFrequencyPage::IDC_PLAY);
         startRunIn("ALL");
         ASSERT_TRUE(freq().isPlaying() && run().isPlaying()) << messages.join(' ').toStdString();
-        ((*server).*kill)();
+        kill();
         EXPECT_TRUE(waitFor([&] { return !freq().isPlaying() && !run().isPlaying(); }));
         tickAt(3723);
         EXPECT_EQ(elapsedText(), "01:02:03");

@@ -142,7 +142,8 @@ TEST_P(OnServer, ABlockIsHeardOnceWholeOrRepeatedSeamlesslyAndStopIsSilent) {
     QTest::qWait(300);
     auto heard = capture.stop();
     LoopMatch match = bestMatch(heard, blocks);
-    EXPECT_EQ(match.frames * 4, kBytesPerSecond) << "every frame once, in order";
+    EXPECT_EQ(match.frames * 4, kBytesPerSecond)
+        << "every frame once, in order; from " << match.start << ", breaks " << match.breaks;
     EXPECT_TRUE(silent({heard.begin() + std::max<std::ptrdiff_t>(match.start, 0) + match.frames * 4,
                         heard.end()}));
     ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);

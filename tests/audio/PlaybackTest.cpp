@@ -34,7 +34,7 @@ protected:
                CWavePlayer::StartResult::Started;
     }
     bool idle(TestPlayer& p, int ms) {
-        return QTest::qWaitFor([&] { return !p.isPlaying(); }, ms);
+        return QTest::qWaitFor([&] { return window.runPending(), !p.isPlaying(); }, ms);
     }
 
     SoundServer server{

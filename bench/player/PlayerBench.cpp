@@ -6,6 +6,9 @@
 // Run: build/<dir>/bench/quilbo_player_bench [seconds per run, default 60] [pulseaudio|pipewire]
 #include <sys/resource.h>
 
+#include <QCoreApplication>
+#include <QFile>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,10 +20,8 @@
 #include "audio/PulseWaveOut.h"
 #include "audio/WavePlayer.h"
 #include "synth/Synthesis.h"
-#include "tests/support/LoopMatch.h"
-#include "tests/support/Process.h"
+#include "tests/audio/TestPlayer.h"
 #include "tests/support/SoundServer.h"
-#include "tests/support/WindowQueue.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ Figures playWithPlayer(const SoundServer& server, const Format& f,
                        const std::vector<std::uint8_t>& bytes, int seconds) {
     Figures figures;
     PulseWaveOut backend;
-    WindowQueue window;
+    WindowThread window;
     BenchPlayer player(&backend, window.poster());
     player.loop(bytes);
     SoundCapture capture(server);
@@ -95,9 +96,9 @@ Figures playWithPlayer(const SoundServer& server, const Format& f,
 Figures playWithPacat(const SoundServer& server, const Format& f,
                       const std::vector<std::uint8_t>& bytes, int seconds) {
     Figures figures;
-    const auto file = server.directory() / "loop.raw";
+    const QString file = server.directory() + "/loop.raw";
     {
-        std::ofstream out(file, std::ios::binary);
+        std::ofstream out(file.toStdString(), std::ios::binary);
         for (int i = 0; i < seconds; ++i) {
             out.write(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<std::streamsize>(bytes.size()));
@@ -109,20 +110,20 @@ Figures playWithPacat(const SoundServer& server, const Format& f,
     }
     // Only pacat ends meanwhile: the busy loops and parec are reaped later.
     const double before = cpuSeconds(RUSAGE_CHILDREN);
-    runCommand(
-        {"pacat", "--server=" + server.address(), "--raw", std::string("--format=") + f.sample,
-         "--rate=" + std::to_string(f.rate), "--channels=" + std::to_string(f.channels),
-         std::string("--channel-map=") + f.map, file.string()},
-        std::chrono::seconds(seconds + 60));
+    runCommand({"pacat", "--server=" + server.address(), "--raw", QString("--format=") + f.sample,
+                "--rate=" + QString::number(f.rate), "--channels=" + QString::number(f.channels),
+                QString("--channel-map=") + f.map, file},
+               QProcessEnvironment::systemEnvironment(), (seconds + 60) * 1000);
     figures.cpu = cpuSeconds(RUSAGE_CHILDREN) - before;
     figures.heard = matchLoop(capture.stop(), bytes, f.frame());
-    std::filesystem::remove(file);
+    QFile::remove(file);
     return figures;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);  // the helper processes' and the player's event queue
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     const Format formats[] = {{192000, 6, 32, "float32le",
                                "front-left,front-right,rear-left,rear-right,front-center,lfe"},
@@ -147,9 +148,9 @@ int main(int argc, char** argv) {
                              server.log().c_str());
                 return 1;
             }
-            ChildProcess busy[2];
+            QProcess busy[2];
             for (auto& loop : busy) {
-                loop.start({"sh", "-c", "while :; do :; done"}, {});
+                startHelper(loop, {"sh", "-c", "while :; do :; done"});
             }
             const auto bytes = block(f);
             const Figures ours = playWithPlayer(server, f, bytes, seconds);

@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <algorithm>
 #include <functional>
 #include <thread>
 
@@ -75,12 +76,10 @@ public:
     // The log from the first reset on, each step at its first occurrence.
     EventLog teardown() const {
         EventLog steps;
-        for (auto it = std::find_if(log.begin(), log.end(), [](auto& e) { return e[0] == 'r'; });
-             it != log.end(); ++it) {
-            if (std::find(steps.begin(), steps.end(), *it) == steps.end()) {
-                steps.push_back(*it);
-            }
-        }
+        auto it = std::find_if(log.begin(), log.end(), [](auto& e) { return e[0] == 'r'; });
+        std::copy_if(it, log.end(), std::back_inserter(steps), [&](auto& e) {
+            return std::find(steps.begin(), steps.end(), e) == steps.end();
+        });
         return steps;
     }
 };
@@ -111,33 +110,27 @@ TEST_P(WindowEnd, StopsEveryPageThenDestroysThemAndNothingRunsAfter) {
     EXPECT_EQ(powerOff.requests, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Every, WindowEnd,
-    ::testing::Values(EndPath{"CloseBox", [](MainWindow&, CMainDlg& w) { w.close(); }},
-                      EndPath{"AltF4", [](MainWindow&, CMainDlg& w) { w.windowHandle()->close(); }},
-                      EndPath{"EscapeOnTheTabs",
-                              [](MainWindow&, CMainDlg& w) {
-                                  keyOn(w.tabPane()->tabBar(), Qt::Key_Escape);
-                              }},
-                      EndPath{"EscapeOnALink",
-                              [](MainWindow&, CMainDlg& w) {
-                                  keyOn(w.control(CMainDlg::IDC_PARTNER_LINK), Qt::Key_Escape);
-                              }},
-                      EndPath{"EnterOnALink",
-                              [](MainWindow&, CMainDlg& w) {
-                                  keyOn(w.control(CMainDlg::IDC_MAKER_LINK), Qt::Key_Return);
-                              }},
-                      EndPath{"KeypadEnterOnTheTabs",
-                              [](MainWindow&, CMainDlg& w) {
-                                  keyOn(w.tabPane()->tabBar(), Qt::Key_Enter, Qt::KeypadModifier);
-                              }},
-                      EndPath{"EndOfTheRunIn",
-                              [](MainWindow& t, CMainDlg& w) {
-                                  t.endSession(w);
-                                  EXPECT_NE(w.runInPage(), nullptr)
-                                      << "the page must outlive its own tick";
-                              }}),
-    [](const auto& info) { return std::string(info.param.name); });
+// A key on a link, or on the tab bar (0).
+std::function<void(MainWindow&, CMainDlg&)> keyEnd(int link, Qt::Key key,
+                                                   Qt::KeyboardModifiers modifiers = {}) {
+    return [=](MainWindow&, CMainDlg& w) {
+        keyOn(link ? w.control(link) : w.tabPane()->tabBar(), key, modifiers);
+    };
+}
+
+const EndPath kEnds[] = {{"CloseBox", [](MainWindow&, CMainDlg& w) { w.close(); }},
+                         {"AltF4", [](MainWindow&, CMainDlg& w) { w.windowHandle()->close(); }},
+                         {"EscapeOnTheTabs", keyEnd(0, Qt::Key_Escape)},
+                         {"EscapeOnALink", keyEnd(CMainDlg::IDC_PARTNER_LINK, Qt::Key_Escape)},
+                         {"EnterOnALink", keyEnd(CMainDlg::IDC_MAKER_LINK, Qt::Key_Return)},
+                         {"KeypadEnterOnTheTabs", keyEnd(0, Qt::Key_Enter, Qt::KeypadModifier)},
+                         {"EndOfTheRunIn", [](MainWindow& t, CMainDlg& w) {
+                              t.endSession(w);
+                              EXPECT_NE(w.runInPage(), nullptr)
+                                  << "the page must outlive its own tick";
+                          }}};
+INSTANTIATE_TEST_SUITE_P(Every, WindowEnd, ::testing::ValuesIn(kEnds),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindow, KeysInPagesEndNothingWhileThePagesGoOnBehindOtherTabs) {
     for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
@@ -200,7 +193,7 @@ TEST_F(Program, ASessionEndWhileAPageMessageIsOpenClosesTheMessageFirst) {
     runProgram([&](CMainDlg& w) {
         play(w);
         click(*w.frequencyPage(), CFrequencyPage::IDC_STOP);
-        waveOut.setOpenResult(WaveResult::NoDevice);
+        waveOut.openResult = WaveResult::NoDevice;
         // The render handles events too, so look until the message is up.
         auto* probe = new QTimer(&w);
         QObject::connect(probe, &QTimer::timeout, [&, probe] {

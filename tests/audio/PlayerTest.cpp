@@ -10,7 +10,6 @@
 #include "audio/PulseWaveOut.h"
 #include "tests/audio/TestPlayer.h"
 #include "tests/support/FakeWaveOut.h"
-#include "tests/support/WindowQueue.h"
 
 namespace quilbo::test {
 namespace {
@@ -36,7 +35,7 @@ protected:
     }
 
     FakeWaveOut device;
-    WindowQueue window;
+    WindowThread window;
     TestPlayer player{&device, window.poster()};
     const std::uint8_t* block = nullptr;
 };
@@ -90,19 +89,6 @@ TEST_F(PlayerTest, ALateEndOfBlockStopLeavesTheNextPlayAloneAndStopFreesWhatItTa
     EXPECT_EQ(device.callsOf(Op::Unprepare).size(), unprepared);  // returned by the reset: freed
 }
 
-TEST_F(PlayerTest, ADeviceThatTakesNoPieceIsNoneAndOneThatStopsTakingThemEndsEvenALoop) {
-    EXPECT_EQ(start(1, false), Result::NothingToPlay);  // less than one frame
-    device.setWriteResult(WaveResult::Failed);
-    EXPECT_EQ(start(96000, false), Result::OpenFailed);
-    EXPECT_FALSE(device.deviceOpen() || player.m_pBlock);
-    device.setWriteResult(WaveResult::Ok);
-    ASSERT_EQ(start(200000, true), Result::Started);
-    device.setWriteResult(WaveResult::Failed);
-    EXPECT_EQ(device.completeAll(), 4);
-    EXPECT_EQ(window.runPending(), 1);
-    EXPECT_FALSE(player.isPlaying() || player.m_pBlock);
-}
-
 TEST_F(PlayerTest, RefillsFromTheDeviceThreadNeverMeetAStop) {
     // The device thread returns pieces as fast as it can while the window thread starts and
     // stops: every stop must find every piece back and no refill may reach a closed device.
@@ -121,11 +107,7 @@ TEST_F(PlayerTest, RefillsFromTheDeviceThreadNeverMeetAStop) {
     running = false;
     audio.join();
     window.runPending();
-    bool open = false;
-    for (const auto& call : device.calls()) {
-        open = call.op == Op::Open || (open && call.op != Op::Close);
-        EXPECT_TRUE(open || call.op != Op::Write);
-    }
+    EXPECT_EQ(device.writesToClosed, 0);
 }
 
 TEST(WaveFormat, TheCheckAcceptsWhatAServerTakesInTheRightLayoutAndNothingElse) {
@@ -140,6 +122,16 @@ TEST(WaveFormat, TheCheckAcceptsWhatAServerTakesInTheRightLayoutAndNothingElse) 
             EXPECT_EQ(backend.queryFormat(format), WaveResult::Ok);
             EXPECT_EQ(toPulseFormat(format)->spec.format, layouts[i]) << precisions[i];
         }
+    }
+    // The mask's speakers in its order: libpulse's own maps for 4 and 6 are not quad and 5.1.
+    const pa_channel_position_t speakers[] = {
+        PA_CHANNEL_POSITION_FRONT_LEFT, PA_CHANNEL_POSITION_FRONT_RIGHT,
+        PA_CHANNEL_POSITION_REAR_LEFT,  PA_CHANNEL_POSITION_REAR_RIGHT,
+        PA_CHANNEL_POSITION_CENTER,     PA_CHANNEL_POSITION_LFE};
+    for (int channels : {4, 6}) {
+        const pa_channel_map map = toPulseFormat(buildWaveFormat(channels, 48000, 16))->map;
+        EXPECT_EQ(map.channels, channels);
+        EXPECT_TRUE(std::equal(speakers, speakers + channels, map.map)) << channels;
     }
     WaveFormatExtensible lying = buildWaveFormat(2, 44100, 16);
     lying.nBlockAlign = 3;

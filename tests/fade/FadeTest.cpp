@@ -4,7 +4,7 @@
 #include "pages/LevelGain.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
-#include "tests/support/ServerTest.h"
+#include "tests/support/SoundServer.h"
 
 #include <chrono>
 #include <cmath>

@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         h.type(page, texts[i].first, value(texts[i].second, small[i]));
     }
     const QString mode = value("device", "ok");
-    h.waveOut.setQueryResult(mode == "badformat" ? WaveResult::BadFormat : WaveResult::Ok);
-    h.waveOut.setOpenResult(mode == "nodevice" ? WaveResult::NoDevice : WaveResult::Ok);
-    h.waveOut.setWriteResult(mode == "writefail" ? WaveResult::Failed : WaveResult::Ok);
+    h.waveOut.queryResult = mode == "badformat" ? WaveResult::BadFormat : WaveResult::Ok;
+    h.waveOut.openResult = mode == "nodevice" ? WaveResult::NoDevice : WaveResult::Ok;
+    h.waveOut.writeResult = mode == "writefail" ? WaveResult::Failed : WaveResult::Ok;
 
     const int opens = h.waveOut.opens();
     h.click(page, Page::IDC_PLAY);
@@ -104,9 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The page still plays one second of 8-bit stereo at 8000 Hz.
     h.messages.clear();
     h.allocations.clear();
-    h.waveOut.setQueryResult(WaveResult::Ok);
-    h.waveOut.setOpenResult(WaveResult::Ok);
-    h.waveOut.setWriteResult(WaveResult::Ok);
+    h.waveOut.queryResult = WaveResult::Ok;
+    h.waveOut.openResult = WaveResult::Ok;
+    h.waveOut.writeResult = WaveResult::Ok;
     wave->setCurrentIndex(0);
     small[0] = "8";
     for (int i = 0; i < 7; ++i) {

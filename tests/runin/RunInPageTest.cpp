@@ -67,16 +67,6 @@ TEST_F(RunInPage, HoursAndEndActionAreReadAtEveryTickAndExitStopsTheSoundFirst) 
     EXPECT_EQ(powerOff.requests, 1);
 }
 
-TEST_F(RunInPage, ASessionWithoutSoundStillCountsAndItsOwnTimerTicksIt) {
-    waveOut.setOpenResult(WaveResult::NoDevice);
-    run().tickTimer()->start();
-    startRunIn("ALL");
-    EXPECT_EQ(messages, QStringList{CFrequencyPage::openFailedText()});
-    EXPECT_TRUE(run().isRunning() && !run().isPlaying());
-    now += 42;
-    QTRY_COMPARE_WITH_TIMEOUT(elapsedText(), QString("00:00:42"), 30000);
-}
-
 TEST_F(RunInPage, TheVolumeSliderShowsTheSystemVolumeUpsideDownAndWritesItOnRelease) {
     volume.volume = 49151;
     QSlider* slider = volumeSlider();

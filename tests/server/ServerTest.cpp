@@ -1,19 +1,17 @@
 // The pages and the playback device on a private PulseAudio or PipeWire server, heard at the
-// null sink's monitor: the Frequency page's block once and whole, the run-in loop byte for byte
-// across its seams (QUILBO_SOAK_SECONDS long, 12 s by default), the system volume both ways, the
-// server's faults, and start/stop cycles (QUILBO_CYCLES, 50 by default) that leave nothing
-// behind. Every bound is about hangs, never speed: generous, and waited out by polling.
-#include "tests/support/ServerTest.h"
+// null sink's monitor: the Frequency page's block once and whole, repeated, the run-in loop
+// byte for byte across its seams (QUILBO_SOAK_SECONDS long, 12 s by default), the system volume
+// both ways, the server's faults, and start/stop cycles (QUILBO_CYCLES, 50 by default) that
+// leave nothing behind. Every bound is about hangs, never speed: generous, and polled.
 #include "app/BurnInApp.h"
 #include "audio/PulseWaveOut.h"
 #include "audio/VolumeScale.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
+#include "tests/support/SoundServer.h"
 
 #include <ctime>
-#include <filesystem>
 #include <functional>
-#include <regex>
 
 namespace quilbo::test {
 namespace {
@@ -26,28 +24,46 @@ int fromEnvironment(const char* name, int fallback) {
 }
 
 std::size_t openDescriptors() {
-    return static_cast<std::size_t>(
-        std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                      std::filesystem::directory_iterator()));
+    return QDir("/proc/self/fd").count();
 }
 
+// The blocks a seeded renderer made for any second from first to now.
+template <typename Render>
+std::vector<std::vector<std::uint8_t>> blocksSince(std::uint32_t first, Render render) {
+    std::vector<std::vector<std::uint8_t>> blocks;
+    for (auto s = first; s <= static_cast<std::uint32_t>(std::time(nullptr)); ++s) {
+        blocks.push_back(render(s));
+    }
+    return blocks;
+}
+
+// One server for the suite; a test that disturbs it, or fails, has it started afresh.
 class OnServer : public PageTest, public ::testing::WithParamInterface<ServerKind> {
 protected:
-    SoundServer server{GetParam()};
+    static inline std::unique_ptr<SoundServer> shared;
+    static inline bool reusable = true;
+    SoundServer* server = nullptr;
     std::unique_ptr<PulseWaveOut> pulse;
     std::unique_ptr<CWaveOutVolume> realVolume;
 
+    static void TearDownTestSuite() { shared.reset(); }
     void SetUp() override {
-        ASSERT_TRUE(server.start()) << server.log();
+        if (!shared || !reusable || shared->kind() != GetParam()) {
+            shared = std::make_unique<SoundServer>(GetParam());
+            ASSERT_TRUE(shared->start()) << shared->log();
+        }
+        server = shared.get();
+        reusable = true;
         pulse = std::make_unique<PulseWaveOut>();
         backend = pulse.get();
         realVolume = std::make_unique<CWaveOutVolume>();
         systemVolume = realVolume.get();
     }
     void TearDown() override {
-        runIn.reset();  // before the volume it uses
+        runIn.reset();  // before the volume and the back end they use
         frequency.reset();
         realVolume.reset();
+        reusable = reusable && !HasFailure();
     }
     // Runs the window's events until done holds; false when the bound passed first.
     static bool waitFor(const std::function<bool()>& done, int seconds = 30) {
@@ -55,44 +71,37 @@ protected:
     }
     // What the monitor hears over the given time, with the window's events running meanwhile.
     std::vector<std::uint8_t> hear(double seconds) {
-        SoundCapture capture(server);
+        SoundCapture capture(*server);
         EXPECT_TRUE(capture.start());
         waitFor([&] { return capture.bytesSoFar() >= seconds * kBytesPerSecond; }, 60 + seconds);
         return capture.stop();
     }
+    // A gap the server never told us of is a cycle PipeWire's own graph missed (see LoopMatch);
+    // PulseAudio, playing the same, allows none.
+    void expectNoGapOfOurs(const LoopMatch& match) {
+        EXPECT_TRUE(match.silences == 0 ||
+                    (GetParam() == ServerKind::PipeWire && pulse->underflowCount() == 0))
+            << match.silences << " gaps";
+    }
     static bool silent(const std::vector<std::uint8_t>& bytes) {
         return std::count(bytes.begin(), bytes.end(), 0) == std::ssize(bytes);
     }
-    std::uint32_t sinkVolume(const std::string& sink) {
-        static const std::regex first(R"(:\s*(\d+)\s*/)");
-        std::smatch match;
-        const std::string text = server.pactl({"get-sink-volume", sink}).output;
-        return std::regex_search(text, match, first) ? std::stoul(match[1]) : 0;
+    std::uint32_t sinkVolume(const QString& sink) {
+        static const QRegularExpression first(R"(:\s*(\d+)\s*/)");
+        return first.match(server->pactl({"get-sink-volume", sink}).output).captured(1).toUInt();
     }
 };
 
-// Bytes of a capture that differ from the block looped without end, from where the capture's
-// first sound lies in the block; npos when it does not lie there.
-std::size_t loopMismatches(const std::vector<std::uint8_t>& heard,
-                           const std::vector<std::uint8_t>& block) {
-    const auto sound = std::find_if(heard.begin(), heard.end(), [](auto b) { return b != 0; });
-    const auto from = static_cast<std::size_t>(sound - heard.begin()) / 4 * 4 + 441 * 4;  // faded
-    if (from + 4096 > heard.size()) {
-        return std::string::npos;
+// The best placing of a capture in the loop of any of the blocks (those of every second the
+// start may have seen).
+LoopMatch bestMatch(const std::vector<std::uint8_t>& heard,
+                    const std::vector<std::vector<std::uint8_t>>& blocks) {
+    LoopMatch best;
+    for (const auto& block : blocks) {
+        const LoopMatch match = matchLoop(heard, block, 4);
+        best = match.frames > best.frames ? match : best;
     }
-    std::vector<std::uint8_t> twice(block);
-    twice.insert(twice.end(), block.begin(), block.begin() + 4096);
-    const auto probe = heard.begin() + static_cast<std::ptrdiff_t>(from);
-    std::size_t at = static_cast<std::size_t>(
-        std::search(twice.begin(), twice.end(), probe, probe + 4096) - twice.begin());
-    if (at == twice.size()) {
-        return std::string::npos;
-    }
-    std::size_t differing = 0;
-    for (std::size_t i = from; i < heard.size(); ++i, at = (at + 1) % block.size()) {
-        differing += heard[i] != block[at];
-    }
-    return differing;
+    return best;
 }
 
 TEST_P(OnServer, TheRunInLoopIsTheSeededBlockByteForByteAcrossItsSeams) {
@@ -100,184 +109,62 @@ TEST_P(OnServer, TheRunInLoopIsTheSeededBlockByteForByteAcrossItsSeams) {
     const auto first = static_cast<std::uint32_t>(std::time(nullptr));
     startRunIn("ALL");
     ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
-    std::vector<std::vector<std::uint8_t>> blocks;  // for each second the start may have seen
-    for (auto s = first; s <= static_cast<std::uint32_t>(std::time(nullptr)); ++s) {
-        blocks.push_back(runInBlock(s));
-    }
-    const std::size_t clients = server.clientCount();
+    const auto blocks = blocksSince(first, runInBlock);
+    const int clients = server->clientCount();
     // In stretches of at most 30 s, so that a day's soak does not hold a day of audio.
     for (int left = seconds; left > 0; left -= 30) {
         const auto heard = hear(std::min(left, 30));
-        std::size_t mismatches = std::string::npos;
-        for (const auto& block : blocks) {
-            mismatches = std::min(mismatches, loopMismatches(heard, block));
-        }
-        EXPECT_EQ(mismatches, 0u) << "npos: not the run-in block; " << left << " s left";
+        const LoopMatch match = bestMatch(heard, blocks);
+        EXPECT_EQ(match.breaks, 0) << left << " s left";
+        expectNoGapOfOurs(match);
+        EXPECT_EQ(match.end, heard.size() / 4 * 4) << "not the seeded block";
         EXPECT_GE(heard.size(), (std::min(left, 30) - 1) * kBytesPerSecond);
         ASSERT_TRUE(run().isPlaying());
-        EXPECT_EQ(server.clientCount(), clients);
+        EXPECT_EQ(server->clientCount(), clients);
     }
     EXPECT_EQ(pulse->underflowCount(), 0u);
     click(run(), CRunInPage::IDC_RUN_IN);
-    EXPECT_TRUE(waitFor([&] { return server.listShort("sink-inputs").empty(); }));
+    EXPECT_TRUE(waitFor([&] { return server->sinkInputs() == 0; }));
     EXPECT_TRUE(silent(hear(0.5)));
 }
 
-TEST_P(OnServer, ABlockPlayedOnceIsHeardWholeAndThePageIsReadyAgain) {
+TEST_P(OnServer, ABlockIsHeardOnceWholeOrRepeatedSeamlesslyAndStopIsSilent) {
+    // A second of white noise at -20 dB, seeded by the second of the Play.
     type(freq(), CFrequencyPage::IDC_TIME, "1");
+    ctl<QComboBox>(freq(), CFrequencyPage::IDC_WAVE)->setCurrentIndex(3);
     ctl(freq(), CFrequencyPage::IDC_FADE)->setChecked(false);  // the bytes heard: the block's
-    std::vector<std::uint8_t> block(kBytesPerSecond);
-    SynthesizeTone(block.data(), kBytesPerSecond, 44100, 2, 16, 0, 1000, 5.0 / 48, nullptr);
-    SoundCapture capture(server);
+    std::vector<std::vector<std::uint8_t>> blocks;
+    const auto play = [&] {
+        const auto first = static_cast<std::uint32_t>(std::time(nullptr));
+        click(freq(), CFrequencyPage::IDC_PLAY);
+        blocks = blocksSince(first, [](std::uint32_t second) {
+            std::vector<std::uint8_t> block(kBytesPerSecond);
+            SynthesizeNoiseSeeded(second, block.data(), kBytesPerSecond, 44100, 2, 16, 3, 5.0 / 48,
+                                  nullptr);
+            return block;
+        });
+    };
+    SoundCapture capture(*server);
     ASSERT_TRUE(capture.start());
-    click(freq(), CFrequencyPage::IDC_PLAY);
+    play();
     ASSERT_TRUE(waitFor([&] { return !freq().isPlaying(); })) << "the player never stopped";
     QTest::qWait(300);
-    const auto heard = capture.stop();
-    const auto at = std::search(heard.begin(), heard.end(), block.begin(), block.end());
-    ASSERT_NE(at, heard.end()) << "the block was not heard whole";
-    EXPECT_TRUE(std::all_of(at + kBytesPerSecond, heard.end(), [](auto b) { return b == 0; }));
-    click(freq(), CFrequencyPage::IDC_PLAY);
-    EXPECT_TRUE(freq().isPlaying());
+    auto heard = capture.stop();
+    LoopMatch match = bestMatch(heard, blocks);
+    EXPECT_EQ((match.frames + match.silencedFrames) * 4, kBytesPerSecond)
+        << "every frame once, in order; from " << match.start << ", breaks " << match.breaks;
+    expectNoGapOfOurs(match);
+    EXPECT_TRUE(silent({heard.begin() + match.end, heard.end()}));
+    ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);
+    play();
+    ASSERT_TRUE(freq().isPlaying());
+    heard = hear(2.5);
+    match = bestMatch(heard, blocks);
+    EXPECT_EQ(match.breaks, 0);
+    expectNoGapOfOurs(match);
+    EXPECT_EQ(match.end, heard.size() / 4 * 4) << "over its seams";
     click(freq(), CFrequencyPage::IDC_STOP);
     EXPECT_TRUE(silent(hear(0.5)));
-}
-
-// On PipeWire a volume read back may differ by one step of our scale: it keeps volumes as floats.
-TEST_P(OnServer, TheVolumeSliderFollowsTheDefaultSinkBothWays) {
-    QSlider* slider = volumeSlider();
-    const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
-    ASSERT_TRUE(server.pactl({"set-sink-volume", server.sinkName(), "49152"}).ok());
-    EXPECT_TRUE(waitFor([&] { return near(slider->value(), 16384); })) << slider->value();
-    dragThumb(slider, -40);
-    const auto wrote = [&](const std::string& sink) {
-        return waitFor(
-            [&] { return near(sinkVolume(sink), toServerVolume(65535 - slider->value())); });
-    };
-    EXPECT_TRUE(wrote(server.sinkName())) << sinkVolume(server.sinkName());
-    // Another output becomes the default while the noise plays: the slider and the sound follow.
-    startRunIn("ALL");
-    ASSERT_TRUE(server.loadNullSink("quilbo_other").has_value());
-    ASSERT_TRUE(server.pactl({"set-sink-volume", "quilbo_other", "16384"}).ok());
-    ASSERT_TRUE(server.setDefaultSink("quilbo_other"));
-    EXPECT_TRUE(waitFor([&] { return near(slider->value(), 65535 - 16384); }));
-    dragThumb(slider, -40);
-    EXPECT_TRUE(wrote("quilbo_other"));
-    EXPECT_TRUE(run().isPlaying());
-    click(run(), CRunInPage::IDC_RUN_IN);
-}
-
-TEST_P(OnServer, KilledMidPlayThePagesGoIdleTheSessionCountsAndAllComesBack) {
-    const bool pipeWire = GetParam() == ServerKind::PipeWire;
-    for (const auto kill :
-         pipeWire ? std::vector{&SoundServer::killPulseService, &SoundServer::killGraph}
-                  : std::vector{&SoundServer::kill}) {
-        ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);
-        click(freq(), CFrequencyPage::IDC_PLAY);
-        startRunIn("ALL");
-        ASSERT_TRUE(freq().isPlaying() && run().isPlaying()) << messages.join(' ').toStdString();
-        (server.*kill)();
-        EXPECT_TRUE(waitFor([&] { return !freq().isPlaying() && !run().isPlaying(); }));
-        tickAt(3723);
-        EXPECT_EQ(elapsedText(), "01:02:03");
-        messages.clear();
-        click(freq(), CFrequencyPage::IDC_PLAY);  // while the server is away
-        EXPECT_EQ(messages, QStringList{CFrequencyPage::openFailedText()});
-        click(run(), CRunInPage::IDC_RUN_IN);
-        ASSERT_TRUE(server.restart()) << server.log();
-        EXPECT_TRUE(waitFor([&] { return realVolume->state() == VolumeState::Ready; }));
-        startRunIn("ALL");
-        EXPECT_TRUE(run().isPlaying());
-        EXPECT_FALSE(silent(hear(1)));
-        click(run(), CRunInPage::IDC_RUN_IN);
-    }
-}
-
-TEST_P(OnServer, WithoutAnySinkASessionRunsSilentlyAndTheNextOneIsHeardOnANewSink) {
-    startRunIn("ALL");
-    ASSERT_TRUE(run().isPlaying());
-    ASSERT_TRUE(server.pactl({"unload-module", "module-null-sink"}).ok());
-    // The stream ends, or plays on into nothing; PipeWire names the missing default
-    // "@DEFAULT_SINK@".
-    waitFor([&] { return server.listShort("sinks").empty(); });
-    click(run(), CRunInPage::IDC_RUN_IN);
-    messages.clear();
-    startRunIn("ALL");
-    EXPECT_TRUE(run().isRunning());
-    EXPECT_LE(messages.size(), 1);
-    click(run(), CRunInPage::IDC_RUN_IN);
-    ASSERT_TRUE(server.loadNullSink(server.sinkName()).has_value());
-    ASSERT_TRUE(server.setDefaultSink(server.sinkName()));
-    startRunIn("ALL");
-    EXPECT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
-    EXPECT_FALSE(silent(hear(1)));
-    click(run(), CRunInPage::IDC_RUN_IN);
-}
-
-TEST_P(OnServer, AServerThatStopsAnsweringDelaysNoStopCloseOrStartForLong) {
-    startRunIn("ALL");
-    ASSERT_TRUE(run().isPlaying());
-    server.pause();
-    click(run(), CRunInPage::IDC_RUN_IN);  // each returns within the back end's bounds
-    EXPECT_FALSE(run().isPlaying());
-    messages.clear();
-    startRunIn("ALL");
-    EXPECT_EQ(messages, QStringList{CFrequencyPage::openFailedText()});
-    runIn.reset();
-    realVolume = std::make_unique<CWaveOutVolume>();
-    server.resume();
-    EXPECT_TRUE(waitFor([&] { return realVolume->state() == VolumeState::Ready; }));
-    systemVolume = realVolume.get();
-    startRunIn("ALL");
-    EXPECT_TRUE(run().isPlaying());
-    EXPECT_FALSE(silent(hear(1)));
-}
-
-TEST_P(OnServer, StartsAndStopsLeaveNoClientOrDescriptorBehind) {
-    const auto cycle = [&] {
-        click(run(), CRunInPage::IDC_RUN_IN);
-        const bool played = run().isPlaying();
-        click(run(), CRunInPage::IDC_RUN_IN);
-        QCoreApplication::processEvents();
-        return played && !run().isPlaying();
-    };
-    ASSERT_TRUE(cycle()) << messages.join(' ').toStdString();  // what every later one reuses
-    ASSERT_TRUE(waitFor([&] { return server.listShort("sink-inputs").empty(); }));
-    const std::size_t clients = server.clientCount(), descriptors = openDescriptors();
-    int failed = 0;
-    for (int i = fromEnvironment("QUILBO_CYCLES", 50); i > 0; --i) {
-        failed += cycle() ? 0 : 1;
-    }
-    EXPECT_EQ(failed, 0) << "cycles that did not play or did not stop";
-    EXPECT_TRUE(waitFor([&] { return server.listShort("sink-inputs").empty(); }));
-    EXPECT_EQ(server.clientCount(), clients);
-    EXPECT_EQ(openDescriptors(), descriptors);
-}
-
-TEST_P(OnServer, ClosingTheProgramLeavesNoStreamNoSoundAndNoClient) {
-    SoundCapture capture(server);
-    ASSERT_TRUE(capture.start());
-    realVolume.reset();
-    auto app = std::make_unique<CBurnInApp>();  // the program's own back ends, on this server
-    QTimer::singleShot(0, [&] {
-        CMainDlg& window = *app->mainWindow();
-        click(*window.frequencyPage(), CFrequencyPage::IDC_PLAY);
-        click(*window.runInPage(), CRunInPage::IDC_RUN_IN);
-        EXPECT_TRUE(waitFor([&] { return server.listShort("sink-inputs").size() == 2; }));
-        window.close();
-    });
-    EXPECT_FALSE(app->InitInstance());
-    EXPECT_TRUE(waitFor([&] { return server.listShort("sink-inputs").empty(); }, 1)) << "faded";
-    const std::size_t end = capture.bytesSoFar();
-    QTest::qWait(300);
-    const auto heard = capture.stop();
-    EXPECT_FALSE(silent(heard));
-    EXPECT_TRUE(
-        silent({heard.begin() + std::min(end + kBytesPerSecond / 5, heard.size()), heard.end()}));
-    // The playback back end keeps its connection for the next Play; it goes with the program.
-    EXPECT_EQ(server.clientCount(), 2u) << "the volume object's and the playback connection";
-    app.reset();
-    EXPECT_TRUE(waitFor([&] { return server.clientCount() == 0; })) << server.clientCount();
 }
 
 // The device's own contract: a reset hands back every queued piece before it returns.
@@ -302,6 +189,150 @@ TEST_P(OnServer, AResetReturnsEveryQueuedPieceBeforeItReturns) {
     EXPECT_EQ(device->reset(), WaveResult::Ok);
     EXPECT_EQ(returned, 4);
     device->close();
+}
+
+TEST_P(OnServer, StartsAndStopsLeaveNoClientOrDescriptorBehind) {
+    const auto cycle = [&] {
+        click(run(), CRunInPage::IDC_RUN_IN);
+        const bool played = run().isPlaying();
+        click(run(), CRunInPage::IDC_RUN_IN);
+        QCoreApplication::processEvents();
+        return played && !run().isPlaying();
+    };
+    ASSERT_TRUE(cycle()) << messages.join(' ').toStdString();  // what every later one reuses
+    ASSERT_TRUE(waitFor([&] { return server->sinkInputs() == 0; }));
+    const int clients = server->clientCount();
+    const std::size_t descriptors = openDescriptors();
+    int failed = 0;
+    for (int i = fromEnvironment("QUILBO_CYCLES", 50); i > 0; --i) {
+        failed += cycle() ? 0 : 1;
+    }
+    EXPECT_EQ(failed, 0) << "cycles that did not play or did not stop";
+    EXPECT_TRUE(waitFor([&] { return server->sinkInputs() == 0; }));
+    EXPECT_EQ(server->clientCount(), clients);
+    EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+TEST_P(OnServer, ClosingTheProgramLeavesNoStreamNoSoundAndNoClient) {
+    SoundCapture capture(*server);
+    ASSERT_TRUE(capture.start());
+    realVolume.reset();
+    auto app = std::make_unique<CBurnInApp>();  // the program's own back ends, on this server
+    QTimer::singleShot(0, [&] {
+        CMainDlg& window = *app->mainWindow();
+        click(*window.frequencyPage(), CFrequencyPage::IDC_PLAY);
+        click(*window.runInPage(), CRunInPage::IDC_RUN_IN);
+        EXPECT_TRUE(waitFor([&] { return server->sinkInputs() == 2; }));
+        window.close();
+    });
+    EXPECT_FALSE(app->InitInstance());
+    EXPECT_TRUE(waitFor([&] { return server->sinkInputs() == 0; }, 1)) << "faded";
+    const std::size_t end = capture.bytesSoFar();
+    QTest::qWait(300);
+    const auto heard = capture.stop();
+    EXPECT_FALSE(silent(heard));
+    EXPECT_TRUE(
+        silent({heard.begin() + std::min(end + kBytesPerSecond / 5, heard.size()), heard.end()}));
+    // The playback back end keeps its connection for the next Play; it goes with the program.
+    EXPECT_TRUE(waitFor([&] { return server->clientCount() == 2; }))
+        << "the volume object's and the playback connection: " << server->clientCount();
+    app.reset();
+    EXPECT_TRUE(waitFor([&] { return server->clientCount() == 0; })) << server->clientCount();
+}
+
+// The tests that disturb the server: each has a reusable one after it.
+// On PipeWire a volume read back may differ by one step of our scale: it keeps volumes as floats.
+TEST_P(OnServer, TheVolumeSliderFollowsTheDefaultSinkBothWays) {
+    reusable = false;
+    QSlider* slider = volumeSlider();
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
+    ASSERT_TRUE(server->pactl({"set-sink-volume", SoundServer::kSink, "49152"}).ok());
+    EXPECT_TRUE(waitFor([&] { return near(slider->value(), 16384); })) << slider->value();
+    dragThumb(slider, -40);
+    const auto wrote = [&](const QString& sink) {
+        return waitFor(
+            [&] { return near(sinkVolume(sink), toServerVolume(65535 - slider->value())); });
+    };
+    EXPECT_TRUE(wrote(SoundServer::kSink)) << sinkVolume(SoundServer::kSink);
+    // Another output becomes the default while the noise plays: the slider and the sound follow.
+    startRunIn("ALL");
+    ASSERT_TRUE(server->loadNullSink("quilbo_other"));
+    ASSERT_TRUE(server->pactl({"set-sink-volume", "quilbo_other", "16384"}).ok());
+    ASSERT_TRUE(server->setDefaultSink("quilbo_other"));
+    EXPECT_TRUE(waitFor([&] { return near(slider->value(), 65535 - 16384); }));
+    dragThumb(slider, -40);
+    EXPECT_TRUE(wrote("quilbo_other"));
+    EXPECT_TRUE(run().isPlaying());
+    click(run(), CRunInPage::IDC_RUN_IN);
+}
+
+TEST_P(OnServer, KilledMidPlayThePagesGoIdleTheSessionCountsAndAllComesBack) {
+    reusable = false;
+    const bool pipeWire = GetParam() == ServerKind::PipeWire;
+    const std::function<void()> pulseService = [&] { server->killPulseService(); },
+                                graph = [&] { server->killGraph(); }, all = [&] { server->kill(); };
+    for (const auto& kill : pipeWire ? std::vector{pulseService, graph} : std::vector{all}) {
+        ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);
+        click(freq(), CFrequencyPage::IDC_PLAY);
+        startRunIn("ALL");
+        ASSERT_TRUE(freq().isPlaying() && run().isPlaying()) << messages.join(' ').toStdString();
+        kill();
+        EXPECT_TRUE(waitFor([&] { return !freq().isPlaying() && !run().isPlaying(); }));
+        tickAt(3723);
+        EXPECT_EQ(elapsedText(), "01:02:03");
+        messages.clear();
+        click(freq(), CFrequencyPage::IDC_PLAY);  // while the server is away
+        EXPECT_EQ(messages, QStringList{CFrequencyPage::openFailedText()});
+        click(run(), CRunInPage::IDC_RUN_IN);
+        ASSERT_TRUE(server->start()) << server->log();
+        EXPECT_TRUE(waitFor([&] { return realVolume->state() == VolumeState::Ready; }));
+        startRunIn("ALL");
+        EXPECT_TRUE(run().isPlaying());
+        EXPECT_FALSE(silent(hear(1)));
+        click(run(), CRunInPage::IDC_RUN_IN);
+    }
+}
+
+TEST_P(OnServer, WithoutAnySinkASessionRunsSilentlyAndTheNextOneIsHeardOnANewSink) {
+    reusable = false;
+    startRunIn("ALL");
+    ASSERT_TRUE(run().isPlaying());
+    ASSERT_TRUE(server->pactl({"unload-module", "module-null-sink"}).ok());
+    // The stream ends, or plays on into nothing; PipeWire names the missing default
+    // "@DEFAULT_SINK@".
+    waitFor([&] { return server->sinkCount() == 0; });
+    click(run(), CRunInPage::IDC_RUN_IN);
+    messages.clear();
+    startRunIn("ALL");
+    EXPECT_TRUE(run().isRunning());
+    EXPECT_LE(messages.size(), 1);
+    click(run(), CRunInPage::IDC_RUN_IN);
+    ASSERT_TRUE(server->loadNullSink(SoundServer::kSink));
+    ASSERT_TRUE(server->setDefaultSink(SoundServer::kSink));
+    startRunIn("ALL");
+    EXPECT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
+    EXPECT_FALSE(silent(hear(1)));
+    click(run(), CRunInPage::IDC_RUN_IN);
+}
+
+TEST_P(OnServer, AServerThatStopsAnsweringDelaysNoStopCloseOrStartForLong) {
+    reusable = false;
+    startRunIn("ALL");
+    ASSERT_TRUE(run().isPlaying());
+    server->pause();
+    click(run(), CRunInPage::IDC_RUN_IN);  // each returns within the back end's bounds
+    EXPECT_FALSE(run().isPlaying());
+    messages.clear();
+    startRunIn("ALL");
+    EXPECT_EQ(messages, QStringList{CFrequencyPage::openFailedText()});
+    runIn.reset();
+    realVolume = std::make_unique<CWaveOutVolume>();
+    server->resume();
+    EXPECT_TRUE(waitFor([&] { return realVolume->state() == VolumeState::Ready; }));
+    systemVolume = realVolume.get();
+    startRunIn("ALL");
+    EXPECT_TRUE(run().isPlaying());
+    EXPECT_FALSE(silent(hear(1)));
 }
 
 QUILBO_ON_BOTH_SERVERS(OnServer);

@@ -4,7 +4,7 @@
 #include "audio/PulseWaveOut.h"
 #include "pages/SpeakerMap.h"
 #include "pages/SpeakersPage.h"
-#include "tests/support/ServerTest.h"
+#include "tests/support/SoundServer.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,14 +1,16 @@
 // The recording fake wave output.
 #include "tests/support/FakeWaveOut.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 
 namespace quilbo::test {
 
+// A device the test can still look at after the player has let it go.
 struct FakeWaveOut::Device : WaveOutDevice {
-    FakeWaveOut* owner;
+    FakeWaveOut& owner;
     int number;
     WaveOutRoutine routine;
     void* instance;
@@ -18,56 +20,28 @@ struct FakeWaveOut::Device : WaveOutDevice {
     bool open = true;
     int inFlight = 0;  // pieces on their way back through the routine
 
-    Device(FakeWaveOut* o, int n, WaveOutRoutine r, void* i)
+    Device(FakeWaveOut& o, int n, WaveOutRoutine r, void* i)
         : owner(o), number(n), routine(r), instance(i) {}
-    ~Device() override { close(); }
-    void note(Op op, const WaveHeader* h = nullptr) {
-        owner->record({op, h, h ? h->lpData : nullptr, h ? h->dwBufferLength : 0u, number});
-        if ((op == Op::Reset || op == Op::Close) && owner->log != nullptr) {
-            owner->log->push_back((op == Op::Reset ? "reset " : "close ") + std::to_string(number));
+    void note(Op op, const WaveHeader* h) {
+        std::lock_guard lock(owner.m_mutex);
+        owner.m_calls.push_back({op, h->lpData, h->dwBufferLength, number});
+    }
+    void say(const char* what) {
+        if (owner.log != nullptr) {
+            owner.log->push_back(what + std::to_string(number));
         }
     }
-    WaveResult prepare(WaveHeader* h) override { return note(Op::Prepare, h), WaveResult::Ok; }
+    WaveResult prepare(WaveHeader*) override { return WaveResult::Ok; }
     WaveResult unprepare(WaveHeader* h) override { return note(Op::Unprepare, h), WaveResult::Ok; }
     WaveResult write(WaveHeader* h) override {
         note(Op::Write, h);
-        const WaveResult result = [this] {
-            std::lock_guard lock(owner->m_mutex);
-            return owner->m_write;
-        }();
         std::lock_guard lock(mutex);
-        if (result != WaveResult::Ok || !open) {
+        owner.writesToClosed += open ? 0 : 1;
+        if (owner.writeResult != WaveResult::Ok || !open) {
             return WaveResult::Failed;
         }
         queue.push_back(h);
         return WaveResult::Ok;
-    }
-    // As a real device, reset and close hand every queued piece back before they return,
-    // including one that the device's own thread is handing back at that moment.
-    void returnAll() {
-        while (returnOne()) {
-        }
-        std::unique_lock lock(mutex);
-        idle.wait_for(lock, std::chrono::seconds(10), [this] { return inFlight == 0; });
-    }
-    WaveResult reset() override {
-        note(Op::Reset);
-        returnAll();
-        return WaveResult::Ok;
-    }
-    WaveResult close() override {
-        if (open) {
-            note(Op::Close);
-            returnAll();
-            std::lock_guard lock(mutex);
-            open = false;
-        }
-        return WaveResult::Ok;
-    }
-    template <typename F>
-    auto locked(F f) {
-        std::lock_guard lock(mutex);
-        return f();
     }
     bool returnOne() {
         WaveHeader* header = nullptr;
@@ -86,11 +60,33 @@ struct FakeWaveOut::Device : WaveOutDevice {
         idle.notify_all();
         return true;
     }
+    // As a real device, reset and close hand every queued piece back before they return,
+    // including one that the device's own thread is handing back at that moment.
+    void returnAll() {
+        while (returnOne()) {
+        }
+        std::unique_lock lock(mutex);
+        idle.wait_for(lock, std::chrono::seconds(10), [this] { return inFlight == 0; });
+    }
+    WaveResult reset() override {
+        say("reset ");
+        returnAll();
+        return WaveResult::Ok;
+    }
+    WaveResult close() override {
+        if (open) {
+            say("close ");
+            returnAll();
+            std::lock_guard lock(mutex);
+            open = false;
+        }
+        return WaveResult::Ok;
+    }
 };
 
 namespace {
 
-// The player's handle on a device; the device itself stays for the test to look at.
+// The player's handle: closing it leaves the device for the test to look at.
 struct Handle : WaveOutDevice {
     std::shared_ptr<FakeWaveOut::Device> d;
     explicit Handle(std::shared_ptr<FakeWaveOut::Device> device) : d(std::move(device)) {}
@@ -104,50 +100,34 @@ struct Handle : WaveOutDevice {
 
 }  // namespace
 
-void FakeWaveOut::record(Call call) {
-    std::lock_guard lock(m_mutex);
-    m_calls.push_back(call);
-}
-
 WaveResult FakeWaveOut::queryFormat(const WaveFormatExtensible& format) {
-    record({Op::Query});
     std::lock_guard lock(m_mutex);
     m_format = format;
-    return m_query;
+    return queryResult;
 }
 
 std::unique_ptr<WaveOutDevice> FakeWaveOut::open(const WaveFormatExtensible& format,
                                                  WaveOutRoutine routine, void* instance,
                                                  WaveResult* result) {
-    record({Op::Open});
     std::lock_guard lock(m_mutex);
     m_format = format;
     if (result != nullptr) {
-        *result = m_open;
+        *result = openResult;
     }
-    if (m_open != WaveResult::Ok) {
+    if (openResult != WaveResult::Ok) {
         return nullptr;
     }
     const int number = static_cast<int>(m_devices.size()) + 1;
-    m_devices.push_back(std::make_shared<Device>(this, number, routine, instance));
-    if (log != nullptr) {
-        log->push_back("open " + std::to_string(number));
-    }
+    m_devices.push_back(std::make_shared<Device>(*this, number, routine, instance));
+    m_devices.back()->say("open ");
     return std::make_unique<Handle>(m_devices.back());
 }
 
-std::vector<FakeWaveOut::Call> FakeWaveOut::calls() const {
-    std::lock_guard lock(m_mutex);
-    return m_calls;
-}
-
 std::vector<FakeWaveOut::Call> FakeWaveOut::callsOf(Op op, int device) const {
+    std::lock_guard lock(m_mutex);
     std::vector<Call> found;
-    for (const Call& call : calls()) {
-        if (call.op == op && (device == 0 || call.device == device)) {
-            found.push_back(call);
-        }
-    }
+    std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(found),
+                 [&](const Call& c) { return c.op == op && (device == 0 || c.device == device); });
     return found;
 }
 
@@ -174,12 +154,14 @@ std::shared_ptr<FakeWaveOut::Device> FakeWaveOut::device(int n) const {
 
 std::size_t FakeWaveOut::queued(int n) const {
     const auto d = device(n);
-    return d ? d->locked([&] { return d->queue.size(); }) : 0;
+    std::lock_guard lock(d ? d->mutex : m_mutex);
+    return d ? d->queue.size() : 0;
 }
 
 bool FakeWaveOut::deviceOpen(int n) const {
     const auto d = device(n);
-    return d && d->locked([&] { return d->open; });
+    std::lock_guard lock(d ? d->mutex : m_mutex);
+    return d && d->open;
 }
 
 int FakeWaveOut::completeAll(int maxPieces, int n) {

@@ -1,5 +1,5 @@
-// The fake back ends of the page, window and player tests: a wave output that records every call
-// and hands queued pieces back only when the test says so, a system volume the test sets, and a
+// The fake back ends of the page, window and player tests: a wave output that records the pieces
+// written and hands them back only when the test says so, a system volume the test sets, and a
 // power-off requester that counts. Every open makes a device of its own (numbered from 1), so
 // two pages can play at once; devices and the volume can write their teardown steps into a log.
 #pragma once
@@ -8,6 +8,7 @@
 #include "audio/WaveOutVolume.h"
 #include "system/PowerOff.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,28 +20,23 @@ using EventLog = std::vector<std::string>;
 
 class FakeWaveOut : public WaveOutBackend {
 public:
-    enum class Op { Query, Open, Prepare, Write, Unprepare, Reset, Close };
+    enum class Op { Write, Unprepare };
     struct Call {
         Op op;
-        const WaveHeader* header = nullptr;  // prepare, write, unprepare
-        const std::uint8_t* data = nullptr;  // the header's data and length at the call
-        std::uint32_t length = 0;
-        int device = 0;
+        const std::uint8_t* data;  // a piece's data and length at the call
+        std::uint32_t length;
+        int device;
     };
+    struct Device;
     EventLog* log = nullptr;  // "open N", "reset N", "close N"
-
-    void setQueryResult(WaveResult result) { m_query = result; }
-    void setOpenResult(WaveResult result) { m_open = result; }
-    void setWriteResult(WaveResult result) {
-        std::lock_guard lock(m_mutex);
-        m_write = result;
-    }
+    std::atomic<WaveResult> queryResult = WaveResult::Ok, openResult = WaveResult::Ok,
+                            writeResult = WaveResult::Ok;
+    std::atomic<int> writesToClosed = 0;
 
     WaveResult queryFormat(const WaveFormatExtensible& format) override;
     std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format, WaveOutRoutine routine,
                                         void* instance, WaveResult* result = nullptr) override;
 
-    std::vector<Call> calls() const;
     std::vector<Call> callsOf(Op op, int device = 0) const;  // device 0: any
     void clearCalls();
     int opens() const;
@@ -48,22 +44,18 @@ public:
     // Of the device of the n-th open (0: the latest).
     std::size_t queued(int n = 0) const;  // written and not yet handed back
     bool deviceOpen(int n = 0) const;
-    // Hands queued pieces back through the routine, oldest first, with no lock held: on the
-    // calling thread as if it were the device's own. How many.
+    // Hands queued pieces back through the routine, oldest first, on the calling thread as if it
+    // were the device's own. How many.
     int completeAll(int maxPieces = 1000, int n = 0);
     bool completeNext(int n = 0) { return completeAll(1, n) == 1; }
 
-    struct Device;
-
 private:
     std::shared_ptr<Device> device(int n) const;
-    void record(Call call);
 
     mutable std::mutex m_mutex;
     std::vector<Call> m_calls;
     std::vector<std::shared_ptr<Device>> m_devices;
     WaveFormatExtensible m_format;
-    WaveResult m_query = WaveResult::Ok, m_open = WaveResult::Ok, m_write = WaveResult::Ok;
 };
 
 class FakeWaveOutVolume : public CWaveOutVolume {

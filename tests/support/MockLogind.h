@@ -2,19 +2,14 @@
 // D-Bus bus that becomes the test's system bus. Both helpers die with the test, even a crashed one.
 #pragma once
 
+#include "tests/support/SoundServer.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/prctl.h>
-#include <unistd.h>
-
-#include <csignal>
 
 namespace quilbo::test {
 
@@ -22,25 +17,19 @@ class MockLogind {
 public:
     // Qt connects to the system bus once per process: construct this before anything uses it.
     MockLogind() {
-        m_running = start(m_bus, {"dbus-daemon", "--session", "--nofork", "--print-address",
-                                  "--address=unix:tmpdir=/tmp"}) &&
+        m_running = startHelper(m_bus, {"dbus-daemon", "--session", "--nofork", "--print-address",
+                                        "--address=unix:tmpdir=/tmp"}) &&
                     m_bus.waitForReadyRead();  // the address comes once the bus listens
         if (m_running) {
             qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.readLine().trimmed());
         }
         m_running = m_running &&
-                    start(m_mock, {"/usr/bin/python3", "-m", "dbusmock", "--template", "logind",
-                                   "-l", m_dir.filePath("calls")}) &&
+                    startHelper(m_mock, {"/usr/bin/python3", "-m", "dbusmock", "--template",
+                                         "logind", "-l", m_dir.filePath("calls")}) &&
                     QTest::qWaitFor([] {
                         return QDBusConnection::systemBus().interface()->isServiceRegistered(
                             "org.freedesktop.login1");
                     });
-    }
-    ~MockLogind() {
-        for (QProcess* process : {&m_mock, &m_bus}) {
-            process->kill();
-            process->waitForFinished();
-        }
     }
     bool running() const { return m_running; }
 
@@ -72,17 +61,6 @@ public:
     }
 
 private:
-    static bool start(QProcess& process, const QStringList& argv) {
-        process.setChildProcessModifier([parent = getpid()] {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent) {
-                _exit(127);  // the test died before the line above
-            }
-        });
-        process.start(argv.first(), argv.mid(1));
-        return process.waitForStarted();
-    }
-
     QTemporaryDir m_dir;
     QProcess m_bus;
     QProcess m_mock;

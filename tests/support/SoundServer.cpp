@@ -1,353 +1,377 @@
-// The private sound server harness (PulseAudio, or PipeWire with wireplumber and pipewire-pulse on
-// a private session bus) and the monitor capture.
+// The private sound server harness (PulseAudio, or PipeWire with wireplumber and pipewire-pulse
+// on a private session bus), its helper processes, the monitor capture and loop matching.
 #include "tests/support/SoundServer.h"
 
 #include <signal.h>
-#include <stdlib.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
-#include <sstream>
-#include <thread>
 
 namespace quilbo::test {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+bool startHelper(QProcess& process, const QStringList& argv, const QString& logFile,
+                 const QProcessEnvironment& env) {
+    process.setChildProcessModifier([parent = getpid()] {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) {
+            _exit(127);  // the test ended before the line above
+        }
+    });
+    process.setProcessEnvironment(env);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (!logFile.isEmpty()) {
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.setStandardOutputFile(logFile);
+    }
+    process.start(argv.first(), argv.mid(1));
+    return process.waitForStarted();
+}
+
+bool running(QProcess& process) {
+    return process.state() != QProcess::NotRunning && !process.waitForFinished(0);
+}
+
+CommandResult runCommand(const QStringList& argv, const QProcessEnvironment& env, int timeoutMs) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    if (!startHelper(process, argv, {}, env)) {
+        return {};
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    const bool exited = process.exitStatus() == QProcess::NormalExit;
+    return {exited ? process.exitCode() : -1, QString::fromUtf8(process.readAll())};
+}
 
 namespace {
 
-std::filesystem::path makeTempDir(const char* prefix) {
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + prefix + "XXXXXX";
-    return mkdtemp(pattern.data()) != nullptr ? std::filesystem::path(pattern)
-                                              : std::filesystem::path();
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) {
-        parts.push_back(part);
+void end(QProcess& process, bool kill) {
+    if (process.state() == QProcess::NotRunning) {
+        return;
     }
-    return parts;
-}
-
-void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
-// Polls until done() holds or the deadline passes; a loaded machine may take seconds.
-bool waitUntil(const std::function<bool()>& done, Clock::time_point deadline) {
-    while (!done()) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
+    ::kill(static_cast<pid_t>(process.processId()), SIGCONT);  // in case it was stopped
+    kill ? process.kill() : process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(5000);
     }
-    return true;
 }
 
-void killNow(ChildProcess& process) {
-    if (process.signal(SIGKILL)) {
-        process.wait(5s);
+void writeFile(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(text);
     }
-    process.terminate();
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms = 30000) {
+    return QTest::qWaitFor(done, ms);
 }
 
 }  // namespace
 
-const char* serverKindName(ServerKind kind) {
-    return kind == ServerKind::PipeWire ? "PipeWire" : "PulseAudio";
-}
-
-SoundServer::SoundServer(ServerKind kind) : SoundServer(kind, Options{}) {}
-
 SoundServer::SoundServer(ServerKind kind, Options options)
-    : m_kind(kind), m_options(std::move(options)), m_dir(makeTempDir("quilbo-sound-")) {
-    if (const char* previous = getenv("PULSE_SERVER")) {
-        m_previousServer = previous;
-    }
-    if (m_dir.empty()) {
-        return;
-    }
-    std::filesystem::create_directories(m_dir / "runtime");
-    std::filesystem::permissions(m_dir / "runtime", std::filesystem::perms::owner_all);
-    // wireplumber as on a desktop, less the hardware monitors (ALSA, cameras, Bluetooth): the
-    // files replace the packaged ones of the same name.
-    const auto wp = m_dir / "home" / ".config" / "wireplumber";
-    writeFile(wp / "main.lua.d" / "90-enable-all.lua",
-              "load_module(\"metadata\")\ndefault_access.enable()\ndevice_defaults.enable()\n"
-              "stream_defaults.enable()\nload_script(\"intended-roles.lua\")\n"
-              "load_script(\"suspend-node.lua\")\n");
-    writeFile(wp / "bluetooth.lua.d" / "90-enable-all.lua", "\n");
-}
-
-SoundServer::~SoundServer() {
-    stop();
-    m_bus.terminate(1s);
-    if (m_options.exportServer) {
-        m_previousServer ? setenv("PULSE_SERVER", m_previousServer->c_str(), 1)
-                         : unsetenv("PULSE_SERVER");
-    }
-    std::error_code ignored;
-    if (!m_dir.empty()) {
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-}
-
-std::string SoundServer::address() const {
-    return "unix:" +
-           (m_dir / "runtime" / (m_kind == ServerKind::PipeWire ? "pulse" : "") / "native")
-               .string();
-}
-
-std::string SoundServer::log() const {
-    std::ostringstream text;
-    for (const char* name : {"bus", "pipewire", "wireplumber", "pulse"}) {
-        std::ifstream in(m_dir / (std::string(name) + ".log"));
-        if (in) {
-            text << "--- " << name << "\n" << in.rdbuf();
-        }
-    }
-    return text.str();
-}
-
-std::string SoundServer::sinkFormat() const {
-    return "format=" + m_options.sampleFormat + " rate=" + std::to_string(m_options.rate) +
-           " channels=" + std::to_string(m_options.channels) +
-           (m_options.channelMap.empty() ? "" : " channel_map=" + m_options.channelMap);
-}
-
-std::map<std::string, std::string> SoundServer::environment() const {
-    const std::string home = (m_dir / "home").string();
-    return {
-        {"XDG_RUNTIME_DIR", (m_dir / "runtime").string()},
-        {"PIPEWIRE_RUNTIME_DIR", (m_dir / "runtime").string()},
+    : m_kind(kind), m_options(std::move(options)), m_env(QProcessEnvironment::systemEnvironment()) {
+    const QString home = m_dir.filePath("home"), runtime = m_dir.filePath("runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const std::pair<const char*, QString> env[] = {
+        {"XDG_RUNTIME_DIR", runtime},
+        {"PIPEWIRE_RUNTIME_DIR", runtime},
         {"PIPEWIRE_REMOTE", "pipewire-0"},
         {"HOME", home},
         {"XDG_CONFIG_HOME", home + "/.config"},
         {"XDG_STATE_HOME", home + "/.local/state"},
         {"XDG_DATA_HOME", home + "/.local/share"},
         {"DBUS_SESSION_BUS_ADDRESS",
-         m_kind == ServerKind::PipeWire ? "unix:path=" + (m_dir / "bus").string() : "disabled:"},
+         kind == ServerKind::PipeWire ? "unix:path=" + m_dir.filePath("bus") : "disabled:"},
         // Nothing reaches the machine's own system bus or display.
-        {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (m_dir / "no-system-bus").string()},
+        {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + m_dir.filePath("no-system-bus")},
         {"DISPLAY", ""},
         {"WAYLAND_DISPLAY", ""},
         {"PULSE_SERVER", address()}};
+    for (const auto& [name, value] : env) {
+        m_env.insert(name, value);
+    }
+    // wireplumber as on a desktop, less the hardware monitors (ALSA, cameras, Bluetooth): the
+    // files replace the packaged ones of the same name.
+    const QString wp = home + "/.config/wireplumber/";
+    writeFile(wp + "main.lua.d/90-enable-all.lua",
+              "load_module(\"metadata\")\ndefault_access.enable()\ndevice_defaults.enable()\n"
+              "stream_defaults.enable()\nload_script(\"intended-roles.lua\")\n"
+              "load_script(\"suspend-node.lua\")\n");
+    writeFile(wp + "bluetooth.lua.d/90-enable-all.lua", "\n");
 }
 
-bool SoundServer::start(std::chrono::milliseconds timeout) {
-    if (m_dir.empty()) {
+SoundServer::~SoundServer() {
+    stop();
+    end(m_bus, false);
+    qunsetenv("PULSE_SERVER");
+}
+
+QString SoundServer::address() const {
+    return "unix:" + m_dir.filePath(m_kind == ServerKind::PipeWire ? "runtime/pulse/native"
+                                                                   : "runtime/native");
+}
+
+std::string SoundServer::log() const {
+    QString text;
+    for (const char* name : {"bus", "pipewire", "wireplumber", "pulse"}) {
+        QFile file(m_dir.filePath(QString(name) + ".log"));
+        if (file.open(QIODevice::ReadOnly)) {
+            text += QString("--- %1\n").arg(name) + QString::fromUtf8(file.readAll());
+        }
+    }
+    return text.toStdString();
+}
+
+QString SoundServer::sinkFormat() const {
+    return QString("format=%1 rate=%2 channels=%3")
+               .arg(m_options.sampleFormat)
+               .arg(m_options.rate)
+               .arg(m_options.channels) +
+           (m_options.channelMap.isEmpty() ? "" : " channel_map=" + m_options.channelMap);
+}
+
+bool SoundServer::start() {
+    if (!m_dir.isValid()) {
         return false;
     }
     stop();
-    const auto deadline = Clock::now() + timeout;
-    const bool launched =
-        m_kind == ServerKind::PipeWire ? startPipeWire(deadline) : startPulseAudio();
-    if (!launched) {
-        return false;
-    }
-    if (m_options.exportServer) {
-        setenv("PULSE_SERVER", address().c_str(), 1);
-    }
-    const auto answers = [this] { return pactl({"info"}, 5s).ok(); };
-    if (!waitUntil([&] { return !m_pulse.running() || answers(); }, deadline) ||
-        !m_pulse.running()) {
-        return false;
-    }
+    const QString log = m_dir.filePath("pulse.log");
     if (m_kind == ServerKind::PulseAudio) {
-        return true;
-    }
-    // PipeWire: the null sink comes from pipewire-pulse as on a desktop. The graph is held at
-    // the sink's rate, so integer samples pass unconverted (PipeWire mixes in 32-bit float).
-    const CommandResult rate = runCommand(
-        {"pw-metadata", "-n", "settings", "0", "clock.force-rate", std::to_string(m_options.rate)},
-        10s, environment());
-    return rate.ok() && loadNullSink(m_options.sinkName, sinkFormat()) &&
-           waitUntil(
-               [this] {
-                   return setDefaultSink(m_options.sinkName) && defaultSink() == m_options.sinkName;
-               },
-               deadline);
-}
-
-bool SoundServer::startPulseAudio() {
-    const std::string socket = (m_dir / "runtime" / "native").string();
-    std::error_code ignored;
-    std::filesystem::remove(socket, ignored);
-    // -n: no default.pa, so nothing but these modules (no hardware, no D-Bus, no autoloading).
-    // Without rewinds the monitor holds exactly what the sink played: a rewinding sink drops the
-    // start of every new stream from its monitor.
-    const std::string sink =
-        "module-null-sink norewinds=1 sink_name=" + m_options.sinkName + " " + sinkFormat();
-    return m_pulse.start(
-        {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false",
-         "--use-pid-file=no", "--realtime=no", "--high-priority=no", "--log-target=stderr",
-         "--log-level=notice",
-         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket, "--load=" + sink},
-        (m_dir / "pulse.log").string(), environment());
-}
-
-bool SoundServer::startPipeWire(Clock::time_point deadline) {
-    const auto env = environment();
-    const auto bus = m_dir / "bus";
-    if (!m_bus.running()) {
-        std::error_code ignored;
-        std::filesystem::remove(bus, ignored);
-        if (!m_bus.start({"dbus-daemon", "--session", "--nofork", "--nopidfile",
-                          "--address=unix:path=" + bus.string()},
-                         (m_dir / "bus.log").string(), env) ||
-            !waitUntil([&] { return std::filesystem::exists(bus) || !m_bus.running(); },
-                       deadline)) {
+        // -n: no default.pa, so nothing but these modules (no hardware, no D-Bus). Without
+        // rewinds the monitor holds exactly what the sink played: a rewinding sink drops the
+        // start of every new stream from its monitor.
+        const QString socket = m_dir.filePath("runtime/native");
+        QFile::remove(socket);
+        const QStringList argv =
+            QString(
+                "pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no "
+                "--realtime=no --high-priority=no --log-target=stderr")
+                .split(' ') +
+            QStringList{"--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
+                        "--load=module-null-sink norewinds=1 sink_name=" + QString(kSink) + " " +
+                            sinkFormat()};
+        if (!startHelper(m_pulse, argv, log, m_env)) {
+            return false;
+        }
+    } else {
+        const QString bus = m_dir.filePath("bus"), graph = m_dir.filePath("runtime/pipewire-0");
+        if (!::quilbo::test::running(m_bus) &&
+            (!startHelper(m_bus,
+                          {"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                           "--address=unix:path=" + bus},
+                          m_dir.filePath("bus.log"), m_env) ||
+             !waitUntil([&] { return QFile::exists(bus); }))) {
+            return false;
+        }
+        QFile::remove(graph);
+        QDir(m_dir.filePath("runtime/pulse")).removeRecursively();
+        if (!startHelper(m_graph, {"pipewire"}, m_dir.filePath("pipewire.log"), m_env) ||
+            !waitUntil([&] { return QFile::exists(graph); }) ||
+            !startHelper(m_session, {"wireplumber"}, m_dir.filePath("wireplumber.log"), m_env) ||
+            !startHelper(m_pulse, {"pipewire-pulse"}, log, m_env)) {
             return false;
         }
     }
-    const auto graphSocket = m_dir / "runtime" / "pipewire-0";
-    std::error_code ignored;
-    std::filesystem::remove(graphSocket, ignored);
-    std::filesystem::remove_all(m_dir / "runtime" / "pulse", ignored);
-    if (!m_graph.start({"pipewire"}, (m_dir / "pipewire.log").string(), env) ||
-        !waitUntil([&] { return std::filesystem::exists(graphSocket) || !m_graph.running(); },
-                   deadline)) {
+    qputenv("PULSE_SERVER", address().toUtf8());
+    if (!waitUntil([this] { return !::quilbo::test::running(m_pulse) || pactl({"info"}).ok(); }) ||
+        !::quilbo::test::running(m_pulse)) {
         return false;
     }
-    return m_session.start({"wireplumber"}, (m_dir / "wireplumber.log").string(), env) &&
-           m_pulse.start({"pipewire-pulse"}, (m_dir / "pulse.log").string(), env);
+    // PipeWire: the null sink comes from pipewire-pulse as on a desktop. The graph is held at
+    // the sink's rate, so integer samples pass unconverted (PipeWire mixes in 32-bit float).
+    return m_kind == ServerKind::PulseAudio ||
+           (runCommand({"pw-metadata", "-n", "settings", "0", "clock.force-rate",
+                        QString::number(m_options.rate)},
+                       m_env)
+                .ok() &&
+            pactl(QStringList{"load-module", "module-null-sink", "sink_name=" + QString(kSink)} +
+                  sinkFormat().split(' '))
+                .ok() &&
+            waitUntil([this] {
+                return setDefaultSink(kSink) &&
+                       pactl({"get-default-sink"}).output.trimmed() == kSink;
+            }));
 }
 
 void SoundServer::stop() {
-    m_pulse.terminate(3s);
-    m_session.terminate(3s);
-    m_graph.terminate(3s);
+    for (QProcess* process : {&m_pulse, &m_session, &m_graph}) {
+        end(*process, false);
+    }
 }
 
 void SoundServer::kill() {
-    killNow(m_pulse);
-    killNow(m_session);
-    killNow(m_graph);
+    for (QProcess* process : {&m_pulse, &m_session, &m_graph}) {
+        end(*process, true);
+    }
 }
 
 void SoundServer::killPulseService() {
-    m_kind == ServerKind::PipeWire ? killNow(m_pulse) : kill();
+    m_kind == ServerKind::PipeWire ? end(m_pulse, true) : kill();
 }
 
 void SoundServer::killGraph() {
-    m_kind == ServerKind::PipeWire ? killNow(m_graph) : kill();
-}
-
-bool SoundServer::restart(std::chrono::milliseconds timeout) {
-    stop();
-    return start(timeout);
+    m_kind == ServerKind::PipeWire ? end(m_graph, true) : kill();
 }
 
 void SoundServer::pause() {
-    m_pulse.signal(SIGSTOP);
+    ::kill(static_cast<pid_t>(m_pulse.processId()), SIGSTOP);
 }
 
 void SoundServer::resume() {
-    m_pulse.signal(SIGCONT);
+    ::kill(static_cast<pid_t>(m_pulse.processId()), SIGCONT);
 }
 
 bool SoundServer::running() {
-    return m_pulse.running() && (m_kind == ServerKind::PulseAudio || m_graph.running());
+    return ::quilbo::test::running(m_pulse) &&
+           (m_kind == ServerKind::PulseAudio || ::quilbo::test::running(m_graph));
 }
 
-CommandResult SoundServer::pactl(const std::vector<std::string>& args,
-                                 std::chrono::milliseconds timeout) const {
-    std::vector<std::string> argv = {"pactl", "--server=" + address()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return runCommand(argv, timeout, environment());
+CommandResult SoundServer::pactl(const QStringList& args) const {
+    return runCommand(QStringList{"pactl", "--server=" + address()} + args, m_env);
 }
 
-std::vector<std::string> SoundServer::listShort(const std::string& what) const {
-    const CommandResult result = pactl({"list", "short", what});
-    return result.ok() && !result.output.empty() ? split(result.output, '\n')
-                                                 : std::vector<std::string>{};
+QStringList SoundServer::listShort(const QString& what) const {
+    return pactl({"list", "short", what}).output.split('\n', Qt::SkipEmptyParts);
 }
 
-std::vector<std::string> SoundServer::clientNames() const {
-    std::vector<std::string> names;
-    for (const std::string& line : listShort("clients")) {
-        // index, driver, application name; pactl's own connection and PipeWire's own parts
-        // (the daemon, its pulse service, wireplumber) are left out.
-        const auto fields = split(line, '\t');
-        if (fields.size() >= 3 && fields[2] != "pactl" && fields[2] != "pipewire" &&
-            fields[2] != "wireplumber") {
-            names.push_back(fields[2]);
-        }
-    }
-    return names;
+int SoundServer::sinkInputs() const {
+    return listShort("sink-inputs").size();
 }
 
-std::optional<int> SoundServer::loadNullSink(const std::string& name,
-                                             const std::string& extraArgs) {
-    std::vector<std::string> args = {"load-module", "module-null-sink", "sink_name=" + name};
-    for (const std::string& arg : split(extraArgs, ' ')) {
-        args.push_back(arg);
-    }
-    const CommandResult result = pactl(args);
-    return result.ok() ? std::optional<int>(std::atoi(result.output.c_str())) : std::nullopt;
+int SoundServer::sinkCount() const {
+    return listShort("sinks").size();
 }
 
-bool SoundServer::setDefaultSink(const std::string& name) {
+int SoundServer::clientCount() const {
+    // index, driver, application name: pactl's own connection and PipeWire's own parts are
+    // left out.
+    const QStringList own = {"pactl", "pipewire", "wireplumber"};
+    const QStringList lines = listShort("clients");
+    return std::count_if(lines.begin(), lines.end(), [&](const QString& line) {
+        const QStringList fields = line.split('\t');
+        return fields.size() >= 3 && !own.contains(fields[2]);
+    });
+}
+
+bool SoundServer::loadNullSink(const QString& name) {
+    return pactl({"load-module", "module-null-sink", "sink_name=" + name}).ok();
+}
+
+bool SoundServer::setDefaultSink(const QString& name) {
     return pactl({"set-default-sink", name}).ok();
 }
 
-std::string SoundServer::defaultSink() const {
-    const CommandResult result = pactl({"get-default-sink"});
-    std::string name = result.ok() ? result.output : std::string{};
-    return name.erase(name.find_last_not_of("\r\n") + 1);
-}
-
-SoundCapture::SoundCapture(const SoundServer& server, std::string source) : m_server(server) {
+SoundCapture::SoundCapture(const SoundServer& server) : m_server(server) {
     static int counter = 0;
-    m_file = server.directory() / ("capture-" + std::to_string(++counter) + ".raw");
-    const SoundServer::Options& sink = server.options();
-    m_argv = split("parec --raw --latency-msec=100 --client-name=quilbo-test-capture", ' ');
-    for (const std::string& arg :
-         {"--server=" + server.address(),
-          "--device=" + (source.empty() ? server.monitorSource() : source),
-          "--format=" + sink.sampleFormat, "--rate=" + std::to_string(sink.rate),
-          "--channels=" + std::to_string(sink.channels), m_file.string()}) {
-        m_argv.push_back(arg);
-    }
-    if (!sink.channelMap.empty()) {
-        m_argv.insert(m_argv.end() - 1, "--channel-map=" + sink.channelMap);
-    }
+    m_file = server.directory() + QString("/capture-%1.raw").arg(++counter);
 }
 
-SoundCapture::~SoundCapture() {
-    m_parec.terminate(1s);
-}
-
-bool SoundCapture::start(std::chrono::milliseconds timeout) {
-    if (!m_parec.start(m_argv, m_file.string() + ".log",
-                       {{"HOME", (m_server.directory() / "home").string()}})) {
-        return false;
+bool SoundCapture::start() {
+    const SoundServer::Options& sink = m_server.options();
+    QStringList argv =
+        QString(
+            "parec --raw --latency-msec=100 --client-name=quilbo-test-capture --device=%1.monitor "
+            "--format=%2 --rate=%3 --channels=%4")
+            .arg(SoundServer::kSink, sink.sampleFormat)
+            .arg(sink.rate)
+            .arg(sink.channels)
+            .split(' ')
+        << "--server=" + m_server.address();
+    if (!sink.channelMap.isEmpty()) {
+        argv << "--channel-map=" + sink.channelMap;
     }
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", m_server.directory() + "/home");
     // Recording has begun once the monitor's (silent) samples reach the file.
-    return waitUntil([this] { return bytesSoFar() > 0 || !m_parec.running(); },
-                     Clock::now() + timeout) &&
-           m_parec.running();
+    return startHelper(m_parec, argv << m_file, m_file + ".log", env) &&
+           waitUntil([this] { return bytesSoFar() > 0 || !running(m_parec); }, 15000) &&
+           running(m_parec);
 }
 
 std::size_t SoundCapture::bytesSoFar() const {
-    std::error_code ignored;
-    const auto size = std::filesystem::file_size(m_file, ignored);
-    return ignored ? 0 : static_cast<std::size_t>(size);
+    return static_cast<std::size_t>(QFileInfo(m_file).size());
 }
 
 std::vector<std::uint8_t> SoundCapture::stop() {
-    if (m_parec.signal(SIGINT) && !m_parec.wait(5s)) {
-        m_parec.terminate(1s);
+    if (running(m_parec)) {
+        ::kill(static_cast<pid_t>(m_parec.processId()), SIGINT);
+        end(m_parec, !m_parec.waitForFinished(5000));
     }
-    m_parec.terminate();
-    std::ifstream in(m_file, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    QFile file(m_file);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return {bytes.begin(), bytes.end()};
+}
+
+LoopMatch matchLoop(const std::vector<std::uint8_t>& heard, const std::vector<std::uint8_t>& block,
+                    std::size_t frameBytes) {
+    LoopMatch match;
+    const std::size_t size = block.size() - block.size() % frameBytes;
+    const std::size_t probe = std::min<std::size_t>(size, 64 * frameBytes);
+    if (size == 0) {
+        return match;
+    }
+    // The loop twice over, so that a probe found anywhere in it may run over the seam.
+    std::vector<std::uint8_t> loop(block.begin(), block.begin() + size);
+    loop.insert(loop.end(), block.begin(), block.begin() + size);
+    const auto loopEnd = loop.begin() + size + probe - 1;
+    // Where in the loop the frames from `at` on belong. Silence (a gap) belongs nowhere, and
+    // sound that fits nowhere for long is not the block: the search gives up.
+    const auto resync = [&](std::size_t& at) {
+        for (int misses = 0; at + probe <= heard.size() && misses < 4096; at += frameBytes) {
+            const auto frame = heard.begin() + at;
+            if (std::any_of(frame, frame + frameBytes, [](std::uint8_t b) { return b != 0; })) {
+                const auto found =
+                    std::search(loop.begin(), loopEnd,
+                                std::boyer_moore_horspool_searcher(frame, frame + probe));
+                if (found != loopEnd) {
+                    return found - loop.begin();
+                }
+                ++misses;
+            }
+        }
+        return std::ptrdiff_t(-1);
+    };
+    std::size_t at = 0;
+    std::ptrdiff_t phase = resync(at);
+    match.start = phase < 0 ? -1 : static_cast<std::ptrdiff_t>(at);
+    while (phase >= 0 && at + frameBytes <= heard.size()) {
+        if (std::equal(heard.begin() + at, heard.begin() + at + frameBytes, loop.begin() + phase)) {
+            ++match.frames;
+            at += frameBytes;
+            match.end = at;
+            phase = static_cast<std::ptrdiff_t>((phase + frameBytes) % size);
+        } else {
+            const std::size_t from = at;
+            const std::ptrdiff_t expected = phase;
+            if ((phase = resync(at)) < 0) {
+                break;  // a break at the end of the capture is its end
+            }
+            const bool silent = std::all_of(heard.begin() + from, heard.begin() + at,
+                                            [](std::uint8_t b) { return b == 0; });
+            const std::size_t skipped = (phase + size - expected) % size;
+            if (silent && skipped <= at - from) {
+                ++match.silences;
+                match.silencedFrames += skipped / frameBytes;
+            } else {
+                ++match.breaks;
+            }
+        }
+    }
+    return match;
 }
 
 }  // namespace quilbo::test

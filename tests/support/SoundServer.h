@@ -1,119 +1,132 @@
 // A private sound server for tests, either a PulseAudio daemon or PipeWire with its PulseAudio
-// service, each in its own runtime directory with a null sink as the default output; pactl
-// helpers, and capture of what the sink plays through its monitor source.
+// service, each in its own runtime folder with a null sink as the default output; pactl, and a
+// capture of what the sink plays through its monitor. Its helper processes die with the test.
 #pragma once
 
-#include <sys/types.h>
+#include <gtest/gtest.h>
 
-#include <chrono>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <cstdint>
-#include <filesystem>
-#include <optional>
-#include <string>
 #include <vector>
-
-#include "tests/support/Process.h"
 
 namespace quilbo::test {
 
+// Starts a helper that gets SIGKILL when the test's thread ends, even in a crash. Its output goes
+// to logFile, or stays readable from the process when logFile is empty.
+bool startHelper(QProcess& process, const QStringList& argv, const QString& logFile = {},
+                 const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+bool running(QProcess& process);
+
+struct CommandResult {
+    int exitCode = -1;  // -1: not started, or killed at the timeout
+    QString output;
+    bool ok() const { return exitCode == 0; }
+};
+CommandResult runCommand(const QStringList& argv, const QProcessEnvironment& env,
+                         int timeoutMs = 10000);
+
 enum class ServerKind { PulseAudio, PipeWire };
 
-// "PulseAudio" or "PipeWire": the suffix of a parameterised test's name, which the CTest entries
-// of quilbo_add_server_tests (tests/CMakeLists.txt) select on.
-const char* serverKindName(ServerKind kind);
+// The null sink's own format; PipeWire's graph is held at its rate.
+struct SinkOptions {
+    QString sampleFormat = "s16le";
+    int rate = 44100;
+    int channels = 2;
+    QString channelMap;  // pactl's channel_map; empty: the server's default
+};
 
 class SoundServer {
 public:
-    struct Options {
-        std::string sinkName = "quilbo_null";
-        std::string sampleFormat = "s16le";  // the null sink's own format
-        int rate = 44100;                    // also the rate PipeWire's graph is held at
-        int channels = 2;
-        std::string channelMap;  // pactl's channel_map; empty: the server's default
-        // Point this process's libpulse clients (PULSE_SERVER) at the server while it lives.
-        bool exportServer = true;
-    };
+    using Options = SinkOptions;
+    static constexpr const char* kSink = "quilbo_null";
 
-    explicit SoundServer(ServerKind kind = ServerKind::PulseAudio);
-    SoundServer(ServerKind kind, Options options);
-    ~SoundServer();  // stops the server (its own PIDs only) and removes its directory
-    SoundServer(const SoundServer&) = delete;
-    SoundServer& operator=(const SoundServer&) = delete;
+    explicit SoundServer(ServerKind kind = ServerKind::PulseAudio, Options options = {});
+    ~SoundServer();
 
-    // Starts the server and waits (bounded) until it answers with the null sink as the default.
-    // False, with the reason in log(), when it does not come up.
-    bool start(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // Starts the server, waiting (bounded) until it answers with the null sink as the default,
+    // and points this process's libpulse clients at it. False, with the reason in log(), if not.
+    bool start();
     void stop();
-    // SIGKILL to every process of the server: it vanishes without saying goodbye to its clients.
-    void kill();
-    // PipeWire only (on PulseAudio both are kill()): SIGKILL to pipewire-pulse alone, or to the
-    // pipewire daemon alone, the other processes left as they are.
-    void killPulseService();
-    void killGraph();
-    bool restart(std::chrono::milliseconds timeout = std::chrono::seconds(30));
-    void pause();   // SIGSTOP to the process clients talk to: it still exists but answers nothing
-    void resume();  // SIGCONT
+    void kill();              // SIGKILL to every process: no goodbye to its clients
+    void killPulseService();  // PipeWire: pipewire-pulse alone (PulseAudio: all)
+    void killGraph();         // PipeWire: the pipewire daemon alone (PulseAudio: all)
+    void pause();             // SIGSTOP to the process clients talk to: it answers nothing
+    void resume();
     bool running();
-    pid_t pid() const { return m_pulse.pid(); }  // the process libpulse clients talk to
 
-    // "unix:<socket>", as PULSE_SERVER takes it.
-    std::string address() const;
-    const std::string& sinkName() const { return m_options.sinkName; }
+    ServerKind kind() const { return m_kind; }
+    QString address() const;
+    QString directory() const { return m_dir.path(); }
     const Options& options() const { return m_options; }
-    std::string monitorSource() const { return m_options.sinkName + ".monitor"; }
-    const std::filesystem::path& directory() const { return m_dir; }
     std::string log() const;
 
-    // pactl against this server.
-    CommandResult pactl(const std::vector<std::string>& args,
-                        std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
-    // Lines of "pactl list short <what>" (clients, sink-inputs, source-outputs, sinks...).
-    std::vector<std::string> listShort(const std::string& what) const;
-    // Client names other than pactl's own connection and the server's own parts.
-    std::vector<std::string> clientNames() const;
-    std::size_t clientCount() const { return clientNames().size(); }
-    // Loads another null sink; returns the module index.
-    std::optional<int> loadNullSink(const std::string& name, const std::string& extraArgs = {});
-    bool setDefaultSink(const std::string& name);
-    std::string defaultSink() const;
+    CommandResult pactl(const QStringList& args) const;
+    int sinkInputs() const;
+    int sinkCount() const;
+    int clientCount() const;  // less pactl's own connection and the server's own parts
+    bool loadNullSink(const QString& name);
+    bool setDefaultSink(const QString& name);
 
 private:
-    bool startPulseAudio();
-    bool startPipeWire(std::chrono::steady_clock::time_point deadline);
-    std::string sinkFormat() const;  // module-null-sink's format, rate, channels and map
-    std::map<std::string, std::string> environment() const;
+    QStringList listShort(const QString& what) const;
+    QString sinkFormat() const;
 
     ServerKind m_kind;
     Options m_options;
-    std::filesystem::path m_dir;
-    ChildProcess m_bus;      // PipeWire: the private session bus
-    ChildProcess m_graph;    // PipeWire: the pipewire daemon
-    ChildProcess m_session;  // PipeWire: wireplumber
-    ChildProcess m_pulse;    // pulseaudio, or pipewire-pulse
-    std::optional<std::string> m_previousServer;
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_env;
+    QProcess m_bus, m_graph, m_session, m_pulse;  // PipeWire's bus, pipewire, wireplumber
 };
 
-// Records from a source (by default the server's sink monitor) with parec, low latency, raw
-// samples in the sink's own format. stop() ends parec with SIGINT so that it writes out what it
-// still holds.
+// Records the sink's monitor with parec, raw samples in the sink's own format.
 class SoundCapture {
 public:
-    explicit SoundCapture(const SoundServer& server, std::string source = {});
-    ~SoundCapture();
-    SoundCapture(const SoundCapture&) = delete;
-    SoundCapture& operator=(const SoundCapture&) = delete;
-
-    // Starts parec and waits (bounded) until recorded bytes arrive.
-    bool start(std::chrono::milliseconds timeout = std::chrono::seconds(15));
-    // Bytes recorded so far (parec writes as it goes; a little may still be in flight).
+    explicit SoundCapture(const SoundServer& server);
+    bool start();  // waits (bounded) until recorded bytes arrive
     std::size_t bytesSoFar() const;
-    std::vector<std::uint8_t> stop();
+    std::vector<std::uint8_t> stop();  // SIGINT first, so that parec writes out what it holds
 
 private:
     const SoundServer& m_server;
-    std::vector<std::string> m_argv;
-    std::filesystem::path m_file;
-    ChildProcess m_parec;
+    QString m_file;
+    QProcess m_parec;
 };
 
+// How a capture holds a block played in a loop (both in the same format): where the block
+// first begins and where the last frame in loop order ends, how many frames follow in loop
+// order, and how often the loop breaks (a skip,
+// a repeat, a wrong byte) and picks up again. The block must not repeat within itself.
+// A stretch of silence after which the loop goes on no further than the stretch is long is a
+// gap, counted apart (silencedFrames: the frames it stands in place of). A client that falls
+// behind causes one, and its server tells it so (an underflow); a graph that misses cycles of
+// its own causes one too (PipeWire on a loaded machine plays silence instead of what the stream
+// had handed over, or that a cycle late), and no client is told.
+struct LoopMatch {
+    std::ptrdiff_t start = -1;
+    std::size_t end = 0;
+    std::size_t frames = 0;
+    int breaks = 0;
+    int silences = 0;
+    std::size_t silencedFrames = 0;
+};
+LoopMatch matchLoop(const std::vector<std::uint8_t>& heard, const std::vector<std::uint8_t>& block,
+                    std::size_t frameBytes);
+
+inline const char* serverKindName(ServerKind kind) {
+    return kind == ServerKind::PipeWire ? "PipeWire" : "PulseAudio";
+}
+inline void PrintTo(ServerKind kind, std::ostream* out) {
+    *out << serverKindName(kind);
+}
+
 }  // namespace quilbo::test
+
+// Runs a TestWithParam<ServerKind> suite once per server, named so that quilbo_add_test(...
+// SERVERS) gives each server its own CTest entry.
+#define QUILBO_ON_BOTH_SERVERS(Fixture)                                                            \
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Servers, Fixture,                                                                          \
+        testing::Values(quilbo::test::ServerKind::PulseAudio, quilbo::test::ServerKind::PipeWire), \
+        [](const auto& info) { return quilbo::test::serverKindName(info.param); })

@@ -103,10 +103,10 @@ TEST_F(SystemServices, EachPageHoldsItsLockUntilItEndsInAnyWay) {
         {"Stop", kLoop, stop},
         {"device gone", kLoop,
          [this](auto& page) {
-             device.setWriteResult(WaveResult::Failed);
+             device.writeResult = WaveResult::Failed;
              device.completeAll();
              EXPECT_TRUE(QTest::qWaitFor([&] { return !page->isPlaying(); }));
-             device.setWriteResult(WaveResult::Ok);
+             device.writeResult = WaveResult::Ok;
          }},
         {"Frequency page torn down", kLoop, tearDown},
     };

@@ -3,7 +3,7 @@
 #include "pages/LevelSlider.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
-#include "tests/support/Process.h"
+#include "tests/support/SoundServer.h"
 
 #include <QTemporaryDir>
 
@@ -28,9 +28,11 @@ std::vector<std::uint8_t> fileBytes(const std::string& path) {
 // The samples SoX decodes, in the block's own encoding (20 and 24 bits left-justified in 32).
 std::vector<std::uint8_t> decoded(const std::string& wav, int bits) {
     const char* encoding = bits == 8 ? "unsigned" : bits == 32 ? "float" : "signed";
-    const auto done = runCommand({"sox", "-D", wav, "-t", "raw", "-e", encoding, "-b",
-                                  std::to_string(bits <= 16 ? bits : 32), wav + ".raw"});
-    EXPECT_TRUE(done.ok()) << done.output;
+    const auto done =
+        runCommand({"sox", "-D", QString::fromStdString(wav), "-t", "raw", "-e", encoding, "-b",
+                    QString::number(bits <= 16 ? bits : 32), QString::fromStdString(wav + ".raw")},
+                   QProcessEnvironment::systemEnvironment());
+    EXPECT_TRUE(done.ok()) << done.output.toStdString();
     return fileBytes(wav + ".raw");
 }
 
@@ -90,9 +92,11 @@ TEST(WaveFile, SoxReadsBackTheFormatAndTheWholeFramesOfTheBlock) {
             SynthesizeLogSweep(block.data(), block.size(), rate, code, bits, kWaveSquare, 20, 20000,
                                0.9, nullptr);
             ASSERT_TRUE(writeWaveFile(path, block.data(), block.size(), channels, rate, bits));
-            const auto info = runCommand({"sh", "-c", kSoxi, path});
-            EXPECT_EQ(info.output, std::to_string(rate) + "\n" + std::to_string(channels) + "\n" +
-                                       std::to_string(bits == 20 ? 24 : bits) + "\n");
+            const auto info = runCommand({"sh", "-c", kSoxi, QString::fromStdString(path)},
+                                         QProcessEnvironment::systemEnvironment());
+            EXPECT_EQ(info.output.toStdString(), std::to_string(rate) + "\n" +
+                                                     std::to_string(channels) + "\n" +
+                                                     std::to_string(bits == 20 ? 24 : bits) + "\n");
             EXPECT_EQ(fileBytes(path)[40] | fileBytes(path)[41] << 8, mask) << bits << channels;
             EXPECT_TRUE(decoded(path, bits) == std::vector(block.begin(), block.end() - container));
         }

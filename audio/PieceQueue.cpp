@@ -8,7 +8,7 @@ namespace quilbo {
 
 void PieceQueue::add(WaveHeader* header) {
     const std::uint64_t begin = m_accepted;
-    m_accepted += header->dwBufferLength;
+    m_accepted += header->bufferLength;
     m_pieces.push_back({header, begin, m_accepted});
 }
 
@@ -39,7 +39,7 @@ void PieceQueue::pump(pa_stream* stream) {
         if (piece.end <= position) {
             continue;
         }
-        const std::uint8_t* data = piece.header->lpData + (position - piece.begin);
+        const std::uint8_t* data = piece.header->data + (position - piece.begin);
         std::size_t length = static_cast<std::size_t>(std::min(piece.end, stop) - position);
         position += length;
         if (!straddling.empty()) {
@@ -69,7 +69,7 @@ void PieceQueue::copyOut(std::uint64_t position, std::uint8_t* out, std::size_t 
         const std::uint64_t from = std::max(piece.begin, position);
         const std::uint64_t to = std::min(piece.end, end);
         if (from < to) {
-            std::memcpy(out + (from - position), piece.header->lpData + (from - piece.begin),
+            std::memcpy(out + (from - position), piece.header->data + (from - piece.begin),
                         static_cast<std::size_t>(to - from));
         }
     }

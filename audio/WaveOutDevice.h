@@ -13,10 +13,10 @@ namespace quilbo {
 // One piece of a sample block (WAVEHDR). The player fills these fields and owns the header; the
 // device only reads them and hands the same pointer back through the completion routine.
 struct WaveHeader {
-    const std::uint8_t* lpData = nullptr;
-    std::uint32_t dwBufferLength = 0;
-    std::uint32_t dwFlags = 0;
-    std::uint32_t dwLoops = 0;
+    const std::uint8_t* data = nullptr;
+    std::uint32_t bufferLength = 0;
+    std::uint32_t flags = 0;
+    std::uint32_t loops = 0;
 };
 
 enum class WaveResult {

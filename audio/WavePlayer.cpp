@@ -119,14 +119,14 @@ CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& fo
 bool CWavePlayer::queuePiece() {
     const std::int32_t length = std::min(m_nPieceSize, m_nBlockSize - m_nNextOffset);
     auto header = std::make_unique<WaveHeader>();
-    header->lpData = pieceData(length);
-    header->dwBufferLength = static_cast<std::uint32_t>(length);
-    header->dwFlags = 0;
-    header->dwLoops = 0;
+    header->data = pieceData(length);
+    header->bufferLength = static_cast<std::uint32_t>(length);
+    header->flags = 0;
+    header->loops = 0;
     m_hWaveOut->prepare(header.get());
     if (m_hWaveOut->write(header.get()) != WaveResult::Ok) {
         m_hWaveOut->unprepare(header.get());
-        if (header->lpData != m_pBlock.data() + m_nNextOffset) {
+        if (header->data != m_pBlock.data() + m_nNextOffset) {
             m_fadedCopies.pop_back();
         }
         return false;
@@ -187,7 +187,7 @@ void CWavePlayer::onPieceDone(WaveHeader* header) {
             m_hWaveOut->unprepare(header);
         }
         m_fadedCopies.remove_if([header](const std::vector<std::uint8_t>& copy) {
-            return copy.data() == header->lpData;
+            return copy.data() == header->data;
         });
         owned.reset();
         --m_nPiecesQueued;

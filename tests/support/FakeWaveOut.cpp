@@ -24,7 +24,7 @@ struct FakeWaveOut::Device : WaveOutDevice {
         : owner(o), number(n), routine(r), instance(i) {}
     void note(Op op, const WaveHeader* h) {
         std::lock_guard lock(owner.m_mutex);
-        owner.m_calls.push_back({op, h->lpData, h->dwBufferLength, number});
+        owner.m_calls.push_back({op, h->data, h->bufferLength, number});
     }
     void say(const char* what) {
         if (owner.log != nullptr) {

@@ -27,6 +27,8 @@ struct Pages {
     FakePowerOff powerOff;
     WaveOutBackend* backend = &waveOut;
     CWaveOutVolume* systemVolume = &volume;
+    PowerOffRequester* powerOffService = &powerOff;
+    SleepInhibitor* sleepInhibitor = nullptr;
     std::int64_t now = 1'700'000'000;  // the pages only look at differences
     std::int64_t started = now;        // of the last session
     QStringList messages;

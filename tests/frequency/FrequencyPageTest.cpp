@@ -8,6 +8,7 @@
 #include <QProgressBar>
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <thread>

@@ -12,8 +12,6 @@ using RunInPage = PageTest;
 TEST_F(RunInPage, ASessionLoopsItsNoiseCountsAndEndsOnlyAtItsHour) {
     startRunIn("1");
     ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
-    EXPECT_EQ(waveOut.completeAll(40), 40);
-    EXPECT_EQ(waveOut.queued(), 4u);
     run().StartRunInPlayback();  // nothing while the noise plays
     EXPECT_EQ(waveOut.opens(), 1);
     const std::pair<std::int64_t, const char*> labels[] = {

@@ -42,8 +42,8 @@ TEST_F(FrequencyPage, PlayRendersAndPlaysTheRequestOfTheControls) {
              p.m_level->setValue(6);
          },
          1102500, 44100, 2, 20, 1, 1000, 0, 0.5, 2, 32, 0x3},
-        {[&](Page& p) { combo(p, Page::IDC_PRECISION, 3); },
-         882000 * 2, 44100, 2, 24, 0, 1000, 0, 5.0 / 48, 2, 32, 0x3},
+        {[&](Page& p) { combo(p, Page::IDC_PRECISION, 3); }, 1323000, 44100, 2, 24, 0, 1000, 0,
+         5.0 / 48, 2, 32, 0x3},  // 3.75 s in 4-byte words
         {[&](Page& p) {
              type(p, Page::IDC_SAMPLE_RATE, " 8000 Hz"), type(p, Page::IDC_CHANNELS, "6");
              type(p, Page::IDC_TIME, "2"), combo(p, Page::IDC_PRECISION, 0);

@@ -1,6 +1,5 @@
-// A render larger than the process may allocate: its address space is limited to what it uses
-// plus a margin, so the page's own allocator fails for real. The page must say so, play nothing,
-// and play the next request that fits.
+// A render larger than the process may allocate (its address space limited to what it uses plus a
+// margin): the page says so, plays nothing, and plays the next request that fits.
 #include "tests/support/PageFixture.h"
 
 #include <sys/resource.h>
@@ -12,7 +11,6 @@ namespace quilbo::test {
 namespace {
 
 using Page = CFrequencyPage;
-
 using AllocationFailure = PageTest;
 
 TEST_F(AllocationFailure, TooLargeARenderIsReportedAndTheNextPlayWorks) {
@@ -30,8 +28,7 @@ TEST_F(AllocationFailure, TooLargeARenderIsReportedAndTheNextPlayWorks) {
     std::ifstream("/proc/self/statm") >> pages;
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
-    rlimit lowered = old;
-    lowered.rlim_cur = pages * sysconf(_SC_PAGESIZE) + 256 * 1024 * 1024;
+    const rlimit lowered{pages * sysconf(_SC_PAGESIZE) + 256 * 1024 * 1024, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_AS, &lowered), 0);
     type(page, Page::IDC_TIME, "300");
     type(page, Page::IDC_SAMPLE_RATE, "1000000");

@@ -1,9 +1,7 @@
-// The player against the recording fake device: which pieces it queues, when it refills, how it
-// loops, stops and fails; and the PulseAudio back end's format check, which needs no server.
-// (The pages' tests hold the format record's fields and the format and open failures.)
+// The player on the recording fake device: the pieces it queues, refills, loops and stops; and
+// the PulseAudio back end's format check, which needs no server.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 
 #include "audio/PulseFormat.h"
@@ -46,7 +44,7 @@ TEST_F(PlayerTest, PiecesFollowTheBlockAndEndOrWrapAtItsEnd) {
         bool repeat;
         int rate, channels, bits, returns;
         bool ended;
-        Pieces last;  // the last pieces written once `returns` pieces have come back
+        Pieces last;
     };
     const Case cases[] = {
         // Smaller than a piece: one piece, or that piece over and over.
@@ -90,8 +88,7 @@ TEST_F(PlayerTest, ALateEndOfBlockStopLeavesTheNextPlayAloneAndStopFreesWhatItTa
 }
 
 TEST_F(PlayerTest, RefillsFromTheDeviceThreadNeverMeetAStop) {
-    // The device thread returns pieces as fast as it can while the window thread starts and
-    // stops: every stop must find every piece back and no refill may reach a closed device.
+    // The device thread returns pieces as fast as it can while the window thread starts and stops.
     std::atomic<bool> running{true};
     std::thread audio([&] {
         while (running) {
@@ -113,14 +110,15 @@ TEST_F(PlayerTest, RefillsFromTheDeviceThreadNeverMeetAStop) {
 TEST(WaveFormat, TheCheckAcceptsWhatAServerTakesInTheRightLayoutAndNothingElse) {
     PulseWaveOut backend;  // the check contacts no server
     // 20 and 24 bits are left-justified in 32: S32LE, not S24_32LE; 32 bits are floats.
-    const pa_sample_format_t layouts[] = {PA_SAMPLE_U8, PA_SAMPLE_S16LE, PA_SAMPLE_S32LE,
-                                          PA_SAMPLE_S32LE, PA_SAMPLE_FLOAT32LE};
-    const int precisions[] = {8, 16, 20, 24, 32};
-    for (int i = 0; i < 5; ++i) {
+    for (auto [bits, layout] : {std::pair{8, PA_SAMPLE_U8},
+                                {16, PA_SAMPLE_S16LE},
+                                {20, PA_SAMPLE_S32LE},
+                                {24, PA_SAMPLE_S32LE},
+                                {32, PA_SAMPLE_FLOAT32LE}}) {
         for (int channels : {1, 2, 7, 32}) {
-            const auto format = buildWaveFormat(channels, 192000, precisions[i]);
+            const auto format = buildWaveFormat(channels, 192000, bits);
             EXPECT_EQ(backend.queryFormat(format), WaveResult::Ok);
-            EXPECT_EQ(toPulseFormat(format)->spec.format, layouts[i]) << precisions[i];
+            EXPECT_EQ(toPulseFormat(format)->spec.format, layout) << bits;
         }
     }
     // The mask's speakers in its order: libpulse's own maps for 4 and 6 are not quad and 5.1.
@@ -133,9 +131,8 @@ TEST(WaveFormat, TheCheckAcceptsWhatAServerTakesInTheRightLayoutAndNothingElse) 
         EXPECT_EQ(map.channels, channels);
         EXPECT_TRUE(std::equal(speakers, speakers + channels, map.map)) << channels;
     }
-    WaveFormatExtensible lying = buildWaveFormat(2, 44100, 16);
+    WaveFormatExtensible lying = buildWaveFormat(2, 44100, 16), floatSixteen = lying;
     lying.nBlockAlign = 3;
-    WaveFormatExtensible floatSixteen = buildWaveFormat(2, 44100, 16);
     floatSixteen.SubFormat = kSubFormatIeeeFloat;
     for (const auto& f : {buildWaveFormat(2, 0, 16), buildWaveFormat(2, PA_RATE_MAX + 1, 16),
                           buildWaveFormat(0, 44100, 16), buildWaveFormat(33, 44100, 16),

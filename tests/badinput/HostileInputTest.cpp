@@ -66,19 +66,17 @@ TEST_F(HostileInputs, EveryRowEndsAsTheTableSaysAndThePagePlaysTheBaselineNext) 
             continue;
         }
         ASSERT_EQ(cells.size(), 4) << "line " << n + 1;
-        const struct {
-            QString field, text, outcome;
-            qint64 number;
-        } row{cells[0], decode(cells[1]), outcome[0], outcome.value(1).toLongLong()};
+        const QString text = decode(cells[1]), result = outcome[0];
+        const qint64 number = outcome.value(1).toLongLong();
         SCOPED_TRACE("line " + std::to_string(n + 1));
         messages.clear();
         allocations.clear();
-        if (row.field == "hours") {
+        if (cells[0] == "hours") {
             runIn.reset();
             quits.clear();
-            type(run(), CRunInPage::IDC_HOURS, row.text);
+            type(run(), CRunInPage::IDC_HOURS, text);
             startRunIn(nullptr, true);  // "Exit quilbo"
-            const std::int64_t end = row.outcome == "ends-after" ? (row.number + 1) * kHour : 0;
+            const std::int64_t end = result == "ends-after" ? (number + 1) * kHour : 0;
             if (end != 0) {
                 tickAt(end - 1);
                 EXPECT_TRUE(quits.empty());
@@ -87,14 +85,14 @@ TEST_F(HostileInputs, EveryRowEndsAsTheTableSaysAndThePagePlaysTheBaselineNext) 
                 tickAt(0);
                 tickAt(std::int64_t{1} << 40);
             }
-            EXPECT_EQ(quits, std::vector<int>(row.outcome == "never-ends" ? 0 : 1, 0));
+            EXPECT_EQ(quits, std::vector<int>(result == "never-ends" ? 0 : 1, 0));
             EXPECT_TRUE(messages.isEmpty());
             continue;
         }
-        const Field& field = kFields.at(row.field);
+        const Field& field = kFields.at(cells[0]);
         QWidget* widget = freq().control(field.id);
         widget->setFocus();
-        type(freq(), field.id, row.text);
+        type(freq(), field.id, text);
         ctl(freq(), Page::IDC_PLAY)->setFocus();  // the field finishes its editing, as on a click
         click(freq(), Page::IDC_PLAY);
         const std::map<QString, QString> refusals = {
@@ -102,16 +100,16 @@ TEST_F(HostileInputs, EveryRowEndsAsTheTableSaysAndThePagePlaysTheBaselineNext) 
             {"out-of-range", DataExchange::integerBetween(field.min, field.max)},
             {"unsupported", Page::unsupportedFormatText()},
             {"choose-waveform", "Please choose a waveform from the list."}};
-        if (row.outcome == "play") {
+        if (result == "play") {
             EXPECT_TRUE(messages.isEmpty() && freq().isPlaying());
-            EXPECT_EQ(allocations, std::vector<std::size_t>{std::size_t(row.number)});
+            EXPECT_EQ(allocations, std::vector<std::size_t>{std::size_t(number)});
         } else {
             ASSERT_EQ(messages.size(), 1);
-            if (row.outcome == "too-large") {
-                EXPECT_TRUE(messages[0].contains(QString::number(row.number)));
+            if (result == "too-large") {
+                EXPECT_TRUE(messages[0].contains(QString::number(number)));
             } else {
-                EXPECT_EQ(messages[0], refusals.at(row.outcome));
-                EXPECT_TRUE(row.outcome == "unsupported" || widget->hasFocus());
+                EXPECT_EQ(messages[0], refusals.at(result));
+                EXPECT_TRUE(result == "unsupported" || widget->hasFocus());
             }
             EXPECT_FALSE(freq().isPlaying());
             EXPECT_TRUE(allocations.empty());

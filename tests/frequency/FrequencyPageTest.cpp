@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QProgressBar>
 
+#include <bit>
+#include <cmath>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -39,6 +42,8 @@ TEST_F(FrequencyPage, PlayRendersAndPlaysTheRequestOfTheControls) {
              p.m_level->setValue(6);
          },
          1102500, 44100, 2, 20, 1, 1000, 0, 0.5, 2, 32, 0x3},
+        {[&](Page& p) { combo(p, Page::IDC_PRECISION, 3); }, 1323000, 44100, 2, 24, 0, 1000, 0,
+         5.0 / 48, 2, 32, 0x3},  // 3.75 s in 4-byte words
         {[&](Page& p) {
              type(p, Page::IDC_SAMPLE_RATE, " 8000 Hz"), type(p, Page::IDC_CHANNELS, "6");
              type(p, Page::IDC_TIME, "2"), combo(p, Page::IDC_PRECISION, 0);
@@ -72,8 +77,25 @@ TEST_F(FrequencyPage, PlayRendersAndPlaysTheRequestOfTheControls) {
                            nullptr);
         }
         const auto writes = waveOut.callsOf(FakeWaveOut::Op::Write, waveOut.opens());
-        const auto* block = writes.at(1).data - writes[0].length;  // the first: a faded copy
+        const auto* block = writes.at(1).data - writes[0].length;
         EXPECT_TRUE(std::equal(want.begin(), want.end(), block)) << c.bytes;
+        // The first piece is a copy faded in over 10 ms from the precision's own silence, its
+        // unused low bits left clear; the block past the fade.
+        const std::uint8_t* faded = writes[0].data;
+        const std::size_t fade = c.rate / 100 * c.channels * c.container / 8;
+        EXPECT_TRUE(std::equal(faded + fade, faded + writes[0].length, block + fade)) << c.bits;
+        const std::uint32_t unused = c.bits == 20 ? 0xFFF : c.bits == 24 ? 0xFF : 0;
+        for (std::size_t at = 0; unused != 0 && at < fade; at += 4) {
+            ASSERT_EQ((faded[at] | faded[at + 1] << 8) & unused, 0u) << c.bits << " bits, " << at;
+        }
+        std::int32_t first = 0;
+        std::memcpy(&first, faded, c.container / 8);
+        EXPECT_LT(std::abs(c.bits == 8    ? (first - 128) / 128.0
+                           : c.bits == 16 ? std::int16_t(first) / 32768.0
+                           : c.bits == 32 ? std::bit_cast<float>(first)
+                                          : first / 2147483648.0),
+                  0.001)
+            << c.bits;
     }
     type(freq(), Page::IDC_FREQUENCY, "abc");  // no new render, no message while it plays
     click(freq(), Page::IDC_PLAY);

@@ -1,7 +1,6 @@
-// The fake back ends of the page, window and player tests: a wave output that records the pieces
-// written and hands them back only when the test says so, a system volume the test sets, and a
-// power-off requester that counts. Every open makes a device of its own (numbered from 1), so
-// two pages can play at once; devices and the volume can write their teardown steps into a log.
+// Fake back ends: a wave output that records the pieces written and hands them back when the test
+// says so, each open a device of its own (numbered from 1); a system volume the test sets; a
+// power-off requester that counts. Devices and the volume can log their teardown steps.
 #pragma once
 
 #include "audio/WaveOutDevice.h"
@@ -71,7 +70,6 @@ public:
     bool HasVolumeControl() const override { return fakeState == VolumeState::Ready; }
     void ActivateLine() override { muted = false; }
     void DeactivateLine() override { muted = true; }
-    std::uint32_t GetStepCount() const override { return ready(65536); }
     std::uint32_t GetMinimum() const override { return ready(0); }
     std::uint32_t GetMaximum() const override { return ready(65535); }
     std::uint32_t GetVolume() const override { return ready(volume); }
@@ -92,7 +90,6 @@ public:
         volume = value;
         OnControlChange();
     }
-    bool listening() const { return m_pfnCallback != nullptr; }
 
 private:
     std::uint32_t ready(std::uint32_t value) const { return HasVolumeControl() ? value : kNoValue; }

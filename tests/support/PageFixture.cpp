@@ -9,7 +9,7 @@ namespace quilbo::test {
 
 CFrequencyPage& Pages::freq() {
     if (!frequency) {
-        frequency = std::make_unique<CFrequencyPage>(backend);
+        frequency = std::make_unique<CFrequencyPage>(backend, sleepInhibitor);
         frequency->setBlockAllocator([this](std::size_t bytes) {
             allocations.push_back(bytes);
             return SampleBlock::allocate(bytes);
@@ -22,7 +22,8 @@ CFrequencyPage& Pages::freq() {
 
 CRunInPage& Pages::run() {
     if (!runIn) {
-        runIn = std::make_unique<CRunInPage>(backend, systemVolume, &powerOff);
+        runIn =
+            std::make_unique<CRunInPage>(backend, systemVolume, powerOffService, sleepInhibitor);
         runIn->tickTimer()->stop();
         runIn->setCalendarClock([this] { return now; });
         runIn->setQuitRequest([this](int s) { quits.push_back(runIn->isPlaying() ? -1 : s); });

@@ -1,7 +1,6 @@
-// The page fixture: a Frequency and a Run In page (each made on first use) on the fake back ends,
-// or on whichever a test puts in their place first, with their messages, block allocations and
-// quit requests recorded and a calendar clock the test sets. Pages is the fuzz target's harness
-// as well; PageTest makes it a test fixture.
+// A Frequency and a Run In page, each made on first use on the fake back ends (or whichever a test
+// puts in their place first), recording their messages, block allocations and quit requests, on a
+// calendar clock the test sets. Pages is the fuzz target's harness too; PageTest, the fixture.
 #pragma once
 
 #include "pages/RunInPage.h"
@@ -27,6 +26,8 @@ struct Pages {
     FakePowerOff powerOff;
     WaveOutBackend* backend = &waveOut;
     CWaveOutVolume* systemVolume = &volume;
+    PowerOffRequester* powerOffService = &powerOff;
+    SleepInhibitor* sleepInhibitor = nullptr;
     std::int64_t now = 1'700'000'000;  // the pages only look at differences
     std::int64_t started = now;        // of the last session
     QStringList messages;
@@ -44,8 +45,7 @@ struct Pages {
     static void click(const CFrequencyPage& page, int id) { ctl(page, id)->click(); }
     // Types into an edit, or into the edit field of a list box.
     static void type(const CFrequencyPage& page, int id, const QString& text);
-    // Starts a session of the given hours (null: as typed) ending with "Exit quilbo" or
-    // "Shut down".
+    // Starts a session of the given hours (null: as typed), ending with "Exit quilbo" or not.
     void startRunIn(const char* hours = "ALL", bool exit = false);
     // One tick of the session, elapsed seconds after its start.
     void tickAt(std::int64_t elapsed) {

@@ -1,17 +1,9 @@
-// The system services as the pages use them, against python-dbusmock's logind on a private system
-// bus: the lock against sleep through every end of a run-in or a looped play; without logind.
-#include "pages/RunInPage.h"
+// The lock against sleep through every end of a run-in or a looped play, against python-dbusmock's
+// logind on a private system bus; and everything without logind.
 #include "system/LogindPowerOff.h"
 #include "system/LogindSleepInhibitor.h"
-#include "tests/support/FakeWaveOut.h"
 #include "tests/support/MockLogind.h"
-
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QTimer>
-
-#include <gtest/gtest.h>
+#include "tests/support/PageFixture.h"
 
 namespace quilbo::test {
 namespace {
@@ -19,8 +11,9 @@ namespace {
 std::unique_ptr<MockLogind> g_logind;
 
 constexpr char kRunIn[] = "A loudspeaker run-in is in progress.";
+constexpr char kLoop[] = "A test signal is playing in a loop.";
 
-class SystemServices : public ::testing::Test {
+class SystemServices : public PageTest {
 protected:
     static void TearDownTestSuite() { g_logind.reset(); }
     void SetUp() override {
@@ -28,112 +21,97 @@ protected:
             g_logind = std::make_unique<MockLogind>();
         }
         ASSERT_TRUE(g_logind->running());
+        powerOffService = &logindPowerOff;
+        sleepInhibitor = &logindInhibitor;
+    }
+    void TearDown() override {
+        frequency.reset();
+        runIn.reset();
+        EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
     }
 
-    // The one lock a page holds, as logind lists it.
-    static QList<QStringList> held(const char* why) {
+    static QList<QStringList> held(const char* why) {  // the one lock a page holds
         return {{"sleep:idle", "Quilbo", why, "block"}};
     }
     // Logind drops a lock when it sees its descriptor closed, which it learns apart from the bus.
     static bool allReleased() {
         return QTest::qWaitFor([] { return MockLogind::inhibitors().isEmpty(); }, 10000);
     }
-    static void noMessage(QWidget*, const QString& text) { ADD_FAILURE() << text.toStdString(); }
-    static QAbstractButton* button(CFrequencyPage& page, int id) {
-        return qobject_cast<QAbstractButton*>(page.control(id));
+    void playLooped(bool repeat = true) {
+        frequency.reset();
+        ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(repeat);
+        click(freq(), CFrequencyPage::IDC_PLAY);
     }
 
-    FakeWaveOut device;
-    LogindPowerOff powerOff;
-    LogindSleepInhibitor inhibitor;
-    std::int64_t now = 0;
-
-    // A session started at 0 s that ends after `hours`. No message box: it would wait for ever.
-    std::unique_ptr<CRunInPage> runInPage(const char* hours = "1") {
-        auto page = std::make_unique<CRunInPage>(&device, nullptr, &powerOff, &inhibitor);
-        page->setMessagePresenter(noMessage);
-        page->tickTimer()->stop();
-        page->setCalendarClock([this] { return now; });
-        page->setQuitRequest([](int) {});
-        qobject_cast<QComboBox*>(page->control(CRunInPage::IDC_HOURS))->setEditText(hours);
-        now = 0;
-        page->OnRunInButton();
-        return page;
-    }
-    std::unique_ptr<CFrequencyPage> loopingPage(bool repeat = true) {
-        auto page = std::make_unique<CFrequencyPage>(&device, &inhibitor);
-        page->setMessagePresenter(noMessage);
-        button(*page, CFrequencyPage::IDC_REPEAT)->setChecked(repeat);
-        page->OnPlay();
-        return page;
-    }
+    LogindPowerOff logindPowerOff;
+    LogindSleepInhibitor logindInhibitor;
 };
 
 TEST_F(SystemServices, EachPageHoldsItsLockUntilItEndsInAnyWay) {
-    const auto runIn = [](auto& page) { return static_cast<CRunInPage*>(page.get()); };
-    const auto stop = [](auto& page) { button(*page, CFrequencyPage::IDC_STOP)->click(); };
-    const auto tearDown = [](auto& page) { page.reset(); };
     struct Case {
         const char* name;
         const char* why;  // the run-in's or the looped play's
-        std::function<void(std::unique_ptr<CFrequencyPage>&)> end;
+        std::function<void()> end;
     };
-    constexpr char kLoop[] = "A test signal is playing in a loop.";
     const std::vector<Case> cases = {
-        {"Stop Run In", kRunIn, [runIn](auto& page) { runIn(page)->OnRunInButton(); }},
+        {"Stop Run In", kRunIn, [this] { click(run(), CRunInPage::IDC_RUN_IN); }},
         {"Exit quilbo", kRunIn,
-         [&](auto& page) {
-             button(*page, CRunInPage::IDC_EXIT_PROGRAM)->setChecked(true);
-             now = 2 * 3600;
-             runIn(page)->OnTimer();
-             EXPECT_FALSE(runIn(page)->isRunning());
+         [this] {
+             ctl(run(), CRunInPage::IDC_EXIT_PROGRAM)->click();
+             tickAt(2 * kHour);
+             EXPECT_FALSE(run().isRunning());
          }},
         {"Shut down, and the system ends the program", kRunIn,
-         [&](auto& page) {
+         [this] {
              const qsizetype before = g_logind->calls().count("PowerOff False");
-             now = 2 * 3600;
-             runIn(page)->OnTimer();
-             runIn(page)->OnTimer();
+             tickAt(2 * kHour);
+             tickAt(2 * kHour);
              // Sleep is inhibited, shutdown is not: the requests (never interactive) go out.
              EXPECT_EQ(MockLogind::inhibitors(), held(kRunIn));
              EXPECT_EQ(g_logind->calls().count("PowerOff False"), before + 2);
-             page.reset();
+             runIn.reset();
          }},
-        {"run-in page torn down", kRunIn, tearDown},
-        {"Stop", kLoop, stop},
+        {"run-in page torn down", kRunIn, [this] { runIn.reset(); }},
+        {"Stop", kLoop, [this] { click(freq(), CFrequencyPage::IDC_STOP); }},
         {"device gone", kLoop,
-         [this](auto& page) {
-             device.writeResult = WaveResult::Failed;
-             device.completeAll();
-             EXPECT_TRUE(QTest::qWaitFor([&] { return !page->isPlaying(); }));
-             device.writeResult = WaveResult::Ok;
+         [this] {
+             waveOut.writeResult = WaveResult::Failed;
+             waveOut.completeAll();
+             EXPECT_TRUE(QTest::qWaitFor([&] { return !freq().isPlaying(); }));
+             waveOut.writeResult = WaveResult::Ok;
          }},
-        {"Frequency page torn down", kLoop, tearDown},
+        {"Frequency page torn down", kLoop, [this] { frequency.reset(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::unique_ptr<CFrequencyPage> page = c.why == kRunIn ? runInPage() : loopingPage();
+        if (c.why == kRunIn) {
+            runIn.reset();
+            startRunIn("1");
+        } else {
+            playLooped();
+        }
         EXPECT_EQ(MockLogind::inhibitors(), held(c.why));
-        c.end(page);
+        c.end();
         EXPECT_TRUE(allReleased());
     }
 
     // Stopped before logind answers: its answer, and the descriptor in it, are dropped.
-    std::unique_ptr<CFrequencyPage> page = loopingPage();
-    stop(page);
+    playLooped();
+    click(freq(), CFrequencyPage::IDC_STOP);
     EXPECT_TRUE(allReleased());
-    page = loopingPage(false);
-    EXPECT_TRUE(page->isPlaying());
+    playLooped(false);
+    EXPECT_TRUE(freq().isPlaying());
     EXPECT_TRUE(MockLogind::inhibitors().isEmpty()) << "a play once holds no lock";
 }
 
 // Last, since the system bus of this process is gone after it.
 TEST_F(SystemServices, WithoutLogindEverythingRunsWithoutALock) {
     g_logind.reset();
-    EXPECT_TRUE(loopingPage()->isPlaying());
-    std::unique_ptr<CRunInPage> page = runInPage("-1");
-    page->OnTimer();  // "Shut down" at once
-    EXPECT_TRUE(page->isRunning() && page->isPlaying());
+    playLooped();
+    EXPECT_TRUE(freq().isPlaying());
+    startRunIn("-1");
+    tickAt(0);  // "Shut down" at once
+    EXPECT_TRUE(run().isRunning() && run().isPlaying());
     QCoreApplication::processEvents();
 }
 

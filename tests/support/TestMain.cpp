@@ -11,7 +11,9 @@
 // Qt, GLib and libpulse are not built with the sanitizers. ThreadSanitizer cannot see the
 // hand-offs inside Qt's thread pools (image conversion while painting), GLib's allocator behind
 // the threads Qt starts while a render handles events, nor libpulse's lock-free free lists
-// shared by the loop threads of the program's several connections: accesses made inside those
+// shared by the loop threads of the program's several connections, nor the mutexes libpulse
+// creates lazily and publishes through atomics (their first lock on another thread looks raced),
+// nor its loop thread freeing what it took over from ours that way: accesses made inside those
 // libraries are excused, ours on either side stay checked. Fontconfig keeps a few allocations for
 // the life of the process, out of reach of anything of ours.
 extern "C" const char* __tsan_default_suppressions() {
@@ -19,7 +21,9 @@ extern "C" const char* __tsan_default_suppressions() {
            "called_from_lib:libQt6Gui.so.6\n"
            "called_from_lib:libQt6Widgets.so.6\n"
            "called_from_lib:libglib-2.0.so.0\n"
-           "race:libpulsecommon-*.so\n";
+           "race:libpulsecommon-*.so\n"
+           "race:pa_mutex_lock\n"
+           "race:pa_xfree\n";
 }
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";

@@ -156,6 +156,10 @@ int main(int argc, char** argv) {
             const Figures ours = playWithPlayer(server, f, bytes, seconds);
             const Figures pacat = playWithPacat(server, f, bytes, seconds);
             const bool alive = server.running();
+            for (auto& loop : busy) {
+                loop.kill();
+                loop.waitForFinished();
+            }
             char format[32];
             std::snprintf(format, sizeof format, "%d Hz %d x %d", f.rate, f.channels, f.bits);
             std::printf("%-10s %-17s %8.1f %8d %10llu %8d %9.2f %9.2f %6.2f%s\n",
@@ -172,6 +176,6 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "seconds: frames heard in loop order; dropouts: gaps and breaks in the loop (skips)\n"
-        "in the monitor capture; pacat: its breaks playing the same bytes\n");
+        "in the monitor capture; pacat: its gaps and breaks playing the same bytes\n");
     return dropouts == 0 ? 0 : 2;
 }

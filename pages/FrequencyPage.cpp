@@ -5,6 +5,7 @@
 #include "pages/LeadingNumber.h"
 #include "pages/LevelGain.h"
 #include "pages/LevelSlider.h"
+#include "pages/PageKeys.h"
 #include "synth/BlockSize.h"
 #include "synth/Synthesis.h"
 #include "ui_FrequencyPage.h"
@@ -549,16 +550,8 @@ bool holdDuringRender(QObject* context, std::function<void()> task) {
 }
 
 void CFrequencyPage::keyPressEvent(QKeyEvent* event) {
-    // A page is not a dialog: Enter and Escape must not end it (or the window holding it). A
-    // focused push button has already taken Enter as a click before the event gets here.
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QWidget::keyPressEvent(event);
+    if (!takeDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
 }
 

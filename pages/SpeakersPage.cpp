@@ -3,6 +3,7 @@
 #include "pages/SpeakersPage.h"
 
 #include "pages/FrequencyPage.h"
+#include "pages/PageKeys.h"
 #include "pages/SpeakerMap.h"
 #include "ui_SpeakersPage.h"
 
@@ -290,15 +291,8 @@ void CSpeakersPage::showEvent(QShowEvent* event) {
 }
 
 void CSpeakersPage::keyPressEvent(QKeyEvent* event) {
-    // A page is not a dialog: Enter and Escape end nothing.
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QWidget::keyPressEvent(event);
+    if (!takeDialogKey(event)) {
+        QWidget::keyPressEvent(event);
     }
 }
 

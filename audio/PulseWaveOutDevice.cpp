@@ -18,6 +18,10 @@ constexpr std::size_t kLargestBuffer = 2 * 1024 * 1024;
 constexpr std::chrono::milliseconds kFadeTimingWait{50};
 constexpr pa_usec_t kFadeLead = 30000;
 constexpr pa_usec_t kFadeGuard = 10000;
+// How much longer a faded stream is kept than its fade should take to be heard. Nothing but
+// silence follows the fade, so waiting costs nothing audible, while a server running late on a
+// loaded machine would otherwise lose the fade's end to the stream's removal: a click.
+constexpr pa_usec_t kLateServerMargin = 250000;
 constexpr pa_usec_t kRewindBeyond = 100000;
 
 pa_usec_t toUsec(std::chrono::microseconds d) {
@@ -55,8 +59,8 @@ PulseWaveOutDevice::PulseWaveOutDevice(std::shared_ptr<PulseConnection> connecti
     : m_connection(std::move(connection)),
       m_format(format),
       m_options(options),
-      m_underflows(std::move(underflows)),
       m_fadeLayout(fadeLayoutOfSpec(format.spec)),
+      m_underflows(std::move(underflows)),
       m_pieces(pa_frame_size(&format.spec)),
       m_position(format.spec),
       m_completions([this, routine, instance](WaveHeader* header) {
@@ -351,7 +355,7 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     if (from >= sent) {
         // All that was sent plays before a fade could begin (the end of a block played once,
         // which has a fade of its own): it plays out.
-        return pa_bytes_to_usec(sent - heard, &m_format.spec) + kFadeLead;
+        return pa_bytes_to_usec(sent - heard, &m_format.spec) + kFadeLead + kLateServerMargin;
     }
     const std::size_t fadeBytes = fadeFrames(m_format.spec.rate) * frame;
     const std::size_t bytes =
@@ -363,7 +367,8 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
                         static_cast<std::int64_t>(from), PA_SEEK_ABSOLUTE) < 0) {
         return 0;
     }
-    return pa_bytes_to_usec(from + fadeBytes - heard, &m_format.spec) + kFadeLead;
+    return pa_bytes_to_usec(from + fadeBytes - heard, &m_format.spec) + kFadeLead +
+           kLateServerMargin;
 }
 
 WaveResult PulseWaveOutDevice::close() {

@@ -38,7 +38,7 @@ QString decode(const QString& cell) {
 struct Field {
     int id;
     const char* baseline;
-    std::int32_t min, max;
+    std::int32_t min = 0, max = 0;
 };
 const std::map<QString, Field> kFields = {{"time", {Page::IDC_TIME, "1", 1, 300}},
                                           {"frequency", {Page::IDC_FREQUENCY, "1000", 20, 40000}},

@@ -213,18 +213,8 @@ void SoundServer::stop() {
     }
 }
 
-void SoundServer::kill() {
-    for (QProcess* process : {&m_pulse, &m_session, &m_graph}) {
-        end(*process, true);
-    }
-}
-
-void SoundServer::killPulseService() {
-    m_kind == ServerKind::PipeWire ? end(m_pulse, true) : kill();
-}
-
 void SoundServer::killGraph() {
-    m_kind == ServerKind::PipeWire ? end(m_graph, true) : kill();
+    end(m_kind == ServerKind::PipeWire ? m_graph : m_pulse, true);
 }
 
 void SoundServer::pause() {
@@ -250,10 +240,6 @@ QStringList SoundServer::listShort(const QString& what) const {
 
 int SoundServer::sinkInputs() const {
     return listShort("sink-inputs").size();
-}
-
-int SoundServer::sinkCount() const {
-    return listShort("sinks").size();
 }
 
 int SoundServer::clientCount() const {
@@ -282,15 +268,15 @@ SoundCapture::SoundCapture(const SoundServer& server) : m_server(server) {
 
 bool SoundCapture::start() {
     const SoundServer::Options& sink = m_server.options();
-    QStringList argv =
-        QString(
-            "parec --raw --latency-msec=100 --client-name=quilbo-test-capture --device=%1.monitor "
-            "--format=%2 --rate=%3 --channels=%4")
-            .arg(SoundServer::kSink, sink.sampleFormat)
-            .arg(sink.rate)
-            .arg(sink.channels)
-            .split(' ')
-        << "--server=" + m_server.address();
+    QStringList argv = {"parec",
+                        "--raw",
+                        "--latency-msec=100",
+                        "--client-name=quilbo-test-capture",
+                        "--device=" + QString(SoundServer::kSink) + ".monitor",
+                        "--format=" + sink.sampleFormat,
+                        "--rate=" + QString::number(sink.rate),
+                        "--channels=" + QString::number(sink.channels),
+                        "--server=" + m_server.address()};
     if (!sink.channelMap.isEmpty()) {
         argv << "--channel-map=" + sink.channelMap;
     }

@@ -49,10 +49,9 @@ public:
     // and points this process's libpulse clients at it. False, with the reason in log(), if not.
     bool start();
     void stop();
-    void kill();              // SIGKILL to every process: no goodbye to its clients
-    void killPulseService();  // PipeWire: pipewire-pulse alone (PulseAudio: all)
-    void killGraph();         // PipeWire: the pipewire daemon alone (PulseAudio: all)
-    void pause();             // SIGSTOP to the process clients talk to: it answers nothing
+    // SIGKILL, no goodbye to the clients: PipeWire's graph alone (PulseAudio: the daemon).
+    void killGraph();
+    void pause();  // SIGSTOP to the process clients talk to: it answers nothing
     void resume();
     bool running();
 
@@ -64,7 +63,6 @@ public:
 
     CommandResult pactl(const QStringList& args) const;
     int sinkInputs() const;
-    int sinkCount() const;
     int clientCount() const;  // less pactl's own connection and the server's own parts
     bool loadNullSink(const QString& name);
     bool setDefaultSink(const QString& name);
@@ -94,15 +92,12 @@ private:
     QProcess m_parec;
 };
 
-// How a capture holds a block played in a loop (both in the same format): where the block
-// first begins and where the last frame in loop order ends, how many frames follow in loop
-// order, and how often the loop breaks (a skip,
-// a repeat, a wrong byte) and picks up again. The block must not repeat within itself.
-// A stretch of silence after which the loop goes on no further than the stretch is long is a
-// gap, counted apart (silencedFrames: the frames it stands in place of). A client that falls
-// behind causes one, and its server tells it so (an underflow); a graph that misses cycles of
-// its own causes one too (PipeWire on a loaded machine plays silence instead of what the stream
-// had handed over, or that a cycle late), and no client is told.
+// How a capture holds a block played in a loop (same format; the block must not repeat within
+// itself): where the block first begins, where the last frame in loop order ends, how many
+// frames follow in loop order, and how often the loop breaks (a skip, a repeat, a wrong byte).
+// Silence after which the loop goes on no further than the silence is long is a gap, counted
+// apart (silencedFrames: the frames it stands in for). A client that falls behind causes one and
+// is told so (an underflow); so does PipeWire's graph missing cycles on a loaded machine, untold.
 struct LoopMatch {
     std::ptrdiff_t start = -1;
     std::size_t end = 0;

@@ -191,16 +191,4 @@ Rendered synthesize(const Request& q, std::uint8_t initial) {
     return out;
 }
 
-std::int32_t sample16(const std::vector<std::uint8_t>& bytes, std::size_t index) {
-    std::int16_t s;
-    std::memcpy(&s, bytes.data() + index * 2, 2);
-    return s;
-}
-
-std::int32_t sample32(const std::vector<std::uint8_t>& bytes, std::size_t index) {
-    std::int32_t s;
-    std::memcpy(&s, bytes.data() + index * 4, 4);
-    return s;
-}
-
 }  // namespace quilbo::test

@@ -34,8 +34,4 @@ Rendered referenceRender(const Request& request, std::uint8_t initial = 0xA5);
 // The entry point's rendering of the same request (into a vector filled with `initial`).
 Rendered synthesize(const Request& request, std::uint8_t initial = 0xA5);
 
-// Little-endian sample readers.
-std::int32_t sample16(const std::vector<std::uint8_t>& bytes, std::size_t index);
-std::int32_t sample32(const std::vector<std::uint8_t>& bytes, std::size_t index);
-
 }  // namespace quilbo::test

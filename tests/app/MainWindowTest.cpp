@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTabBar>
 #include <QTextBrowser>
 #include <QUrl>
@@ -218,7 +219,7 @@ TEST_F(Program, AnEndDueDuringAFrequencyRenderTakesEffectOnlyAfterTheRenderRetur
         const int session = waveOut.opens() + 1;  // its device; the Frequency page's next
         std::thread audio;
         int reads = 0;
-        bool sessionRanOn = false, renderReturned = false;
+        bool sessionRanOn = false, barShown = false, renderReturned = false;
         runProgram([&](CMainDlg& w) {
             CRunInPage& runIn = *w.runInPage();
             runIn.tickTimer()->stop();
@@ -233,6 +234,7 @@ TEST_F(Program, AnEndDueDuringAFrequencyRenderTakesEffectOnlyAfterTheRenderRetur
                 } else if (reads == 10) {
                     audio.join();
                     sessionRanOn = runIn.isRunning() && runIn.isPlaying();
+                    barShown = w.frequencyPage()->m_progress->isVisible();
                 }
                 return std::chrono::steady_clock::time_point(std::chrono::milliseconds(40 * reads));
             });
@@ -244,6 +246,7 @@ TEST_F(Program, AnEndDueDuringAFrequencyRenderTakesEffectOnlyAfterTheRenderRetur
             QObject::connect(&w, &QDialog::finished, [&] { EXPECT_TRUE(renderReturned); });
         });
         EXPECT_TRUE(sessionRanOn);
+        EXPECT_TRUE(barShown) << "the render shows its progress";
         EXPECT_EQ(waveOut.callsOf(FakeWaveOut::Op::Write, session).size(), 4u + 40u);
         EXPECT_EQ(waveOut.opens(), session + 1) << "the block was rendered whole and started";
         EXPECT_FALSE(waveOut.deviceOpen(session) || waveOut.deviceOpen(session + 1));

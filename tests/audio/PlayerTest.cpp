@@ -1,5 +1,6 @@
 // The player on the recording fake device: the pieces it queues, refills, loops and stops; and
-// the PulseAudio back end's format check, which needs no server.
+// the PulseAudio back end's format check, which needs no server (the speakers' order is heard
+// at a 5.1 sink's monitor in tests/speakers).
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -120,16 +121,6 @@ TEST(WaveFormat, TheCheckAcceptsWhatAServerTakesInTheRightLayoutAndNothingElse) 
             EXPECT_EQ(backend.queryFormat(format), WaveResult::Ok);
             EXPECT_EQ(toPulseFormat(format)->spec.format, layout) << bits;
         }
-    }
-    // The mask's speakers in its order: libpulse's own maps for 4 and 6 are not quad and 5.1.
-    const pa_channel_position_t speakers[] = {
-        PA_CHANNEL_POSITION_FRONT_LEFT, PA_CHANNEL_POSITION_FRONT_RIGHT,
-        PA_CHANNEL_POSITION_REAR_LEFT,  PA_CHANNEL_POSITION_REAR_RIGHT,
-        PA_CHANNEL_POSITION_CENTER,     PA_CHANNEL_POSITION_LFE};
-    for (int channels : {4, 6}) {
-        const pa_channel_map map = toPulseFormat(buildWaveFormat(channels, 48000, 16))->map;
-        EXPECT_EQ(map.channels, channels);
-        EXPECT_TRUE(std::equal(speakers, speakers + channels, map.map)) << channels;
     }
     WaveFormatExtensible lying = buildWaveFormat(2, 44100, 16), floatSixteen = lying;
     lying.nBlockAlign = 3;

@@ -1,17 +1,14 @@
 // The Frequency page on the fake wave output: the block and format Play makes of the controls,
-// and a long render's progress. (Refusals: tests/badinput, tests/alloc and fuzz_frequency_page.)
+// and its fade in. (A render's bar and what it holds back: tests/app; refusals: tests/badinput,
+// tests/alloc and fuzz_frequency_page.)
 #include "pages/LevelSlider.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
-
-#include <QApplication>
-#include <QProgressBar>
 
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <thread>
 
 namespace quilbo::test {
 namespace {
@@ -100,43 +97,6 @@ TEST_F(FrequencyPage, PlayRendersAndPlaysTheRequestOfTheControls) {
     type(freq(), Page::IDC_FREQUENCY, "abc");  // no new render, no message while it plays
     click(freq(), Page::IDC_PLAY);
     EXPECT_TRUE(messages.isEmpty() && allocations.size() == 1);
-}
-
-// A long render paints its bar in steps (reading the clock in steps too, not once a frame) and runs
-// work queued meanwhile, but the stop another player posted waits until Play has returned.
-TEST_F(FrequencyPage, TheRenderPaintsItsBarAndRunsQueuedWorkButHoldsAnotherPlayersEnd) {
-    struct PaintRecorder : QObject {
-        std::vector<int> painted;
-        bool eventFilter(QObject* object, QEvent* event) override {
-            if (event->type() == QEvent::Paint) {
-                painted.push_back(static_cast<QProgressBar*>(object)->value());
-            }
-            return false;
-        }
-    } recorder;
-    int clockReads = 0;  // each 10 ms after the one before: a slow render
-    freq().setProgressClock([&clockReads] {
-        return std::chrono::steady_clock::time_point(std::chrono::milliseconds(10 * ++clockReads));
-    });
-    freq().m_progress->installEventFilter(&recorder);
-    type(freq(), Page::IDC_TIME, "30");
-    Page other(&waveOut);  // played to the end: its device's thread has posted the stop
-    other.OnPlay();
-    std::thread([this] { waveOut.completeAll(); }).join();
-    bool ranDuringRender = false;  // queued after that stop: both arrive during the render
-    QTimer::singleShot(0, &freq(), [&] { ranDuringRender = freq().m_progress->isVisible(); });
-    click(freq(), Page::IDC_PLAY);
-    ASSERT_TRUE(freq().isPlaying());
-    EXPECT_TRUE(ranDuringRender);
-    EXPECT_TRUE(other.isPlaying()) << "the held stop runs once Play has returned";
-    QApplication::processEvents();
-    EXPECT_FALSE(waveOut.deviceOpen(1));
-    EXPECT_NEAR(clockReads, 2000, 1);
-    ASSERT_GE(recorder.painted.size(), 20u);
-    EXPECT_LE(recorder.painted.size(), 2000u / 4 + 2);  // every kProgressPaintInterval at most
-    EXPECT_TRUE(std::is_sorted(recorder.painted.begin(), recorder.painted.end() - 1));
-    EXPECT_GT(recorder.painted.end()[-2], 30 * 44100 * 2 * 9 / 10);
-    EXPECT_EQ(recorder.painted.back(), 0) << "the bar is reset before it hides";
 }
 
 }  // namespace

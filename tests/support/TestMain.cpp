@@ -8,14 +8,10 @@
 
 #include <gtest/gtest.h>
 
-// Qt, GLib and libpulse are not built with the sanitizers. ThreadSanitizer cannot see the
-// hand-offs inside Qt's thread pools (image conversion while painting), GLib's allocator behind
-// the threads Qt starts while a render handles events, nor libpulse's lock-free free lists
-// shared by the loop threads of the program's several connections, nor the mutexes libpulse
-// creates lazily and publishes through atomics (their first lock on another thread looks raced),
-// nor its loop thread freeing what it took over from ours that way: accesses made inside those
-// libraries are excused, ours on either side stay checked. Fontconfig keeps a few allocations for
-// the life of the process, out of reach of anything of ours.
+// Qt, GLib and libpulse are not built with the sanitizers, so ThreadSanitizer cannot see their
+// own hand-offs (Qt's thread pools, GLib's allocator, libpulse's free lists, lazily made mutexes
+// and memory its loop thread takes over): accesses inside them are excused, ours stay checked.
+// Fontconfig keeps a few allocations for the life of the process.
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"

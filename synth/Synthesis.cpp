@@ -92,6 +92,21 @@ bool prepare(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t channel
     return true;
 }
 
+// Every entry point's frame around its own set-up: 0 for what prepare() refuses, else 1, with
+// `render` called on the layout of a block that holds at least one sample.
+template <class Render>
+std::int32_t renderBlock(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t channelCode,
+                         std::uint16_t bits, Render render) {
+    Layout layout;
+    if (!prepare(block, blockSize, channelCode, bits, layout)) {
+        return 0;
+    }
+    if (layout.totalSamples != 0) {
+        render(layout);
+    }
+    return 1;
+}
+
 // Sine, square and ramp share everything but the phase and the ramp's source.
 template <class PhaseOf, class RampSource>
 void renderTone(std::uint16_t bits, std::int32_t waveform, std::uint32_t sampleRate,
@@ -122,44 +137,32 @@ std::int32_t SynthesizeTone(std::uint8_t* block, std::uint32_t blockSize, std::u
                             std::uint32_t channelCode, std::uint16_t bitsPerSample,
                             std::int32_t waveform, double frequency, double amplitude,
                             ProgressCallback progress) noexcept {
-    Layout layout;
-    if (!prepare(block, blockSize, channelCode, bitsPerSample, layout)) {
-        return 0;
-    }
-    if (layout.totalSamples == 0) {
-        return 1;
-    }
-    const double rate = static_cast<double>(sampleRate);
-    const double ratio = rate / frequency;
-    // A period under two samples (or none at all) would be a constant level: silence instead.
-    const bool rampAudible = ratio >= 2.0 && std::isfinite(ratio);
-    renderTone(bitsPerSample, waveform, sampleRate, amplitude,
-               FixedPhase{(frequency * kTwoPi) / rate}, RampToneSource{ratio}, rampAudible, layout,
-               progress);
-    return 1;
+    return renderBlock(block, blockSize, channelCode, bitsPerSample, [&](const Layout& layout) {
+        const double rate = static_cast<double>(sampleRate);
+        const double ratio = rate / frequency;
+        // A period under two samples (or none at all) would be a constant level: silence instead.
+        const bool rampAudible = ratio >= 2.0 && std::isfinite(ratio);
+        renderTone(bitsPerSample, waveform, sampleRate, amplitude,
+                   FixedPhase{(frequency * kTwoPi) / rate}, RampToneSource{ratio}, rampAudible,
+                   layout, progress);
+    });
 }
 
 std::int32_t SynthesizeSweep(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,
                              std::uint32_t channelCode, std::uint16_t bitsPerSample,
                              std::int32_t waveform, double startFrequency, double endFrequency,
                              double amplitude, ProgressCallback progress) noexcept {
-    Layout layout;
-    if (!prepare(block, blockSize, channelCode, bitsPerSample, layout)) {
-        return 0;
-    }
-    if (layout.totalSamples == 0) {
-        return 1;
-    }
-    const double rate = static_cast<double>(sampleRate);
-    const double span = endFrequency - startFrequency;
-    // The phase multiplies the moving g by the frame index, which doubles its rate of change;
-    // dividing by the frames-based length Neff makes every channel count end at f1.
-    const double lengthEff =
-        static_cast<double>(layout.totalSamples) * 2.0 / static_cast<double>(layout.channels);
-    renderTone(bitsPerSample, waveform, sampleRate, amplitude,
-               SweepPhase{span, lengthEff, startFrequency, rate},
-               RampSweepSource{span, lengthEff, startFrequency, rate}, true, layout, progress);
-    return 1;
+    return renderBlock(block, blockSize, channelCode, bitsPerSample, [&](const Layout& layout) {
+        const double rate = static_cast<double>(sampleRate);
+        const double span = endFrequency - startFrequency;
+        // The phase multiplies the moving g by the frame index, which doubles its rate of change;
+        // dividing by the frames-based length Neff makes every channel count end at f1.
+        const double lengthEff =
+            static_cast<double>(layout.totalSamples) * 2.0 / static_cast<double>(layout.channels);
+        renderTone(bitsPerSample, waveform, sampleRate, amplitude,
+                   SweepPhase{span, lengthEff, startFrequency, rate},
+                   RampSweepSource{span, lengthEff, startFrequency, rate}, true, layout, progress);
+    });
 }
 
 std::int32_t SynthesizeLogSweep(std::uint8_t* block, std::uint32_t blockSize,
@@ -167,58 +170,46 @@ std::int32_t SynthesizeLogSweep(std::uint8_t* block, std::uint32_t blockSize,
                                 std::uint16_t bitsPerSample, std::int32_t waveform,
                                 double startFrequency, double endFrequency, double amplitude,
                                 ProgressCallback progress) noexcept {
-    Layout layout;
-    if (!prepare(block, blockSize, channelCode, bitsPerSample, layout)) {
-        return 0;
-    }
-    if (layout.totalSamples == 0) {
-        return 1;
-    }
-    const double rate = static_cast<double>(sampleRate);
-    const double frames =
-        static_cast<double>(layout.totalSamples) / static_cast<double>(layout.channels);
-    const double logRatio = std::log(endFrequency / startFrequency);
-    // No exponential path leads through zero, a negative or an endless frequency.
-    const bool defined = startFrequency > 0.0 && endFrequency > 0.0 && std::isfinite(logRatio) &&
-                         std::isfinite(startFrequency / rate);
-    if (!defined) {
-        renderAtDepth(bitsPerSample, amplitude, SilenceSource{}, layout, progress);
-        return 1;
-    }
-    const LogSweepCycles cycles{startFrequency / rate, logRatio / frames};
-    renderTone(bitsPerSample, waveform, sampleRate, amplitude, LogSweepPhase{cycles},
-               RampLogSweepSource{cycles}, true, layout, progress);
-    return 1;
+    return renderBlock(block, blockSize, channelCode, bitsPerSample, [&](const Layout& layout) {
+        const double rate = static_cast<double>(sampleRate);
+        const double frames =
+            static_cast<double>(layout.totalSamples) / static_cast<double>(layout.channels);
+        const double logRatio = std::log(endFrequency / startFrequency);
+        // No exponential path leads through zero, a negative or an endless frequency.
+        const bool defined = startFrequency > 0.0 && endFrequency > 0.0 &&
+                             std::isfinite(logRatio) && std::isfinite(startFrequency / rate);
+        if (!defined) {
+            renderAtDepth(bitsPerSample, amplitude, SilenceSource{}, layout, progress);
+            return;
+        }
+        const LogSweepCycles cycles{startFrequency / rate, logRatio / frames};
+        renderTone(bitsPerSample, waveform, sampleRate, amplitude, LogSweepPhase{cycles},
+                   RampLogSweepSource{cycles}, true, layout, progress);
+    });
 }
 
 std::int32_t SynthesizeNoiseSeeded(std::uint32_t seed, std::uint8_t* block, std::uint32_t blockSize,
                                    std::uint32_t, std::uint32_t channelCode,
                                    std::uint16_t bitsPerSample, std::int32_t waveform,
                                    double amplitude, ProgressCallback progress) noexcept {
-    Layout layout;
-    if (!prepare(block, blockSize, channelCode, bitsPerSample, layout)) {
-        return 0;
-    }
-    if (layout.totalSamples == 0) {
-        return 1;
-    }
-    const CNoiseGenerator generator(seed);
-    if (waveform == kWaveWhiteNoise) {
-        renderAtDepth(bitsPerSample, amplitude,
-                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextWhite(); }},
-                      layout, progress);
-    } else if (waveform == kWavePinkNoise) {
-        renderAtDepth(bitsPerSample, amplitude,
-                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextPink(); }},
-                      layout, progress);
-    } else if (waveform == kWaveBrownNoise) {
-        renderAtDepth(bitsPerSample, amplitude,
-                      NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextBrown(); }},
-                      layout, progress);
-    } else {
-        renderAtDepth(bitsPerSample, amplitude, SilenceSource{}, layout, progress);
-    }
-    return 1;
+    return renderBlock(block, blockSize, channelCode, bitsPerSample, [&](const Layout& layout) {
+        const CNoiseGenerator generator(seed);
+        if (waveform == kWaveWhiteNoise) {
+            renderAtDepth(bitsPerSample, amplitude,
+                          NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextWhite(); }},
+                          layout, progress);
+        } else if (waveform == kWavePinkNoise) {
+            renderAtDepth(bitsPerSample, amplitude,
+                          NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextPink(); }},
+                          layout, progress);
+        } else if (waveform == kWaveBrownNoise) {
+            renderAtDepth(bitsPerSample, amplitude,
+                          NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextBrown(); }},
+                          layout, progress);
+        } else {
+            renderAtDepth(bitsPerSample, amplitude, SilenceSource{}, layout, progress);
+        }
+    });
 }
 
 std::int32_t SynthesizeNoise(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,

@@ -239,6 +239,30 @@ TEST_P(OnServer, StopEndsTheSoundWithin50MsWithoutAStepAndThePageIsIdleAtOnce) {
     }
 }
 
+// The device's own contract, which the player never reaches without a close right after: a reset
+// hands back every queued piece before it returns.
+TEST_P(OnServer, AResetReturnsEveryQueuedPieceBeforeItReturns) {
+    static std::atomic<int> returned;
+    returned = 0;
+    auto device = pulse->open(
+        buildWaveFormat(2, 44100, 16),
+        [](WaveOutDevice*, WaveOutMessage message, void*, WaveHeader*) {
+            returned += message == WaveOutMessage::Done;
+        },
+        nullptr);
+    ASSERT_NE(device, nullptr);
+    std::vector<std::uint8_t> noise = runInBlock(1);
+    WaveHeader pieces[4];
+    for (int i = 0; i < 4; ++i) {
+        pieces[i] = {noise.data() + i * 24000, 24000};
+        device->prepare(&pieces[i]);
+        ASSERT_EQ(device->write(&pieces[i]), WaveResult::Ok);
+    }
+    EXPECT_EQ(device->reset(), WaveResult::Ok);
+    EXPECT_EQ(returned, 4);
+    device->close();
+}
+
 TEST_P(OnServer, StartsAndStopsLeaveNoClientOrDescriptorBehind) {
     const auto cycle = [&] {
         click(run(), CRunInPage::IDC_RUN_IN);

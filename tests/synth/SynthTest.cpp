@@ -2,6 +2,7 @@
 // (fuzz_synthesis holds them against it far outside those), and the sample values the signals
 // are described by.
 #include "Reference.h"
+#include "synth/NoiseGenerator.h"
 #include "synth/Synthesis.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +70,11 @@ TEST(Synthesis, SignalsHaveTheirDescribedSampleValues) {
         {"16-bit sine, truncated",
          {Kind::Tone, 16, 44100, 2, 16, 0, 1000},
          {{0, 32767}, {1, 32767}, {2, 32434}, {4, 31445}, {6, 29819}}},
+        {"opposite-phase pair", {Kind::Tone, 8, 44100, 0, 16, 0, 1000}, {{2, 32434}, {3, -32434}}},
         {"8-bit pair about 128", {Kind::Tone, 2, 44100, 0, 8, 0, 1000}, {{0, 255}, {1, 1}}},
+        {"8-bit sine at half level",
+         {Kind::Tone, 2, 44100, 0, 8, 0, 1000, 0, 0.5},
+         {{0, 191}, {1, 65}}},
         {"8-bit ramp at half level",
          {Kind::Tone, 2, 44100, 0, 8, 2, 1000, 0, 0.5},
          {{0, 64}, {1, 192}}},
@@ -77,6 +82,9 @@ TEST(Synthesis, SignalsHaveTheirDescribedSampleValues) {
         {"20 bits left-justified",
          {Kind::Tone, 8, 44100, 0, 20, 0, 1000},
          {{0, 0x7FFFF000}, {1, -0x7FFFF000}}},
+        {"24 bits left-justified",
+         {Kind::Tone, 8, 44100, 0, 24, 0, 1000},
+         {{0, 0x7FFFFF00}, {1, -0x7FFFFF00}}},
         {"floats peak at half scale",
          {Kind::Tone, 8, 44100, 0, 32, 0, 1000},
          {{0, 0x3F000000}, {1, std::int32_t(0xBF000000)}}},
@@ -111,8 +119,14 @@ TEST(Synthesis, SignalsHaveTheirDescribedSampleValues) {
     }
 }
 
-// The generator's steps are the reference's (above); here, that the clock's second seeds it.
-TEST(Synthesis, TheClockSeedsTheNoise) {
+// White noise's first draws are in the table above; pink and brown start as described too, and
+// the clock's second seeds the noise.
+TEST(Synthesis, PinkAndBrownStartAsDescribedAndTheClockSeedsTheNoise) {
+    CNoiseGenerator pink(0), brown(0);
+    EXPECT_DOUBLE_EQ(pink.nextPink(), -0.021712258458137512);
+    EXPECT_DOUBLE_EQ(pink.nextPink(), 0.079173743724823);
+    EXPECT_DOUBLE_EQ(brown.nextBrown(), -0.018042199313640594);
+    EXPECT_DOUBLE_EQ(brown.nextBrown(), -0.010856129229068756);
     std::vector<std::uint8_t> clock(4000), seeded(4000);
     std::time_t before, after;
     do {  // until the render does not cross a second

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace quilbo {
+
 namespace {
 const QColor kBackground(255, 255, 255);
 const QColor kCaption(0x88, 0x88, 0x88);
@@ -74,3 +76,5 @@ void CLinkButton::mouseMoveEvent(QMouseEvent* event) {
     setCursor(Qt::PointingHandCursor);
     QPushButton::mouseMoveEvent(event);
 }
+
+}  // namespace quilbo

@@ -3,6 +3,8 @@
 
 #include <QPushButton>
 
+namespace quilbo {
+
 class CLinkButton : public QPushButton {
     Q_OBJECT
 
@@ -23,3 +25,5 @@ private:
     // Draws the pressed or the focus frame on the outermost pixels, according to the state.
     void DrawItem(QPainter& painter) const;
 };
+
+}  // namespace quilbo

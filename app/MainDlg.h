@@ -9,10 +9,10 @@
 
 #include <memory>
 
+namespace quilbo {
+
 class CLinkButton;
 class CStatementPage;
-
-namespace quilbo {
 
 namespace Ui {
 class CMainDlg;

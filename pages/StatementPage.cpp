@@ -8,6 +8,8 @@
 
 #include "res/QuilboConfig.h"
 
+namespace quilbo {
+
 namespace {
 
 // The document names the help pages by placeholder, so that it follows the build's addresses.
@@ -18,19 +20,18 @@ QString readStatement(const QString& path) {
     }
     QString html = QString::fromUtf8(file.readAll());
     html.replace(QLatin1String("@QUILBO_PARTNER_URL@"),
-                 QString::fromUtf8(quilbo::config::kPartnerUrl).toHtmlEscaped());
+                 QString::fromUtf8(config::kPartnerUrl).toHtmlEscaped());
     html.replace(QLatin1String("@QUILBO_MAKER_URL@"),
-                 QString::fromUtf8(quilbo::config::kMakerUrl).toHtmlEscaped());
+                 QString::fromUtf8(config::kMakerUrl).toHtmlEscaped());
     return html;
 }
 
 }  // namespace
 
-CStatementPage::CStatementPage(quilbo::UrlOpener opener, QWidget* parent,
-                               const QString& documentPath)
+CStatementPage::CStatementPage(UrlOpener opener, QWidget* parent, const QString& documentPath)
     : QWidget(parent),
       m_browser(new QTextBrowser(this)),
-      m_opener(quilbo::orSystemUrlOpener(std::move(opener))) {
+      m_opener(orSystemUrlOpener(std::move(opener))) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
@@ -49,3 +50,5 @@ CStatementPage::CStatementPage(quilbo::UrlOpener opener, QWidget* parent,
 void CStatementPage::openLink(const QUrl& url) const {
     m_opener(url);
 }
+
+}  // namespace quilbo

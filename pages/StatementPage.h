@@ -10,9 +10,9 @@
 class QTextBrowser;
 
 namespace quilbo {
+
 // Resource path of the statement document (res/shell.qrc).
 inline constexpr char kStatementDocumentPath[] = ":/quilbo/LICENCE.HTM";
-}  // namespace quilbo
 
 class CStatementPage : public QWidget {
     Q_OBJECT
@@ -21,8 +21,8 @@ public:
     // Loads the document at documentPath once, here; a document that cannot be read leaves the
     // view empty and says nothing. Links go to opener (the system's browser when empty).
     explicit CStatementPage(
-        quilbo::UrlOpener opener = {}, QWidget* parent = nullptr,
-        const QString& documentPath = QString::fromLatin1(quilbo::kStatementDocumentPath));
+        UrlOpener opener = {}, QWidget* parent = nullptr,
+        const QString& documentPath = QString::fromLatin1(kStatementDocumentPath));
 
     QTextBrowser* browser() const { return m_browser; }
 
@@ -30,5 +30,7 @@ private:
     void openLink(const QUrl& url) const;
 
     QTextBrowser* m_browser;
-    quilbo::UrlOpener m_opener;
+    UrlOpener m_opener;
 };
+
+}  // namespace quilbo

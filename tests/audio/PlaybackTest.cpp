@@ -5,7 +5,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <functional>
 
 #include "audio/PulseWaveOut.h"
 #include "synth/Synthesis.h"

@@ -91,6 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(h.messages.size() <= 1 && !(playing && !h.messages.isEmpty()), "one outcome");
     check(h.allocations.size() <= 1, "one render");
     check(!page.m_progress->isVisible(), "the bar is hidden again");
+    check(in.value("device") != "badformat" || (h.messages.size() == 1 && h.allocations.empty()),
+          "a format the device refuses is refused before anything is rendered");
     if (playing) {
         const auto f = h.waveOut.lastFormat();
         // The player plays the block's whole frames: a partial frame at its end is left out.

@@ -30,6 +30,9 @@ TEST_F(RunInPage, ASessionLoopsItsNoiseCountsAndEndsOnlyAtItsHour) {
     tickAt(9000);
     EXPECT_EQ(powerOff.requests, 2);
     EXPECT_EQ(elapsedText(), "02:00:01");
+    startRunIn(nullptr);  // the next session counts from its own start
+    tickAt(59);
+    EXPECT_EQ(elapsedText(), "00:00:59");
 }
 
 TEST_F(RunInPage, HoursAndEndActionAreReadAtEveryTickAndExitStopsTheSoundFirst) {

@@ -253,10 +253,6 @@ int SoundServer::clientCount() const {
     });
 }
 
-bool SoundServer::loadNullSink(const QString& name) {
-    return pactl({"load-module", "module-null-sink", "sink_name=" + name}).ok();
-}
-
 bool SoundServer::setDefaultSink(const QString& name) {
     return pactl({"set-default-sink", name}).ok();
 }

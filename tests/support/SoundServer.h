@@ -64,7 +64,6 @@ public:
     CommandResult pactl(const QStringList& args) const;
     int sinkInputs() const;
     int clientCount() const;  // less pactl's own connection and the server's own parts
-    bool loadNullSink(const QString& name);
     bool setDefaultSink(const QString& name);
 
 private:

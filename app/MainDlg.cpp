@@ -172,11 +172,8 @@ void CMainDlg::OnClose() {
 }
 
 void CMainDlg::done(int result) {
-    // Not inside a render: the page that renders would be destroyed under it. The window ends
-    // after the render, the way "Exit quilbo" ends it (any box opened meanwhile is closed first).
-    if (holdDuringRender(this, [this] { requestEnd(m_exitStatus); })) {
-        return;
-    }
+    // Never inside a render: the page that renders would be destroyed under it. The render's
+    // session holds the window's close and every tick that could end it until it has returned.
     OnClose();
     QDialog::done(result);
 }

@@ -1,20 +1,15 @@
-// The Frequency page: control values, the Play handler's render and the render progress.
+// The Frequency page: its controls, the data exchange, and Play, Save and Stop.
 #include "FrequencyPage.h"
 
-#include "audio/WaveFile.h"
-#include "pages/LeadingNumber.h"
 #include "pages/LevelGain.h"
 #include "pages/LevelSlider.h"
 #include "pages/PageKeys.h"
-#include "synth/BlockSize.h"
-#include "synth/Synthesis.h"
+#include "pages/PageSupport.h"
+#include "pages/PlayerMessages.h"
+#include "pages/WaveSaver.h"
 #include "ui_FrequencyPage.h"
 
-#include <QCompleter>
-#include <QDir>
 #include <QEvent>
-#include <QFile>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QProgressBar>
@@ -24,13 +19,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <limits>
 
 namespace quilbo {
-
-CFrequencyPage* g_pRenderPage = nullptr;
 
 namespace {
 
@@ -38,17 +29,6 @@ constexpr std::int32_t kMinFrequency = 20;
 constexpr std::int32_t kMaxFrequency = 40000;
 constexpr std::int32_t kMinTime = 1;
 constexpr std::int32_t kMaxTime = 300;
-// Channel counts a speaker mask and the sound servers can describe.
-constexpr std::int32_t kMaxChannels = 32;
-// The clock is read about this many times per render, and at least every kMaxProgressStride
-// sample values (well under a millisecond of rendering), however long the render is.
-constexpr std::uint32_t kProgressReadings = 2000;
-constexpr std::uint32_t kMaxProgressStride = 1u << 16;
-
-bool isSupportedPrecision(std::int32_t precision) {
-    return precision == 8 || precision == 16 || precision == 20 || precision == 24 ||
-           precision == 32;
-}
 
 // Narrows an edit to the width of a few digits; the default fits a sentence.
 void fitToDigits(QLineEdit* edit, int digits) {
@@ -61,18 +41,6 @@ void fitToDigits(QLineEdit* edit, int digits) {
     const QSize text(metrics.horizontalAdvance(QString(digits, u'0')) + 8, metrics.height());
     const QSize size = edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit);
     edit->setFixedWidth(size.width());
-}
-
-QString askSaveName(QWidget* parent, const QString& suggested) {
-    QFileDialog dialog(parent, CFrequencyPage::tr("Save as WAV"),
-                       QDir(QDir::homePath()).filePath(suggested),
-                       CFrequencyPage::tr("WAV files (*.wav)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("wav"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return QString();
-    }
-    return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace
@@ -99,38 +67,30 @@ CFrequencyPage::CFrequencyPage(WaveOutBackend* backend, SleepInhibitor* sleepInh
     OnInitDialog();
 }
 
-CFrequencyPage::CFrequencyPage(int /*nTemplateId*/, WaveOutBackend* backend,
+CFrequencyPage::CFrequencyPage(int nTemplateId, WaveOutBackend* backend,
                                SleepInhibitor* sleepInhibitor, QWidget* parent)
     : QWidget(parent),
       m_backend(backend),
       m_sleepInhibitor(sleepInhibitor),
       m_presenter(warningBoxPresenter()),
       m_allocator([](std::size_t bytes) { return SampleBlock::allocate(bytes); }),
-      m_clock([] { return std::chrono::steady_clock::now(); }),
-      m_saveNameAsker(askSaveName),
-      m_blockLimit(defaultBlockLimit()) {
+      m_saveNameAsker(&WaveSaver::askName),
+      m_blockLimit(defaultBlockLimit()),
+      m_renderSession(new RenderSession(this)) {
+    setObjectName(QStringLiteral("page_%1").arg(nTemplateId));
     m_pBlock = SampleBlock();
     m_nPieceSize = 24000;
     m_bStopped = true;
     setWaveOutBackend(backend);
     // The end of a block is noticed on the device's thread; the stop runs here, on the window
-    // thread. A page that is gone drops the queued call with itself. A playback that ended
-    // there (a device gone) lets go of its lock here.
+    // thread. A playback that ended there (a device gone) lets go of its lock here.
     setWindowThreadPoster([this](std::function<void()> task) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, task = std::move(task)] {
-                auto stopped = [this, task] {
-                    task();
-                    if (!isPlaying()) {
-                        m_loopLock.reset();
-                    }
-                };
-                if (!holdDuringRender(this, stopped)) {
-                    stopped();
-                }
-            },
-            Qt::QueuedConnection);
+        postToWindowThread(this, [this, task = std::move(task)] {
+            task();
+            if (!isPlaying()) {
+                m_loopLock.reset();
+            }
+        });
     });
 }
 
@@ -138,9 +98,6 @@ CFrequencyPage::~CFrequencyPage() {
     // Stopped while the page is still whole, so that a stop posted by the device's thread finds
     // nothing left to do.
     OnStop();
-    if (g_pRenderPage == this) {
-        g_pRenderPage = nullptr;
-    }
 }
 
 void CFrequencyPage::OnInitDialog() {
@@ -156,22 +113,16 @@ void CFrequencyPage::OnInitDialog() {
     m_ui->levelReadout_1003->setMinimumWidth(
         m_ui->levelReadout_1003->fontMetrics().horizontalAdvance(levelReadout(-8888)) + 6);
     m_ui->level_1002->setMinimumHeight(150);
-    QSizePolicy keepPlace = m_progress->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    m_progress->setSizePolicy(keepPlace);
+    keepPlaceWhenHidden(m_progress);
     m_ui->icon_128->setFixedSize(32, 32);
     m_ui->icon_128->setPixmap(QPixmap(QStringLiteral(":/quilbo/icons/quilbo-32.png")));
 
     connect(m_ui->play_1015, &QPushButton::clicked, this, [this] { OnPlay(); });
     connect(m_ui->save_1020, &QPushButton::clicked, this, [this] { OnSave(); });
-    connect(m_ui->stop_1016, &QPushButton::clicked, this, [this] {
-        if (!holdDuringRender(this, [this] { OnStop(); })) {
-            OnStop();
-        }
-    });
+    connect(m_ui->stop_1016, &QPushButton::clicked, this, [this] { OnStop(); });
+    connect(m_level, &CVolumeSlider::readoutChanged, this, &CFrequencyPage::setLevelReadout);
 
     updateData(false);
-    m_level->m_pOwner = this;
     m_level->setRange(kLevelTop, kLevelBottom);
     m_level->setTickInterval(6);
     m_level->setValue(kLevelBottom);
@@ -180,13 +131,7 @@ void CFrequencyPage::OnInitDialog() {
 }
 
 QWidget* CFrequencyPage::control(int id) const {
-    const QString suffix = QLatin1Char('_') + QString::number(id);
-    for (QWidget* child : findChildren<QWidget*>()) {
-        if (child->objectName().endsWith(suffix)) {
-            return child;
-        }
-    }
-    return nullptr;
+    return findControl(this, id);
 }
 
 void CFrequencyPage::setMessagePresenter(MessagePresenter presenter) {
@@ -197,8 +142,8 @@ void CFrequencyPage::setBlockAllocator(BlockAllocator allocator) {
     m_allocator = std::move(allocator);
 }
 
-void CFrequencyPage::setProgressClock(Clock clock) {
-    m_clock = std::move(clock);
+void CFrequencyPage::setProgressClock(RenderSession::Clock clock) {
+    m_renderSession->setClock(std::move(clock));
 }
 
 void CFrequencyPage::setSaveNameAsker(SaveNameAsker asker) {
@@ -219,14 +164,6 @@ std::int64_t CFrequencyPage::defaultBlockLimit() {
     // A quarter leaves the desktop, the sound server and the rest of the program room to run.
     const std::int64_t quarter = static_cast<std::int64_t>(pages) / 4 * pageSize;
     return std::min(quarter, kAddressable);
-}
-
-QString CFrequencyPage::unsupportedFormatText() {
-    return tr("UnSupported Format.");
-}
-
-QString CFrequencyPage::openFailedText() {
-    return tr("Failed to open waveform output device.");
 }
 
 void CFrequencyPage::showMessage(const QString& text) {
@@ -265,66 +202,45 @@ void CFrequencyPage::doDataExchange(DataExchange& dx) {
     dx.text(m_ui->channels_1014, m_strChannels);
     dx.check(m_ui->repeat_1018, m_bRepeat);
     dx.check(m_ui->logarithmic_1019, m_logarithmic);
-    dx.check(m_ui->fade_1040, m_fade);
+    dx.check(m_ui->fade_1039, m_fade);
 }
 
-int CFrequencyPage::selectedWaveform() const {
-    // Text typed into the box selects nothing, even when it spells an entry.
-    const int index = m_comboWave->currentIndex();
-    if (index < 0 || m_comboWave->currentText() != m_comboWave->itemText(index)) {
-        return -1;
-    }
-    return index;
-}
-
-std::optional<CFrequencyPage::Request> CFrequencyPage::checkedRequest(bool askDevice) {
-    g_pRenderPage = this;
+std::optional<FrequencyRequest> CFrequencyPage::checkedRequest(bool askDevice) {
     if (!updateData(true)) {
         return std::nullopt;
     }
-    Request request;
-    request.waveform = selectedWaveform();
-    if (request.waveform < 0) {
-        showMessage(tr("Please choose a waveform from the list."));
-        m_comboWave->setFocus(Qt::OtherFocusReason);
-        return std::nullopt;
+    FrequencyFields fields;
+    // Text typed into the box selects nothing, even when it spells an entry.
+    const int index = m_comboWave->currentIndex();
+    fields.waveform =
+        index >= 0 && m_comboWave->currentText() == m_comboWave->itemText(index) ? index : -1;
+    fields.precision = m_strPrecision;
+    fields.sampleRate = m_strSampleRate;
+    fields.channels = m_strChannels;
+    fields.scanFrom = m_nScanFrom;
+    fields.scanTo = m_nScanTo;
+    fields.seconds = m_nTime;
+    fields.frequency = m_nFrequency;
+    fields.testType = m_nTestType;
+    fields.logarithmic = m_logarithmic;
+    fields.levelPosition = m_level->value();
+    FrequencyRequest::FormatRefusal refuses;
+    if (askDevice && m_backend != nullptr) {
+        refuses = [this](const WaveFormatExtensible& format) {
+            return m_backend->queryFormat(format) == WaveResult::BadFormat;
+        };
     }
-    request.rate = leadingNumber(m_strSampleRate);
-    request.precision = leadingNumber(m_strPrecision);
-    request.channelCode = leadingNumber(m_strChannels);
-    request.channelCount = static_cast<std::int32_t>(blockChannels(request.channelCode));
-
-    // A format nobody can play is refused before anything is rendered: a precision the encoders
-    // do not write would otherwise leave the block as allocated and play it.
-    request.format = buildWaveFormat(request.channelCount, request.rate, request.precision);
-    if (!isSupportedPrecision(request.precision) || request.rate <= 0 || request.channelCode < 0 ||
-        request.channelCode > kMaxChannels ||
-        (askDevice && m_backend != nullptr &&
-         m_backend->queryFormat(request.format) == WaveResult::BadFormat)) {
-        showMessage(unsupportedFormatText());
-        return std::nullopt;
+    FrequencyRequest::Checked checked = FrequencyRequest::check(fields, m_blockLimit, refuses);
+    if (!checked.request) {
+        showMessage(checked.refusal);
+        if (checked.waveformMissing) {
+            m_comboWave->setFocus(Qt::OtherFocusReason);
+        }
     }
-
-    request.gain = levelGain(m_level->value());
-    const BlockSize size =
-        computeBlockSize(m_nTime, request.channelCount, request.precision, request.rate);
-    if (!size.fits || size.requestedBytes > m_blockLimit) {
-        const QString bytes = QString::number(size.requestedBytes);
-        showMessage(size.saturated
-                        ? tr("This signal needs more than %1 bytes of memory. Choose a shorter "
-                             "time, a lower sample rate or precision, or fewer channels.")
-                              .arg(bytes)
-                        : tr("This signal needs %1 bytes of memory, more than can be set aside "
-                             "for it. Choose a shorter time, a lower sample rate or precision, "
-                             "or fewer channels.")
-                              .arg(bytes));
-        return std::nullopt;
-    }
-    request.blockBytes = size.bytes();
-    return request;
+    return checked.request;
 }
 
-SampleBlock CFrequencyPage::allocateBlock(const Request& request) {
+SampleBlock CFrequencyPage::allocateBlock(const FrequencyRequest& request) {
     const auto bytes = static_cast<std::size_t>(request.blockBytes);
     SampleBlock block = m_allocator ? m_allocator(bytes) : SampleBlock();
     if (!block || block.size() < bytes) {
@@ -335,110 +251,73 @@ SampleBlock CFrequencyPage::allocateBlock(const Request& request) {
     return block;
 }
 
+bool CFrequencyPage::renderWithProgress(std::uint32_t range, const std::function<void()>& render) {
+    return m_renderSession->render(m_progress, range, render);
+}
+
 void CFrequencyPage::OnPlay() {
-    // A Play that reaches the page during a render (from an accessibility tool, say) waits for
-    // its end like a click would.
-    if (!m_bStopped || holdDuringRender(this, [this] { OnPlay(); })) {
+    if (!m_bStopped) {
         return;
     }
-    const std::optional<Request> request = checkedRequest(true);
+    const std::optional<FrequencyRequest> request = checkedRequest(true);
     if (!request) {
         return;
     }
     m_nBlockSize = request->blockBytes;
     SampleBlock block = allocateBlock(*request);
-    if (!block) {
+    std::uint8_t* bytes = block.data();
+    if (!block || !renderWithProgress(request->progressRange(), [&] { request->render(bytes); })) {
         return;
     }
-    m_pBlock = std::move(block);
-    renderWithProgress(*request, m_pBlock.data());
-    if (startPlayback(request->format) && m_bRepeat) {
+    if (playBlock(std::move(block), request->blockBytes, request->format, m_bRepeat, m_fade) &&
+        m_bRepeat) {
         m_loopLock = inhibitSleep(tr("A test signal is playing in a loop."));
     }
 }
 
-void CFrequencyPage::OnSave() {
-    if (holdDuringRender(this, [this] { OnSave(); })) {
-        return;
+bool CFrequencyPage::playBlock(SampleBlock block, std::int32_t size,
+                               const WaveFormatExtensible& format, bool repeat, bool fade) {
+    if (!m_bStopped) {
+        return false;
     }
+    m_pBlock = std::move(block);
+    m_nBlockSize = size;
+    m_bRepeat = repeat;
+    m_fade = fade;
+    const QString message = PlayerMessages::forStart(startPlayer(format));
+    if (!message.isEmpty()) {
+        showMessage(message);
+    }
+    return isPlaying();
+}
+
+void CFrequencyPage::OnSave() {
     // The file is not played here: whether this computer's device takes the format is no
     // reason to refuse it.
-    const std::optional<Request> request = checkedRequest(false);
+    const std::optional<FrequencyRequest> request = checkedRequest(false);
     if (!request) {
         return;
     }
-    const WaveFileError fits =
-        checkWaveFile(static_cast<std::uint64_t>(request->blockBytes), request->channelCount,
-                      request->rate, request->precision);
-    if (fits != WaveFileError::None) {
-        showMessage(fits == WaveFileError::TooLarge ? tooLargeForWaveText()
-                                                    : unsupportedFormatText());
+    if (const QString refusal = WaveSaver::refusal(*request); !refusal.isEmpty()) {
+        showMessage(refusal);
         return;
     }
     const QString path =
-        m_saveNameAsker ? m_saveNameAsker(this, suggestedFileName(*request)) : QString();
+        m_saveNameAsker
+            ? m_saveNameAsker(
+                  this, request->suggestedFileName(m_comboWave->itemText(request->fields.waveform)))
+            : QString();
     if (path.isEmpty()) {
         return;
     }
     const SampleBlock block = allocateBlock(*request);
-    if (!block) {
+    std::uint8_t* bytes = block.data();
+    if (!block || !renderWithProgress(request->progressRange(), [&] { request->render(bytes); })) {
         return;
     }
-    renderWithProgress(*request, block.data());
-    const WaveFileResult written =
-        writeWaveFile(QFile::encodeName(path).toStdString(), block.data(),
-                      static_cast<std::uint64_t>(request->blockBytes), request->channelCount,
-                      request->rate, request->precision);
-    if (!written) {
-        showMessage(written.error == WaveFileError::TooLarge
-                        ? tooLargeForWaveText()
-                        : saveFailedText(path, written.systemError));
+    if (const QString failure = WaveSaver::write(path, bytes, *request); !failure.isEmpty()) {
+        showMessage(failure);
     }
-}
-
-QString CFrequencyPage::tooLargeForWaveText() {
-    return tr(
-        "This signal makes a WAV file larger than 4 GiB, which the format cannot hold. "
-        "Choose a shorter time, a lower sample rate or precision, or fewer channels.");
-}
-
-QString CFrequencyPage::saveFailedText(const QString& path, int systemError) {
-    QString why;
-    switch (systemError) {
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            why = tr("There is not enough room on the disk.");
-            break;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            why = tr("You may not write to that folder.");
-            break;
-        case ENOENT:
-        case ENOTDIR:
-            why = tr("The folder does not exist.");
-            break;
-        case EISDIR:
-            why = tr("A folder of that name is in the way.");
-            break;
-        default:
-            why = tr("The system reports: %1.")
-                      .arg(QString::fromLocal8Bit(std::strerror(systemError)));
-            break;
-    }
-    return tr("Could not save %1. %2 Nothing was written.")
-        .arg(QDir::toNativeSeparators(path), why);
-}
-
-QString CFrequencyPage::suggestedFileName(const Request& request) const {
-    QString name = m_comboWave->itemText(request.waveform).trimmed();
-    if (isToneWaveform(request.waveform)) {
-        name += m_nTestType == 0 ? QStringLiteral(" %1 Hz").arg(m_nFrequency)
-                                 : QStringLiteral(" %1-%2 Hz").arg(m_nScanFrom).arg(m_nScanTo);
-    }
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    return name + QStringLiteral(".wav");
 }
 
 void CFrequencyPage::OnStop() {
@@ -448,105 +327,6 @@ void CFrequencyPage::OnStop() {
 
 std::unique_ptr<SleepLock> CFrequencyPage::inhibitSleep(const QString& why) const {
     return m_sleepInhibitor != nullptr ? m_sleepInhibitor->inhibitSleep(why) : nullptr;
-}
-
-void CFrequencyPage::renderWithProgress(const Request& request, std::uint8_t* bytes) {
-    const auto blockBytes = static_cast<std::uint32_t>(request.blockBytes);
-    const auto rate = static_cast<std::uint32_t>(request.rate);
-    const auto code = static_cast<std::uint32_t>(request.channelCode);
-    const auto precision = static_cast<std::uint16_t>(request.precision);
-    const int waveform = request.waveform;
-    const double gain = request.gain;
-    beginRenderProgress(blockBytes / static_cast<std::uint32_t>(containerBytes(precision)));
-    if (!isToneWaveform(waveform)) {
-        SynthesizeNoise(bytes, blockBytes, rate, code, precision, waveform, gain,
-                        ReportRenderProgress);
-    } else if (m_nTestType == 0) {
-        SynthesizeTone(bytes, blockBytes, rate, code, precision, waveform,
-                       static_cast<double>(m_nFrequency), gain, ReportRenderProgress);
-    } else {
-        const auto sweep = m_logarithmic ? SynthesizeLogSweep : SynthesizeSweep;
-        sweep(bytes, blockBytes, rate, code, precision, waveform, static_cast<double>(m_nScanFrom),
-              static_cast<double>(m_nScanTo), gain, ReportRenderProgress);
-    }
-    endRenderProgress();
-}
-
-bool CFrequencyPage::startPlayback(const WaveFormatExtensible& format) {
-    switch (startPlayer(format)) {
-        case StartResult::Started:
-            return true;
-        case StartResult::UnsupportedFormat:
-            showMessage(unsupportedFormatText());
-            return false;
-        case StartResult::OpenFailed:
-            showMessage(openFailedText());
-            return false;
-        case StartResult::NothingToPlay:
-            return false;
-    }
-    return false;
-}
-
-void CFrequencyPage::beginRenderProgress(std::uint32_t range) {
-    m_renderGuard.begin();
-    m_progressRange = range;
-    m_progressNext = std::numeric_limits<std::uint32_t>::max();
-    if (range == 0) {
-        return;
-    }
-    m_progressStride = std::clamp(range / kProgressReadings, 1u, kMaxProgressStride);
-    m_progressNext = m_progressStride;
-    m_lastProgressPaint = m_clock();
-    if (m_progress != nullptr) {
-        m_progress->setRange(
-            0, static_cast<int>(std::min<std::uint32_t>(range, std::numeric_limits<int>::max())));
-        m_progress->setValue(0);
-        m_progress->show();
-    }
-    RenderGuard::handleEvents();
-}
-
-void CFrequencyPage::advanceRenderProgress(std::uint32_t count) {
-    const std::uint64_t next = std::uint64_t{count} + m_progressStride;
-    m_progressNext = next < m_progressRange ? static_cast<std::uint32_t>(next)
-                                            : std::numeric_limits<std::uint32_t>::max();
-    const auto now = m_clock();
-    if (now - m_lastProgressPaint < kProgressPaintInterval) {
-        return;
-    }
-    m_lastProgressPaint = now;
-    if (m_progress != nullptr) {
-        m_progress->setValue(static_cast<int>(std::min(count, m_progressRange)));
-    }
-    // Paints the bar and answers the desktop; what must wait for the render's end is held.
-    RenderGuard::handleEvents();
-}
-
-void CFrequencyPage::endRenderProgress() {
-    m_progressNext = std::numeric_limits<std::uint32_t>::max();
-    if (m_progress != nullptr) {
-        m_progress->setValue(0);
-        m_progress->hide();
-    }
-    m_renderGuard.end();
-}
-
-void ReportRenderProgress(std::uint32_t count) {
-    CFrequencyPage* page = g_pRenderPage;
-    if (page == nullptr || count < page->m_progressNext) {
-        return;
-    }
-    page->advanceRenderProgress(count);
-}
-
-bool holdDuringRender(QObject* context, std::function<void()> task) {
-    CFrequencyPage* page = g_pRenderPage;
-    if (page == nullptr || !page->m_renderGuard.active()) {
-        return false;
-    }
-    page->m_renderGuard.hold(context, std::move(task));
-    return true;
 }
 
 void CFrequencyPage::keyPressEvent(QKeyEvent* event) {

@@ -3,14 +3,14 @@
 
 #include "audio/WavePlayer.h"
 #include "pages/DataExchange.h"
+#include "pages/FrequencyRequest.h"
 #include "pages/MessagePresenter.h"
-#include "pages/RenderGuard.h"
+#include "pages/RenderSession.h"
 #include "system/SleepInhibitor.h"
 
 #include <QString>
 #include <QWidget>
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -57,18 +57,13 @@ public:
         IDC_REPEAT = 1018,
         IDC_LOGARITHMIC = 1019,
         IDC_SAVE = 1020,
-        IDC_FADE = 1040,
+        IDC_FADE = 1039,
     };
 
     // Returns an empty block when the memory cannot be had.
     using BlockAllocator = std::function<SampleBlock(std::size_t bytes)>;
     // Asks for the name of the WAV file Save writes; an empty name cancels the save.
     using SaveNameAsker = std::function<QString(QWidget* parent, const QString& suggested)>;
-    // The clock that paces the window's events and the progress bar during a render.
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    // During a render the bar moves, and the window handles its events other than user input,
-    // at most this often.
-    static constexpr std::chrono::milliseconds kProgressPaintInterval{40};
 
     // The page of the program: builds its controls and moves the initial values into them.
     // Neither the back end nor the inhibitor is owned, and each must outlive the page; a null
@@ -97,20 +92,13 @@ public:
 
     void setMessagePresenter(MessagePresenter presenter);
     void setBlockAllocator(BlockAllocator allocator);
-    void setProgressClock(Clock clock);
+    void setProgressClock(RenderSession::Clock clock);
     void setSaveNameAsker(SaveNameAsker asker);
     // The largest block Play renders, in bytes; larger requests are refused with a message.
     void setBlockLimit(std::int64_t bytes);
     std::int64_t blockLimit() const { return m_blockLimit; }
     // The default limit: a quarter of the physical memory, at most what a block can address.
     static std::int64_t defaultBlockLimit();
-
-    // Texts of the page's own messages.
-    static QString unsupportedFormatText();
-    static QString openFailedText();
-    static QString tooLargeForWaveText();
-    // Why Save could not write the file, from the system's error number.
-    static QString saveFailedText(const QString& path, int systemError);
 
     // Control values, in the order they are exchanged with the controls.
     QProgressBar* m_progress = nullptr;
@@ -139,12 +127,12 @@ protected:
 
     virtual void doDataExchange(DataExchange& dx);
 
-    // Shows the progress bar for a render of range sample values, and hides it again. In between
-    // the render handles the window's events and holds back what must wait for its end.
-    void beginRenderProgress(std::uint32_t range);
-    void endRenderProgress();
-    // The player's start with its failure messages.
-    bool startPlayback(const WaveFormatExtensible& format);
+    // Renders a block of range sample values with render, the bar showing its progress.
+    bool renderWithProgress(std::uint32_t range, const std::function<void()>& render);
+    // Plays block (size bytes of format) from its start, looped with repeat, faded in and out
+    // with fade; the failure messages are shown here. False when it did not start.
+    bool playBlock(SampleBlock block, std::int32_t size, const WaveFormatExtensible& format,
+                   bool repeat, bool fade);
     void showMessage(const QString& text);
     // A lock against sleep and idle for as long as the result is kept; null when none was had.
     std::unique_ptr<SleepLock> inhibitSleep(const QString& why) const;
@@ -153,32 +141,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    friend void ReportRenderProgress(std::uint32_t count);
-    friend bool holdDuringRender(QObject* context, std::function<void()> task);
-
-    // A request of the controls that passed every check Play makes before it renders.
-    struct Request {
-        int waveform = 0;
-        std::int32_t rate = 0;
-        std::int32_t precision = 0;
-        std::int32_t channelCode = 0;
-        std::int32_t channelCount = 0;
-        std::int32_t blockBytes = 0;
-        double gain = 0.0;
-        WaveFormatExtensible format;
-    };
-
     void OnInitDialog();
-    void advanceRenderProgress(std::uint32_t count);
-    int selectedWaveform() const;
     // Moves the controls into the members and checks the request; on a refusal its message has
     // been shown. askDevice: whether the output device must accept the format.
-    std::optional<Request> checkedRequest(bool askDevice);
+    std::optional<FrequencyRequest> checkedRequest(bool askDevice);
     // A block for the request from the allocator, or an empty one after the message.
-    SampleBlock allocateBlock(const Request& request);
-    // Renders the request into the block with the progress bar.
-    void renderWithProgress(const Request& request, std::uint8_t* bytes);
-    QString suggestedFileName(const Request& request) const;
+    SampleBlock allocateBlock(const FrequencyRequest& request);
 
     std::unique_ptr<Ui::CFrequencyPage> m_ui;
     WaveOutBackend* m_backend = nullptr;
@@ -186,29 +154,9 @@ private:
     std::unique_ptr<SleepLock> m_loopLock;  // held while a play with Repeat runs
     MessagePresenter m_presenter;
     BlockAllocator m_allocator;
-    Clock m_clock;
     SaveNameAsker m_saveNameAsker;
     std::int64_t m_blockLimit;
-    // Render progress: the count at which the clock is read next, the counts between two
-    // readings, and when the bar last moved.
-    std::uint32_t m_progressRange = 0;
-    std::uint32_t m_progressNext = 0;
-    std::uint32_t m_progressStride = 1;
-    std::chrono::steady_clock::time_point m_lastProgressPaint;
-    RenderGuard m_renderGuard;
+    RenderSession* m_renderSession = nullptr;
 };
-
-// The page whose progress bar receives render progress; set by whoever starts a render.
-extern CFrequencyPage* g_pRenderPage;
-
-// The render's progress callback: moves g_pRenderPage's bar to count sample values and lets the
-// window handle its events. Most calls cost one comparison.
-void ReportRenderProgress(std::uint32_t count);
-
-// True while a page renders: the task is then held and runs on context's thread once the render
-// has returned, unless context is gone by then. False: nothing is held, the caller goes on. Every
-// window-thread handler whose work could end the program, start or stop a player or tear down a
-// page asks this first.
-bool holdDuringRender(QObject* context, std::function<void()> task);
 
 }  // namespace quilbo

@@ -1,7 +1,6 @@
 // Level slider: the scale, and the readout written during a drag.
 #include "LevelSlider.h"
 
-#include "pages/FrequencyPage.h"
 #include "pages/LevelGain.h"
 
 #include <QMouseEvent>
@@ -24,9 +23,7 @@ CVolumeSlider::CVolumeSlider(QWidget* parent) : QSlider(Qt::Vertical, parent) {
 CVolumeSlider::~CVolumeSlider() = default;
 
 void CVolumeSlider::updateReadout() {
-    if (m_pOwner != nullptr) {
-        m_pOwner->setLevelReadout(levelReadout(value()));
-    }
+    emit readoutChanged(levelReadout(value()));
 }
 
 void CVolumeSlider::mouseMoveEvent(QMouseEvent* event) {

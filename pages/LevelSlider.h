@@ -7,10 +7,8 @@
 
 namespace quilbo {
 
-class CFrequencyPage;
-
-// Positions 0 (top, full scale) to 20 (bottom). A left-button drag writes the position as
-// "%4dDB" into the owner's readout; keyboard and groove clicks move the thumb only.
+// Positions 0 (top, full scale) to 20 (bottom). A left-button drag announces the position as
+// "%4dDB" for the page's readout; keyboard and groove clicks move the thumb only.
 class CVolumeSlider : public QSlider {
     Q_OBJECT
 
@@ -18,11 +16,11 @@ public:
     explicit CVolumeSlider(QWidget* parent = nullptr);
     ~CVolumeSlider() override;
 
-    // The page that holds the slider; set by the page's initialisation.
-    CFrequencyPage* m_pOwner = nullptr;
-
-    // Writes the readout for the current position into the owner's readout control.
+    // Announces the readout for the current position.
     void updateReadout();
+
+signals:
+    void readoutChanged(const QString& text);
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -5,6 +5,7 @@
 #include "audio/WaveOutVolume.h"
 #include "pages/ElapsedTime.h"
 #include "pages/LeadingNumber.h"
+#include "pages/PageSupport.h"
 #include "pages/SystemVolumeSlider.h"
 #include "system/PowerOff.h"
 #include "ui_RunInPage.h"
@@ -56,9 +57,7 @@ CRunInPage::~CRunInPage() {
 void CRunInPage::OnInitDialog() {
     // What is typed into the hours box stays as typed.
     m_ui->hours_1028->setCompleter(nullptr);
-    QSizePolicy keepPlace = m_progress->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    m_progress->setSizePolicy(keepPlace);
+    keepPlaceWhenHidden(m_progress);
     m_progress->hide();
     m_sliderVolume->setTickInterval(kTickInterval);
     m_sliderVolume->setPageStep(kPageStep);
@@ -110,9 +109,6 @@ void CRunInPage::doDataExchange(DataExchange& dx) {
 }
 
 void CRunInPage::OnRunInButton() {
-    if (holdDuringRender(this, [this] { OnRunInButton(); })) {
-        return;
-    }
     m_bRunning = !m_bRunning;
     if (m_bRunning) {
         m_ui->runIn_1022->setText(stopText());
@@ -139,9 +135,7 @@ void CRunInPage::OnTimer() {
     const std::int64_t elapsed = m_clock() - m_timeStart;
     showElapsed(elapsed);
     const std::int32_t hours = leadingNumber(m_strHours);
-    // The label moves on during a render; the end waits for a tick after it.
-    if (hours != 0 && wholeHours(elapsed) > hours &&
-        !holdDuringRender(this, [this] { OnTimer(); })) {
+    if (hours != 0 && wholeHours(elapsed) > hours) {
         endSession();
     }
 }
@@ -198,8 +192,7 @@ void CRunInPage::OnVolumeSliderReleased() {
 
 void CRunInPage::OnVolumeChanged(std::uint32_t value, void* context) {
     auto* page = static_cast<CRunInPage*>(context);
-    if (page != nullptr &&
-        !holdDuringRender(page, [page, value] { page->setUpVolumeSlider(value); })) {
+    if (page != nullptr) {
         page->setUpVolumeSlider(value);
     }
 }

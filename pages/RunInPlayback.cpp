@@ -20,25 +20,24 @@ void CRunInPage::StartRunInPlayback() {
     if (isPlaying()) {
         return;
     }
-    g_pRenderPage = this;
     m_nTime = kSeconds;
-    m_bRepeat = true;
-    m_fade = true;  // a session starts and ends without a click
-    m_nBlockSize = RUN_IN_BLOCK_BYTES;
-    m_pBlock = SampleBlock::allocate(RUN_IN_BLOCK_BYTES);
-    if (!m_pBlock) {
+    SampleBlock block = SampleBlock::allocate(RUN_IN_BLOCK_BYTES);
+    if (!block) {
         showMessage(
             tr("Could not get %1 bytes of memory for the run-in noise.").arg(RUN_IN_BLOCK_BYTES));
         return;
     }
-
+    std::uint8_t* bytes = block.data();
     // The render reports sample values, two bytes each.
-    beginRenderProgress(RUN_IN_BLOCK_BYTES / (kBitsPerSample / 8));
-    SynthesizeNoise(m_pBlock.data(), RUN_IN_BLOCK_BYTES, kSampleRate, kOppositePhasePair,
-                    kBitsPerSample, kWavePinkNoise, kHalfScale, ReportRenderProgress);
-    const WaveFormatExtensible format = buildWaveFormat(kChannels, kSampleRate, kBitsPerSample);
-    endRenderProgress();
-    startPlayback(format);
+    if (!renderWithProgress(RUN_IN_BLOCK_BYTES / (kBitsPerSample / 8), [bytes] {
+            SynthesizeNoise(bytes, RUN_IN_BLOCK_BYTES, kSampleRate, kOppositePhasePair,
+                            kBitsPerSample, kWavePinkNoise, kHalfScale, ReportRenderProgress);
+        })) {
+        return;
+    }
+    // Looped, and faded so that a session starts and ends without a click.
+    playBlock(std::move(block), RUN_IN_BLOCK_BYTES,
+              buildWaveFormat(kChannels, kSampleRate, kBitsPerSample), true, true);
 }
 
 }  // namespace quilbo

@@ -3,18 +3,13 @@
 #pragma once
 
 #include "audio/SinkLayout.h"
-#include "audio/WavePlayer.h"
 #include "pages/MessagePresenter.h"
-#include "synth/SpeakerCheck.h"
+#include "pages/SpeakerCheckSession.h"
 
 #include <QWidget>
 
-#include <chrono>
 #include <memory>
 #include <optional>
-#include <vector>
-
-class QTimer;
 
 namespace quilbo {
 
@@ -23,16 +18,15 @@ class CSpeakersPage;
 }
 class SpeakerMap;
 
-// Plays through its own player, as the other pages do, in the layout the Frequency page uses for
-// 2, 4 and 6 channels, so that the stream's channel map sends each channel to its own speaker.
-// The default output's own layout is read whenever the page is shown.
-class CSpeakersPage : public QWidget, public CWavePlayer {
+// Shows the speaker check's session (the playback) and forwards the clicks to it. The default
+// output's own layout is read whenever the page is shown.
+class CSpeakersPage : public QWidget {
     Q_OBJECT
 
 public:
     // Control identifiers; each control's object name ends in "_<id>".
     enum ControlId {
-        IDC_LAYOUT = 1040,
+        IDC_LAYOUT = 1047,
         IDC_SPEAKER_MAP = 1041,
         IDC_CYCLE = 1042,
         IDC_POLARITY = 1043,
@@ -50,6 +44,8 @@ public:
 
     QWidget* control(int id) const;
     SpeakerMap* speakerMap() const;
+    SpeakerCheckSession* session() const { return m_session; }
+    bool isPlaying() const { return m_session->isPlaying(); }
     int channelCount() const;
 
     // Noise on one channel of the chosen layout, looped, that speaker lit.
@@ -70,29 +66,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class Mode { Idle, Speaker, Cycle, Polarity };
-
-    void start(Mode mode, int channel, const std::vector<CheckTurn>& turns);
-    void returnToIdle();
     void showNowPlaying();
     void showSinkLayout();
-    const std::vector<float>& noiseFor(int channel);
-    // Runs action now, or after a render on another page has returned.
-    void whenNotRendering(void (CSpeakersPage::*action)());
 
     std::unique_ptr<Ui::CSpeakersPage> m_ui;
-    WaveOutBackend* m_backend;
+    SpeakerCheckSession* m_session;
     SinkLayoutSource* m_sinkLayouts;
     MessagePresenter m_presenter;
-    QTimer* m_turnTimer = nullptr;
-    Mode m_mode = Mode::Idle;
-    int m_channel = -1;
-    int m_turns = 0;
-    std::chrono::steady_clock::time_point m_started;  // of the playback, for the turn shown
     bool m_sinkRead = false;
     std::optional<SinkLayout> m_sink;
-    std::vector<float> m_mainNoise;  // made at the first play
-    std::vector<float> m_lfeNoise;
 };
 
 }  // namespace quilbo

@@ -3,14 +3,19 @@
 
 #include "system/PowerOff.h"
 
+#include <QObject>
+
 namespace quilbo {
 
 // Calls org.freedesktop.login1.Manager.PowerOff(false) on the system bus (the bus named by
-// DBUS_SYSTEM_BUS_ADDRESS, or the standard one). The call is sent without waiting for the reply;
-// no bus, no logind or a refusal (AccessDenied, an inhibitor) are all silent. Needs a
-// QCoreApplication (QtDBus warns without one); call it from the user-interface thread.
-class LogindPowerOff : public PowerOffRequester {
+// DBUS_SYSTEM_BUS_ADDRESS, or the standard one) without waiting for the reply; a refusal (no bus,
+// no logind, AccessDenied) is logged and told to the refusal handler when the reply comes. Needs
+// a QCoreApplication; call it from the user-interface thread.
+class LogindPowerOff : public QObject, public PowerOffRequester {
+    Q_OBJECT
+
 public:
+    using QObject::QObject;
     void requestPowerOff() override;
 };
 

@@ -1,6 +1,9 @@
 // Sleep and idle locks through systemd-logind on the system D-Bus.
 #include "system/LogindSleepInhibitor.h"
 
+#include "system/Logging.h"
+#include "system/LogindService.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -22,6 +25,10 @@ public:
                              const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *watcher;
                              if (reply.isValid()) {
                                  m_descriptor = reply.value();
+                             } else {
+                                 qCWarning(lcSystem)
+                                     << "No lock against sleep:" << reply.error().name()
+                                     << reply.error().message();
                              }
                          });
     }
@@ -36,11 +43,10 @@ private:
 std::unique_ptr<SleepLock> LogindSleepInhibitor::inhibitSleep(const QString& why) {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
+        qCWarning(lcSystem) << "No lock against sleep: no system bus:" << bus.lastError().message();
         return nullptr;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+    QDBusMessage call = logindCall(QStringLiteral("Inhibit"));
     // "block", not "delay": the computer stays awake for as long as the lock is held.
     call << QStringLiteral("sleep:idle") << QStringLiteral("Quilbo") << why
          << QStringLiteral("block");

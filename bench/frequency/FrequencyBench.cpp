@@ -41,14 +41,6 @@ Setup& setup() {
     return s;
 }
 
-// The page with the render-progress steps within reach of the benchmark.
-class BenchPage : public CFrequencyPage {
-public:
-    using CFrequencyPage::beginRenderProgress;
-    using CFrequencyPage::CFrequencyPage;
-    using CFrequencyPage::endRenderProgress;
-};
-
 void configure(CFrequencyPage& page, const char* seconds, const char* rate) {
     qobject_cast<QLineEdit*>(page.control(CFrequencyPage::IDC_TIME))->setText(seconds);
     qobject_cast<QComboBox*>(page.control(CFrequencyPage::IDC_SAMPLE_RATE))->setEditText(rate);
@@ -59,7 +51,7 @@ void playToStart(benchmark::State& state, const char* seconds, const char* rate)
         state.SkipWithError("no PulseAudio server");
         return;
     }
-    BenchPage page(setup().backend.get());
+    CFrequencyPage page(setup().backend.get());
     page.setMessagePresenter([&state](QWidget*, const QString& text) {
         state.SkipWithError(text.toStdString().c_str());
     });
@@ -97,8 +89,9 @@ void ignoreProgress(std::uint32_t) {}
 // share is the difference over the time with the page's callback.
 void BM_ProgressShare300s96k(benchmark::State& state) {
     constexpr std::uint32_t kBytes = 300u * 2 * 16 * 96000 / 8;
-    BenchPage page(nullptr);
+    CFrequencyPage page(nullptr);
     page.show();
+    RenderSession session;
     SampleBlock block = SampleBlock::allocate(kBytes);
     double with = 0;
     double empty = 0;
@@ -112,13 +105,12 @@ void BM_ProgressShare300s96k(benchmark::State& state) {
         SynthesizeTone(block.data(), kBytes, 96000, 2, 16, 0, 1000.0, 0.5, ignoreProgress);
         empty += std::chrono::duration<double>(Clock::now() - start).count();
 
-        g_pRenderPage = &page;
-        page.beginRenderProgress(kBytes / 2);
-        start = Clock::now();
-        SynthesizeTone(block.data(), kBytes, 96000, 2, 16, 0, 1000.0, 0.5, ReportRenderProgress);
-        with += std::chrono::duration<double>(Clock::now() - start).count();
-        page.endRenderProgress();
-        g_pRenderPage = nullptr;
+        session.render(page.m_progress, kBytes / 2, [&] {
+            start = Clock::now();
+            SynthesizeTone(block.data(), kBytes, 96000, 2, 16, 0, 1000.0, 0.5,
+                           ReportRenderProgress);
+            with += std::chrono::duration<double>(Clock::now() - start).count();
+        });
     }
     state.counters["render_s"] = with / state.iterations();
     state.counters["bare_render_s"] = without / state.iterations();

@@ -2,14 +2,57 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
-    <name>DataExchange</name>
+    <name>FrequencyRequest</name>
     <message>
-        <source>Please enter an integer.</source>
-        <translation>请输入一个整数。</translation>
+        <source>Please choose a waveform from the list.</source>
+        <translation>请从列表中选择一种波形。</translation>
     </message>
     <message>
-        <source>Please enter an integer between %1 and %2.</source>
-        <translation>请输入一个介于 %1 和 %2 之间的整数。</translation>
+        <source>This signal needs more than %1 bytes of memory. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
+        <translation>该信号需要超过 %1 字节的内存。请缩短时间、降低采样率或精度，或减少声道数。</translation>
+    </message>
+    <message>
+        <source>This signal needs %1 bytes of memory, more than can be set aside for it. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
+        <translation>该信号需要 %1 字节的内存，超出了可分配的范围。请缩短时间、降低采样率或精度，或减少声道数。</translation>
+    </message>
+</context>
+<context>
+    <name>WaveSaver</name>
+    <message>
+        <source>Save as WAV</source>
+        <translation>保存为 WAV 文件</translation>
+    </message>
+    <message>
+        <source>WAV files (*.wav)</source>
+        <translation>WAV 文件 (*.wav)</translation>
+    </message>
+    <message>
+        <source>This signal makes a WAV file larger than 4 GiB, which the format cannot hold. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
+        <translation>此信号生成的 WAV 文件将超过 4 GiB，超出该格式所能容纳的大小。请选择较短的时间、较低的采样率或精度，或较少的声道。</translation>
+    </message>
+    <message>
+        <source>There is not enough room on the disk.</source>
+        <translation>磁盘空间不足。</translation>
+    </message>
+    <message>
+        <source>You may not write to that folder.</source>
+        <translation>没有写入该文件夹的权限。</translation>
+    </message>
+    <message>
+        <source>The folder does not exist.</source>
+        <translation>该文件夹不存在。</translation>
+    </message>
+    <message>
+        <source>A folder of that name is in the way.</source>
+        <translation>已有同名的文件夹。</translation>
+    </message>
+    <message>
+        <source>The system reports: %1.</source>
+        <translation>系统报告：%1。</translation>
+    </message>
+    <message>
+        <source>Could not save %1. %2 Nothing was written.</source>
+        <translation>无法保存 %1。%2未写入任何内容。</translation>
     </message>
 </context>
 <context>
@@ -131,26 +174,6 @@
         <translation>取消</translation>
     </message>
     <message>
-        <source>UnSupported Format.</source>
-        <translation>不支持的格式。</translation>
-    </message>
-    <message>
-        <source>Failed to open waveform output device.</source>
-        <translation>无法打开波形输出设备。</translation>
-    </message>
-    <message>
-        <source>Please choose a waveform from the list.</source>
-        <translation>请从列表中选择一种波形。</translation>
-    </message>
-    <message>
-        <source>This signal needs more than %1 bytes of memory. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
-        <translation>该信号需要超过 %1 字节的内存。请缩短时间、降低采样率或精度，或减少声道数。</translation>
-    </message>
-    <message>
-        <source>This signal needs %1 bytes of memory, more than can be set aside for it. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
-        <translation>该信号需要 %1 字节的内存，超出了可分配的范围。请缩短时间、降低采样率或精度，或减少声道数。</translation>
-    </message>
-    <message>
         <source>Could not get %1 bytes of memory for this signal.</source>
         <translation>无法为该信号分配 %1 字节的内存。</translation>
     </message>
@@ -173,42 +196,6 @@
     <message>
         <source>Save the signal as a WAV file</source>
         <translation>将信号保存为 WAV 文件</translation>
-    </message>
-    <message>
-        <source>Save as WAV</source>
-        <translation>保存为 WAV 文件</translation>
-    </message>
-    <message>
-        <source>WAV files (*.wav)</source>
-        <translation>WAV 文件 (*.wav)</translation>
-    </message>
-    <message>
-        <source>This signal makes a WAV file larger than 4 GiB, which the format cannot hold. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
-        <translation>此信号生成的 WAV 文件将超过 4 GiB，超出该格式所能容纳的大小。请选择较短的时间、较低的采样率或精度，或较少的声道。</translation>
-    </message>
-    <message>
-        <source>There is not enough room on the disk.</source>
-        <translation>磁盘空间不足。</translation>
-    </message>
-    <message>
-        <source>You may not write to that folder.</source>
-        <translation>没有写入该文件夹的权限。</translation>
-    </message>
-    <message>
-        <source>The folder does not exist.</source>
-        <translation>该文件夹不存在。</translation>
-    </message>
-    <message>
-        <source>A folder of that name is in the way.</source>
-        <translation>已有同名的文件夹。</translation>
-    </message>
-    <message>
-        <source>The system reports: %1.</source>
-        <translation>系统报告：%1。</translation>
-    </message>
-    <message>
-        <source>Could not save %1. %2 Nothing was written.</source>
-        <translation>无法保存 %1。%2未写入任何内容。</translation>
     </message>
     <message>
         <source>Fade in/out</source>

@@ -3,6 +3,7 @@
 // end nothing; the pages go on behind other tabs; the links open their addresses.
 #include "app/BurnInApp.h"
 #include "app/TabPane.h"
+#include "pages/PlayerMessages.h"
 #include "pages/SpeakerMap.h"
 #include "pages/SpeakersPage.h"
 #include "pages/StatementPage.h"
@@ -205,17 +206,17 @@ TEST_F(Program, ASessionEndWhileAPageMessageIsOpenClosesTheMessageFirst) {
         click(*w.frequencyPage(), CFrequencyPage::IDC_PLAY);
         log.push_back("message closed");
     });
-    EXPECT_EQ(box, "Quilbo|" + CFrequencyPage::openFailedText());
+    EXPECT_EQ(box, "Quilbo|" + PlayerMessages::openFailed());
     EXPECT_EQ(teardown(), (EventLog{"reset 1", "close 1", "reset 2", "close 2", "message closed",
                                     "reset 3", "close 3", "volume off", "destroyed 1",
                                     "destroyed 0", "destroyed 3", "destroyed 2"}));
 }
 
-// An end due while the Frequency page renders (the session's "Exit quilbo" at a tick, the window
-// closed) takes effect once the render has returned; the session plays on meanwhile.
+// An end due while the Frequency page renders (the session's "Exit quilbo" at a tick of its timer,
+// the window closed) takes effect once the render has returned; the session plays on meanwhile.
 TEST_F(Program, AnEndDueDuringAFrequencyRenderTakesEffectOnlyAfterTheRenderReturned) {
-    for (const auto end :
-         {+[](CMainDlg& w) { w.runInPage()->OnTimer(); }, +[](CMainDlg& w) { w.close(); }}) {
+    for (const auto end : {+[](CMainDlg& w) { w.runInPage()->tickTimer()->start(0); },
+                           +[](CMainDlg& w) { w.close(); }}) {
         const int session = waveOut.opens() + 1;  // its device; the Frequency page's next
         std::thread audio;
         int reads = 0;

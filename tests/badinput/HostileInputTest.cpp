@@ -1,6 +1,7 @@
 // Walks the hostile-input table through the real pages on fakes: each row types its text into
 // its field, then Play (or a run-in session's ticks) must end as the row says, and the page must
 // play the baseline next.
+#include "pages/PlayerMessages.h"
 #include "tests/support/PageFixture.h"
 
 #include <QFile>
@@ -98,7 +99,7 @@ TEST_F(HostileInputs, EveryRowEndsAsTheTableSaysAndThePagePlaysTheBaselineNext) 
         const std::map<QString, QString> refusals = {
             {"not-integer", DataExchange::integerExpected()},
             {"out-of-range", DataExchange::integerBetween(field.min, field.max)},
-            {"unsupported", Page::unsupportedFormatText()},
+            {"unsupported", PlayerMessages::unsupportedFormat()},
             {"choose-waveform", "Please choose a waveform from the list."}};
         if (result == "play") {
             EXPECT_TRUE(messages.isEmpty() && freq().isPlaying());

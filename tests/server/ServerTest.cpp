@@ -7,6 +7,7 @@
 #include "app/BurnInApp.h"
 #include "audio/PulseWaveOut.h"
 #include "audio/VolumeScale.h"
+#include "pages/PlayerMessages.h"
 #include "pages/LevelGain.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
@@ -346,7 +347,7 @@ TEST_P(OnServer, KilledMidPlayThePagesGoIdleTheSessionCountsAndAllComesBack) {
     EXPECT_EQ(elapsedText(), "01:02:03");
     messages.clear();
     click(freq(), CFrequencyPage::IDC_PLAY);  // while the server is away
-    EXPECT_EQ(messages, QStringList{CFrequencyPage::openFailedText()});
+    EXPECT_EQ(messages, QStringList{PlayerMessages::openFailed()});
     click(run(), CRunInPage::IDC_RUN_IN);
     ASSERT_TRUE(server->start()) << server->log();
     EXPECT_TRUE(waitFor([&] { return realVolume->state() == VolumeState::Ready; }));
@@ -364,7 +365,7 @@ TEST_P(OnServer, AServerThatStopsAnsweringDelaysNoStopOrStartForLong) {
     EXPECT_FALSE(run().isPlaying());
     messages.clear();
     startRunIn("ALL");
-    EXPECT_EQ(messages, QStringList{CFrequencyPage::openFailedText()});
+    EXPECT_EQ(messages, QStringList{PlayerMessages::openFailed()});
     EXPECT_TRUE(run().isRunning()) << "a session without its sound still counts";
     server->resume();
 }

@@ -2,6 +2,7 @@
 // monitor on both servers, the noise's band and slope, and what the page says of
 // the default output's layout.
 #include "audio/PulseWaveOut.h"
+#include "pages/PlayerMessages.h"
 #include "pages/SpeakerMap.h"
 #include "pages/SpeakersPage.h"
 #include "tests/support/SoundServer.h"
@@ -131,7 +132,7 @@ TEST(CheckPage, WarnsOfAnOutputWithFewerChannelsAndPlaysNothingWithoutAServer) {
     output.layout.reset();
     page.speakerMap()->speakerButton(4)->click();
     page.OnCycle();
-    EXPECT_EQ(messages, QStringList(2, CFrequencyPage::openFailedText()));
+    EXPECT_EQ(messages, QStringList(2, PlayerMessages::openFailed()));
     EXPECT_FALSE(page.isPlaying() || page.speakerMap()->isLit(4));
 }
 

@@ -1,5 +1,6 @@
 // Logarithmic sweeps measured, and WAV files read back by SoX: from the writer and from Save.
 #include "audio/WaveFile.h"
+#include "pages/WaveSaver.h"
 #include "pages/LevelSlider.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
@@ -121,8 +122,8 @@ TEST_F(PageTest, SaveWritesTheLogSweepOrSaysWhyNothingWasWritten) {
     setrlimit(RLIMIT_FSIZE, &small);
     name = target, click(freq(), Page::IDC_SAVE);
     setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_EQ(messages, QStringList({Page::saveFailedText(missing, ENOENT),
-                                     Page::saveFailedText(target, EFBIG)}));
+    EXPECT_EQ(messages, QStringList({WaveSaver::failedText(missing, ENOENT),
+                                     WaveSaver::failedText(target, EFBIG)}));
     EXPECT_EQ(allocations.size(), 2u);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.wav"});
     EXPECT_EQ(fileBytes(target.toStdString()), (std::vector<std::uint8_t>{'o', 'l', 'd'}));

@@ -1,0 +1,99 @@
+// The Frequency page's request: checks, sizes and the render dispatch.
+#include "pages/FrequencyRequest.h"
+
+#include "pages/LeadingNumber.h"
+#include "pages/LevelGain.h"
+#include "pages/PlayerMessages.h"
+#include "pages/RenderSession.h"
+#include "synth/BlockSize.h"
+#include "synth/Synthesis.h"
+
+namespace quilbo {
+
+namespace {
+
+// Channel counts a speaker mask and the sound servers can describe.
+constexpr std::int32_t kMaxChannels = 32;
+
+bool isSupportedPrecision(std::int32_t precision) {
+    return precision == 8 || precision == 16 || precision == 20 || precision == 24 ||
+           precision == 32;
+}
+
+}  // namespace
+
+FrequencyRequest::Checked FrequencyRequest::check(const FrequencyFields& fields,
+                                                  std::int64_t blockLimit,
+                                                  const FormatRefusal& refusesFormat) {
+    if (fields.waveform < 0) {
+        return {std::nullopt, tr("Please choose a waveform from the list."), true};
+    }
+    FrequencyRequest request;
+    request.fields = fields;
+    request.rate = leadingNumber(fields.sampleRate);
+    request.precision = leadingNumber(fields.precision);
+    request.channelCode = leadingNumber(fields.channels);
+    request.channelCount = static_cast<std::int32_t>(blockChannels(request.channelCode));
+
+    // A format nobody can play is refused before anything is rendered: a precision the encoders
+    // do not write would otherwise leave the block as allocated and play it.
+    request.format = buildWaveFormat(request.channelCount, request.rate, request.precision);
+    if (!isSupportedPrecision(request.precision) || request.rate <= 0 || request.channelCode < 0 ||
+        request.channelCode > kMaxChannels || (refusesFormat && refusesFormat(request.format))) {
+        return {std::nullopt, PlayerMessages::unsupportedFormat()};
+    }
+
+    request.gain = levelGain(fields.levelPosition);
+    const BlockSize size =
+        computeBlockSize(fields.seconds, request.channelCount, request.precision, request.rate);
+    if (!size.fits || size.requestedBytes > blockLimit) {
+        const QString bytes = QString::number(size.requestedBytes);
+        return {std::nullopt,
+                size.saturated
+                    ? tr("This signal needs more than %1 bytes of memory. Choose a shorter "
+                         "time, a lower sample rate or precision, or fewer channels.")
+                          .arg(bytes)
+                    : tr("This signal needs %1 bytes of memory, more than can be set aside "
+                         "for it. Choose a shorter time, a lower sample rate or precision, "
+                         "or fewer channels.")
+                          .arg(bytes)};
+    }
+    request.blockBytes = size.bytes();
+    return {request};
+}
+
+std::uint32_t FrequencyRequest::progressRange() const {
+    return static_cast<std::uint32_t>(blockBytes) /
+           static_cast<std::uint32_t>(containerBytes(precision));
+}
+
+void FrequencyRequest::render(std::uint8_t* bytes) const {
+    const auto size = static_cast<std::uint32_t>(blockBytes);
+    const auto sampleRate = static_cast<std::uint32_t>(rate);
+    const auto code = static_cast<std::uint32_t>(channelCode);
+    const auto bits = static_cast<std::uint16_t>(precision);
+    const int waveform = fields.waveform;
+    if (!isToneWaveform(waveform)) {
+        SynthesizeNoise(bytes, size, sampleRate, code, bits, waveform, gain, ReportRenderProgress);
+    } else if (fields.testType == 0) {
+        SynthesizeTone(bytes, size, sampleRate, code, bits, waveform,
+                       static_cast<double>(fields.frequency), gain, ReportRenderProgress);
+    } else {
+        const auto sweep = fields.logarithmic ? SynthesizeLogSweep : SynthesizeSweep;
+        sweep(bytes, size, sampleRate, code, bits, waveform, static_cast<double>(fields.scanFrom),
+              static_cast<double>(fields.scanTo), gain, ReportRenderProgress);
+    }
+}
+
+QString FrequencyRequest::suggestedFileName(const QString& waveformName) const {
+    QString name = waveformName.trimmed();
+    if (isToneWaveform(fields.waveform)) {
+        name += fields.testType == 0
+                    ? QStringLiteral(" %1 Hz").arg(fields.frequency)
+                    : QStringLiteral(" %1-%2 Hz").arg(fields.scanFrom).arg(fields.scanTo);
+    }
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return name + QStringLiteral(".wav");
+}
+
+}  // namespace quilbo

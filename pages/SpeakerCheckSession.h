@@ -1,0 +1,68 @@
+// The speaker check's playback: band-limited pink noise on one speaker, on each in turn, or on
+// the front pair in and out of phase, looped until stopped. No widget: the Speakers page shows it.
+#pragma once
+
+#include "audio/WavePlayer.h"
+#include "synth/SpeakerCheck.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <vector>
+
+class QTimer;
+
+namespace quilbo {
+
+// Plays through its own player in the layout the Frequency page uses for 2, 4 and 6 channels,
+// so that the stream's channel map sends each channel to its own speaker. A playback that ends
+// on the device's side (the output went away) returns the session to idle.
+class SpeakerCheckSession : public QObject, public CWavePlayer {
+    Q_OBJECT
+
+public:
+    enum class Mode { Idle, Speaker, Cycle, Polarity };
+
+    // The back end is not owned and must outlive the session.
+    explicit SpeakerCheckSession(WaveOutBackend* backend, QObject* parent = nullptr);
+    ~SpeakerCheckSession() override;
+
+    // Changing the layout's channel count stops what plays.
+    void setChannelCount(int channels);
+    int channelCount() const { return m_channels; }
+
+    // Noise on one channel, looped; a second call for the same channel stops it.
+    void playSpeaker(int channel);
+    // Each speaker in turn, one period each.
+    void cycle();
+    // The front pair in phase, then in opposite phase, by turns.
+    void polarity();
+    void stop();
+
+    Mode mode() const { return m_mode; }
+    int channel() const { return m_channel; }
+    // The turn heard now: the channel of a cycle, 0 (in phase) or 1 of a polarity check.
+    int turn() const;
+
+signals:
+    // The mode, the channel or the turn heard has changed.
+    void changed();
+    // A playback could not start; text says why.
+    void failed(const QString& text);
+
+private:
+    void start(Mode mode, int channel, const std::vector<CheckTurn>& turns);
+    void returnToIdle();
+    const std::vector<float>& noiseFor(int channel);
+
+    QTimer* m_turnTimer = nullptr;
+    int m_channels = 2;
+    Mode m_mode = Mode::Idle;
+    int m_channel = -1;
+    int m_turns = 0;
+    std::chrono::steady_clock::time_point m_started;  // of the playback, for the turn heard
+    std::vector<float> m_mainNoise;                   // made at the first play
+    std::vector<float> m_lfeNoise;
+};
+
+}  // namespace quilbo

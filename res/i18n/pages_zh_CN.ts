@@ -1,0 +1,26 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>DataExchange</name>
+    <message>
+        <source>Please enter an integer.</source>
+        <translation>请输入一个整数。</translation>
+    </message>
+    <message>
+        <source>Please enter an integer between %1 and %2.</source>
+        <translation>请输入一个介于 %1 和 %2 之间的整数。</translation>
+    </message>
+</context>
+<context>
+    <name>PlayerMessages</name>
+    <message>
+        <source>UnSupported Format.</source>
+        <translation>不支持的格式。</translation>
+    </message>
+    <message>
+        <source>Failed to open waveform output device.</source>
+        <translation>无法打开波形输出设备。</translation>
+    </message>
+</context>
+</TS>

@@ -7,7 +7,6 @@
 #include "pages/LeadingNumber.h"
 #include "pages/PageSupport.h"
 #include "pages/SystemVolumeSlider.h"
-#include "system/PowerOff.h"
 #include "ui_RunInPage.h"
 
 #include <QCoreApplication>
@@ -48,6 +47,9 @@ CRunInPage::CRunInPage(WaveOutBackend* backend, CWaveOutVolume* volume, PowerOff
 
 CRunInPage::~CRunInPage() {
     OnStop();
+    if (m_powerOff != nullptr) {
+        m_powerOff->setRefusalHandler(nullptr);
+    }
     // The volume object outlives the page: a later notice must not reach a page that is gone.
     if (m_pVolume != nullptr) {
         m_pVolume->SetChangeCallback(nullptr, nullptr);
@@ -74,6 +76,15 @@ void CRunInPage::OnInitDialog() {
         setUpVolumeSlider(m_pVolume->GetVolume());
     } else {
         setUpVolumeSlider(CWaveOutVolume::kNoValue);
+    }
+
+    if (m_powerOff != nullptr) {
+        m_powerOff->setRefusalHandler([this](const PowerOffRefusal& refusal) {
+            if (m_bRunning) {
+                m_powerOffRefusal = refusal;
+                showStatus();
+            }
+        });
     }
 
     m_timer = new QTimer(this);
@@ -108,11 +119,54 @@ void CRunInPage::doDataExchange(DataExchange& dx) {
     dx.radioGroup({m_ui->shutDown_1029, m_ui->exit_1005}, m_nEndAction);
 }
 
+QString CRunInPage::negativeHoursText() {
+    return tr("Please choose a number of hours from the list, or ALL.");
+}
+
+QString CRunInPage::powerOffRefusedText(const PowerOffRefusal& refusal) {
+    QString why;
+    switch (refusal.kind) {
+        case PowerOffRefusal::Kind::NoSystemBus:
+            why = tr("the system bus cannot be reached");
+            break;
+        case PowerOffRefusal::Kind::NoService:
+            why = tr("no power-off service (systemd-logind) answers");
+            break;
+        case PowerOffRefusal::Kind::NotAllowed:
+            why = tr("this user may not power it off without a password");
+            break;
+        case PowerOffRefusal::Kind::Other:
+            why = tr("the system answered: %1").arg(refusal.detail);
+            break;
+    }
+    return tr("The computer could not be powered off: %1. Quilbo asks again every second.")
+        .arg(why);
+}
+
+void CRunInPage::readHours() {
+    updateData(true);
+    const std::int32_t hours = leadingNumber(m_strHours);
+    if (hours >= 0) {
+        m_hoursInForce = hours;
+    }
+}
+
 void CRunInPage::OnRunInButton() {
+    if (!m_bRunning) {
+        // A typo must not power the computer off at the first tick.
+        updateData(true);
+        if (leadingNumber(m_strHours) < 0) {
+            showMessage(negativeHoursText());
+            return;
+        }
+    }
     m_bRunning = !m_bRunning;
     if (m_bRunning) {
         m_ui->runIn_1022->setText(stopText());
         m_timeStart = m_clock();
+        m_powerOffRefusal.reset();
+        showStatus();
+        readHours();
         m_sessionLock = inhibitSleep(tr("A loudspeaker run-in is in progress."));
         StartRunInPlayback();
     } else {
@@ -125,17 +179,23 @@ void CRunInPage::stopSession() {
     m_ui->runIn_1022->setText(startText());
     OnStop();
     m_sessionLock.reset();
+    m_powerOffRefusal.reset();
+    showStatus();
+}
+
+void CRunInPage::showStatus() {
+    m_ui->status_1031->setText(m_powerOffRefusal ? powerOffRefusedText(*m_powerOffRefusal)
+                                                 : QString());
 }
 
 void CRunInPage::OnTimer() {
     if (!m_bRunning) {
         return;
     }
-    updateData(true);
+    readHours();
     const std::int64_t elapsed = m_clock() - m_timeStart;
     showElapsed(elapsed);
-    const std::int32_t hours = leadingNumber(m_strHours);
-    if (hours != 0 && wholeHours(elapsed) > hours) {
+    if (m_hoursInForce != 0 && wholeHours(elapsed) > m_hoursInForce) {
         endSession();
     }
 }
@@ -218,6 +278,7 @@ void CRunInPage::retranslate() {
     if (m_lastElapsed) {
         showElapsed(*m_lastElapsed);
     }
+    showStatus();
 }
 
 }  // namespace quilbo

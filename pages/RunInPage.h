@@ -4,6 +4,7 @@
 
 #include "pages/CalendarClock.h"
 #include "pages/FrequencyPage.h"
+#include "system/PowerOff.h"
 
 #include <QString>
 
@@ -20,15 +21,15 @@ namespace Ui {
 class CRunInPage;
 }
 class CWaveOutVolume;
-class PowerOffRequester;
 class SystemVolumeSlider;
 
 // Idle -> (button) Running -> (button) Idle. At the first tick at which the whole hours elapsed
 // exceed the chosen number, "Exit quilbo" stops the sound and asks the program to quit with
 // status 0; "Shut down" asks the system to power off, again at every later tick (Ending) until
-// the button stops the session. The playback is the player this page derives from; a session
-// runs (and ends) whether or not its sound could start. From its start until it ends, however it
-// ends, a session keeps the computer from sleeping (a power-off still goes through).
+// the button stops the session; a refused power-off is shown on the page. The playback is the
+// player this page derives from; a session runs (and ends) whether or not its sound could start.
+// From its start until it ends, however it ends, a session keeps the computer from sleeping (a
+// power-off still goes through).
 class CRunInPage : public CFrequencyPage {
     Q_OBJECT
 
@@ -42,6 +43,7 @@ public:
         IDC_SHUT_DOWN = 1029,
         IDC_EXIT_PROGRAM = 1005,
         IDC_ELAPSED = 1030,
+        IDC_STATUS = 1031,
     };
     // m_nEndAction values: the radio buttons in their order.
     enum EndAction { ShutDown = 0, ExitProgram = 1 };
@@ -84,6 +86,11 @@ public:
     // The free-running timer that calls OnTimer; tests stop it and tick by hand.
     QTimer* tickTimer() const { return m_timer; }
 
+    // The hours box holds a negative number when a session is asked to start.
+    static QString negativeHoursText();
+    // The status line after a refused power-off.
+    static QString powerOffRefusedText(const PowerOffRefusal& refusal);
+
     static QString startText();
     static QString stopText();
     // The elapsed label's format, in the interface language.
@@ -102,6 +109,9 @@ private:
     // Range and position from the volume object's bounds and value.
     void setUpVolumeSlider(std::uint32_t value);
     void showElapsed(std::int64_t elapsed);
+    // The session's number of hours from the box: a negative number keeps the last one read.
+    void readHours();
+    void showStatus();
     void endSession();
     void stopSession();
     void retranslate();
@@ -119,6 +129,8 @@ private:
     std::int64_t m_timeStart = 0;
     SystemVolumeSlider* m_sliderVolume = nullptr;
     QString m_strHours;
+    std::int32_t m_hoursInForce = 0;
+    std::optional<PowerOffRefusal> m_powerOffRefusal;  // of this session's last request
     std::int32_t m_nEndAction = ShutDown;
 };
 

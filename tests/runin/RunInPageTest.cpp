@@ -55,6 +55,23 @@ TEST_F(RunInPage, HoursAndEndActionAreReadAtEveryTickAndExitStopsTheSoundFirst) 
     EXPECT_EQ(powerOff.requests, 1);
 }
 
+// A negative number of hours is a typo, not an end at the first tick: it starts no session, and
+// typed during one it leaves the number the session read last in force.
+TEST_F(RunInPage, NegativeHoursStartNothingAndAreIgnoredDuringASession) {
+    startRunIn("-5");
+    EXPECT_EQ(messages, QStringList{CRunInPage::negativeHoursText()});
+    tickAt(1);
+    EXPECT_FALSE(run().isRunning() || waveOut.deviceOpen());
+    EXPECT_EQ(powerOff.requests, 0);
+    messages.clear();
+    startRunIn("2");
+    type(run(), CRunInPage::IDC_HOURS, "-1");
+    tickAt(3 * kHour - 1);
+    EXPECT_EQ(powerOff.requests, 0);
+    tickAt(3 * kHour);
+    EXPECT_EQ(powerOff.requests, 1);
+}
+
 TEST_F(RunInPage, TheVolumeSliderShowsTheSystemVolumeUpsideDownAndWritesItOnRelease) {
     QSlider* slider = volumeSlider();
     EXPECT_FALSE(volume.muted);

@@ -60,6 +60,17 @@ public:
         return locks;
     }
 
+    // From now on logind answers method with the D-Bus error named error.
+    static bool refuse(const QString& method, const QString& error) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall("org.freedesktop.login1", "/org/freedesktop/login1",
+                                           "org.freedesktop.DBus.Mock", "AddMethod");
+        call << "org.freedesktop.login1.Manager" << method << "b"
+             << ""
+             << QString("raise dbus.exceptions.DBusException('refused', name='%1')").arg(error);
+        return QDBusConnection::systemBus().call(call).type() == QDBusMessage::ReplyMessage;
+    }
+
 private:
     QTemporaryDir m_dir;
     QProcess m_bus;

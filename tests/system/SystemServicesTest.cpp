@@ -104,14 +104,48 @@ TEST_F(SystemServices, EachPageHoldsItsLockUntilItEndsInAnyWay) {
     EXPECT_TRUE(MockLogind::inhibitors().isEmpty()) << "a play once holds no lock";
 }
 
+// The warnings of the quilbo.* categories, as they would reach the journal.
+QStringList g_warnings;
+void keepWarning(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && QByteArray(context.category).startsWith("quilbo.")) {
+        g_warnings << QString("%1: %2").arg(context.category, text);
+    }
+}
+
+// A refused power-off is retried at every tick, logged with its reason and shown on the page from
+// the first refusal on, in the interface language; a new session starts without the line.
+TEST_F(SystemServices, ARefusedPowerOffIsLoggedAndShownWhileTheSessionRetries) {
+    ASSERT_TRUE(g_logind->refuse("PowerOff", "org.freedesktop.DBus.Error.AccessDenied"));
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    startRunIn("1");
+    tickAt(2 * kHour);
+    auto status = [this] { return ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text(); };
+    const QString refused = CRunInPage::powerOffRefusedText({PowerOffRefusal::Kind::NotAllowed});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status() == refused; }, 10000))
+        << status().toStdString();
+    tickAt(2 * kHour + 1);
+    EXPECT_TRUE(QTest::qWaitFor([] { return g_warnings.size() >= 2; }, 10000));
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(
+        g_warnings.value(0).startsWith("quilbo.system: The system refused to power off: "
+                                       "\"org.freedesktop.DBus.Error.AccessDenied\""))
+        << g_warnings.join('\n').toStdString();
+    EXPECT_TRUE(run().isRunning() && run().isPlaying());
+    click(run(), CRunInPage::IDC_RUN_IN);
+    startRunIn("1");
+    EXPECT_EQ(status(), QString());
+}
+
 // Last, since the system bus of this process is gone after it.
 TEST_F(SystemServices, WithoutLogindEverythingRunsWithoutALock) {
     g_logind.reset();
     playLooped();
     EXPECT_TRUE(freq().isPlaying());
-    startRunIn("-1");
-    tickAt(0);  // "Shut down" at once
+    startRunIn("1");
+    tickAt(2 * kHour);  // "Shut down", refused at once
     EXPECT_TRUE(run().isRunning() && run().isPlaying());
+    EXPECT_EQ(ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text(),
+              CRunInPage::powerOffRefusedText({PowerOffRefusal::Kind::NoSystemBus}));
     QCoreApplication::processEvents();
 }
 

@@ -13,13 +13,6 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QProgressBar>
-#include <QStyle>
-#include <QStyleOptionFrame>
-
-#include <unistd.h>
-
-#include <algorithm>
-#include <limits>
 
 namespace quilbo {
 
@@ -29,19 +22,6 @@ constexpr std::int32_t kMinFrequency = 20;
 constexpr std::int32_t kMaxFrequency = 40000;
 constexpr std::int32_t kMinTime = 1;
 constexpr std::int32_t kMaxTime = 300;
-
-// Narrows an edit to the width of a few digits; the default fits a sentence.
-void fitToDigits(QLineEdit* edit, int digits) {
-    QStyleOptionFrame option;
-    option.initFrom(edit);
-    option.lineWidth = edit->hasFrame()
-                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
-                           : 0;
-    const QFontMetrics metrics(edit->font());
-    const QSize text(metrics.horizontalAdvance(QString(digits, u'0')) + 8, metrics.height());
-    const QSize size = edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit);
-    edit->setFixedWidth(size.width());
-}
 
 }  // namespace
 
@@ -75,7 +55,7 @@ CFrequencyPage::CFrequencyPage(int nTemplateId, WaveOutBackend* backend,
       m_presenter(warningBoxPresenter()),
       m_allocator([](std::size_t bytes) { return SampleBlock::allocate(bytes); }),
       m_saveNameAsker(&WaveSaver::askName),
-      m_blockLimit(defaultBlockLimit()),
+      m_blockLimit(FrequencyRequest::defaultBlockLimit()),
       m_renderSession(new RenderSession(this)) {
     setObjectName(QStringLiteral("page_%1").arg(nTemplateId));
     m_pBlock = SampleBlock();
@@ -152,18 +132,6 @@ void CFrequencyPage::setSaveNameAsker(SaveNameAsker asker) {
 
 void CFrequencyPage::setBlockLimit(std::int64_t bytes) {
     m_blockLimit = bytes;
-}
-
-std::int64_t CFrequencyPage::defaultBlockLimit() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    constexpr std::int64_t kAddressable = std::numeric_limits<std::int32_t>::max();
-    if (pages <= 0 || pageSize <= 0) {
-        return kAddressable;
-    }
-    // A quarter leaves the desktop, the sound server and the rest of the program room to run.
-    const std::int64_t quarter = static_cast<std::int64_t>(pages) / 4 * pageSize;
-    return std::min(quarter, kAddressable);
 }
 
 void CFrequencyPage::showMessage(const QString& text) {

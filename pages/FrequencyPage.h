@@ -97,8 +97,6 @@ public:
     // The largest block Play renders, in bytes; larger requests are refused with a message.
     void setBlockLimit(std::int64_t bytes);
     std::int64_t blockLimit() const { return m_blockLimit; }
-    // The default limit: a quarter of the physical memory, at most what a block can address.
-    static std::int64_t defaultBlockLimit();
 
     // Control values, in the order they are exchanged with the controls.
     QProgressBar* m_progress = nullptr;

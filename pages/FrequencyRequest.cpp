@@ -8,6 +8,11 @@
 #include "synth/BlockSize.h"
 #include "synth/Synthesis.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <limits>
+
 namespace quilbo {
 
 namespace {
@@ -60,6 +65,18 @@ FrequencyRequest::Checked FrequencyRequest::check(const FrequencyFields& fields,
     }
     request.blockBytes = size.bytes();
     return {request};
+}
+
+std::int64_t FrequencyRequest::defaultBlockLimit() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    constexpr std::int64_t kAddressable = std::numeric_limits<std::int32_t>::max();
+    if (pages <= 0 || pageSize <= 0) {
+        return kAddressable;
+    }
+    // A quarter leaves the desktop, the sound server and the rest of the program room to run.
+    const std::int64_t quarter = static_cast<std::int64_t>(pages) / 4 * pageSize;
+    return std::min(quarter, kAddressable);
 }
 
 std::uint32_t FrequencyRequest::progressRange() const {

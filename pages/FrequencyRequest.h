@@ -41,6 +41,10 @@ public:
     static Checked check(const FrequencyFields& fields, std::int64_t blockLimit,
                          const FormatRefusal& refusesFormat = {});
 
+    // The largest block the page renders by default: a quarter of the physical memory, at most
+    // what a block can address.
+    static std::int64_t defaultBlockLimit();
+
     // Renders the request into bytes (blockBytes of them), reporting progress through
     // ReportRenderProgress.
     void render(std::uint8_t* bytes) const;

@@ -3,7 +3,10 @@
 
 #include "pages/RenderSession.h"
 
+#include <QLineEdit>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QWidget>
 
 namespace quilbo {
@@ -25,6 +28,19 @@ QWidget* findControl(const QWidget* root, int id) {
         }
     }
     return nullptr;
+}
+
+// Narrows an edit to the width of a few digits; the default fits a sentence.
+void fitToDigits(QLineEdit* edit, int digits) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->hasFrame()
+                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                           : 0;
+    const QFontMetrics metrics(edit->font());
+    const QSize text(metrics.horizontalAdvance(QString(digits, u'0')) + 8, metrics.height());
+    const QSize size = edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit);
+    edit->setFixedWidth(size.width());
 }
 
 void keepPlaceWhenHidden(QWidget* widget) {

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QLineEdit;
 class QWidget;
 
 namespace quilbo {
@@ -17,6 +18,9 @@ void postToWindowThread(QObject* context, std::function<void()> task);
 
 // The control under root whose object name ends in "_<id>", or null.
 QWidget* findControl(const QWidget* root, int id);
+
+// Narrows an edit to the width of a few digits; the default fits a sentence.
+void fitToDigits(QLineEdit* edit, int digits);
 
 // The layout keeps the widget's place while it is hidden, so that nothing around it moves.
 void keepPlaceWhenHidden(QWidget* widget);

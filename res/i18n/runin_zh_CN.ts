@@ -63,5 +63,29 @@
         <source>A loudspeaker run-in is in progress.</source>
         <translation>扬声器煲箱正在进行中。</translation>
     </message>
+    <message>
+        <source>Please choose a number of hours from the list, or ALL.</source>
+        <translation>请从列表中选择小时数，或选择“长期”。</translation>
+    </message>
+    <message>
+        <source>the system bus cannot be reached</source>
+        <translation>无法连接系统总线</translation>
+    </message>
+    <message>
+        <source>no power-off service (systemd-logind) answers</source>
+        <translation>没有关机服务（systemd-logind）应答</translation>
+    </message>
+    <message>
+        <source>this user may not power it off without a password</source>
+        <translation>当前用户无密码时不允许关机</translation>
+    </message>
+    <message>
+        <source>the system answered: %1</source>
+        <translation>系统答复：%1</translation>
+    </message>
+    <message>
+        <source>The computer could not be powered off: %1. Quilbo asks again every second.</source>
+        <translation>无法关闭计算机：%1。Quilbo 每秒重试一次。</translation>
+    </message>
 </context>
 </TS>

@@ -77,6 +77,11 @@ TEST_F(HostileInputs, EveryRowEndsAsTheTableSaysAndThePagePlaysTheBaselineNext) 
             quits.clear();
             type(run(), CRunInPage::IDC_HOURS, text);
             startRunIn(nullptr, true);  // "Exit quilbo"
+            if (result == "refused") {
+                EXPECT_EQ(messages, QStringList{CRunInPage::negativeHoursText()});
+                EXPECT_FALSE(run().isRunning());
+                continue;
+            }
             const std::int64_t end = result == "ends-after" ? (number + 1) * kHour : 0;
             if (end != 0) {
                 tickAt(end - 1);

@@ -5,6 +5,7 @@
 #include "pages/PlayerMessages.h"
 #include "pages/SpeakerMap.h"
 #include "pages/SpeakersPage.h"
+#include "tests/support/FakeWaveOut.h"
 #include "tests/support/SoundServer.h"
 
 #include <QAbstractButton>
@@ -134,6 +135,88 @@ TEST(CheckPage, WarnsOfAnOutputWithFewerChannelsAndPlaysNothingWithoutAServer) {
     page.OnCycle();
     EXPECT_EQ(messages, QStringList(2, PlayerMessages::openFailed()));
     EXPECT_FALSE(page.isPlaying() || page.speakerMap()->isLit(4));
+}
+
+// The first frames the page's player hands its device, as 16-bit samples: pieces are handed back
+// until that many are written.
+std::vector<std::int16_t> played(FakeWaveOut& device, std::size_t frames, std::size_t channels) {
+    std::vector<std::int16_t> samples;
+    for (std::size_t piece = 0; samples.size() < frames * channels; ++piece) {
+        auto writes = device.callsOf(FakeWaveOut::Op::Write);
+        if (piece == writes.size() && device.completeAll(1) == 0) {
+            break;
+        }
+        writes = device.callsOf(FakeWaveOut::Op::Write);
+        for (std::uint32_t i = 0; piece < writes.size() && i + 1 < writes[piece].length; i += 2) {
+            samples.push_back(
+                static_cast<std::int16_t>(writes[piece].data[i] | writes[piece].data[i + 1] << 8));
+        }
+    }
+    samples.resize(frames * channels);
+    return samples;
+}
+
+// Sign changes per second of one channel over frames [from, from + count): about twice the
+// noise's typical frequency, which tells the speakers' band from the subwoofer's.
+double crossingsPerSecond(const std::vector<std::int16_t>& samples, std::size_t channels,
+                          std::size_t channel, std::size_t from, std::size_t count) {
+    int crossings = 0;
+    for (std::size_t f = from + 1; f < from + count; ++f) {
+        crossings +=
+            (samples[(f - 1) * channels + channel] < 0) != (samples[f * channels + channel] < 0);
+    }
+    return crossings * double(kCheckSampleRate) / double(count);
+}
+
+// What a listener at a 5.1 system hears from each click, and what the page calls it: the noise on
+// that speaker alone, in the subwoofer's band on the LFE and the speakers' band elsewhere; each
+// speaker in turn in the cycle; the front pair in phase, then the right one inverted.
+TEST(CheckPage, EachSpeakerHearsItsBandUnderItsNameAndThePolarityTurnInvertsTheRight) {
+    FakeWaveOut device;
+    CSpeakersPage page(&device, nullptr);
+    qobject_cast<QComboBox*>(page.control(CSpeakersPage::IDC_LAYOUT))->setCurrentIndex(2);
+    auto* nowPlaying = qobject_cast<QLabel*>(page.control(CSpeakersPage::IDC_NOW_PLAYING));
+    const char* names[] = {"Front left", "Front right", "Rear left",
+                           "Rear right", "Centre",      "Subwoofer (LFE)"};
+    const std::size_t kSecond = kCheckSampleRate;
+    auto bandOf = [](double crossings) {
+        return crossings > 1500 && crossings < 3500 ? "speakers"
+               : crossings > 60 && crossings < 160  ? "subwoofer"
+                                                    : "other";
+    };
+    for (std::size_t speaker = 0; speaker < 6; ++speaker) {
+        SCOPED_TRACE(speaker);
+        device.clearCalls();
+        page.speakerMap()->speakerButton(static_cast<int>(speaker))->click();
+        EXPECT_EQ(nowPlaying->text(), QString("Playing: ") + names[speaker]);
+        const auto samples = played(device, kSecond, 6);
+        for (std::size_t c = 0; c < 6; ++c) {
+            const double crossings = crossingsPerSecond(samples, 6, c, 0, kSecond);
+            EXPECT_STREQ(bandOf(crossings), c != speaker   ? "other"
+                                            : speaker == 5 ? "subwoofer"
+                                                           : "speakers")
+                << "channel " << c << ": " << crossings << " crossings/s";
+        }
+    }
+    device.clearCalls();
+    page.OnCycle();
+    const auto cycle = played(device, 6 * kCheckPeriodFrames, 6);
+    for (std::size_t turn = 0; turn < 6; ++turn) {
+        for (std::size_t c = 0; c < 6; ++c) {
+            const double crossings =
+                crossingsPerSecond(cycle, 6, c, turn * kCheckPeriodFrames + kSecond, kSecond);
+            EXPECT_EQ(c == turn, bandOf(crossings) != std::string("other"))
+                << "turn " << turn << ", channel " << c;
+        }
+    }
+    device.clearCalls();
+    page.OnPolarity();
+    const auto polarity = played(device, 2 * kCheckPeriodFrames, 6);
+    for (std::size_t f = kSecond; f < 2 * kSecond; ++f) {
+        ASSERT_EQ(polarity[f * 6 + 1], polarity[f * 6]) << "in phase at frame " << f;
+        const std::size_t g = kCheckPeriodFrames + f;
+        ASSERT_EQ(polarity[g * 6 + 1], -polarity[g * 6]) << "opposite phase at frame " << g;
+    }
 }
 
 }  // namespace

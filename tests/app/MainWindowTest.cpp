@@ -1,6 +1,7 @@
 // The main window and the application object on fakes: every way the window ends stops every
 // page's sound (Run In first) before any page goes and leaves nothing running; keys inside a page
 // end nothing; the pages go on behind other tabs; the links open their addresses.
+#include "app/AboutDlg.h"
 #include "app/BurnInApp.h"
 #include "app/TabPane.h"
 #include "pages/PlayerMessages.h"
@@ -11,6 +12,8 @@
 #include "tests/support/PageFixture.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTabBar>
@@ -99,7 +102,8 @@ class WindowEnd : public MainWindow, public ::testing::WithParamInterface<EndPat
 
 TEST_P(WindowEnd, StopsEveryPageThenDestroysThemAndNothingRunsAfter) {
     GetParam().end(*this, *dlg);
-    QTRY_VERIFY_WITH_TIMEOUT(dlg->isClosed(), 30000);  // ends from inside a page come later
+    // Ends from inside a page come later. (Qt's QTRY macros would only return on a failure.)
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->isClosed(); }, 30000));
     EXPECT_EQ(teardown(), teardownOf(1));
     EXPECT_EQ(dlg->exitStatus(), 0);
     EXPECT_FALSE(dlg->isVisible());
@@ -147,11 +151,54 @@ TEST_F(MainWindow, KeysInPagesEndNothingWhileThePagesGoOnBehindOtherTabs) {
         EXPECT_EQ(waveOut.queued(device), 4u);
     }
     now += 3 * kHour + 25 * 60 + 7;
-    QTRY_COMPARE_WITH_TIMEOUT(ctl<QLabel>(*dlg->runInPage(), CRunInPage::IDC_ELAPSED)->text(),
-                              QString("03:25:07"), 30000);
+    auto* elapsed = ctl<QLabel>(*dlg->runInPage(), CRunInPage::IDC_ELAPSED);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return elapsed->text() == "03:25:07"; }, 30000))
+        << elapsed->text().toStdString();
     keyOn(dlg->frequencyPage()->control(CFrequencyPage::IDC_STOP), Qt::Key_Return);  // a click
     EXPECT_FALSE(dlg->frequencyPage()->isPlaying() || dlg->isClosed());
     EXPECT_TRUE(dlg->runInPage()->isPlaying());
+}
+
+// The window's own keys and tabs as a user meets them: a click on each tab shows that page alone
+// under its name, F1 and the right-click menu open the About box over the window, which goes on.
+TEST_F(MainWindow, EachTabShowsItsPageAloneAndF1OrTheMenuOpensTheAboutBox) {
+    QTabBar* tabs = dlg->tabPane()->tabBar();
+    const QWidget* pages[] = {dlg->frequencyPage(), dlg->runInPage(), dlg->speakersPage(),
+                              dlg->statementPage()};
+    const QStringList names = {"Frequency", "Run In", "Speakers", "Licence"};
+    ASSERT_EQ(tabs->count(), 4);
+    for (int tab : {3, 1, 2, 0}) {
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center());
+        EXPECT_EQ(tabs->tabText(tab), names[tab]);
+        for (int page = 0; page < 4; ++page) {
+            EXPECT_EQ(pages[page]->isVisible(), page == tab) << "tab " << tab << ", page " << page;
+        }
+    }
+    QStringList about;
+    auto closeAbout = [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        about << (qobject_cast<CAboutDlg*>(box) != nullptr ? "About" : "none");
+        if (box != nullptr) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        }
+    };
+    QTimer::singleShot(200, closeAbout);
+    QTest::keyClick(dlg.get(), Qt::Key_F1);
+    QTimer::singleShot(200, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu != nullptr && !menu->actions().isEmpty()) {
+            about << menu->actions().constFirst()->text();
+            QTimer::singleShot(200, closeAbout);
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        }
+    });
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                 dlg->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(dlg.get(), &rightClick);
+    EXPECT_EQ(about, (QStringList{"About", "&About Quilbo...", "About"}));
+    EXPECT_TRUE(dlg->isVisible() && dlg->frequencyPage()->isPlaying() &&
+                dlg->runInPage()->isRunning());
 }
 
 TEST_F(MainWindow, TheLinksAndTheStatementOpenTheirAddressesThroughTheBrowser) {

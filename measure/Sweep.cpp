@@ -1,0 +1,96 @@
+// Generation of the synchronised exponential sine sweep (Novak, Lotton and Simon, 2015).
+#include "measure/Sweep.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace quilbo {
+namespace {
+
+bool within(double value, double low, double high) {
+    return std::isfinite(value) && value >= low && value <= high;
+}
+
+std::string number(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+}  // namespace
+
+std::string SweepSettings::validate() const {
+    if (rate < 8000 || rate > 768000) {
+        return "The sample rate " + std::to_string(rate) + " Hz is outside 8000 to 768000 Hz.";
+    }
+    const double highest = 0.45 * rate;
+    if (!within(from, 10.0, highest)) {
+        return "The start frequency " + number(from) + " Hz is outside 10 to " + number(highest) +
+               " Hz.";
+    }
+    if (!within(to, 10.0, highest)) {
+        return "The end frequency " + number(to) + " Hz is outside 10 to " + number(highest) +
+               " Hz.";
+    }
+    if (!(to > from)) {
+        return "The end frequency must be above the start frequency.";
+    }
+    if (!within(seconds, 1.0, 30.0)) {
+        return "The sweep length " + number(seconds) + " s is outside 1 to 30 s.";
+    }
+    if (!within(levelDbfs, -100.0, 0.0)) {
+        return "The level " + number(levelDbfs) + " dBFS is outside -100 to 0 dBFS.";
+    }
+    if (!within(fadeInSeconds, 0.0, seconds / 10) || !within(fadeOutSeconds, 0.0, seconds / 10)) {
+        return "Each fade must last 0 s to a tenth of the sweep.";
+    }
+    return {};
+}
+
+double sweepRateConstant(const SweepSettings& s) {
+    const double octaves = std::log(s.to / s.from);
+    return std::max(1.0, std::round(s.from * s.seconds / octaves)) / s.from;
+}
+
+std::size_t sweepFrames(const SweepSettings& s) {
+    const double seconds = sweepRateConstant(s) * std::log(s.to / s.from);
+    return static_cast<std::size_t>(std::llround(seconds * s.rate));
+}
+
+double harmonicLeadSeconds(const SweepSettings& s, int harmonic) {
+    return sweepRateConstant(s) * std::log(static_cast<double>(harmonic));
+}
+
+double sweepAmplitude(const SweepSettings& s) {
+    return std::pow(10.0, s.levelDbfs / 20.0);
+}
+
+std::vector<float> generateSweep(const SweepSettings& s) {
+    if (!s.validate().empty()) {
+        return {};
+    }
+    const double pi = std::numbers::pi;
+    const double rateConstant = sweepRateConstant(s);
+    const double amplitude = sweepAmplitude(s);
+    const std::size_t frames = sweepFrames(s);
+    const double fadeIn = s.fadeInSeconds * s.rate;
+    const double fadeOut = s.fadeOutSeconds * s.rate;
+    std::vector<float> sweep(frames);
+    for (std::size_t n = 0; n < frames; ++n) {
+        const double t = static_cast<double>(n) / s.rate;
+        double gain = amplitude;
+        const double fromStart = static_cast<double>(n);
+        const double fromEnd = static_cast<double>(frames - 1 - n);
+        if (fromStart < fadeIn) {
+            gain *= 0.5 - 0.5 * std::cos(pi * fromStart / fadeIn);
+        }
+        if (fromEnd < fadeOut) {
+            gain *= 0.5 - 0.5 * std::cos(pi * fromEnd / fadeOut);
+        }
+        const double phase = 2 * pi * s.from * rateConstant * std::expm1(t / rateConstant);
+        sweep[n] = static_cast<float>(gain * std::sin(phase));
+    }
+    return sweep;
+}
+
+}  // namespace quilbo

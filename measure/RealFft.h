@@ -29,8 +29,7 @@ public:
 
 private:
     std::size_t m_size;
-    kissfft<double> m_forward;
-    kissfft<double> m_inverse;
+    kissfft<double> m_fft;            // forward only: the inverse conjugates around it
     std::vector<Complex> m_twiddles;  // exp(-2 pi i k / size) for k < size / 2
     mutable std::vector<Complex> m_work;
 };

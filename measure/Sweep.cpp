@@ -75,9 +75,15 @@ std::vector<float> generateSweep(const SweepSettings& s) {
     const std::size_t frames = sweepFrames(s);
     const double fadeIn = s.fadeInSeconds * s.rate;
     const double fadeOut = s.fadeOutSeconds * s.rate;
+    // exp(t / L) by repeated multiplication, restarted from the exact value every 1024 samples
+    // (drift below 1e-13), and the sine of the phase with its whole cycles dropped, in single
+    // precision like the samples themselves: the sweep costs a fraction of its deconvolution.
+    const double growth = std::exp(1.0 / (s.rate * rateConstant));
+    double rise = 1.0;
     std::vector<float> sweep(frames);
     for (std::size_t n = 0; n < frames; ++n) {
-        const double t = static_cast<double>(n) / s.rate;
+        rise = n % 1024 == 0 ? std::exp(static_cast<double>(n) / (s.rate * rateConstant))
+                             : rise * growth;
         double gain = amplitude;
         const double fromStart = static_cast<double>(n);
         const double fromEnd = static_cast<double>(frames - 1 - n);
@@ -87,8 +93,9 @@ std::vector<float> generateSweep(const SweepSettings& s) {
         if (fromEnd < fadeOut) {
             gain *= 0.5 - 0.5 * std::cos(pi * fromEnd / fadeOut);
         }
-        const double phase = 2 * pi * s.from * rateConstant * std::expm1(t / rateConstant);
-        sweep[n] = static_cast<float>(gain * std::sin(phase));
+        const double cycles = s.from * rateConstant * (rise - 1.0);
+        const auto turn = static_cast<float>(2 * pi * (cycles - std::floor(cycles)));
+        sweep[n] = static_cast<float>(gain) * std::sin(turn);
     }
     return sweep;
 }

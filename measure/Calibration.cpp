@@ -2,6 +2,7 @@
 #include "measure/Calibration.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -63,6 +64,9 @@ std::optional<double> sensitivityOf(std::string_view line) {
 
 double interpolate(const std::vector<double>& frequency, const std::vector<double>& value,
                    double at) {
+    if (frequency.empty() || value.size() != frequency.size()) {
+        return 0.0;
+    }
     if (at <= frequency.front()) {
         return value.front();
     }
@@ -92,7 +96,9 @@ double Calibration::phaseAt(double at) const {
 }
 
 void Calibration::removeFrom(Response& response) const {
-    for (std::size_t i = 0; i < response.frequency.size(); ++i) {
+    const std::size_t points =
+        std::min({response.frequency.size(), response.db.size(), response.phaseDeg.size()});
+    for (std::size_t i = 0; i < points; ++i) {
         response.db[i] -= dbAt(response.frequency[i]);
         if (!phaseDeg.empty()) {
             const double phase = response.phaseDeg[i] - phaseAt(response.frequency[i]);

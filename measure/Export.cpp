@@ -12,6 +12,10 @@
 namespace quilbo {
 
 std::string exportResponseText(const std::string& path, const Response& response) {
+    if (response.db.size() != response.frequency.size() ||
+        response.phaseDeg.size() != response.frequency.size()) {
+        return "The response's frequencies, levels and phases differ in number.";
+    }
     std::string text =
         "* Quilbo frequency response\n* Frequency(Hz) Magnitude(dB) Phase(degrees)\n";
     for (std::size_t i = 0; i < response.frequency.size(); ++i) {

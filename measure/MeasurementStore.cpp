@@ -247,6 +247,9 @@ LoadResult parseMeasurement(std::string_view bytes) {
     const auto impulseCount = header.number<std::uint64_t>("impulse");
     const auto responseCount = header.number<std::uint64_t>("response");
     const auto checksum = header.number<std::uint32_t>("crc32");
+    if (m.channel < 1) {
+        header.fail("its channel " + std::to_string(m.channel) + " is not a channel's number");
+    }
     if (status != "ok" && status != "failed") {
         header.fail("its status \"" + status + "\" is neither ok nor failed");
     }

@@ -2,6 +2,7 @@
 #include "measure/Sweep.h"
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 namespace quilbo {
@@ -48,11 +49,17 @@ std::string SweepSettings::validate() const {
 }
 
 double sweepRateConstant(const SweepSettings& s) {
+    if (!s.validate().empty()) {
+        return 0.0;
+    }
     const double octaves = std::log(s.to / s.from);
     return std::max(1.0, std::round(s.from * s.seconds / octaves)) / s.from;
 }
 
 std::size_t sweepFrames(const SweepSettings& s) {
+    if (!s.validate().empty()) {
+        return 0;
+    }
     const double seconds = sweepRateConstant(s) * std::log(s.to / s.from);
     return static_cast<std::size_t>(std::llround(seconds * s.rate));
 }

@@ -24,7 +24,8 @@ struct SweepSettings {
 };
 
 // The sweep's rate constant L in seconds: the instantaneous frequency is from * exp(t / L).
-// Rounding from * L to a whole number puts every harmonic in phase with the sweep.
+// Rounding from * L to a whole number puts every harmonic in phase with the sweep. These
+// functions give 0 for settings that do not validate.
 double sweepRateConstant(const SweepSettings& settings);
 
 // The sweep's length in samples. Synchronisation moves the length a little away from the

@@ -131,6 +131,27 @@ TEST(Analysis, PolynomialDistortionGivesItsExactHarmonics) {
     }
 }
 
+// A wire and its echo 5 ms later (at half the level): a comb in the whole response, none in the
+// response gated at 4 ms.
+TEST(Analysis, GateKeepsAReflectionOut) {
+    const SweepSettings sweep = oneSecond(-12);
+    std::vector<float> recording = recordingOf(sweep, [](float x) { return x; });
+    for (std::size_t n = recording.size() - 1; n >= 240; --n) {
+        recording[n] += 0.5f * recording[n - 240];
+    }
+    AnalysisSettings settings;
+    settings.sweep = sweep;
+    settings.sweepStart = kQuiet;
+    const Analysis whole = analyse(recording, settings);
+    settings.gateMs = 4;
+    const Analysis gated = analyse(recording, settings);
+    ASSERT_EQ(gated.status, AnalysisStatus::Ok) << gated.message;
+    const auto flat = [](double) { return 0.0; };
+    EXPECT_GT(worstError(whole.response, 1000, 18000, flat), 5.0);
+    EXPECT_LT(worstError(gated.response, 100, 18000, flat), 0.1);
+    EXPECT_EQ(gated.impulse.size(), gated.impulsePeak + 192);
+}
+
 TEST(Analysis, ClippedRecordingIsReportedAndNotAnalysed) {
     const auto clip = [](float x) { return std::clamp(2 * x, -1.0f, 1.0f); };
     const Analysis result = analyseWhole(recordingOf(oneSecond(-3), clip), oneSecond(-3));

@@ -1,0 +1,153 @@
+// One sweep's analysis: the checks on the recording, then deconvolution and what it yields.
+#include "measure/Analysis.h"
+
+#include "measure/Deconvolution.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quilbo {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Below this peak the deconvolution holds nothing but noise: the sweep was not heard.
+constexpr double kSilentPeak = 1e-5;
+
+// RMS in dB with a full-scale sine as 0 dB.
+double sineDbfs(std::span<const float> samples) {
+    if (samples.empty()) {
+        return kNaN;
+    }
+    double sum = 0.0;
+    for (const float sample : samples) {
+        sum += static_cast<double>(sample) * sample;
+    }
+    const double rms = std::sqrt(sum / static_cast<double>(samples.size()));
+    return std::max(-200.0, 20 * std::log10(rms * std::sqrt(2.0)));
+}
+
+std::string checkRequest(std::span<const float> recording, const AnalysisSettings& s) {
+    if (std::string bad = s.sweep.validate(); !bad.empty()) {
+        return bad;
+    }
+    if (s.pointsPerOctave < 1 || s.pointsPerOctave > 96) {
+        return "The frequency axis needs 1 to 96 points an octave.";
+    }
+    if (!std::isfinite(s.gateMs) || s.gateMs < 0 || s.gateMs > 10000) {
+        return "The gate must be 0 (none) to 10000 ms.";
+    }
+    if (!std::isfinite(s.clipLevel) || s.clipLevel <= 0 || s.clipLevel > 1) {
+        return "The clipping level must lie above 0 and at most 1.";
+    }
+    const std::size_t end = s.segmentEnd == 0 ? recording.size() : s.segmentEnd;
+    if (end > recording.size() || s.segmentStart > s.sweepStart || s.sweepStart >= end) {
+        return "The sweep's start must lie inside the recording's segment, which must lie inside "
+               "the recording.";
+    }
+    if (end - s.sweepStart < sweepFrames(s.sweep)) {
+        return "The recording ends before the sweep does.";
+    }
+    const auto nonFinite =
+        std::find_if(recording.begin() + static_cast<std::ptrdiff_t>(s.segmentStart),
+                     recording.begin() + static_cast<std::ptrdiff_t>(end),
+                     [](float x) { return !std::isfinite(x); });
+    if (nonFinite != recording.begin() + static_cast<std::ptrdiff_t>(end)) {
+        return "The recording holds a sample that is not a number.";
+    }
+    return {};
+}
+
+// The peak's sub-sample position from the parabola through it and its neighbours.
+double refinePeak(const Deconvolution& h, std::size_t index, double sign) {
+    const auto i = static_cast<long long>(index);
+    const double before = sign * h.at(i - 1);
+    const double at = sign * h.at(i);
+    const double after = sign * h.at(i + 1);
+    const double curvature = before - 2 * at + after;
+    const double offset = curvature < 0 ? 0.5 * (before - after) / curvature : 0.0;
+    return static_cast<double>(index) + std::clamp(offset, -0.5, 0.5);
+}
+
+}  // namespace
+
+Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
+    Analysis result;
+    if (std::string bad = checkRequest(recording, s); !bad.empty()) {
+        result.message = std::move(bad);
+        return result;
+    }
+    const std::size_t end = s.segmentEnd == 0 ? recording.size() : s.segmentEnd;
+    const std::span<const float> segment = recording.subspan(s.segmentStart, end - s.segmentStart);
+    const std::size_t sweepOffset = s.sweepStart - s.segmentStart;
+    const std::size_t frames = sweepFrames(s.sweep);
+
+    result.clippedSamples = static_cast<std::size_t>(std::count_if(
+        segment.begin(), segment.end(), [&](float x) { return std::fabs(x) >= s.clipLevel; }));
+    result.noiseDbfs = sineDbfs(segment.first(sweepOffset));
+    if (result.clippedSamples > 0) {
+        result.status = AnalysisStatus::Clipped;
+        result.message = "The recording is clipped (" + std::to_string(result.clippedSamples) +
+                         " samples at full scale): lower the output or input level.";
+        return result;
+    }
+
+    const Deconvolution h = deconvolve(s.sweep, segment, sweepOffset);
+    const auto size = static_cast<long long>(h.samples.size());
+    const auto peakAt = static_cast<std::size_t>(
+        std::max_element(h.samples.begin(), h.samples.end(),
+                         [](double a, double b) { return std::fabs(a) < std::fabs(b); }) -
+        h.samples.begin());
+    const double peakValue = h.samples[peakAt];
+    const auto tail = static_cast<long long>(segment.size() - sweepOffset - frames);
+    const auto peakIndex = static_cast<long long>(peakAt);
+
+    const std::size_t arrival = std::min(segment.size(), sweepOffset + peakAt);
+    result.signalDbfs =
+        sineDbfs(segment.subspan(arrival, std::min(frames, segment.size() - arrival)));
+    result.snrDb = result.signalDbfs - result.noiseDbfs;
+
+    if (std::fabs(peakValue) < kSilentPeak) {
+        result.message = "The sweep was not heard in the recording.";
+        return result;
+    }
+    if (peakIndex > size - static_cast<long long>(frames)) {
+        result.message = "The response peaks before the sweep began: check the sweep's start.";
+        return result;
+    }
+    if (peakIndex > tail) {
+        result.message = "The recording ends before the end of the sweep arrived: record " +
+                         std::to_string((peakIndex - tail) * 1000 / s.sweep.rate + 1) +
+                         " ms longer.";
+        return result;
+    }
+
+    const double sign = peakValue < 0 ? -1.0 : 1.0;
+    const double peak = refinePeak(h, peakAt, sign);
+    result.delaySeconds = peak / s.sweep.rate;
+    result.polarity = sign < 0 ? Polarity::Inverted : Polarity::Normal;
+
+    // A little before the peak, for the ringing of the band limits, and after it the gate or
+    // all that was recorded after the sweep (at least 0.1 s), short of the harmonics' region.
+    const double lead2 = harmonicLeadSeconds(s.sweep, 2) * s.sweep.rate;
+    const auto pre = static_cast<long long>(std::min(0.01 * s.sweep.rate, lead2 / 4));
+    long long post = s.gateMs > 0 ? std::llround(s.gateMs * s.sweep.rate / 1000)
+                                  : std::max<long long>(tail - peakIndex, s.sweep.rate / 10);
+    post =
+        std::max<long long>(1, std::min(post, size - static_cast<long long>(frames) - peakIndex));
+    const std::vector<double> window =
+        cutWindow(h, peakIndex - pre, static_cast<std::size_t>(pre + post),
+                  static_cast<std::size_t>(pre / 2), static_cast<std::size_t>(post / 5));
+    result.impulse.assign(window.begin(), window.end());
+    result.impulsePeak = static_cast<std::size_t>(pre);
+    result.spectrum =
+        spectrumOf(window, static_cast<std::size_t>(pre), peak - static_cast<double>(peakAt),
+                   s.sweep.rate, static_cast<std::size_t>(s.sweep.rate));
+    const std::vector<double> axis = logFrequencies(s.sweep.from, s.sweep.to, s.pointsPerOctave);
+    result.response = responseOf(result.spectrum, axis, s.smoothing);
+    result.distortion = measureDistortion(h, s.sweep, peak, axis, s.smoothing);
+    result.status = AnalysisStatus::Ok;
+    return result;
+}
+
+}  // namespace quilbo

@@ -1,0 +1,401 @@
+// The measurement file format and the folder that holds the files.
+#include "measure/MeasurementStore.h"
+
+#include "measure/AtomicFile.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <tuple>
+
+namespace quilbo {
+namespace {
+
+constexpr std::string_view kMagic = "quilbo-measurement 1";
+constexpr std::string_view kMagicPrefix = "quilbo-measurement ";
+constexpr std::string_view kExtension = ".qmeas";
+constexpr std::size_t kLargestHeader = 64 * 1024;
+// Far beyond any real measurement (30 s at 768 kHz is 23 M samples), small enough to allocate.
+constexpr std::uint64_t kMostSamples = std::uint64_t{1} << 26;
+
+constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int bit = 0; bit < 8; ++bit) {
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        }
+        table[i] = c;
+    }
+    return table;
+}();
+
+std::uint32_t crc32(std::string_view data) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (const char byte : data) {
+        c = kCrcTable[(c ^ static_cast<std::uint8_t>(byte)) & 0xFF] ^ (c >> 8);
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
+std::string escaped(std::string_view value) {
+    std::string out;
+    for (const char c : value) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescaped(std::string_view value) {
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+        } else {
+            out += value[i];
+        }
+    }
+    return out;
+}
+
+std::string numberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+void putFloats(std::string& out, const std::vector<float>& values) {
+    for (const float value : values) {
+        const auto bits = std::bit_cast<std::uint32_t>(value);
+        for (int i = 0; i < 4; ++i) {
+            out += static_cast<char>((bits >> (8 * i)) & 0xFF);
+        }
+    }
+}
+
+std::vector<float> getFloats(std::string_view& data, std::size_t count) {
+    std::vector<float> values(count);
+    for (std::size_t n = 0; n < count; ++n) {
+        std::uint32_t bits = 0;
+        for (int i = 0; i < 4; ++i) {
+            bits |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(data[4 * n + i]))
+                    << (8 * i);
+        }
+        values[n] = std::bit_cast<float>(bits);
+    }
+    data.remove_prefix(4 * count);
+    return values;
+}
+
+std::vector<float> toFloats(const std::vector<double>& values) {
+    return {values.begin(), values.end()};
+}
+
+// The header's fields, read and checked one by one; the first problem is kept.
+class HeaderReader {
+public:
+    explicit HeaderReader(std::map<std::string, std::string, std::less<>> fields)
+        : m_fields(std::move(fields)) {}
+
+    std::string text(std::string_view key) {
+        const auto found = m_fields.find(key);
+        if (found == m_fields.end()) {
+            fail("it has no " + std::string(key));
+            return {};
+        }
+        return found->second;
+    }
+    template <typename T>
+    T number(std::string_view key) {
+        const std::string value = text(key);
+        T result{};
+        const auto [end, error] =
+            std::from_chars(value.data(), value.data() + value.size(), result);
+        if (error != std::errc() || end != value.data() + value.size()) {
+            fail("its " + std::string(key) + " \"" + value + "\" is not a number");
+        }
+        return result;
+    }
+    void fail(std::string problem) {
+        if (m_problem.empty()) {
+            m_problem = std::move(problem);
+        }
+    }
+    const std::string& problem() const { return m_problem; }
+
+private:
+    std::map<std::string, std::string, std::less<>> m_fields;
+    std::string m_problem;
+};
+
+bool plainId(const std::string& id) {
+    return !id.empty() && id.size() <= 200 && id.front() != '.' &&
+           id.find('/') == std::string::npos && id.find('\0') == std::string::npos;
+}
+
+std::optional<std::string> readWhole(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+std::string serialiseMeasurement(const Measurement& m) {
+    std::string data;
+    putFloats(data, m.impulse);
+    putFloats(data, toFloats(m.response.frequency));
+    putFloats(data, toFloats(m.response.db));
+    putFloats(data, toFloats(m.response.phaseDeg));
+
+    std::string out = std::string(kMagic) + "\n";
+    const auto put = [&out](std::string_view key, std::string_view value) {
+        out.append(key).append("=").append(escaped(value)).append("\n");
+    };
+    put("name", m.name);
+    put("date", m.date);
+    put("output", m.output);
+    put("input", m.input);
+    put("channel", std::to_string(m.channel));
+    put("rate", std::to_string(m.sweep.rate));
+    put("from", numberText(m.sweep.from));
+    put("to", numberText(m.sweep.to));
+    put("seconds", numberText(m.sweep.seconds));
+    put("level", numberText(m.sweep.levelDbfs));
+    put("fadeIn", numberText(m.sweep.fadeInSeconds));
+    put("fadeOut", numberText(m.sweep.fadeOutSeconds));
+    put("calibration", m.calibration);
+    put("status", m.ok ? "ok" : "failed");
+    put("reason", m.failure);
+    put("impulse", std::to_string(m.impulse.size()));
+    put("response", std::to_string(m.response.frequency.size()));
+    put("crc32", std::to_string(crc32(data)));
+    out += "end\n";
+    return out + data;
+}
+
+LoadResult parseMeasurement(std::string_view bytes) {
+    const auto refuse = [](std::string why) { return LoadResult{std::nullopt, std::move(why)}; };
+    if (!bytes.starts_with(kMagicPrefix)) {
+        return refuse("It is not a Quilbo measurement file.");
+    }
+    const std::size_t firstEnd = bytes.find('\n');
+    if (bytes.substr(0, firstEnd) != kMagic) {
+        return refuse("It was written in a newer format (" +
+                      std::string(bytes.substr(0, std::min<std::size_t>(firstEnd, 40))) +
+                      ") than this version reads.");
+    }
+    std::map<std::string, std::string, std::less<>> fields;
+    std::size_t at = firstEnd + 1;
+    for (;;) {
+        const std::size_t end = bytes.find('\n', at);
+        if (end == std::string_view::npos || end > kLargestHeader) {
+            return refuse("It is truncated or corrupt: its header never ends.");
+        }
+        const std::string_view line = bytes.substr(at, end - at);
+        at = end + 1;
+        if (line == "end") {
+            break;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            return refuse("It is corrupt: a header line has no '='.");
+        }
+        fields[std::string(line.substr(0, equals))] = unescaped(line.substr(equals + 1));
+    }
+
+    HeaderReader header(std::move(fields));
+    Measurement m;
+    m.name = header.text("name");
+    m.date = header.text("date");
+    m.output = header.text("output");
+    m.input = header.text("input");
+    m.channel = header.number<int>("channel");
+    m.sweep.rate = header.number<int>("rate");
+    m.sweep.from = header.number<double>("from");
+    m.sweep.to = header.number<double>("to");
+    m.sweep.seconds = header.number<double>("seconds");
+    m.sweep.levelDbfs = header.number<double>("level");
+    m.sweep.fadeInSeconds = header.number<double>("fadeIn");
+    m.sweep.fadeOutSeconds = header.number<double>("fadeOut");
+    m.calibration = header.text("calibration");
+    const std::string status = header.text("status");
+    m.failure = header.text("reason");
+    const auto impulseCount = header.number<std::uint64_t>("impulse");
+    const auto responseCount = header.number<std::uint64_t>("response");
+    const auto checksum = header.number<std::uint32_t>("crc32");
+    if (m.channel < 1) {
+        header.fail("its channel " + std::to_string(m.channel) + " is not a channel's number");
+    }
+    if (status != "ok" && status != "failed") {
+        header.fail("its status \"" + status + "\" is neither ok nor failed");
+    }
+    if (header.problem().empty()) {
+        if (const std::string bad = m.sweep.validate(); !bad.empty()) {
+            header.fail("its sweep is impossible (" + bad + ")");
+        } else if (impulseCount > kMostSamples || responseCount > kMostSamples) {
+            header.fail("it declares more samples than any measurement has");
+        }
+    }
+    if (!header.problem().empty()) {
+        return refuse("It is corrupt: " + header.problem() + ".");
+    }
+    m.ok = status == "ok";
+
+    std::string_view data = bytes.substr(at);
+    const std::uint64_t expected = 4 * (impulseCount + 3 * responseCount);
+    if (data.size() < expected) {
+        return refuse("It is truncated: " + std::to_string(data.size()) + " of its " +
+                      std::to_string(expected) + " data bytes are there.");
+    }
+    if (data.size() > expected) {
+        return refuse("It is corrupt: it holds more data than its header declares.");
+    }
+    if (crc32(data) != checksum) {
+        return refuse("It is corrupt: its data do not match their checksum.");
+    }
+    m.impulse = getFloats(data, impulseCount);
+    for (std::vector<double>* column :
+         {&m.response.frequency, &m.response.db, &m.response.phaseDeg}) {
+        const std::vector<float> values = getFloats(data, responseCount);
+        column->assign(values.begin(), values.end());
+    }
+    return {std::move(m), {}};
+}
+
+MeasurementStore::MeasurementStore(std::string folder) : m_folder(std::move(folder)) {}
+
+std::string MeasurementStore::defaultFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && dataHome[0] == '/') {
+        return std::string(dataHome) + "/quilbo/measurements";
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return std::string(home) + "/.local/share/quilbo/measurements";
+    }
+    return {};
+}
+
+std::string MeasurementStore::pathOf(const std::string& id) const {
+    return m_folder + "/" + id + std::string(kExtension);
+}
+
+std::string MeasurementStore::save(Measurement& m) const {
+    if (m_folder.empty()) {
+        return "There is no folder to keep measurements in (neither XDG_DATA_HOME nor HOME is "
+               "set).";
+    }
+    if (m.response.db.size() != m.response.frequency.size() ||
+        m.response.phaseDeg.size() != m.response.frequency.size()) {
+        return "The response's frequencies, levels and phases differ in number.";
+    }
+    if (!m.id.empty() && !plainId(m.id)) {
+        return "\"" + m.id + "\" cannot name a measurement file.";
+    }
+    std::error_code error;
+    std::filesystem::create_directories(m_folder, error);
+    if (error) {
+        return "Cannot make the folder " + m_folder + ": " + error.message();
+    }
+    if (m.id.empty()) {
+        // Named after the date's digits, numbered when several share a second.
+        std::string base;
+        std::copy_if(m.date.begin(), m.date.end(), std::back_inserter(base),
+                     [](char c) { return c >= '0' && c <= '9'; });
+        base = "m" + base.substr(0, 40);
+        std::string id = base;
+        for (int n = 2; std::filesystem::exists(pathOf(id), error); ++n) {
+            id = base + "-" + std::to_string(n);
+        }
+        m.id = id;
+    }
+    return writeFileAtomically(pathOf(m.id), serialiseMeasurement(m));
+}
+
+LoadResult MeasurementStore::load(const std::string& id) const {
+    if (!plainId(id)) {
+        return {std::nullopt, "There is no measurement \"" + id + "\"."};
+    }
+    const std::optional<std::string> bytes = readWhole(pathOf(id));
+    if (!bytes) {
+        return {std::nullopt, "The measurement \"" + id + "\" cannot be read."};
+    }
+    LoadResult result = parseMeasurement(*bytes);
+    if (result.measurement) {
+        result.measurement->id = id;
+    }
+    return result;
+}
+
+std::string MeasurementStore::rename(const std::string& id, const std::string& name) const {
+    LoadResult loaded = load(id);
+    if (!loaded.measurement) {
+        return loaded.error;
+    }
+    loaded.measurement->name = name;
+    return save(*loaded.measurement);
+}
+
+std::string MeasurementStore::remove(const std::string& id) const {
+    std::error_code error;
+    if (!plainId(id) || !std::filesystem::remove(pathOf(id), error)) {
+        return "Cannot delete the measurement \"" + id + "\"" +
+               (error ? ": " + error.message() : ".");
+    }
+    return {};
+}
+
+std::vector<MeasurementEntry> MeasurementStore::list() const {
+    std::vector<MeasurementEntry> entries;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(m_folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::filesystem::path& path = it->path();
+        const std::string file = path.filename().string();
+        if (path.extension() != kExtension || file.front() == '.') {
+            continue;
+        }
+        MeasurementEntry entry;
+        entry.id = path.stem().string();
+        const LoadResult loaded = load(entry.id);
+        if (loaded.measurement) {
+            entry.name = loaded.measurement->name;
+            entry.date = loaded.measurement->date;
+            entry.ok = loaded.measurement->ok;
+            entry.problem = loaded.measurement->failure;
+        } else {
+            entry.problem = loaded.error;
+        }
+        entries.push_back(std::move(entry));
+    }
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.date, a.id) < std::tie(b.date, b.id);
+    });
+    return entries;
+}
+
+}  // namespace quilbo

@@ -1,0 +1,74 @@
+// Stored measurements: one versioned file each in the user's data folder, written whole or not
+// at all; listing, loading, renaming and deleting them.
+#pragma once
+
+#include "measure/Response.h"
+#include "measure/Sweep.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quilbo {
+
+struct Measurement {
+    std::string id;           // the file's name without ".qmeas"; save() gives a new one
+    std::string name;         // what the user calls it
+    std::string date;         // ISO 8601, e.g. 2026-12-07T17:15:22Z
+    std::string output;       // the output device's name
+    std::string input;        // the input device's name
+    int channel = 1;          // 1-based output channel swept
+    SweepSettings sweep;      // the impulse response's rate is sweep.rate
+    std::string calibration;  // path of the calibration file applied, empty for none
+    bool ok = true;
+    std::string failure;  // why it failed, when !ok
+    std::vector<float> impulse;
+    Response response;  // as shown: smoothed, calibrated
+};
+
+struct MeasurementEntry {
+    std::string id;
+    std::string name;
+    std::string date;
+    bool ok = false;
+    std::string problem;  // the failure reason, or why the file could not be read
+};
+
+struct LoadResult {
+    std::optional<Measurement> measurement;
+    std::string error;  // when measurement is empty
+};
+
+// The file format: a text header ("quilbo-measurement 1", then key=value lines with '\', newline
+// and carriage return escaped, then "end"), followed by little-endian 32-bit floats: the impulse
+// response, then the response's frequencies, dB and phases, their counts and CRC-32 in the header.
+std::string serialiseMeasurement(const Measurement& measurement);
+LoadResult parseMeasurement(std::string_view bytes);
+
+class MeasurementStore {
+public:
+    explicit MeasurementStore(std::string folder);
+
+    // $XDG_DATA_HOME/quilbo/measurements, else ~/.local/share/quilbo/measurements; empty when
+    // neither variable gives an absolute path.
+    static std::string defaultFolder();
+    const std::string& folder() const { return m_folder; }
+
+    // Each returns empty on success, else why not. save() makes the folder if need be, and gives
+    // `measurement` a fresh id when it has none (an existing id is overwritten).
+    std::string save(Measurement& measurement) const;
+    std::string rename(const std::string& id, const std::string& name) const;
+    std::string remove(const std::string& id) const;
+
+    LoadResult load(const std::string& id) const;
+    // Every measurement file, by date, with unreadable ones listed with their problem.
+    std::vector<MeasurementEntry> list() const;
+
+private:
+    std::string pathOf(const std::string& id) const;
+
+    std::string m_folder;
+};
+
+}  // namespace quilbo

@@ -1,0 +1,148 @@
+// Calibration files as microphones ship them and as they go wrong, stored measurements through
+// save, list, load, rename and delete, and what a damaged file gets.
+#include "measure/Calibration.h"
+#include "measure/Export.h"
+#include "measure/MeasurementStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace quilbo {
+namespace {
+
+TEST(Calibration, PointsAreReadAndInterpolatedOnALogAxisHeldAtTheEnds) {
+    const CalibrationResult read = parseCalibration(
+        "\xEF\xBB\xBF\"Sens Factor =-1.5dB, SERNO: 7001234\"\r\n* Freq dB phase\r\n\r\n"
+        "20\t-2.0\t10\r\n  200   +2.0  -10\r\n2000 2 0\r\n");
+    ASSERT_TRUE(read.calibration) << read.error.line << ": " << read.error.reason;
+    const Calibration& c = *read.calibration;
+    EXPECT_EQ(c.sensitivityDb, -1.5);
+    EXPECT_DOUBLE_EQ(c.dbAt(10), -2.0);
+    EXPECT_NEAR(c.dbAt(std::sqrt(20.0 * 200)), 0.0, 1e-12);
+    EXPECT_NEAR(c.phaseAt(std::sqrt(200.0 * 2000)), -5.0, 1e-12);
+    EXPECT_DOUBLE_EQ(c.dbAt(30000), 2.0);
+}
+
+TEST(Calibration, MalformedFilesAreRefusedWithTheirLine) {
+    const struct {
+        const char* text;
+        int line;
+        const char* reason;
+    } cases[] = {
+        {"20 1\n\n100\n", 3, "found 1 values"},
+        {"20 1\n100 1 0 5\n", 2, "found 4 values"},
+        {"* x\n20 loud\n", 2, "\"loud\" is not a number"},
+        {"20 1\n1e5x 1\n", 2, "\"1e5x\" is not a number"},
+        {"0 1\n", 1, "above 0 Hz"},
+        {"20 1\n100 1\n100 2\n", 3, "rise"},
+        {"20 1\n100 1 30\n", 2, "phase"},
+        {"20 nan\n", 1, "not a number"},
+        {"20 300\n", 1, "100 dB"},
+        {"\"Sens Factor = loud\"\n20 1\n", 1, "Sens Factor"},
+        {"* only comments\n\n", 0, "no calibration points"},
+    };
+    for (const auto& c : cases) {
+        const CalibrationResult read = parseCalibration(c.text);
+        EXPECT_FALSE(read.calibration) << c.text;
+        EXPECT_EQ(read.error.line, c.line) << c.text;
+        EXPECT_NE(read.error.reason.find(c.reason), std::string::npos) << read.error.reason;
+    }
+    EXPECT_EQ(loadCalibration("/nonexistent/mic.txt").error.reason, "the file cannot be opened");
+}
+
+class Folder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quilbo-measure-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        m_root = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(m_root); }
+    std::string m_root;
+};
+
+Measurement sample() {
+    Measurement m;
+    m.name = "Left\nwoofer \\ 1";
+    m.date = "2026-12-07T17:15:22Z";
+    m.output = "Built-in Audio";
+    m.input = "UMIK-1";
+    m.channel = 2;
+    m.sweep.seconds = 2.5;
+    m.sweep.levelDbfs = -18.5;
+    m.calibration = "/home/u/7001234.txt";
+    m.impulse = {0.0f, 1.0f, -0.25f, 1e-7f};
+    m.response = {{20, 1000, 20000}, {-1.5, 0, 2.25}, {10, -170, 45}};
+    return m;
+}
+
+TEST_F(Folder, MeasurementsSurviveTheRoundTripAndDamageIsRefused) {
+    const MeasurementStore store(m_root + "/quilbo/measurements");
+    Measurement first = sample();
+    Measurement second = sample();
+    second.ok = false;
+    second.failure = "The recording is clipped.";
+    ASSERT_EQ(store.save(first), "");
+    ASSERT_EQ(store.save(second), "");
+    EXPECT_NE(first.id, second.id);
+
+    const LoadResult loaded = store.load(first.id);
+    ASSERT_TRUE(loaded.measurement) << loaded.error;
+    const Measurement& m = *loaded.measurement;
+    EXPECT_EQ(std::tie(m.name, m.date, m.output, m.input, m.calibration),
+              std::tie(first.name, first.date, first.output, first.input, first.calibration));
+    EXPECT_EQ(m.channel, 2);
+    EXPECT_EQ(m.sweep.seconds, 2.5);
+    EXPECT_EQ(m.sweep.levelDbfs, -18.5);
+    EXPECT_EQ(m.impulse, first.impulse);
+    EXPECT_EQ(m.response.phaseDeg, first.response.phaseDeg);
+
+    ASSERT_EQ(store.rename(second.id, "Right"), "");
+    const auto entries = store.list();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].name, "Right");
+    EXPECT_FALSE(entries[1].ok);
+    EXPECT_EQ(entries[1].problem, "The recording is clipped.");
+
+    const std::string path = store.folder() + "/" + first.id + ".qmeas";
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) - 3);
+    EXPECT_NE(store.load(first.id).error.find("truncated: 49 of its 52"), std::string::npos);
+    std::string bytes = serialiseMeasurement(first);
+    bytes[bytes.size() - 5] ^= 1;
+    EXPECT_NE(parseMeasurement(bytes).error.find("checksum"), std::string::npos);
+    EXPECT_NE(parseMeasurement("quilbo-measurement 2\n").error.find("newer"), std::string::npos);
+    EXPECT_NE(parseMeasurement("RIFF").error.find("not a Quilbo"), std::string::npos);
+
+    ASSERT_EQ(store.remove(second.id), "");
+    EXPECT_EQ(store.list().size(), 1u);  // the damaged one, with its problem
+    EXPECT_NE(store.load("../x").error, "");
+}
+
+TEST_F(Folder, ExportsHoldTheResponseAsTextAndTheImpulseAsFloats) {
+    ASSERT_EQ(exportResponseText(m_root + "/r.txt", sample().response), "");
+    std::ifstream text(m_root + "/r.txt");
+    std::string line, last;
+    int lines = 0;
+    while (std::getline(text, line)) {
+        lines += line[0] != '*';
+        last = line;
+    }
+    EXPECT_EQ(lines, 3);
+    EXPECT_EQ(last, "20000 2.2500 45.000");
+
+    const float impulse[] = {0.5f, -1.0f, 0.25f};
+    ASSERT_EQ(exportImpulseWav(m_root + "/ir.wav", impulse, 48000), "");
+    std::ifstream wav(m_root + "/ir.wav", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(wav)), {});
+    ASSERT_EQ(bytes.size(), 80u + sizeof impulse);
+    EXPECT_EQ(bytes.compare(bytes.size() - sizeof impulse, sizeof impulse,
+                            reinterpret_cast<const char*>(impulse), sizeof impulse),
+              0);
+    EXPECT_NE(exportImpulseWav(m_root + "/none/ir.wav", impulse, 48000), "");
+}
+
+}  // namespace
+}  // namespace quilbo

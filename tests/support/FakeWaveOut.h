@@ -32,14 +32,20 @@ public:
                             writeResult = WaveResult::Ok;
     std::atomic<int> writesToClosed = 0;
 
-    WaveResult queryFormat(const WaveFormatExtensible& format) override;
+    WaveResult queryFormat(const WaveFormatExtensible& format,
+                           const std::string& sink = {}) override;
     std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format, WaveOutRoutine routine,
-                                        void* instance, WaveResult* result = nullptr) override;
+                                        void* instance, WaveResult* result = nullptr,
+                                        const std::string& sink = {}) override;
 
     std::vector<Call> callsOf(Op op, int device = 0) const;  // device 0: any
     void clearCalls();
     int opens() const;
     WaveFormatExtensible lastFormat() const;
+    std::string lastSink() const {
+        std::lock_guard lock(m_mutex);
+        return m_sink;
+    }
     // Of the device of the n-th open (0: the latest).
     std::size_t queued(int n = 0) const;  // written and not yet handed back
     bool deviceOpen(int n = 0) const;
@@ -55,6 +61,7 @@ private:
     std::vector<Call> m_calls;
     std::vector<std::shared_ptr<Device>> m_devices;
     WaveFormatExtensible m_format;
+    std::string m_sink;
 };
 
 class FakeWaveOutVolume : public CWaveOutVolume {

@@ -5,16 +5,31 @@
 // formats: 8-bit blocks exact with silence after them, a 24-bit stop fade that keeps its low
 // bits zero, a wait bounded with the calendar clock running fast, the list of outputs with a
 // named one played to, and a lost output told and resumed on a new sink and a new server.
+#include <dlfcn.h>
+#include <sys/time.h>
+
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <future>
 
 #include "audio/PulseWaveOut.h"
 #include "synth/Synthesis.h"
-#include "tests/audio/FastClock.h"
 #include "tests/audio/TestPlayer.h"
 #include "tests/support/SoundServer.h"
+
+// The calendar clock, fast for this process alone while g_fastClock holds: each gettimeofday
+// reads 1000 s later than the one before. The monotonic clock is left alone.
+static std::atomic<bool> g_fastClock = false;
+extern "C" int gettimeofday(struct timeval* __restrict tv, void* __restrict tz) noexcept {
+    static std::atomic<long> calls = 0;
+    static const auto real =
+        reinterpret_cast<int (*)(timeval*, void*)>(dlsym(RTLD_NEXT, "gettimeofday"));
+    const int result = real(tv, tz);
+    tv->tv_sec += g_fastClock ? 1000 * ++calls : 0;
+    return result;
+}
 
 namespace quilbo::test {
 namespace {
@@ -98,7 +113,7 @@ protected:
 };
 
 TEST_P(Output, EightBitBlocksAreHeardExactlyWithOnlySilenceAfterThem) {
-    serve({"u8", 44100, 2});
+    serve({"u8", 44100, 2, {}});
     SoundCapture capture(*server);
     ASSERT_TRUE(capture.start());
     const auto block = noise(44100 / 2, 8);
@@ -113,7 +128,7 @@ TEST_P(Output, EightBitBlocksAreHeardExactlyWithOnlySilenceAfterThem) {
 }
 
 TEST_P(Output, AStopFadeAt24BitsLeavesTheLowBitsZero) {
-    serve({"s32le", 44100, 2});
+    serve({"s32le", 44100, 2, {}});
     SoundCapture capture(*server);
     ASSERT_TRUE(capture.start());
     player.m_fade = true;
@@ -138,12 +153,12 @@ TEST_P(Output, AWaitForTheServerEndsWithTheCalendarClockRunningFast) {
     PulseWaveOut quick(options);
     ASSERT_TRUE(quick.defaultSinkLayout());  // connected
     server->pause();
-    setFastCalendarClock(true);
+    g_fastClock = true;
     auto opening = std::async(std::launch::async, [&] {
         return quick.open(buildWaveFormat(2, 44100, 16), &CWavePlayer::WaveOutProc, nullptr);
     });
     const bool ended = opening.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
-    setFastCalendarClock(false);
+    g_fastClock = false;
     server->resume();
     EXPECT_TRUE(ended);
     EXPECT_EQ(opening.get(), nullptr);

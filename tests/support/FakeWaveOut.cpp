@@ -108,10 +108,9 @@ WaveResult FakeWaveOut::queryFormat(const WaveFormatExtensible& format, const st
 
 std::unique_ptr<WaveOutDevice> FakeWaveOut::open(const WaveFormatExtensible& format,
                                                  WaveOutRoutine routine, void* instance,
-                                                 WaveResult* result, const std::string& sink) {
+                                                 WaveResult* result, const std::string&) {
     std::lock_guard lock(m_mutex);
     m_format = format;
-    m_sink = sink;
     if (result != nullptr) {
         *result = openResult;
     }

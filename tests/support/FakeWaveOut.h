@@ -42,10 +42,6 @@ public:
     void clearCalls();
     int opens() const;
     WaveFormatExtensible lastFormat() const;
-    std::string lastSink() const {
-        std::lock_guard lock(m_mutex);
-        return m_sink;
-    }
     // Of the device of the n-th open (0: the latest).
     std::size_t queued(int n = 0) const;  // written and not yet handed back
     bool deviceOpen(int n = 0) const;
@@ -61,7 +57,6 @@ private:
     std::vector<Call> m_calls;
     std::vector<std::shared_ptr<Device>> m_devices;
     WaveFormatExtensible m_format;
-    std::string m_sink;
 };
 
 class FakeWaveOutVolume : public CWaveOutVolume {

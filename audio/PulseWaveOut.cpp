@@ -50,10 +50,14 @@ std::shared_ptr<PulseConnection> PulseWaveOut::connection() {
     // Connecting before the loop thread runs, as the volume back end does: what libpulse sets
     // up on the way is then plainly there before that thread starts.
     auto connection = std::make_shared<PulseConnection>();
-    // A lost server is a change of outputs too: every one has gone.
-    auto notices = m_notices;
-    auto onState = [notices](pa_context* context) {
-        if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
+    // A lost server is a change of outputs too: every one has gone. A connection that never
+    // got through is none (a page that asks again at the notice would be told again at once).
+    auto onState = [notices = m_notices, wasReady = false](pa_context* context) mutable {
+        const pa_context_state_t state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY) {
+            wasReady = true;
+        } else if (!PA_CONTEXT_IS_GOOD(state) && wasReady) {
+            wasReady = false;
             notices->notify();
         }
     };
@@ -68,11 +72,15 @@ std::shared_ptr<PulseConnection> PulseWaveOut::connection() {
         },
         m_options.serverTimeout);
     if (!settled || !connection->ready()) {
-        qCWarning(lcAudio) << "no sound server:"
-                           << (settled ? pa_strerror(pa_context_errno(connection->context()))
-                                       : "it did not answer in time");
+        if (!m_serverMissing) {  // once, not at every retry
+            qCWarning(lcAudio) << "no sound server:"
+                               << (settled ? pa_strerror(pa_context_errno(connection->context()))
+                                           : "it did not answer in time");
+        }
+        m_serverMissing = true;
         return nullptr;
     }
+    m_serverMissing = false;
     watch(*connection);
     const bool regained = m_everConnected;
     m_everConnected = true;

@@ -68,6 +68,7 @@ private:
     std::mutex m_mutex;
     std::shared_ptr<PulseConnection> m_connection;
     bool m_everConnected = false;  // under m_mutex
+    bool m_serverMissing = false;  // under m_mutex
     // Shared with the connection's event handler, which may outlive this back end's watch.
     struct Notices {
         std::mutex mutex;  // held while the handler runs, so that a replaced one is done with

@@ -90,11 +90,12 @@ QUILBO_ON_BOTH_SERVERS(Playback);
 
 class Output : public testing::TestWithParam<ServerKind> {
 protected:
-    void serve(SinkOptions options) {
+    void serve(SinkOptions options, bool record = false) {
         server = std::make_unique<SoundServer>(GetParam(), std::move(options));
         ASSERT_TRUE(server->start()) << server->log();
+        capture = std::make_unique<SoundCapture>(*server);
+        ASSERT_TRUE(!record || capture->start());
     }
-    // Seeded white noise of that depth, stereo at 44100 Hz.
     static std::vector<std::uint8_t> noise(std::size_t bytes, int bits) {
         std::vector<std::uint8_t> block(bytes);
         SynthesizeNoiseSeeded(7, block.data(), bytes, 44100, 2, bits, 3, 0.5, nullptr);
@@ -107,20 +108,19 @@ protected:
     }
 
     std::unique_ptr<SoundServer> server;
+    std::unique_ptr<SoundCapture> capture;
     WindowThread window;
     PulseWaveOut backend;
     TestPlayer player{&backend, window.poster()};
 };
 
 TEST_P(Output, EightBitBlocksAreHeardExactlyWithOnlySilenceAfterThem) {
-    serve({"u8", 44100, 2, {}});
-    SoundCapture capture(*server);
-    ASSERT_TRUE(capture.start());
+    serve({"u8", 44100, 2, {}}, true);
     const auto block = noise(44100 / 2, 8);
     ASSERT_EQ(play(block, 8, false), CWavePlayer::StartResult::Started);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.runPending(), !player.isPlaying(); }, 10000));
     QTest::qWait(500);
-    const auto heard = capture.stop();
+    const auto heard = capture->stop();
     const auto at = std::search(heard.begin(), heard.end(), block.begin(), block.end());
     ASSERT_NE(at, heard.end());
     EXPECT_EQ(std::count(at + std::ssize(block), heard.end(), 0x80),
@@ -128,15 +128,13 @@ TEST_P(Output, EightBitBlocksAreHeardExactlyWithOnlySilenceAfterThem) {
 }
 
 TEST_P(Output, AStopFadeAt24BitsLeavesTheLowBitsZero) {
-    serve({"s32le", 44100, 2, {}});
-    SoundCapture capture(*server);
-    ASSERT_TRUE(capture.start());
+    serve({"s32le", 44100, 2, {}}, true);
     player.m_fade = true;
     ASSERT_EQ(play(noise(44100 * 8, 24), 24, true), CWavePlayer::StartResult::Started);
     QTest::qWait(400);
     player.OnStop();
     QTest::qWait(400);
-    const auto heard = capture.stop();
+    const auto heard = capture->stop();
     int sounding = 0, lowBits = 0;
     for (std::size_t i = 0; i + 4 <= heard.size(); i += 4) {
         sounding += heard[i + 3] != 0 && heard[i + 3] != 0xff;

@@ -67,8 +67,7 @@ public:
     int sinkInputs() const;
     int clientCount() const;  // less pactl's own connection and the server's own parts
     bool setDefaultSink(const QString& name);
-    // Unloads the module of the named sink, or loads a null sink of that name (with the
-    // description given, in the options' format) and waits until it is there.
+    // Unloads the named null sink, or loads one in the options' format and waits until it is in.
     bool unloadSink(const QString& name);
     bool loadSink(const QString& name, const QString& description = {});
 

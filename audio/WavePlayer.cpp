@@ -119,7 +119,7 @@ CWavePlayer::StartResult CWavePlayer::begin(const WaveFormatExtensible& format,
     if (m_backend == nullptr) {
         return fail(StartResult::OpenFailed);
     }
-    if (m_backend->queryFormat(format) == WaveResult::BadFormat) {
+    if (m_backend->queryFormat(format, sink) == WaveResult::BadFormat) {
         return fail(StartResult::UnsupportedFormat);
     }
     std::unique_ptr<WaveOutDevice> device =
@@ -144,7 +144,7 @@ CWavePlayer::StartResult CWavePlayer::begin(const WaveFormatExtensible& format,
         m_nNextOffset = offset;
         m_nPiecesQueued = 0;
         m_bStopped = false;
-        m_repeatPlaying = m_bRepeat;
+        m_repeatPlaying = keepBlock ? m_repeatPlaying : m_bRepeat;  // a resume goes on as it was
         m_endPosted = false;
         m_lost = false;
         m_resumeOffset = -1;
@@ -157,7 +157,7 @@ CWavePlayer::StartResult CWavePlayer::begin(const WaveFormatExtensible& format,
             // A block played once needs room for both fades; a loop fades in once only.
             const std::size_t frames = playable / m_fadeLayout.frameBytes();
             m_fadeFrames =
-                std::min(fadeFrames(format.nSamplesPerSec), m_bRepeat ? frames : frames / 2);
+                std::min(fadeFrames(format.nSamplesPerSec), m_repeatPlaying ? frames : frames / 2);
             m_fadeInStart = offset / static_cast<std::int64_t>(m_fadeLayout.frameBytes());
         }
         ++m_generation;

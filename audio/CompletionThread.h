@@ -28,6 +28,8 @@ public:
 
     // Queues pieces for delivery, in order. Any thread; never waits for a delivery.
     void push(const std::vector<WaveHeader*>& headers);
+    // Queues the notice that the output is lost, delivered in order as a null header.
+    void pushLost() { push({nullptr}); }
     // Waits, at most timeout, until everything queued so far has been delivered. On the
     // delivering thread itself it returns at once: what is queued follows once the routine does.
     void waitDelivered(std::chrono::milliseconds timeout);

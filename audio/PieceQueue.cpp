@@ -17,14 +17,21 @@ void PieceQueue::pump(pa_stream* stream) {
     if (writable == static_cast<std::size_t>(-1)) {
         return;
     }
-    std::uint64_t stop = m_sent + std::min<std::uint64_t>(writable, m_accepted - m_sent);
+    std::uint64_t stop = m_sent + std::min<std::uint64_t>(writable / m_widen, m_accepted - m_sent);
     stop -= (stop - m_sent) % m_frameBytes;
     // libpulse copies what it is given (as pacat does), so a piece need not outlive the write.
     auto write = [&](const std::uint8_t* data, std::size_t bytes) {
         if (bytes == 0) {
             return true;
         }
-        if (pa_stream_write(stream, data, bytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        const int failed = m_widen == 1
+                               ? pa_stream_write(stream, data, bytes, nullptr, 0, PA_SEEK_RELATIVE)
+                               : [&] {
+                                     const auto wire = toWire(data, bytes, m_widen);
+                                     return pa_stream_write(stream, wire.data(), wire.size(),
+                                                            nullptr, 0, PA_SEEK_RELATIVE);
+                                 }();
+        if (failed < 0) {
             return false;
         }
         m_sent += bytes;
@@ -60,6 +67,20 @@ void PieceQueue::pump(pa_stream* stream) {
         }
         straddling.insert(straddling.end(), data + whole, data + length);
     }
+}
+
+std::vector<std::uint8_t> PieceQueue::toWire(const std::uint8_t* data, std::size_t bytes,
+                                             std::size_t widen) {
+    if (widen != 2) {
+        return {data, data + bytes};
+    }
+    std::vector<std::uint8_t> wire(2 * bytes);
+    for (std::size_t i = 0; i < bytes; ++i) {
+        wire[2 * i] = 0;
+        wire[2 * i + 1] =
+            static_cast<std::uint8_t>(data[i] ^ 0x80);  // (b - 128) << 8, little-endian
+    }
+    return wire;
 }
 
 void PieceQueue::copyOut(std::uint64_t position, std::uint8_t* out, std::size_t bytes) const {

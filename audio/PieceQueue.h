@@ -1,5 +1,6 @@
 // The byte pump: the pieces written to a stream and not yet returned, as one continuous byte
-// stream, handed to libpulse in whole frames as the server has room.
+// stream, handed to libpulse in whole frames as the server has room. Positions count the pieces'
+// bytes; 8-bit pieces may be widened to 16-bit samples on their way (see toWire).
 #pragma once
 
 #include <pulse/stream.h>
@@ -14,7 +15,14 @@ namespace quilbo {
 
 class PieceQueue {
 public:
-    explicit PieceQueue(std::size_t frameBytes) : m_frameBytes(frameBytes) {}
+    // widen: stream bytes per piece byte, 1 (as they are) or 2 (unsigned 8-bit to 16-bit).
+    explicit PieceQueue(std::size_t frameBytes, std::size_t widen = 1)
+        : m_frameBytes(frameBytes), m_widen(widen) {}
+
+    // The bytes as the stream takes them: a copy, with widen 2 each unsigned 8-bit sample b as
+    // the 16-bit sample (b - 128) << 8.
+    static std::vector<std::uint8_t> toWire(const std::uint8_t* data, std::size_t bytes,
+                                            std::size_t widen);
 
     void add(WaveHeader* header);
     bool empty() const { return m_pieces.empty(); }
@@ -42,6 +50,7 @@ private:
     };
 
     const std::size_t m_frameBytes;
+    const std::size_t m_widen;
     std::deque<Piece> m_pieces;
     std::uint64_t m_accepted = 0;  // end of the last piece
     std::uint64_t m_sent = 0;      // bytes handed to the stream

@@ -1,13 +1,20 @@
 // The shared libpulse connection: loop, context, bounded waits and retired streams.
 #include "audio/PulseConnection.h"
 
+#include <pulse/rtclock.h>
 #include <pulse/timeval.h>
 
 #include <algorithm>
 
+#include "audio/Logging.h"
+
 namespace quilbo {
 
-PulseConnection::PulseConnection() : m_loop(pa_threaded_mainloop_new()) {}
+PulseConnection::PulseConnection() : m_loop(pa_threaded_mainloop_new()) {
+    if (m_loop) {
+        m_clock.reset(pa_context_new(api(), "Quilbo timers"));
+    }
+}
 
 PulseConnection::~PulseConnection() {
     if (!m_loop) {
@@ -21,6 +28,7 @@ PulseConnection::~PulseConnection() {
         m_due.clear();
         disconnect();
         m_retired.clear();
+        m_clock.reset();
     }
     stopLoop();
 }
@@ -58,20 +66,34 @@ bool PulseConnection::connect(const std::string& server, const char* application
     m_context.reset(pa_context_new_with_proplist(api(), applicationName, props));
     pa_proplist_free(props);
     if (!m_context) {
+        qCWarning(lcAudio) << "cannot make a sound server context";
         return false;
     }
     pa_context_set_state_callback(
         m_context.get(),
         [](pa_context* context, void* self) {
             auto* connection = static_cast<PulseConnection*>(self);
+            const pa_context_state_t state = pa_context_get_state(context);
+            if (state == PA_CONTEXT_FAILED) {
+                qCWarning(lcAudio)
+                    << "lost the sound server:" << pa_strerror(pa_context_errno(context));
+            } else if (state == PA_CONTEXT_READY) {
+                qCDebug(lcAudio) << "connected to the sound server"
+                                 << pa_context_get_server(context);
+            }
             if (connection->m_onState) {
                 connection->m_onState(context);
             }
             connection->signal();
         },
         this);
-    return pa_context_connect(m_context.get(), server.empty() ? nullptr : server.c_str(),
-                              PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+    if (pa_context_connect(m_context.get(), server.empty() ? nullptr : server.c_str(),
+                           PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        qCWarning(lcAudio) << "cannot connect to the sound server:"
+                           << pa_strerror(pa_context_errno(m_context.get()));
+        return false;
+    }
+    return true;
 }
 
 void PulseConnection::disconnect() {
@@ -86,26 +108,73 @@ void PulseConnection::disconnect() {
 
 bool PulseConnection::waitFor(const std::function<bool()>& done,
                               std::chrono::milliseconds timeout) {
-    // pa_threaded_mainloop_wait has no timeout: a timer event on the loop wakes it instead.
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    timeval when;
-    pa_timeval_add(pa_gettimeofday(&when),
-                   static_cast<pa_usec_t>(std::max<std::int64_t>(timeout.count(), 0)) * 1000);
-    pa_time_event* timer = api()->time_new(
-        api(), &when,
+    // pa_threaded_mainloop_wait has no timeout: a timer event on the loop wakes it instead. Both
+    // the timer and the deadline are on the monotonic clock, so the timer cannot fire before the
+    // deadline and leave the wait with nothing to wake it.
+    const pa_usec_t span =
+        static_cast<pa_usec_t>(std::max<std::int64_t>(timeout.count(), 0)) * 1000;
+    const pa_usec_t deadline = pa_rtclock_now() + span;
+    pa_time_event* timer = startTimer(
+        span,
         [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
             static_cast<PulseConnection*>(self)->signal();
         },
         this);
     bool ok = done();
-    while (!ok && std::chrono::steady_clock::now() < deadline) {
+    if (timer == nullptr) {
+        return ok;  // nothing would bound the wait
+    }
+    while (!ok && pa_rtclock_now() < deadline) {
         pa_threaded_mainloop_wait(m_loop.get());
         ok = done();
     }
-    if (timer != nullptr) {
-        api()->time_free(timer);
-    }
+    api()->time_free(timer);
     return ok;
+}
+
+pa_time_event* PulseConnection::startTimer(pa_usec_t delay, pa_time_event_cb_t callback,
+                                           void* userdata) {
+    if (!m_clock) {
+        return nullptr;
+    }
+    return pa_context_rttime_new(m_clock.get(), pa_rtclock_now() + delay, callback, userdata);
+}
+
+void PulseConnection::restartTimer(pa_time_event* timer, pa_usec_t delay) {
+    if (m_clock && timer != nullptr) {
+        pa_context_rttime_restart(m_clock.get(), timer, pa_rtclock_now() + delay);
+    }
+}
+
+void PulseConnection::subscribeSinks() {
+    if (!ready()) {
+        return;
+    }
+    pa_context_set_subscribe_callback(
+        m_context.get(),
+        [](pa_context*, pa_subscription_event_type_t type, std::uint32_t index, void* self) {
+            auto* connection = static_cast<PulseConnection*>(self);
+            // A copy: a handler may remove itself (a device that fails on the event).
+            const auto handlers = connection->m_sinkHandlers;
+            for (const auto& entry : handlers) {
+                entry.second(type, index);
+            }
+        },
+        this);
+    OperationPtr(pa_context_subscribe(m_context.get(),
+                                      static_cast<pa_subscription_mask_t>(
+                                          PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER),
+                                      nullptr, nullptr));
+}
+
+int PulseConnection::addSinkEventHandler(SinkEventHandler handler) {
+    const int id = m_nextHandlerId++;
+    m_sinkHandlers.emplace_back(id, std::move(handler));
+    return id;
+}
+
+void PulseConnection::removeSinkEventHandler(int id) {
+    std::erase_if(m_sinkHandlers, [id](const auto& entry) { return entry.first == id; });
 }
 
 void PulseConnection::signal() {
@@ -141,9 +210,7 @@ void PulseConnection::retireAfter(StreamPtr stream, pa_usec_t delay) {
         retire(std::move(stream));
         return;
     }
-    timeval when;
-    pa_timeval_add(pa_gettimeofday(&when), delay);
-    pa_time_event* event = api()->time_new(api(), &when, &onRetireDue, this);
+    pa_time_event* event = startTimer(delay, &onRetireDue, this);
     if (event == nullptr) {
         retire(std::move(stream));
         return;

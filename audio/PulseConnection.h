@@ -3,12 +3,14 @@
 #pragma once
 
 #include <pulse/context.h>
+#include <pulse/error.h>
 #include <pulse/operation.h>
 #include <pulse/stream.h>
 #include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -57,6 +59,9 @@ class PulseConnection {
 public:
     // Called on the loop thread at every change of the context's state.
     using StateHandler = std::function<void(pa_context*)>;
+    // Called on the loop thread for every sink or server event once subscribeSinks() has run;
+    // facility and type as libpulse gives them, index of the sink.
+    using SinkEventHandler = std::function<void(pa_subscription_event_type_t, std::uint32_t)>;
 
     PulseConnection();
     // Disconnects and joins the loop thread: never call it on the loop thread.
@@ -78,6 +83,18 @@ public:
     // returns done(). Callbacks that change what done() reads call signal().
     bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     void signal();
+
+    // Timers on the monotonic clock (libpulse's rtclock): a calendar clock that is stepped or
+    // runs fast neither fires them early nor holds them back. They work with or without a
+    // connected context. Loop lock held; start returns null when the loop has none to give.
+    pa_time_event* startTimer(pa_usec_t delay, pa_time_event_cb_t callback, void* userdata);
+    void restartTimer(pa_time_event* timer, pa_usec_t delay);
+
+    // Asks the server for sink and server events (the context must be ready) and hands each to
+    // every handler added. Loop lock held for all three.
+    void subscribeSinks();
+    int addSinkEventHandler(SinkEventHandler handler);
+    void removeSinkEventHandler(int id);
 
     // Takes a stream the owner has finished with: it is flushed (the server drops what it holds)
     // and disconnected, and kept here until the server has removed it.
@@ -103,7 +120,11 @@ private:
     };
     std::unique_ptr<pa_threaded_mainloop, LoopDeleter> m_loop;
     ContextPtr m_context;
+    // Never connected: it only lends its loop's monotonic timers (a real context comes and goes).
+    ContextPtr m_clock;
     StateHandler m_onState;
+    std::vector<std::pair<int, SinkEventHandler>> m_sinkHandlers;  // under the loop lock
+    int m_nextHandlerId = 1;
     std::vector<StreamPtr> m_retired;  // under the loop lock
     struct DueRetirement {
         pa_time_event* event;

@@ -136,12 +136,8 @@ void PulseVolumeBackend::scheduleReconnect() {
     if (m_closing || m_reconnectEvent != nullptr) {
         return;
     }
-    pa_mainloop_api* api = m_connection->api();
-    timeval when;
-    pa_gettimeofday(&when);
-    pa_timeval_add(&when, kReconnectDelay);
-    m_reconnectEvent = api->time_new(
-        api, &when,
+    m_reconnectEvent = m_connection->startTimer(
+        kReconnectDelay,
         [](pa_mainloop_api* eventApi, pa_time_event* event, const timeval*, void* self) {
             auto* backend = static_cast<PulseVolumeBackend*>(self);
             eventApi->time_free(event);

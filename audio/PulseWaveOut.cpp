@@ -9,6 +9,7 @@
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 
+#include "audio/Logging.h"
 #include "audio/PulseConnection.h"
 #include "audio/PulseFormat.h"
 #include "audio/PulseWaveOutDevice.h"
@@ -27,8 +28,14 @@ PulseWaveOut::~PulseWaveOut() {
     }
 }
 
-WaveResult PulseWaveOut::queryFormat(const WaveFormatExtensible& format) {
-    return toPulseFormat(format) ? WaveResult::Ok : WaveResult::BadFormat;
+WaveResult PulseWaveOut::queryFormat(const WaveFormatExtensible& format, const std::string&) {
+    if (!toPulseFormat(format)) {
+        qCWarning(lcAudio) << "refused format: tag" << format.wFormatTag << "rate"
+                           << format.nSamplesPerSec << "channels" << format.nChannels << "bits"
+                           << format.wBitsPerSample << "valid" << format.wValidBitsPerSample;
+        return WaveResult::BadFormat;
+    }
+    return WaveResult::Ok;
 }
 
 std::shared_ptr<PulseConnection> PulseWaveOut::connection() {
@@ -43,7 +50,18 @@ std::shared_ptr<PulseConnection> PulseWaveOut::connection() {
     // Connecting before the loop thread runs, as the volume back end does: what libpulse sets
     // up on the way is then plainly there before that thread starts.
     auto connection = std::make_shared<PulseConnection>();
-    if (!connection->connect({}, m_options.applicationName, nullptr) || !connection->startLoop()) {
+    // A lost server is a change of outputs too: every one has gone. A connection that never
+    // got through is none (a page that asks again at the notice would be told again at once).
+    auto onState = [notices = m_notices, wasReady = false](pa_context* context) mutable {
+        const pa_context_state_t state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY) {
+            wasReady = true;
+        } else if (!PA_CONTEXT_IS_GOOD(state) && wasReady) {
+            wasReady = false;
+            notices->notify();
+        }
+    };
+    if (!connection->connect({}, m_options.applicationName, onState) || !connection->startLoop()) {
         return nullptr;
     }
     LoopLock loopLock(connection->loop());
@@ -54,15 +72,45 @@ std::shared_ptr<PulseConnection> PulseWaveOut::connection() {
         },
         m_options.serverTimeout);
     if (!settled || !connection->ready()) {
+        if (!m_serverMissing) {  // once, not at every retry
+            qCWarning(lcAudio) << "no sound server:"
+                               << (settled ? pa_strerror(pa_context_errno(connection->context()))
+                                           : "it did not answer in time");
+        }
+        m_serverMissing = true;
         return nullptr;
     }
+    m_serverMissing = false;
+    watch(*connection);
+    const bool regained = m_everConnected;
+    m_everConnected = true;
     m_connection = connection;
+    if (regained) {
+        qCWarning(lcAudio) << "connected to the sound server again";
+    }
     return connection;
+}
+
+void PulseWaveOut::watch(PulseConnection& connection) {
+    connection.subscribeSinks();
+    connection.addSinkEventHandler(
+        [notices = m_notices](pa_subscription_event_type_t type, std::uint32_t) {
+            const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+            const auto kind = type & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+            // Sinks that come and go, and server changes (a new default); a sink's volume and
+            // state changes are no change of the list.
+            const bool changed =
+                facility == PA_SUBSCRIPTION_EVENT_SERVER ||
+                (facility == PA_SUBSCRIPTION_EVENT_SINK && kind != PA_SUBSCRIPTION_EVENT_CHANGE);
+            if (changed) {
+                notices->notify();
+            }
+        });
 }
 
 std::unique_ptr<WaveOutDevice> PulseWaveOut::open(const WaveFormatExtensible& format,
                                                   WaveOutRoutine routine, void* instance,
-                                                  WaveResult* result) {
+                                                  WaveResult* result, const std::string& sink) {
     auto report = [result](WaveResult r) {
         if (result != nullptr) {
             *result = r;
@@ -70,6 +118,7 @@ std::unique_ptr<WaveOutDevice> PulseWaveOut::open(const WaveFormatExtensible& fo
     };
     const auto pulseFormat = toPulseFormat(format);
     if (!pulseFormat) {
+        qCWarning(lcAudio) << "cannot open an output for a format libpulse does not take";
         report(WaveResult::BadFormat);
         return nullptr;
     }
@@ -82,7 +131,10 @@ std::unique_ptr<WaveOutDevice> PulseWaveOut::open(const WaveFormatExtensible& fo
         report(WaveResult::NoDevice);  // no server of our own is ever started
         return nullptr;
     }
-    auto device = std::make_unique<PulseWaveOutDevice>(std::move(connected), *pulseFormat, routine,
+    // One fade layout for the player's fades and the device's stop fade alike: the low bits a
+    // 20- or 24-bit sample leaves unused stay zero in both.
+    auto device = std::make_unique<PulseWaveOutDevice>(std::move(connected), *pulseFormat,
+                                                       fadeLayoutOf(format), sink, routine,
                                                        instance, m_options, m_underflows);
     if (!device->start()) {
         report(WaveResult::Failed);
@@ -140,6 +192,10 @@ void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) 
 }  // namespace
 
 std::optional<SinkLayout> PulseWaveOut::defaultSinkLayout() {
+    return sinkLayout({});
+}
+
+std::optional<SinkLayout> PulseWaveOut::sinkLayout(const std::string& sink) {
     auto connected = connection();
     if (!connected) {
         return std::nullopt;
@@ -147,8 +203,8 @@ std::optional<SinkLayout> PulseWaveOut::defaultSinkLayout() {
     SinkQuery query;
     query.connection = connected.get();
     LoopLock lock(connected->loop());
-    OperationPtr operation(pa_context_get_sink_info_by_name(connected->context(), "@DEFAULT_SINK@",
-                                                            &onSinkInfo, &query));
+    OperationPtr operation(pa_context_get_sink_info_by_name(
+        connected->context(), sink.empty() ? "@DEFAULT_SINK@" : sink.c_str(), &onSinkInfo, &query));
     if (!operation) {
         return std::nullopt;
     }
@@ -158,6 +214,83 @@ std::optional<SinkLayout> PulseWaveOut::defaultSinkLayout() {
         return std::nullopt;
     }
     return query.layout;
+}
+
+namespace {
+
+struct OutputsQuery {
+    PulseConnection* connection = nullptr;
+    bool done = false;
+    std::vector<OutputInfo> outputs;
+    std::string defaultName;
+};
+
+}  // namespace
+
+std::vector<OutputInfo> PulseWaveOut::outputs() {
+    auto connected = connection();
+    if (!connected) {
+        return {};
+    }
+    OutputsQuery query;
+    query.connection = connected.get();
+    LoopLock lock(connected->loop());
+    OperationPtr operation(pa_context_get_sink_info_list(
+        connected->context(),
+        [](pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+            auto* q = static_cast<OutputsQuery*>(userdata);
+            if (eol == 0 && info != nullptr && info->name != nullptr) {
+                const bool described = info->description != nullptr && info->description[0] != 0;
+                q->outputs.push_back({info->name, described ? info->description : info->name});
+                return;
+            }
+            q->done = true;
+            q->connection->signal();
+        },
+        &query));
+    if (!operation) {
+        return {};
+    }
+    if (!connected->waitFor([&] { return query.done; }, m_options.serverTimeout)) {
+        pa_operation_cancel(operation.get());
+        return {};
+    }
+    return query.outputs;
+}
+
+std::string PulseWaveOut::defaultOutputName() {
+    auto connected = connection();
+    if (!connected) {
+        return {};
+    }
+    OutputsQuery query;
+    query.connection = connected.get();
+    LoopLock lock(connected->loop());
+    OperationPtr operation(pa_context_get_server_info(
+        connected->context(),
+        [](pa_context*, const pa_server_info* info, void* userdata) {
+            auto* q = static_cast<OutputsQuery*>(userdata);
+            if (info != nullptr && info->default_sink_name != nullptr) {
+                q->defaultName = info->default_sink_name;
+            }
+            q->done = true;
+            q->connection->signal();
+        },
+        &query));
+    if (!operation) {
+        return {};
+    }
+    if (!connected->waitFor([&] { return query.done; }, m_options.serverTimeout)) {
+        pa_operation_cancel(operation.get());
+        return {};
+    }
+    return query.defaultName;
+}
+
+void PulseWaveOut::setChangeHandler(ChangeHandler handler) {
+    // The connection, and with it the notices, is made by the first query or open.
+    std::lock_guard lock(m_notices->mutex);
+    m_notices->handler = std::move(handler);
 }
 
 }  // namespace quilbo

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "audio/Logging.h"
+
 namespace quilbo {
 
 namespace {
@@ -28,43 +30,39 @@ pa_usec_t toUsec(std::chrono::microseconds d) {
     return d.count() > 0 ? static_cast<pa_usec_t>(d.count()) : 0;
 }
 
-FadeLayout fadeLayoutOfSpec(const pa_sample_spec& spec) {
-    FadeLayout layout;
-    layout.channels = spec.channels;
-    switch (spec.format) {
-        case PA_SAMPLE_U8:
-            layout.kind = SampleKind::Unsigned8;
-            break;
-        case PA_SAMPLE_S16LE:
-            layout.kind = SampleKind::Signed16;
-            break;
-        case PA_SAMPLE_S32LE:
-            layout.kind = SampleKind::Signed32;
-            break;
-        case PA_SAMPLE_FLOAT32LE:
-            layout.kind = SampleKind::Float32;
-            break;
-        default:
-            break;
+// PipeWire's pulse service fills the end of an unsigned 8-bit stream with zero bytes, full
+// negative scale, for a graph cycle after the last piece; a 16-bit stream's zero is silence. The
+// widening is exact both ways: (b - 128) << 8 narrows back to b at an 8-bit sink.
+pa_sample_spec wireSpecOf(const pa_sample_spec& spec) {
+    pa_sample_spec wire = spec;
+    if (spec.format == PA_SAMPLE_U8) {
+        wire.format = PA_SAMPLE_S16LE;
     }
-    return layout;
+    return wire;
 }
 
 }  // namespace
 
 PulseWaveOutDevice::PulseWaveOutDevice(std::shared_ptr<PulseConnection> connection,
-                                       const PulseFormat& format, WaveOutRoutine routine,
-                                       void* instance, const PulseWaveOut::Options& options,
+                                       const PulseFormat& format, const FadeLayout& fadeLayout,
+                                       std::string sink, WaveOutRoutine routine, void* instance,
+                                       const PulseWaveOut::Options& options,
                                        std::shared_ptr<std::atomic<std::uint64_t>> underflows)
     : m_connection(std::move(connection)),
       m_format(format),
+      m_wireSpec(wireSpecOf(format.spec)),
+      m_widen(pa_sample_size(&m_wireSpec) / pa_sample_size(&format.spec)),
+      m_sink(std::move(sink)),
       m_options(options),
-      m_fadeLayout(fadeLayoutOfSpec(format.spec)),
+      m_fadeLayout(fadeLayout),
+      m_routine(routine),
+      m_instance(instance),
       m_underflows(std::move(underflows)),
-      m_pieces(pa_frame_size(&format.spec)),
+      m_pieces(pa_frame_size(&format.spec), m_widen),
       m_position(format.spec),
-      m_completions([this, routine, instance](WaveHeader* header) {
-          routine(this, WaveOutMessage::Done, instance, header);
+      m_completions([this](WaveHeader* header) {
+          m_routine(this, header != nullptr ? WaveOutMessage::Done : WaveOutMessage::Lost,
+                    m_instance, header);
       }) {}
 
 PulseWaveOutDevice::~PulseWaveOutDevice() {
@@ -73,7 +71,27 @@ PulseWaveOutDevice::~PulseWaveOutDevice() {
 
 bool PulseWaveOutDevice::start() {
     LoopLock lock(m_connection->loop());
+    m_sinkHandler = m_connection->addSinkEventHandler(
+        [this](pa_subscription_event_type_t type, std::uint32_t index) {
+            onSinkEvent(type, index);
+        });
     return createStream();
+}
+
+void PulseWaveOutDevice::onSinkEvent(pa_subscription_event_type_t type, std::uint32_t index) {
+    // A stream whose sink goes is not always failed by the server: PipeWire's pulse service
+    // leaves it unlinked and playing into nothing. Either way the output is lost.
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SINK ||
+        (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_REMOVE || !m_stream ||
+        m_failed || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY ||
+        pa_stream_get_device_index(m_stream.get()) != index) {
+        return;
+    }
+    fail("its sink was removed");
+}
+
+std::uint64_t PulseWaveOutDevice::toPieceBytes(std::int64_t streamBytes) const {
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(streamBytes, 0)) / m_widen;
 }
 
 WaveResult PulseWaveOutDevice::prepare(WaveHeader* header) {
@@ -89,8 +107,10 @@ bool PulseWaveOutDevice::createStream() {
     if (context == nullptr || !m_connection->ready()) {
         return false;
     }
-    m_stream.reset(pa_stream_new(context, "Playback", &m_format.spec, &m_format.map));
+    m_stream.reset(pa_stream_new(context, "Playback", &m_wireSpec, &m_format.map));
     if (!m_stream) {
+        qCWarning(lcAudio) << "the server refused a stream:"
+                           << pa_strerror(pa_context_errno(context));
         return false;
     }
     pa_stream_set_state_callback(m_stream.get(), &onStreamState, this);
@@ -103,17 +123,21 @@ bool PulseWaveOutDevice::createStream() {
     // at 192000 Hz x 6 x 32 bits). It asks for more each time a quarter of it has played.
     // Playback starts with the first frame: the default would wait for a full buffer, which a
     // short block never fills.
-    const std::size_t frame = pa_frame_size(&m_format.spec);
+    const std::size_t frame = pa_frame_size(&m_wireSpec);
     const std::size_t buffer = std::min<std::size_t>(
-        pa_usec_to_bytes(toUsec(m_options.serverBuffer), &m_format.spec), kLargestBuffer);
+        pa_usec_to_bytes(toUsec(m_options.serverBuffer), &m_wireSpec), kLargestBuffer);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = static_cast<std::uint32_t>(buffer - buffer % frame);
     attr.prebuf = static_cast<std::uint32_t>(frame);
     attr.minreq = static_cast<std::uint32_t>(attr.tlength / 4 - attr.tlength / 4 % frame);
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    if (pa_stream_connect_playback(m_stream.get(), nullptr, &attr, PA_STREAM_NOFLAGS, nullptr,
-                                   nullptr) < 0) {
+    // A named sink, and no move elsewhere: the stream plays where it was asked to or fails.
+    const pa_stream_flags_t flags = m_sink.empty() ? PA_STREAM_NOFLAGS : PA_STREAM_DONT_MOVE;
+    if (pa_stream_connect_playback(m_stream.get(), m_sink.empty() ? nullptr : m_sink.c_str(), &attr,
+                                   flags, nullptr, nullptr) < 0) {
+        qCWarning(lcAudio) << "cannot open the output" << m_sink.c_str() << ":"
+                           << pa_strerror(pa_context_errno(context));
         dropStream();
         return false;
     }
@@ -121,9 +145,14 @@ bool PulseWaveOutDevice::createStream() {
         [this] { return !m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_CREATING; },
         m_options.serverTimeout);
     if (!settled || !m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY) {
+        qCWarning(lcAudio) << "cannot open the output" << m_sink.c_str() << ":"
+                           << (settled ? pa_strerror(pa_context_errno(context))
+                                       : "the server did not answer in time");
         dropStream();
         return false;
     }
+    qCDebug(lcAudio) << "stream open on sink" << pa_stream_get_device_name(m_stream.get()) << "rate"
+                     << m_wireSpec.rate << "channels" << m_wireSpec.channels;
     m_position.restart();
     return true;
 }
@@ -211,7 +240,8 @@ void PulseWaveOutDevice::onTiming() {
     }
     const pa_usec_t now = pa_rtclock_now();
     const std::uint64_t played =
-        m_position.update(timing->read_index, timing->sink_usec, m_pieces.sent(), now);
+        m_position.update(static_cast<std::int64_t>(toPieceBytes(timing->read_index)),
+                          timing->sink_usec, m_pieces.sent(), now);
     m_completions.push(m_pieces.takeUpTo(played));
     if (!m_pieces.empty()) {
         armTimer(m_position.nextLook(played, m_pieces.firstEnd(), now));
@@ -219,12 +249,11 @@ void PulseWaveOutDevice::onTiming() {
 }
 
 void PulseWaveOutDevice::armTimer(pa_usec_t delay) {
-    const pa_usec_t when = pa_rtclock_now() + delay;
     m_timerArmed = true;
     if (m_timer == nullptr) {
-        m_timer = pa_context_rttime_new(m_connection->context(), when, &onTimer, this);
+        m_timer = m_connection->startTimer(delay, &onTimer, this);
     } else {
-        pa_context_rttime_restart(m_connection->context(), m_timer, when);
+        m_connection->restartTimer(m_timer, delay);
     }
 }
 
@@ -247,16 +276,18 @@ void PulseWaveOutDevice::onUnderflow(pa_stream*, void* self) {
 
 void PulseWaveOutDevice::onStreamState(pa_stream* stream, void* self) {
     auto* device = static_cast<PulseWaveOutDevice*>(self);
-    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
-        device->fail();
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && !device->m_failed) {
+        device->fail(pa_strerror(pa_context_errno(pa_stream_get_context(stream))));
     }
     device->m_connection->signal();
 }
 
-void PulseWaveOutDevice::fail() {
-    // The server has gone (or dropped our stream): every piece comes back unplayed and every
-    // later write is refused, so the player runs out of pieces and stops.
+void PulseWaveOutDevice::fail(const char* why) {
+    // The server has gone, or dropped our stream, or its sink went: the routine hears Lost, then
+    // every piece comes back unplayed and every later write is refused.
+    qCWarning(lcAudio) << "the output stream broke:" << why;
     m_failed = true;
+    m_completions.pushLost();
     m_completions.push(m_pieces.takeAll());
 }
 
@@ -330,8 +361,7 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     // time since the report was made, and less what the sink still holds.
     const std::uint64_t moved =
         timing->playing ? pa_usec_to_bytes(pa_timeval_age(&timing->timestamp), &m_format.spec) : 0;
-    const std::uint64_t read =
-        static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)) + moved;
+    const std::uint64_t read = toPieceBytes(timing->read_index) + moved;
     const std::uint64_t inSink = pa_usec_to_bytes(timing->sink_usec, &m_format.spec);
     std::uint64_t heard = read > inSink ? read - inSink : 0;
     heard -= heard % frame;
@@ -363,8 +393,11 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     std::vector<std::uint8_t> fade(bytes);
     m_pieces.copyOut(from, fade.data(), bytes);
     applyFade(fade.data(), bytes, m_fadeLayout, 0, 0, fadeBytes / frame, false);
-    if (pa_stream_write(m_stream.get(), fade.data(), bytes, nullptr,
-                        static_cast<std::int64_t>(from), PA_SEEK_ABSOLUTE) < 0) {
+    const std::vector<std::uint8_t> wire = PieceQueue::toWire(fade.data(), bytes, m_widen);
+    if (pa_stream_write(m_stream.get(), wire.data(), wire.size(), nullptr,
+                        static_cast<std::int64_t>(from * m_widen), PA_SEEK_ABSOLUTE) < 0) {
+        qCWarning(lcAudio) << "cannot write the stop's fade:"
+                           << pa_strerror(pa_context_errno(m_connection->context()));
         return 0;
     }
     return pa_bytes_to_usec(from + fadeBytes - heard, &m_format.spec) + kFadeLead +
@@ -378,6 +411,7 @@ WaveResult PulseWaveOutDevice::close() {
             return WaveResult::Ok;
         }
         m_closed = true;  // read by write() on the completion thread, under the loop lock
+        m_connection->removeSinkEventHandler(m_sinkHandler);
         dropStream();
         m_completions.push(m_pieces.takeAll());
         if (m_timer != nullptr) {

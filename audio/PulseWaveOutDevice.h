@@ -1,10 +1,12 @@
 // One open PulseAudio playback device: a stream on the back end's connection, fed by the byte
 // pump, its pieces returned by the completion thread once the played position has passed them.
+// 8-bit pieces go to the server as 16-bit samples; positions are counted in the pieces' bytes.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "audio/CompletionThread.h"
 #include "audio/Fade.h"
@@ -19,7 +21,8 @@ namespace quilbo {
 class PulseWaveOutDevice : public WaveOutDevice {
 public:
     PulseWaveOutDevice(std::shared_ptr<PulseConnection> connection, const PulseFormat& format,
-                       WaveOutRoutine routine, void* instance, const PulseWaveOut::Options& options,
+                       const FadeLayout& fadeLayout, std::string sink, WaveOutRoutine routine,
+                       void* instance, const PulseWaveOut::Options& options,
                        std::shared_ptr<std::atomic<std::uint64_t>> underflows);
     ~PulseWaveOutDevice() override;
 
@@ -47,7 +50,10 @@ private:
     void requestTiming();
     void onTiming();
     void armTimer(pa_usec_t delay);
-    void fail();
+    void fail(const char* why);
+    void onSinkEvent(pa_subscription_event_type_t type, std::uint32_t index);
+    // Stream bytes (what the server counts) to piece bytes, and back.
+    std::uint64_t toPieceBytes(std::int64_t streamBytes) const;
 
     static void onStreamState(pa_stream* stream, void* self);
     static void onWritable(pa_stream* stream, size_t bytes, void* self);
@@ -58,9 +64,14 @@ private:
                         void* self);
 
     const std::shared_ptr<PulseConnection> m_connection;
-    const PulseFormat m_format;
+    const PulseFormat m_format;       // of the pieces
+    const pa_sample_spec m_wireSpec;  // of the stream: 16-bit where the pieces are 8-bit
+    const std::size_t m_widen;        // stream bytes per piece byte
+    const std::string m_sink;         // empty: the server's default
     const PulseWaveOut::Options m_options;
     const FadeLayout m_fadeLayout;
+    const WaveOutRoutine m_routine;
+    void* const m_instance;
     std::shared_ptr<std::atomic<std::uint64_t>> m_underflows;
 
     // Under the loop lock.
@@ -71,6 +82,7 @@ private:
     bool m_timerArmed = false;
     bool m_failed = false;
     bool m_closed = false;
+    int m_sinkHandler = 0;
     PieceQueue m_pieces;
     PlayedPosition m_position;
 

@@ -1,5 +1,5 @@
-// The default output's own speaker layout, as the sound server describes it: what the Speakers
-// page compares its chosen layout with.
+// An output's own speaker layout (the default's, or a named one's), as the sound server describes
+// it: what the Speakers page compares its chosen layout with.
 #pragma once
 
 #include <optional>
@@ -22,6 +22,12 @@ public:
     // The default sink's layout; nullopt when no server answers or it has no default sink.
     // Bounded: a server that does not answer costs at most a few seconds.
     virtual std::optional<SinkLayout> defaultSinkLayout() = 0;
+    // The layout of the output of that name (an OutputList name); empty name: the default's.
+    // nullopt as above, or when no output has that name. A source that knows only the default
+    // answers for it alone.
+    virtual std::optional<SinkLayout> sinkLayout(const std::string& sink) {
+        return sink.empty() ? defaultSinkLayout() : std::nullopt;
+    }
 };
 
 }  // namespace quilbo

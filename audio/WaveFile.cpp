@@ -1,9 +1,11 @@
 // The WAV file writer: the header, the sample repacking and the write-then-rename.
 #include "audio/WaveFile.h"
 
+#include "audio/FileWrite.h"
 #include "audio/WaveFormat.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -120,32 +122,10 @@ private:
     bool m_kept = false;
 };
 
-bool writeAll(int fd, const std::uint8_t* data, std::uint64_t size) {
-    // One call moves at most 1 GiB: some systems cap a write below what size_t can say.
-    constexpr std::uint64_t kMaxWrite = std::uint64_t{1} << 30;
-    while (size > 0) {
-        const ssize_t written =
-            ::write(fd, data, static_cast<std::size_t>(std::min(size, kMaxWrite)));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (written == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::uint64_t>(written);
-    }
-    return true;
-}
-
 // The samples in the file's form: 20 and 24 bits repacked through a buffer, the rest as they are.
 bool writeSamples(int fd, const std::uint8_t* block, const Layout& layout, int precision) {
     if (fileSampleBytes(precision) == containerBytes(precision)) {
-        return writeAll(fd, block, layout.dataBytes);
+        return writeFully(fd, block, layout.dataBytes);
     }
     constexpr std::size_t kSamplesPerPass = 1 << 16;
     std::vector<std::uint8_t> packed(3 * kSamplesPerPass);
@@ -159,7 +139,7 @@ bool writeSamples(int fd, const std::uint8_t* block, const Layout& layout, int p
             out[1] = in[2];
             out[2] = in[3];
         }
-        if (!writeAll(fd, packed.data(), 3 * n)) {
+        if (!writeFully(fd, packed.data(), 3 * n)) {
             return false;
         }
         samples -= n;
@@ -187,6 +167,40 @@ int createTemporary(const std::string& path, std::string& temporary) {
         }
     }
     return -1;
+}
+
+// The file a target names: a symbolic link is followed to the file it points at (which may not
+// exist yet), so the link stays and its file is replaced. Anything there that is not a regular
+// file (a device node, a FIFO, a folder) is refused: renaming over it would replace it.
+WaveFileResult resolveTarget(const std::string& path, std::string& target) {
+    constexpr int kMaxLinks = 40;  // the system's own bound on a chain of links
+    target = path;
+    for (int hop = 0; hop <= kMaxLinks; ++hop) {
+        struct stat info;
+        if (::lstat(target.c_str(), &info) != 0) {
+            if (errno == ENOENT) {
+                return {};  // a new file
+            }
+            return {WaveFileError::CreateFailed, errno};
+        }
+        if (S_ISREG(info.st_mode)) {
+            return {};
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            return {WaveFileError::NotRegularFile, 0};
+        }
+        std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
+        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= link.size()) {
+            return {WaveFileError::CreateFailed, length < 0 ? errno : ENAMETOOLONG};
+        }
+        const std::string next(link.data(), static_cast<std::size_t>(length));
+        const std::size_t slash = target.rfind('/');
+        target = (!next.empty() && next.front() == '/') || slash == std::string::npos
+                     ? next
+                     : target.substr(0, slash + 1) + next;
+    }
+    return {WaveFileError::CreateFailed, ELOOP};
 }
 
 }  // namespace
@@ -219,8 +233,12 @@ WaveFileResult writeWaveFile(const std::string& path, const std::uint8_t* block,
     if (block == nullptr && layout.dataBytes != 0) {
         return {WaveFileError::UnsupportedFormat, 0};
     }
+    std::string target;
+    if (const WaveFileResult refused = resolveTarget(path, target); !refused) {
+        return refused;
+    }
     std::string temporaryPath;
-    const int fd = createTemporary(path, temporaryPath);
+    const int fd = createTemporary(target, temporaryPath);
     if (fd < 0) {
         return {WaveFileError::CreateFailed, errno};
     }
@@ -228,17 +246,37 @@ WaveFileResult writeWaveFile(const std::string& path, const std::uint8_t* block,
     const std::vector<std::uint8_t> header = headerOf(layout, channels, sampleRate, precision);
     const std::uint8_t pad = 0;
     // The data reach the disk before the name does, so a crash leaves the old file or the new one.
-    if (!writeAll(file.fd(), header.data(), header.size()) ||
+    if (!writeFully(file.fd(), header.data(), header.size()) ||
         !writeSamples(file.fd(), block, layout, precision) ||
-        (layout.dataBytes % 2 != 0 && !writeAll(file.fd(), &pad, 1)) || ::fsync(file.fd()) != 0 ||
+        (layout.dataBytes % 2 != 0 && !writeFully(file.fd(), &pad, 1)) || ::fsync(file.fd()) != 0 ||
         !file.close()) {
         return {WaveFileError::WriteFailed, errno};
     }
-    if (::rename(file.path().c_str(), path.c_str()) != 0) {
+    if (::rename(file.path().c_str(), target.c_str()) != 0) {
         return {WaveFileError::RenameFailed, errno};
     }
     file.keep();
     return {};
+}
+
+const char* waveFileErrorText(WaveFileError error) {
+    switch (error) {
+        case WaveFileError::UnsupportedFormat:
+            return "no WAV file holds this rate, channel code and depth";
+        case WaveFileError::TooLarge:
+            return "the block makes a WAV file larger than 4 GiB";
+        case WaveFileError::NotRegularFile:
+            return "is not a regular file";
+        case WaveFileError::CreateFailed:
+            return "cannot create a file in the target folder";
+        case WaveFileError::WriteFailed:
+            return "cannot write the file";
+        case WaveFileError::RenameFailed:
+            return "cannot give the file its name";
+        case WaveFileError::None:
+            break;
+    }
+    return "no error";
 }
 
 }  // namespace quilbo

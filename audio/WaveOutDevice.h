@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "audio/WaveFormat.h"
 
@@ -27,8 +28,10 @@ enum class WaveResult {
 };
 
 // Messages of the completion routine. Back ends send Done once for every written piece: when it
-// has been played, or when a reset, a close or the loss of the device returns it unplayed.
-enum class WaveOutMessage { Open, Done, Close };
+// has been played, or when a reset, a close or the loss of the device returns it unplayed. Lost
+// (no header) comes once when the output goes away under an open device (its sink removed, the
+// server gone), before the pieces it returns; every later write is refused.
+enum class WaveOutMessage { Open, Done, Close, Lost };
 
 class WaveOutDevice;
 
@@ -68,19 +71,23 @@ public:
     virtual WaveResult close() = 0;
 };
 
-// A playback back end: checks formats and opens devices on the system's default output.
+// A playback back end: checks formats and opens devices on the system's default output or on a
+// named one (an OutputList name; empty: the default, whichever it is at the open).
 class WaveOutBackend {
 public:
     virtual ~WaveOutBackend() = default;
 
-    // Ok when the default device can play the format, BadFormat when it cannot. Opens nothing.
-    virtual WaveResult queryFormat(const WaveFormatExtensible& format) = 0;
+    // Ok when the device can play the format, BadFormat when it cannot. Opens nothing.
+    virtual WaveResult queryFormat(const WaveFormatExtensible& format,
+                                   const std::string& sink = {}) = 0;
 
-    // Opens the default device for the format; routine and instance as described above. Returns
-    // null on failure, with the reason in *result when result is given.
+    // Opens the device for the format; routine and instance as described above. Returns null on
+    // failure, with the reason in *result when result is given. A named output that is not
+    // there fails (NoDevice or Failed): nothing falls back to another output unasked.
     virtual std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format,
                                                 WaveOutRoutine routine, void* instance,
-                                                WaveResult* result = nullptr) = 0;
+                                                WaveResult* result = nullptr,
+                                                const std::string& sink = {}) = 0;
 };
 
 }  // namespace quilbo

@@ -27,6 +27,12 @@ std::int32_t pieceSizeFor(const WaveFormatExtensible& format) {
     return static_cast<std::int32_t>(std::min<std::int64_t>(frames * frame, 64 * 1024 * 1024));
 }
 
+// A piece with the block offset it was taken from, so that a piece handed back after a lost
+// output says where to go on from, faded copy or not.
+struct PlayerPiece : WaveHeader {
+    std::int32_t offset = 0;
+};
+
 }  // namespace
 
 CWavePlayer::CWavePlayer(WaveOutBackend* backend, WindowThreadPoster poster)
@@ -45,17 +51,59 @@ void CWavePlayer::setWindowThreadPoster(WindowThreadPoster poster) {
     m_poster = std::move(poster);
 }
 
+void CWavePlayer::setOutputLostHandler(OutputLostHandler handler) {
+    std::lock_guard lock(m_mutex);
+    m_onOutputLost = std::move(handler);
+}
+
 bool CWavePlayer::isPlaying() const {
     std::lock_guard lock(m_mutex);
     return !m_bStopped;
 }
 
-CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& format) {
+bool CWavePlayer::canResume() const {
+    std::lock_guard lock(m_mutex);
+    return m_bStopped && m_resumable;
+}
+
+CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& format,
+                                                  const std::string& sink) {
     if (!m_bStopped) {
         return StartResult::Started;
     }
-    auto fail = [this](StartResult result) {
-        m_pBlock.reset();
+    {
+        std::lock_guard lock(m_mutex);
+        m_resumable = false;  // a new block replaces one kept for a resume
+    }
+    return begin(format, sink, 0, false);
+}
+
+CWavePlayer::StartResult CWavePlayer::resumePlayer(const std::string& sink) {
+    std::int32_t offset = 0;
+    WaveFormatExtensible format;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_bStopped || !m_resumable) {
+            return m_bStopped ? StartResult::NothingToPlay : StartResult::Started;
+        }
+        offset = std::max<std::int32_t>(m_resumeOffset, 0);
+        format = m_format;
+    }
+    const StartResult result = begin(format, sink, offset, true);
+    if (result == StartResult::Started) {
+        std::lock_guard lock(m_mutex);
+        m_resumable = false;
+    }
+    return result;
+}
+
+CWavePlayer::StartResult CWavePlayer::begin(const WaveFormatExtensible& format,
+                                            const std::string& sink, std::int32_t offset,
+                                            bool keepBlock) {
+    auto fail = [this, keepBlock](StartResult result) {
+        if (!keepBlock) {
+            m_pBlock.reset();
+        }
         return result;
     };
 
@@ -71,12 +119,20 @@ CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& fo
     if (m_backend == nullptr) {
         return fail(StartResult::OpenFailed);
     }
-    if (m_backend->queryFormat(format) == WaveResult::BadFormat) {
+    if (m_backend->queryFormat(format, sink) == WaveResult::BadFormat) {
         return fail(StartResult::UnsupportedFormat);
     }
-    std::unique_ptr<WaveOutDevice> device = m_backend->open(format, &WaveOutProc, this);
+    std::unique_ptr<WaveOutDevice> device =
+        m_backend->open(format, &WaveOutProc, this, nullptr, sink);
     if (!device) {
         return fail(StartResult::OpenFailed);
+    }
+    offset = std::clamp<std::int32_t>(offset, 0, static_cast<std::int32_t>(playable));
+    if (format.nBlockAlign != 0) {
+        offset -= offset % format.nBlockAlign;
+    }
+    if (offset >= static_cast<std::int32_t>(playable)) {
+        offset = 0;  // lost right at the end: the block again from its start
     }
 
     bool anyQueued = false;
@@ -85,19 +141,24 @@ CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& fo
         m_hWaveOut = std::move(device);
         m_nBlockSize = static_cast<std::int32_t>(playable);
         m_nPieceSize = pieceSizeFor(format);
-        m_nNextOffset = 0;
+        m_nNextOffset = offset;
         m_nPiecesQueued = 0;
         m_bStopped = false;
-        m_repeatPlaying = m_bRepeat;
+        m_repeatPlaying = keepBlock ? m_repeatPlaying : m_bRepeat;  // a resume goes on as it was
         m_endPosted = false;
+        m_lost = false;
+        m_resumeOffset = -1;
+        m_format = format;
         m_fadeLayout = fadeLayoutOf(format);
         m_fadeFrames = 0;
+        m_fadeInStart = 0;
         m_firstPass = true;
         if (m_fade && m_fadeLayout.valid()) {
             // A block played once needs room for both fades; a loop fades in once only.
             const std::size_t frames = playable / m_fadeLayout.frameBytes();
             m_fadeFrames =
-                std::min(fadeFrames(format.nSamplesPerSec), m_bRepeat ? frames : frames / 2);
+                std::min(fadeFrames(format.nSamplesPerSec), m_repeatPlaying ? frames : frames / 2);
+            m_fadeInStart = offset / static_cast<std::int64_t>(m_fadeLayout.frameBytes());
         }
         ++m_generation;
         for (int i = 0; i < kPiecesAtStart && m_nNextOffset < m_nBlockSize; ++i) {
@@ -110,7 +171,9 @@ CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& fo
     if (!anyQueued) {
         // The device took nothing (it went away right after the open): nothing would ever
         // come back to move the player on, so this is an open failure.
+        SampleBlock kept = keepBlock ? std::move(m_pBlock) : SampleBlock();
         OnStop();
+        m_pBlock = std::move(kept);
         return StartResult::OpenFailed;
     }
     return StartResult::Started;
@@ -118,7 +181,8 @@ CWavePlayer::StartResult CWavePlayer::startPlayer(const WaveFormatExtensible& fo
 
 bool CWavePlayer::queuePiece() {
     const std::int32_t length = std::min(m_nPieceSize, m_nBlockSize - m_nNextOffset);
-    auto header = std::make_unique<WaveHeader>();
+    auto header = std::make_unique<PlayerPiece>();
+    header->offset = m_nNextOffset;
     header->data = pieceData(length);
     header->bufferLength = static_cast<std::uint32_t>(length);
     header->flags = 0;
@@ -152,7 +216,7 @@ const std::uint8_t* CWavePlayer::pieceData(std::int32_t length) {
     const std::int64_t first = m_nNextOffset / frameBytes;
     const std::int64_t end = (std::int64_t{m_nNextOffset} + length + frameBytes - 1) / frameBytes;
     const std::int64_t blockFrames = m_nBlockSize / frameBytes;
-    const bool fadeIn = m_firstPass && first < fade;
+    const bool fadeIn = m_firstPass && first < m_fadeInStart + fade && end > m_fadeInStart;
     const bool fadeOut = !m_repeatPlaying && end > blockFrames - fade;
     if (!fadeIn && !fadeOut) {
         return data;
@@ -160,7 +224,8 @@ const std::uint8_t* CWavePlayer::pieceData(std::int32_t length) {
     std::vector<std::uint8_t>& copy = m_fadedCopies.emplace_back(data, data + length);
     const auto position = static_cast<std::uint64_t>(m_nNextOffset);
     if (fadeIn) {
-        applyFade(copy.data(), copy.size(), m_fadeLayout, position, 0, m_fadeFrames, true);
+        applyFade(copy.data(), copy.size(), m_fadeLayout, position, m_fadeInStart, m_fadeFrames,
+                  true);
     }
     if (fadeOut) {
         applyFade(copy.data(), copy.size(), m_fadeLayout, position, blockFrames - fade,
@@ -171,16 +236,44 @@ const std::uint8_t* CWavePlayer::pieceData(std::int32_t length) {
 
 void CWavePlayer::WaveOutProc(WaveOutDevice* /*device*/, WaveOutMessage message, void* instance,
                               WaveHeader* header) {
-    if (message != WaveOutMessage::Done || instance == nullptr || header == nullptr) {
+    if (instance == nullptr) {
         return;
     }
-    static_cast<CWavePlayer*>(instance)->onPieceDone(header);
+    auto* player = static_cast<CWavePlayer*>(instance);
+    if (message == WaveOutMessage::Lost) {
+        player->onOutputLost();
+    } else if (message == WaveOutMessage::Done && header != nullptr) {
+        player->onPieceDone(header);
+    }
+}
+
+void CWavePlayer::onOutputLost() {
+    WindowThreadPoster poster;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bStopped || m_lost) {
+            return;
+        }
+        m_lost = true;
+        if (m_nPiecesQueued > 0) {
+            return;  // told once the last of them is back
+        }
+        m_resumeOffset = m_nNextOffset;
+        m_endPosted = true;
+        poster = m_poster;
+        generation = m_generation;
+    }
+    if (poster) {
+        poster([this, generation] { lostGeneration(generation); });
+    }
 }
 
 void CWavePlayer::onPieceDone(WaveHeader* header) {
-    std::unique_ptr<WaveHeader> owned(header);
+    std::unique_ptr<PlayerPiece> owned(static_cast<PlayerPiece*>(header));
     WindowThreadPoster poster;
     std::uint64_t generation = 0;
+    bool lost = false;
     {
         std::lock_guard lock(m_mutex);
         if (!m_bStopped) {
@@ -189,10 +282,15 @@ void CWavePlayer::onPieceDone(WaveHeader* header) {
         m_fadedCopies.remove_if([header](const std::vector<std::uint8_t>& copy) {
             return copy.data() == header->data;
         });
+        if (m_lost && m_resumeOffset < 0) {
+            m_resumeOffset = owned->offset;  // the first piece back after the loss
+        }
         owned.reset();
         --m_nPiecesQueued;
         bool ended = false;
-        if (m_nNextOffset >= m_nBlockSize) {
+        if (m_lost) {
+            ended = !m_bStopped && m_nPiecesQueued <= 0;
+        } else if (m_nNextOffset >= m_nBlockSize) {
             ended = !m_bStopped && m_nPiecesQueued <= 0;
         } else if (!m_bStopped) {
             // A refused piece means the device is gone; once nothing is left queued, nothing
@@ -205,10 +303,39 @@ void CWavePlayer::onPieceDone(WaveHeader* header) {
         m_endPosted = true;
         poster = m_poster;
         generation = m_generation;
+        lost = m_lost;
     }
     // Posted outside the lock: the poster may take locks of its own (an event queue's).
-    if (poster) {
+    if (poster && lost) {
+        poster([this, generation] { lostGeneration(generation); });
+    } else if (poster) {
         poster([this, generation] { stopGeneration(generation); });
+    }
+}
+
+void CWavePlayer::lostGeneration(std::uint64_t generation) {
+    OutputLostHandler handler;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bStopped || generation != m_generation) {
+            return;
+        }
+        handler = m_onOutputLost;
+    }
+    // The device is closed as at a stop (it has nothing left to play), the block is kept.
+    SampleBlock block;
+    {
+        std::lock_guard lock(m_mutex);
+        block = std::move(m_pBlock);
+    }
+    OnStop();
+    {
+        std::lock_guard lock(m_mutex);
+        m_pBlock = std::move(block);
+        m_resumable = true;
+    }
+    if (handler) {
+        handler();
     }
 }
 
@@ -226,6 +353,10 @@ void CWavePlayer::OnStop() {
     {
         std::lock_guard lock(m_mutex);
         if (m_bStopped) {
+            if (m_resumable) {
+                m_resumable = false;
+                m_pBlock.reset();
+            }
             return;
         }
         m_bStopped = true;

@@ -7,6 +7,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "audio/Fade.h"
@@ -30,6 +31,13 @@ namespace quilbo {
 // With m_fade the sound rises over its first 10 ms, falls over the last 10 ms of a block played
 // once, and a stop falls over about 10 ms from where the sound is. The fades are applied to
 // copies of the pieces they touch; the block itself, and a loop's seams, stay as rendered.
+//
+// A lost output (its sink removed, the server gone) ends the sound but not the playback's block:
+// the player becomes idle-but-resumable and tells the page through the output-lost handler, on
+// the window thread (through the poster). resumePlayer then plays the same block on from about
+// where it was lost (the first piece not known to have played), on a (re)opened output, rising
+// as a start does with m_fade; a failed resume leaves it resumable, so the page may retry. OnStop,
+// or a new startPlayer, gives the block up.
 class CWavePlayer {
 public:
     enum class StartResult {
@@ -42,6 +50,8 @@ public:
     // Runs a task on the window thread later (in the program, a queued call to the page). It is
     // called on the device's thread and must not run the task before it returns.
     using WindowThreadPoster = std::function<void(std::function<void()>)>;
+    // Told on the window thread, after the player has gone idle, that the output was lost.
+    using OutputLostHandler = std::function<void()>;
 
     CWavePlayer() = default;
     CWavePlayer(WaveOutBackend* backend, WindowThreadPoster poster);
@@ -53,14 +63,22 @@ public:
     // The back end is not owned and must outlive every playback.
     void setWaveOutBackend(WaveOutBackend* backend);
     void setWindowThreadPoster(WindowThreadPoster poster);
+    void setOutputLostHandler(OutputLostHandler handler);
 
     // The start steps: format check, open, queue four pieces. On any result but Started the
     // block is released and the player stays idle. Ignored (returns Started) while playing.
-    StartResult startPlayer(const WaveFormatExtensible& format);
+    // sink: the output to open (an OutputList name); empty: the system's default.
+    StartResult startPlayer(const WaveFormatExtensible& format, const std::string& sink = {});
 
-    // The stop: nothing while idle; otherwise stops the output (at once, or with m_fade by a
-    // short fade the device plays out on its own), takes every queued piece back, closes the
-    // device and releases the block. The player is idle when it returns.
+    // After a lost output: opens sink (empty: the default) and plays the block on from where it
+    // was lost. NothingToPlay when there is nothing to resume; OpenFailed leaves it resumable.
+    StartResult resumePlayer(const std::string& sink = {});
+    bool canResume() const;
+
+    // The stop: gives up a block kept for a resume; nothing else while idle; otherwise stops the
+    // output (at once, or with m_fade by a short fade the device plays out on its own), takes every
+    // queued piece back, closes the device and releases the block. The player is idle when it
+    // returns.
     void OnStop();
 
     bool isPlaying() const;
@@ -86,19 +104,33 @@ private:
     // fade.
     const std::uint8_t* pieceData(std::int32_t length);
     void onPieceDone(WaveHeader* header);
+    void onOutputLost();
     void stopGeneration(std::uint64_t generation);
+    void lostGeneration(std::uint64_t generation);
+    // The start steps from byte offset on (the fade rising there); keeps the block on failure
+    // when keepBlock.
+    StartResult begin(const WaveFormatExtensible& format, const std::string& sink,
+                      std::int32_t offset, bool keepBlock);
 
     WaveOutBackend* m_backend = nullptr;
     WindowThreadPoster m_poster;
+    OutputLostHandler m_onOutputLost;
     // Guards the player members between the window thread and the device's thread.
     mutable std::mutex m_mutex;
     bool m_repeatPlaying = false;    // m_bRepeat as it was at the start
     std::uint64_t m_generation = 0;  // counts starts, so a late end-of-block stop hits no newer one
     bool m_endPosted = false;
+    // A lost output: told by the device (m_lost), then, once every piece is back, idle with the
+    // block kept (m_resumable) to go on from m_resumeOffset in m_format.
+    bool m_lost = false;
+    bool m_resumable = false;
+    std::int32_t m_resumeOffset = -1;
+    WaveFormatExtensible m_format{};
     // The fades of the playback running: layout, frames per fade (0: none), and whether the
     // pieces queued belong to the block's first pass.
     FadeLayout m_fadeLayout;
     std::size_t m_fadeFrames = 0;
+    std::int64_t m_fadeInStart = 0;  // the frame the first rise begins at
     bool m_firstPass = true;
     std::list<std::vector<std::uint8_t>> m_fadedCopies;  // the data of faded pieces still queued
 };

@@ -1,15 +1,35 @@
 // The player with the PulseAudio back end on a private PulseAudio and a private PipeWire with a
 // 5.1 sink at 192000 Hz in floats: short blocks closed mid-way on a loaded machine keep the server
 // alive, and the last is heard byte for byte, each channel on its own speaker. (Blocks played
-// once, repeated and looped are checked at the monitor in tests/server.)
+// once, repeated and looped are checked at the monitor in tests/server.) Then outputs of other
+// formats: 8-bit blocks exact with silence after them, a 24-bit stop fade that keeps its low
+// bits zero, a wait bounded with the calendar clock running fast, the list of outputs with a
+// named one played to, and a lost output told and resumed on a new sink and a new server.
+#include <dlfcn.h>
+#include <sys/time.h>
+
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 
 #include "audio/PulseWaveOut.h"
 #include "synth/Synthesis.h"
 #include "tests/audio/TestPlayer.h"
 #include "tests/support/SoundServer.h"
+
+// The calendar clock, fast for this process alone while g_fastClock holds: each gettimeofday
+// reads 1000 s later than the one before. The monotonic clock is left alone.
+static std::atomic<bool> g_fastClock = false;
+extern "C" int gettimeofday(struct timeval* __restrict tv, void* __restrict tz) noexcept {
+    static std::atomic<long> calls = 0;
+    static const auto real =
+        reinterpret_cast<int (*)(timeval*, void*)>(dlsym(RTLD_NEXT, "gettimeofday"));
+    const int result = real(tv, tz);
+    tv->tv_sec += g_fastClock ? 1000 * ++calls : 0;
+    return result;
+}
 
 namespace quilbo::test {
 namespace {
@@ -67,6 +87,126 @@ TEST_P(Playback, ShortBlocksClosedMidWayUnderLoadKeepTheServerAliveAndAreHeard) 
 }
 
 QUILBO_ON_BOTH_SERVERS(Playback);
+
+class Output : public testing::TestWithParam<ServerKind> {
+protected:
+    void serve(SinkOptions options, bool record = false) {
+        server = std::make_unique<SoundServer>(GetParam(), std::move(options));
+        ASSERT_TRUE(server->start()) << server->log();
+        capture = std::make_unique<SoundCapture>(*server);
+        ASSERT_TRUE(!record || capture->start());
+    }
+    static std::vector<std::uint8_t> noise(std::size_t bytes, int bits) {
+        std::vector<std::uint8_t> block(bytes);
+        SynthesizeNoiseSeeded(7, block.data(), bytes, 44100, 2, bits, 3, 0.5, nullptr);
+        return block;
+    }
+    CWavePlayer::StartResult play(const std::vector<std::uint8_t>& block, int bits, bool repeat,
+                                  const std::string& sink = {}) {
+        player.setBlock(block, repeat);
+        return player.startPlayer(buildWaveFormat(2, 44100, bits), sink);
+    }
+
+    std::unique_ptr<SoundServer> server;
+    std::unique_ptr<SoundCapture> capture;
+    WindowThread window;
+    PulseWaveOut backend;
+    TestPlayer player{&backend, window.poster()};
+};
+
+TEST_P(Output, EightBitBlocksAreHeardExactlyWithOnlySilenceAfterThem) {
+    serve({"u8", 44100, 2, {}}, true);
+    const auto block = noise(44100 / 2, 8);
+    ASSERT_EQ(play(block, 8, false), CWavePlayer::StartResult::Started);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.runPending(), !player.isPlaying(); }, 10000));
+    QTest::qWait(500);
+    const auto heard = capture->stop();
+    const auto at = std::search(heard.begin(), heard.end(), block.begin(), block.end());
+    ASSERT_NE(at, heard.end());
+    EXPECT_EQ(std::count(at + std::ssize(block), heard.end(), 0x80),
+              heard.end() - at - std::ssize(block));
+}
+
+TEST_P(Output, AStopFadeAt24BitsLeavesTheLowBitsZero) {
+    serve({"s32le", 44100, 2, {}}, true);
+    player.m_fade = true;
+    ASSERT_EQ(play(noise(44100 * 8, 24), 24, true), CWavePlayer::StartResult::Started);
+    QTest::qWait(400);
+    player.OnStop();
+    QTest::qWait(400);
+    const auto heard = capture->stop();
+    int sounding = 0, lowBits = 0;
+    for (std::size_t i = 0; i + 4 <= heard.size(); i += 4) {
+        sounding += heard[i + 3] != 0 && heard[i + 3] != 0xff;
+        lowBits += heard[i] != 0;
+    }
+    EXPECT_GT(sounding, 1000);
+    EXPECT_EQ(lowBits, 0);
+}
+
+TEST_P(Output, AWaitForTheServerEndsWithTheCalendarClockRunningFast) {
+    serve({});
+    PulseWaveOut::Options options;
+    options.serverTimeout = std::chrono::milliseconds(1000);
+    PulseWaveOut quick(options);
+    ASSERT_TRUE(quick.defaultSinkLayout());  // connected
+    server->pause();
+    g_fastClock = true;
+    auto opening = std::async(std::launch::async, [&] {
+        return quick.open(buildWaveFormat(2, 44100, 16), &CWavePlayer::WaveOutProc, nullptr);
+    });
+    const bool ended = opening.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    g_fastClock = false;
+    server->resume();
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(opening.get(), nullptr);
+}
+
+TEST_P(Output, OutputsAreListedWithTheirChangesAndANamedOneIsPlayedTo) {
+    serve({});
+    std::atomic<int> changes = 0;
+    backend.setChangeHandler([&] { ++changes; });
+    ASSERT_EQ(backend.defaultOutputName(), SoundServer::kSink);
+    ASSERT_TRUE(server->loadSink("quilbo_two", "Second"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changes > 0; }, 10000));
+    const auto outputs = backend.outputs();
+    EXPECT_EQ(std::count(outputs.begin(), outputs.end(), OutputInfo{"quilbo_two", "Second"}), 1);
+    EXPECT_EQ(backend.sinkLayout("quilbo_two")->positions.size(), 2u);
+    EXPECT_FALSE(backend.sinkLayout("quilbo_none"));
+    ASSERT_EQ(play(noise(44100, 16), 16, true, "quilbo_two"), CWavePlayer::StartResult::Started);
+    const QString sinks = server->pactl({"list", "short", "sinks"}).output;
+    const QString input = server->pactl({"list", "short", "sink-inputs"}).output;
+    EXPECT_TRUE(sinks.contains(input.section('\t', 1, 1) + "\tquilbo_two")) << input.toStdString();
+}
+
+TEST_P(Output, ALostOutputIsToldAndItsBlockResumesOnANewSinkAndANewServer) {
+    serve({});
+    int lost = 0;
+    player.setOutputLostHandler([&] { ++lost; });
+    player.m_fade = true;
+    const auto block = noise(44100 * 2, 16);
+    ASSERT_EQ(play(block, 16, true), CWavePlayer::StartResult::Started);
+    for (int round = 1; round <= 2; ++round) {
+        if (round == 1) {
+            ASSERT_TRUE(server->unloadSink(SoundServer::kSink));
+        } else {
+            server->kill();
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.runPending(), lost == round; }, 15000));
+        EXPECT_TRUE(player.canResume() && !player.isPlaying());
+        EXPECT_EQ(player.resumePlayer("quilbo_none"), CWavePlayer::StartResult::OpenFailed);
+        ASSERT_TRUE(round == 1 ? server->loadSink(SoundServer::kSink) &&
+                                     server->setDefaultSink(SoundServer::kSink)
+                               : server->start());
+        SoundCapture capture(*server);
+        ASSERT_TRUE(capture.start());
+        ASSERT_EQ(player.resumePlayer(), CWavePlayer::StartResult::Started) << round;
+        QTest::qWait(1500);
+        EXPECT_GT(matchLoop(capture.stop(), block, 4).frames, 44100u) << round;
+    }
+}
+
+QUILBO_ON_BOTH_SERVERS(Output);
 
 }  // namespace
 }  // namespace quilbo::test

@@ -15,6 +15,7 @@ namespace quilbo::test {
 class TestPlayer : public CWavePlayer {
 public:
     using CWavePlayer::CWavePlayer;
+    using CWavePlayer::m_fade;
     using CWavePlayer::m_hWaveOut;
     using CWavePlayer::m_pBlock;
 

@@ -100,7 +100,7 @@ struct Handle : WaveOutDevice {
 
 }  // namespace
 
-WaveResult FakeWaveOut::queryFormat(const WaveFormatExtensible& format) {
+WaveResult FakeWaveOut::queryFormat(const WaveFormatExtensible& format, const std::string&) {
     std::lock_guard lock(m_mutex);
     m_format = format;
     return queryResult;
@@ -108,7 +108,7 @@ WaveResult FakeWaveOut::queryFormat(const WaveFormatExtensible& format) {
 
 std::unique_ptr<WaveOutDevice> FakeWaveOut::open(const WaveFormatExtensible& format,
                                                  WaveOutRoutine routine, void* instance,
-                                                 WaveResult* result) {
+                                                 WaveResult* result, const std::string&) {
     std::lock_guard lock(m_mutex);
     m_format = format;
     if (result != nullptr) {

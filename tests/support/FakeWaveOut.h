@@ -32,9 +32,11 @@ public:
                             writeResult = WaveResult::Ok;
     std::atomic<int> writesToClosed = 0;
 
-    WaveResult queryFormat(const WaveFormatExtensible& format) override;
+    WaveResult queryFormat(const WaveFormatExtensible& format,
+                           const std::string& sink = {}) override;
     std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format, WaveOutRoutine routine,
-                                        void* instance, WaveResult* result = nullptr) override;
+                                        void* instance, WaveResult* result = nullptr,
+                                        const std::string& sink = {}) override;
 
     std::vector<Call> callsOf(Op op, int device = 0) const;  // device 0: any
     void clearCalls();

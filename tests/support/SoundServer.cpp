@@ -217,6 +217,33 @@ void SoundServer::killGraph() {
     end(m_kind == ServerKind::PipeWire ? m_graph : m_pulse, true);
 }
 
+void SoundServer::kill() {
+    for (QProcess* process : {&m_pulse, &m_session, &m_graph}) {
+        end(*process, true);
+    }
+}
+
+bool SoundServer::unloadSink(const QString& name) {
+    for (const QString& line : listShort("modules")) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() >= 3 && fields[1] == "module-null-sink" &&
+            fields[2].contains("sink_name=" + name)) {
+            return pactl({"unload-module", fields[0]}).ok();
+        }
+    }
+    return false;
+}
+
+bool SoundServer::loadSink(const QString& name, const QString& description) {
+    QStringList args = QStringList{"load-module", "module-null-sink", "sink_name=" + name} +
+                       sinkFormat().split(' ');
+    if (!description.isEmpty()) {
+        args << "sink_properties=device.description=" + description;
+    }
+    return pactl(args).ok() &&
+           waitUntil([&] { return listShort("sinks").join('\n').contains(name); });
+}
+
 void SoundServer::pause() {
     ::kill(static_cast<pid_t>(m_pulse.processId()), SIGSTOP);
 }

@@ -51,6 +51,8 @@ public:
     void stop();
     // SIGKILL, no goodbye to the clients: PipeWire's graph alone (PulseAudio: the daemon).
     void killGraph();
+    // SIGKILL to every process of the server; start() again brings it back at the same address.
+    void kill();
     void pause();  // SIGSTOP to the process clients talk to: it answers nothing
     void resume();
     bool running();
@@ -65,6 +67,9 @@ public:
     int sinkInputs() const;
     int clientCount() const;  // less pactl's own connection and the server's own parts
     bool setDefaultSink(const QString& name);
+    // Unloads the named null sink, or loads one in the options' format and waits until it is in.
+    bool unloadSink(const QString& name);
+    bool loadSink(const QString& name, const QString& description = {});
 
 private:
     QStringList listShort(const QString& what) const;

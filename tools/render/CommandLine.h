@@ -34,7 +34,8 @@ inline constexpr const char* kUsage =
     "       quilbo-render [OPTIONS] noise    BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM AMPLITUDE\n"
     "options: --seed N     the noise's seed instead of the calendar clock's second\n"
     "         --wav FILE   write a WAV file of the block's whole frames instead of the raw block\n"
-    "                      on standard output\n";
+    "                      on standard output (a FILE that exists must be a regular file or\n"
+    "                      a link to one: exit 4 otherwise)\n";
 
 // Empty when the arguments (without the program name) are malformed; `error` then says why.
 std::optional<RenderRequest> parseCommandLine(const std::vector<std::string>& args,

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "audio/FileWrite.h"
 #include "audio/SampleBlock.h"
 #include "audio/WaveFile.h"
 #include "synth/Synthesis.h"
@@ -19,21 +20,6 @@ std::uint32_t g_samplesWritten = 0;
 
 void storeProgress(std::uint32_t samplesWritten) {
     g_samplesWritten = samplesWritten;
-}
-
-bool writeAll(const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 std::int32_t render(const quilbo::render::RenderRequest& r, std::uint8_t* block) {
@@ -63,25 +49,6 @@ std::int32_t render(const quilbo::render::RenderRequest& r, std::uint8_t* block)
                                            waveform, r.amplitude, storeProgress);
     }
     return 0;
-}
-
-const char* describe(quilbo::WaveFileError error) {
-    using quilbo::WaveFileError;
-    switch (error) {
-        case WaveFileError::UnsupportedFormat:
-            return "no WAV file holds this rate, channel code and depth";
-        case WaveFileError::TooLarge:
-            return "the block makes a WAV file larger than 4 GiB";
-        case WaveFileError::CreateFailed:
-            return "cannot create a file in the target folder";
-        case WaveFileError::WriteFailed:
-            return "cannot write the file";
-        case WaveFileError::RenameFailed:
-            return "cannot give the file its name";
-        case WaveFileError::None:
-            break;
-    }
-    return "no error";
 }
 
 // The file's layout for the request: the pair's two channels, the depth's low 16 bits.
@@ -116,7 +83,8 @@ int main(int argc, char** argv) {
     if (request->wavPath &&
         quilbo::checkWaveFile(request->blockSize, wave.channels, wave.rate, wave.precision) ==
             quilbo::WaveFileError::TooLarge) {
-        std::fprintf(stderr, "quilbo-render: %s\n", describe(quilbo::WaveFileError::TooLarge));
+        std::fprintf(stderr, "quilbo-render: %s\n",
+                     quilbo::waveFileErrorText(quilbo::WaveFileError::TooLarge));
         return 1;
     }
 
@@ -133,13 +101,20 @@ int main(int argc, char** argv) {
         const quilbo::WaveFileResult written =
             quilbo::writeWaveFile(*request->wavPath, block.data(), block.size(), wave.channels,
                                   wave.rate, wave.precision);
+        if (written.error == quilbo::WaveFileError::NotRegularFile) {
+            // Its own exit code: a script can tell a wrong target from a failed write.
+            std::fprintf(stderr, "quilbo-render: %s %s\n", request->wavPath->c_str(),
+                         quilbo::waveFileErrorText(written.error));
+            return 4;
+        }
         if (!written) {
             std::fprintf(stderr, "quilbo-render: %s: %s%s%s\n", request->wavPath->c_str(),
-                         describe(written.error), written.systemError != 0 ? ": " : "",
+                         quilbo::waveFileErrorText(written.error),
+                         written.systemError != 0 ? ": " : "",
                          written.systemError != 0 ? std::strerror(written.systemError) : "");
             return 1;
         }
-    } else if (!writeAll(block.data(), block.size())) {
+    } else if (!quilbo::writeFully(STDOUT_FILENO, block.data(), block.size())) {
         std::fprintf(stderr, "quilbo-render: cannot write the block: %s\n", std::strerror(errno));
         return 1;
     }

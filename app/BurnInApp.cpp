@@ -18,6 +18,7 @@ struct CBurnInApp::BackEnds {
 CBurnInApp::CBurnInApp() : m_backEnds(std::make_unique<BackEnds>()) {
     m_services.waveOut = &m_backEnds->waveOut;
     m_services.sinkLayouts = &m_backEnds->waveOut;
+    m_services.outputs = &m_backEnds->waveOut;
     m_services.volume = &m_backEnds->volume;
     m_services.powerOff = &m_backEnds->powerOff;
     m_services.sleepInhibitor = &m_backEnds->sleepInhibitor;

@@ -9,6 +9,7 @@
 #include "app/TabPane.h"
 #include "audio/WaveOutVolume.h"
 #include "pages/FrequencyPage.h"
+#include "pages/OutputChoice.h"
 #include "pages/RunInPage.h"
 #include "pages/SpeakersPage.h"
 #include "pages/StatementPage.h"
@@ -64,7 +65,10 @@ void CMainDlg::OnInitDialog() {
     m_tab->tabBar()->setFocusPolicy(Qt::ClickFocus);
 
     QWidget* frame = m_ui->pageFrame_1021;
+    // One choice of output for the pages that offer one; the Run In page keeps the default.
+    auto* outputChoice = new OutputChoice(m_services.outputs, this);
     m_pFrequencyPage = new CFrequencyPage(m_services.waveOut, m_services.sleepInhibitor, frame);
+    m_pFrequencyPage->setOutputChoice(outputChoice);
     addPage(m_pFrequencyPage, tr("Frequency"), true);
 
     m_pRunInPage = new CRunInPage(m_services.waveOut, m_services.volume, m_services.powerOff,
@@ -77,6 +81,7 @@ void CMainDlg::OnInitDialog() {
     addPage(m_pRunInPage, tr("Run In"), false);
 
     m_pSpeakersPage = new CSpeakersPage(m_services.waveOut, m_services.sinkLayouts, frame);
+    m_pSpeakersPage->setOutputChoice(outputChoice);
     addPage(m_pSpeakersPage, tr("Speakers"), false);
 
     m_pStatementPage = new CStatementPage(m_services.urlOpener, frame);

@@ -22,6 +22,7 @@ class CRunInPage;
 class CSpeakersPage;
 class CWaveOutVolume;
 class PowerOffRequester;
+class OutputList;
 class SinkLayoutSource;
 class SleepInhibitor;
 class TabPane;
@@ -39,6 +40,7 @@ struct MainDlgServices {
     CalendarClock clock;
     UrlOpener urlOpener;
     SinkLayoutSource* sinkLayouts = nullptr;
+    OutputList* outputs = nullptr;  // the Output lists' choices; null: the default alone
 };
 
 // Every way the window can end (close box, Alt+F4, Escape or Enter on the window's own controls,

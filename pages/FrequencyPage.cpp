@@ -3,6 +3,7 @@
 
 #include "pages/LevelGain.h"
 #include "pages/LevelSlider.h"
+#include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
 #include "pages/PageSupport.h"
 #include "pages/PlayerMessages.h"
@@ -72,6 +73,7 @@ CFrequencyPage::CFrequencyPage(int nTemplateId, WaveOutBackend* backend,
             }
         });
     });
+    setOutputLostHandler([this] { outputLost(); });
 }
 
 CFrequencyPage::~CFrequencyPage() {
@@ -94,6 +96,7 @@ void CFrequencyPage::OnInitDialog() {
         m_ui->levelReadout_1003->fontMetrics().horizontalAdvance(levelReadout(-8888)) + 6);
     m_ui->level_1002->setMinimumHeight(150);
     keepPlaceWhenHidden(m_progress);
+    m_ui->output_1050->addItem(OutputChoice::defaultEntryText(QString()));
     m_ui->icon_128->setFixedSize(32, 32);
     m_ui->icon_128->setPixmap(QPixmap(QStringLiteral(":/quilbo/icons/quilbo-32.png")));
 
@@ -128,6 +131,22 @@ void CFrequencyPage::setProgressClock(RenderSession::Clock clock) {
 
 void CFrequencyPage::setSaveNameAsker(SaveNameAsker asker) {
     m_saveNameAsker = std::move(asker);
+}
+
+void CFrequencyPage::setOutputChoice(OutputChoice* choice) {
+    m_outputChoice = choice;
+    if (m_ui && choice != nullptr) {
+        choice->bind(m_ui->output_1050);
+    }
+}
+
+std::string CFrequencyPage::chosenSink() const {
+    return m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
+}
+
+void CFrequencyPage::outputLost() {
+    OnStop();
+    showMessage(PlayerMessages::outputLost());
 }
 
 void CFrequencyPage::setBlockLimit(std::int64_t bytes) {
@@ -195,7 +214,7 @@ std::optional<FrequencyRequest> CFrequencyPage::checkedRequest(bool askDevice) {
     FrequencyRequest::FormatRefusal refuses;
     if (askDevice && m_backend != nullptr) {
         refuses = [this](const WaveFormatExtensible& format) {
-            return m_backend->queryFormat(format) == WaveResult::BadFormat;
+            return m_backend->queryFormat(format, chosenSink()) == WaveResult::BadFormat;
         };
     }
     FrequencyRequest::Checked checked = FrequencyRequest::check(fields, m_blockLimit, refuses);
@@ -252,7 +271,7 @@ bool CFrequencyPage::playBlock(SampleBlock block, std::int32_t size,
     m_nBlockSize = size;
     m_bRepeat = repeat;
     m_fade = fade;
-    const QString message = PlayerMessages::forStart(startPlayer(format));
+    const QString message = PlayerMessages::forStart(startPlayer(format, chosenSink()));
     if (!message.isEmpty()) {
         showMessage(message);
     }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QComboBox;
 class QProgressBar;
@@ -26,6 +27,7 @@ namespace Ui {
 class CFrequencyPage;
 }
 class CVolumeSlider;
+class OutputChoice;
 
 // Renders the chosen waveform completely in memory on Play, then plays it through the player it
 // derives from. Stop (or the end of a block without Repeat) returns it to idle. The members
@@ -58,6 +60,7 @@ public:
         IDC_LOGARITHMIC = 1019,
         IDC_SAVE = 1020,
         IDC_FADE = 1039,
+        IDC_OUTPUT = 1050,
     };
 
     // Returns an empty block when the memory cannot be had.
@@ -94,6 +97,9 @@ public:
     void setBlockAllocator(BlockAllocator allocator);
     void setProgressClock(RenderSession::Clock clock);
     void setSaveNameAsker(SaveNameAsker asker);
+    // Plays to the output chosen there (not owned; it must outlive the page) and shows the
+    // choice in the page's Output list. Without one the page plays to the system default.
+    void setOutputChoice(OutputChoice* choice);
     // The largest block Play renders, in bytes; larger requests are refused with a message.
     void setBlockLimit(std::int64_t bytes);
     std::int64_t blockLimit() const { return m_blockLimit; }
@@ -127,6 +133,10 @@ protected:
 
     // Renders a block of range sample values with render, the bar showing its progress.
     bool renderWithProgress(std::uint32_t range, const std::function<void()>& render);
+    // The output the page plays to; empty for the system default.
+    std::string chosenSink() const;
+    // The player's output went away under it: the play ends with a message.
+    virtual void outputLost();
     // Plays block (size bytes of format) from its start, looped with repeat, faded in and out
     // with fade; the failure messages are shown here. False when it did not start.
     bool playBlock(SampleBlock block, std::int32_t size, const WaveFormatExtensible& format,
@@ -155,6 +165,7 @@ private:
     SaveNameAsker m_saveNameAsker;
     std::int64_t m_blockLimit;
     RenderSession* m_renderSession = nullptr;
+    OutputChoice* m_outputChoice = nullptr;
 };
 
 }  // namespace quilbo

@@ -11,6 +11,10 @@ QString PlayerMessages::openFailed() {
     return tr("Failed to open waveform output device.");
 }
 
+QString PlayerMessages::outputLost() {
+    return tr("The sound output went away: playback has ended.");
+}
+
 QString PlayerMessages::forStart(CWavePlayer::StartResult result) {
     switch (result) {
         case CWavePlayer::StartResult::UnsupportedFormat:

@@ -14,6 +14,8 @@ class PlayerMessages {
 public:
     static QString unsupportedFormat();
     static QString openFailed();
+    // A playback's output went away under it.
+    static QString outputLost();
     // The message for a start's result; empty when there is none to show.
     static QString forStart(CWavePlayer::StartResult result);
 };

@@ -5,11 +5,13 @@
 #include "audio/WaveOutVolume.h"
 #include "pages/ElapsedTime.h"
 #include "pages/LeadingNumber.h"
+#include "pages/Logging.h"
 #include "pages/PageSupport.h"
 #include "pages/SystemVolumeSlider.h"
 #include "ui_RunInPage.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEvent>
 #include <QProgressBar>
 #include <QSignalBlocker>
@@ -86,6 +88,10 @@ void CRunInPage::OnInitDialog() {
             }
         });
     }
+
+    m_retryTimer = new QTimer(this);
+    m_retryTimer->setInterval(kRetryMilliseconds);
+    connect(m_retryTimer, &QTimer::timeout, this, [this] { retryOutput(); });
 
     m_timer = new QTimer(this);
     m_timer->setInterval(kTickMilliseconds);
@@ -180,12 +186,51 @@ void CRunInPage::stopSession() {
     OnStop();
     m_sessionLock.reset();
     m_powerOffRefusal.reset();
+    m_soundLostAt.reset();
+    m_retryTimer->stop();
     showStatus();
 }
 
 void CRunInPage::showStatus() {
-    m_ui->status_1031->setText(m_powerOffRefusal ? powerOffRefusedText(*m_powerOffRefusal)
-                                                 : QString());
+    QStringList lines;
+    if (m_soundLostAt) {
+        lines << waitingForOutputText(
+            QDateTime::fromSecsSinceEpoch(*m_soundLostAt).toString(QStringLiteral("HH:mm:ss")));
+    }
+    if (m_powerOffRefusal) {
+        lines << powerOffRefusedText(*m_powerOffRefusal);
+    }
+    m_ui->status_1031->setText(lines.join(QLatin1Char('\n')));
+}
+
+QString CRunInPage::waitingForOutputText(const QString& since) {
+    return tr("No sound since %1: waiting for an output").arg(since);
+}
+
+void CRunInPage::outputLost() {
+    if (!m_bRunning) {
+        OnStop();
+        return;
+    }
+    qCWarning(lcPages) << "The run-in's output went away; asking again every" << kRetryMilliseconds
+                       << "ms";
+    m_soundLostAt = m_clock();
+    showStatus();
+    m_retryTimer->start();
+}
+
+void CRunInPage::retryOutput() {
+    if (!m_bRunning || !canResume()) {
+        m_retryTimer->stop();
+        return;
+    }
+    // The run-in stays on the system's default output, whichever that is now.
+    if (resumePlayer() == StartResult::Started) {
+        qCInfo(lcPages) << "The run-in's noise plays again";
+        m_retryTimer->stop();
+        m_soundLostAt.reset();
+        showStatus();
+    }
 }
 
 void CRunInPage::OnTimer() {

@@ -88,6 +88,10 @@ public:
 
     // The hours box holds a negative number when a session is asked to start.
     static QString negativeHoursText();
+    // The status line while the session's output is gone; since: the time of day it went.
+    static QString waitingForOutputText(const QString& since);
+    // How often the session asks for an output again while its own is gone.
+    static constexpr int kRetryMilliseconds = 2000;
     // The status line after a refused power-off.
     static QString powerOffRefusedText(const PowerOffRefusal& refusal);
 
@@ -102,6 +106,8 @@ public:
 
 protected:
     void doDataExchange(DataExchange& dx) override;
+    // The session's output went away: it waits for one, and the session goes on counting.
+    void outputLost() override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -112,6 +118,8 @@ private:
     // The session's number of hours from the box: a negative number keeps the last one read.
     void readHours();
     void showStatus();
+    // Asks for the system's default output again; the noise resumes when one answers.
+    void retryOutput();
     void endSession();
     void stopSession();
     void retranslate();
@@ -131,6 +139,8 @@ private:
     QString m_strHours;
     std::int32_t m_hoursInForce = 0;
     std::optional<PowerOffRefusal> m_powerOffRefusal;  // of this session's last request
+    std::optional<std::int64_t> m_soundLostAt;         // calendar time the output went
+    QTimer* m_retryTimer = nullptr;
     std::int32_t m_nEndAction = ShutDown;
 };
 

@@ -40,6 +40,11 @@ SpeakerCheckSession::SpeakerCheckSession(WaveOutBackend* backend, QObject* paren
             }
         });
     });
+    // The output went away: the check ends, and says so.
+    setOutputLostHandler([this] {
+        stop();
+        emit failed(PlayerMessages::outputLost());
+    });
     m_turnTimer = new QTimer(this);
     m_turnTimer->setInterval(kTurnTickMilliseconds);
     connect(m_turnTimer, &QTimer::timeout, this, &SpeakerCheckSession::changed);
@@ -116,7 +121,7 @@ void SpeakerCheckSession::start(Mode mode, int channel, const std::vector<CheckT
     m_nBlockSize = static_cast<std::int32_t>(bytes);
     m_bRepeat = true;
     const StartResult result = startPlayer(
-        buildWaveFormat(m_channels, static_cast<int>(kCheckSampleRate), kBitsPerSample));
+        buildWaveFormat(m_channels, static_cast<int>(kCheckSampleRate), kBitsPerSample), m_sink);
     if (result != StartResult::Started) {
         returnToIdle();
         if (const QString text = PlayerMessages::forStart(result); !text.isEmpty()) {

@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <string>
 #include <vector>
 
 class QTimer;
@@ -29,6 +30,8 @@ public:
 
     // Changing the layout's channel count stops what plays.
     void setChannelCount(int channels);
+    // The output the next play goes to; empty for the system default.
+    void setSink(const std::string& sink) { m_sink = sink; }
     int channelCount() const { return m_channels; }
 
     // Noise on one channel, looped; a second call for the same channel stops it.
@@ -56,6 +59,7 @@ private:
     const std::vector<float>& noiseFor(int channel);
 
     QTimer* m_turnTimer = nullptr;
+    std::string m_sink;
     int m_channels = 2;
     Mode m_mode = Mode::Idle;
     int m_channel = -1;

@@ -2,6 +2,7 @@
 // runs, and the default output's layout beside the chosen one.
 #include "pages/SpeakersPage.h"
 
+#include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
 #include "pages/PageSupport.h"
 #include "pages/SpeakerMap.h"
@@ -58,6 +59,7 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
     });
     m_session->setChannelCount(channelCount());
     m_ui->speakerMap_1041->setChannelCount(channelCount());
+    m_ui->output_1051->addItem(OutputChoice::defaultEntryText(QString()));
     showNowPlaying();
 }
 
@@ -77,6 +79,18 @@ int CSpeakersPage::channelCount() const {
 
 void CSpeakersPage::setMessagePresenter(MessagePresenter presenter) {
     m_presenter = std::move(presenter);
+}
+
+void CSpeakersPage::setOutputChoice(OutputChoice* choice) {
+    m_outputChoice = choice;
+    choice->bind(m_ui->output_1051);
+    connect(choice, &OutputChoice::changed, this, [this] {
+        if (m_session->isPlaying() || m_session->canResume()) {
+            return;  // the playing output keeps playing; the next play takes the choice
+        }
+        refreshSinkLayout();
+    });
+    refreshSinkLayout();
 }
 
 void CSpeakersPage::OnSpeaker(int channel) {
@@ -121,7 +135,9 @@ void CSpeakersPage::showNowPlaying() {
 }
 
 void CSpeakersPage::refreshSinkLayout() {
-    m_sink = m_sinkLayouts != nullptr ? m_sinkLayouts->defaultSinkLayout() : std::nullopt;
+    const std::string chosen = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
+    m_session->setSink(chosen);
+    m_sink = m_sinkLayouts != nullptr ? m_sinkLayouts->sinkLayout(chosen) : std::nullopt;
     // The first output seen chooses the layout, while nothing has been chosen by hand.
     if (m_sink && !m_sinkRead && m_session->mode() == SpeakerCheckSession::Mode::Idle) {
         m_sinkRead = true;
@@ -144,7 +160,9 @@ void CSpeakersPage::showSinkLayout() {
                                                      : speakerName(static_cast<int>(position)));
     }
     const int channels = static_cast<int>(m_sink->positions.size());
-    QString text = tr("Default output: %1. Its channels: %2.")
+    const bool chosen = m_outputChoice != nullptr && !m_outputChoice->sink().empty();
+    QString text = (chosen ? tr("Chosen output: %1. Its channels: %2.")
+                           : tr("Default output: %1. Its channels: %2."))
                        .arg(QString::fromStdString(m_sink->description), names.join(tr(", ")));
     if (channels < channelCount()) {
         text += QLatin1Char('\n') +

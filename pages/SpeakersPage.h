@@ -16,6 +16,7 @@ namespace quilbo {
 namespace Ui {
 class CSpeakersPage;
 }
+class OutputChoice;
 class SpeakerMap;
 
 // Shows the speaker check's session (the playback) and forwards the clicks to it. The default
@@ -33,6 +34,7 @@ public:
         IDC_STOP = 1044,
         IDC_SINK = 1045,
         IDC_NOW_PLAYING = 1046,
+        IDC_OUTPUT = 1051,
     };
     // The layouts, in the order the list shows them.
     enum Layout { Stereo = 0, Quad = 1, Surround51 = 2 };
@@ -59,6 +61,9 @@ public:
     void refreshSinkLayout();
 
     void setMessagePresenter(MessagePresenter presenter);
+    // Plays to, and reads the layout of, the output chosen there (not owned; it must outlive the
+    // page). Without one the page uses the system default.
+    void setOutputChoice(OutputChoice* choice);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -73,6 +78,7 @@ private:
     SpeakerCheckSession* m_session;
     SinkLayoutSource* m_sinkLayouts;
     MessagePresenter m_presenter;
+    OutputChoice* m_outputChoice = nullptr;
     bool m_sinkRead = false;
     std::optional<SinkLayout> m_sink;
 };

@@ -36,8 +36,16 @@ QString WaveSaver::write(const QString& path, const std::uint8_t* block,
         return QString();
     }
     qCWarning(lcPages) << "Could not save" << path << ":" << std::strerror(written.systemError);
-    return written.error == WaveFileError::TooLarge ? tooLargeText()
-                                                    : failedText(path, written.systemError);
+    switch (written.error) {
+        case WaveFileError::TooLarge:
+            return tooLargeText();
+        case WaveFileError::NotRegularFile:
+            return tr("Could not save %1: it is not a regular file, and Quilbo does not write "
+                      "over devices, pipes or folders. Nothing was written.")
+                .arg(QDir::toNativeSeparators(path));
+        default:
+            return failedText(path, written.systemError);
+    }
 }
 
 QString WaveSaver::askName(QWidget* parent, const QString& suggested) {

@@ -54,6 +54,10 @@
         <source>Could not save %1. %2 Nothing was written.</source>
         <translation>无法保存 %1。%2未写入任何内容。</translation>
     </message>
+    <message>
+        <source>Could not save %1: it is not a regular file, and Quilbo does not write over devices, pipes or folders. Nothing was written.</source>
+        <translation>无法保存 %1：它不是普通文件，Quilbo 不会覆盖设备、管道或文件夹。没有写入任何内容。</translation>
+    </message>
 </context>
 <context>
     <name>quilbo::CFrequencyPage</name>
@@ -200,6 +204,10 @@
     <message>
         <source>Fade in/out</source>
         <translation>淡入淡出</translation>
+    </message>
+    <message>
+        <source>Output:</source>
+        <translation>输出：</translation>
     </message>
 </context>
 </TS>

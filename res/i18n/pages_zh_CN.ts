@@ -22,5 +22,20 @@
         <source>Failed to open waveform output device.</source>
         <translation>无法打开波形输出设备。</translation>
     </message>
+    <message>
+        <source>The sound output went away: playback has ended.</source>
+        <translation>声音输出设备已消失：播放已结束。</translation>
+    </message>
+</context>
+<context>
+    <name>quilbo::OutputChoice</name>
+    <message>
+        <source>System default</source>
+        <translation>系统默认</translation>
+    </message>
+    <message>
+        <source>System default (%1)</source>
+        <translation>系统默认（%1）</translation>
+    </message>
 </context>
 </TS>

@@ -87,5 +87,9 @@
         <source>The computer could not be powered off: %1. Quilbo asks again every second.</source>
         <translation>无法关闭计算机：%1。Quilbo 每秒重试一次。</translation>
     </message>
+    <message>
+        <source>No sound since %1: waiting for an output</source>
+        <translation>自 %1 起无声：正在等待输出设备</translation>
+    </message>
 </context>
 </TS>

@@ -67,6 +67,14 @@
         <source>Default output: %1. Its channels: %2.</source>
         <translation>默认输出：%1。它的声道：%2。</translation>
     </message>
+    <message>
+        <source>Output:</source>
+        <translation>输出：</translation>
+    </message>
+    <message>
+        <source>Chosen output: %1. Its channels: %2.</source>
+        <translation>所选输出：%1。其声道：%2。</translation>
+    </message>
 </context>
 <context>
     <name>quilbo::SpeakerMap</name>

@@ -7,8 +7,9 @@
 #include "app/BurnInApp.h"
 #include "audio/PulseWaveOut.h"
 #include "audio/VolumeScale.h"
-#include "pages/PlayerMessages.h"
 #include "pages/LevelGain.h"
+#include "pages/OutputChoice.h"
+#include "pages/PlayerMessages.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
 #include "tests/support/SoundServer.h"
@@ -90,6 +91,7 @@ protected:
                     (GetParam() == ServerKind::PipeWire && pulse->underflowCount() == 0))
             << match.silences << " gaps";
     }
+    QString runInStatus() { return ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text(); }
     static bool silent(const std::vector<std::uint8_t>& bytes) {
         return std::count(bytes.begin(), bytes.end(), 0) == std::ssize(bytes);
     }
@@ -335,25 +337,66 @@ TEST_P(OnServer, TheVolumeSliderFollowsTheDefaultSinkBothWays) {
 }
 
 // On PipeWire the graph alone dies: its PulseAudio service loses it and ends its streams.
-TEST_P(OnServer, KilledMidPlayThePagesGoIdleTheSessionCountsAndAllComesBack) {
+// Killed mid-play: the Frequency page's play ends with a message; the session says since when it
+// has had no sound, counts on, and plays again soon after the server is back, its line gone.
+TEST_P(OnServer, KilledMidPlayThePlayEndsAndTheSessionWaitsCountingUntilTheServerIsBack) {
     reusable = false;
     ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);
     click(freq(), CFrequencyPage::IDC_PLAY);
     startRunIn("ALL");
     ASSERT_TRUE(freq().isPlaying() && run().isPlaying()) << messages.join(' ').toStdString();
     server->killGraph();
-    EXPECT_TRUE(waitFor([&] { return !freq().isPlaying() && !run().isPlaying(); }));
+    EXPECT_TRUE(waitFor([&] { return !freq().isPlaying() && !runInStatus().isEmpty(); }));
+    EXPECT_EQ(messages, QStringList{PlayerMessages::outputLost()});
+    EXPECT_EQ(runInStatus(), CRunInPage::waitingForOutputText(
+                                 QDateTime::fromSecsSinceEpoch(now).toString("HH:mm:ss")));
     tickAt(3723);
     EXPECT_EQ(elapsedText(), "01:02:03");
     messages.clear();
     click(freq(), CFrequencyPage::IDC_PLAY);  // while the server is away
     EXPECT_EQ(messages, QStringList{PlayerMessages::openFailed()});
-    click(run(), CRunInPage::IDC_RUN_IN);
     ASSERT_TRUE(server->start()) << server->log();
-    EXPECT_TRUE(waitFor([&] { return realVolume->state() == VolumeState::Ready; }));
-    startRunIn("ALL");
-    EXPECT_TRUE(run().isPlaying());
+    EXPECT_TRUE(waitFor([&] { return run().isPlaying() && runInStatus().isEmpty(); }, 10));
     EXPECT_FALSE(silent(hear(1)));
+    EXPECT_TRUE(waitFor([&] { return realVolume->state() == VolumeState::Ready; }));
+}
+
+// The session's sink unloaded: the page says so, and a new default sink has the noise again
+// within three seconds.
+TEST_P(OnServer, ARunInWhoseSinkGoesWaitsAndPlaysAgainWithinThreeSecondsOfANewOne) {
+    reusable = false;
+    startRunIn("ALL");
+    ASSERT_TRUE(run().isPlaying());
+    ASSERT_TRUE(server->unloadSink(SoundServer::kSink));
+    EXPECT_TRUE(waitFor([&] { return !runInStatus().isEmpty(); }));
+    EXPECT_TRUE(run().isRunning() && !run().isPlaying());
+    ASSERT_TRUE(server->loadSink(SoundServer::kSink) && server->setDefaultSink(SoundServer::kSink));
+    EXPECT_TRUE(waitFor([&] { return run().isPlaying() && runInStatus().isEmpty(); }, 3));
+    EXPECT_FALSE(silent(hear(1)));
+}
+
+// The output chosen in the Frequency page's list is the one that plays; when it goes, the play
+// ends with a message and the list is back on the system default.
+TEST_P(OnServer, TheChosenOutputIsTheOneThatPlaysAndItsLossEndsThePlay) {
+    reusable = false;
+    OutputChoice choice(pulse.get());
+    freq().setOutputChoice(&choice);
+    auto* list = ctl<QComboBox>(freq(), CFrequencyPage::IDC_OUTPUT);
+    ASSERT_TRUE(server->loadSink("quilbo_two", "Second"));
+    ASSERT_TRUE(waitFor([&] { return list->findText("Second") > 0; }));
+    EXPECT_EQ(list->itemText(0), OutputChoice::defaultEntryText(list->itemText(1)));
+    emit list->activated(list->findText("Second"));
+    EXPECT_EQ(choice.sink(), "quilbo_two");
+    ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);
+    click(freq(), CFrequencyPage::IDC_PLAY);
+    ASSERT_TRUE(freq().isPlaying()) << messages.join(' ').toStdString();
+    const QString sinks = server->pactl({"list", "short", "sinks"}).output;
+    const QString input = server->pactl({"list", "short", "sink-inputs"}).output;
+    EXPECT_TRUE(sinks.contains(input.section('\t', 1, 1) + "\tquilbo_two")) << input.toStdString();
+    ASSERT_TRUE(server->unloadSink("quilbo_two"));
+    EXPECT_TRUE(waitFor([&] { return !freq().isPlaying() && list->currentIndex() == 0; }));
+    EXPECT_EQ(messages, QStringList{PlayerMessages::outputLost()});
+    EXPECT_EQ(choice.sink(), "");
 }
 
 TEST_P(OnServer, AServerThatStopsAnsweringDelaysNoStopOrStartForLong) {

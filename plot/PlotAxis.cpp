@@ -17,9 +17,11 @@ double position(AxisScale scale, double value) {
     return scale == AxisScale::Logarithmic ? std::log(value) : value;
 }
 
-std::vector<PlotTick> linearTicks(double from, double to, double step) {
+std::vector<PlotTick> linearTicks(double from, double to, double step, int maxMajor) {
     std::vector<PlotTick> ticks;
-    for (double k = std::ceil(from / step); k * step <= to + step * 1e-9; k += 1.0) {
+    const double first = std::ceil(from / step);
+    // The count bounds the loop even where k + 1 == k for a huge k.
+    for (double k = first; k * step <= to + step * 1e-9 && k - first <= maxMajor; k += 1.0) {
         // Snaps the rounding noise of k * step (5.551e-17 for 0) to the value meant.
         const double value = std::abs(k) < 0.5 ? 0.0 : k * step;
         ticks.push_back({value, true});
@@ -103,7 +105,7 @@ double PlotAxis::majorStep(int maxMajor) const {
 std::vector<PlotTick> PlotAxis::ticks(int maxMajor) const {
     maxMajor = std::max(2, maxMajor);
     if (m_scale == AxisScale::Linear) {
-        return linearTicks(m_from, m_to, majorStep(maxMajor));
+        return linearTicks(m_from, m_to, majorStep(maxMajor), maxMajor);
     }
     const auto inRange = [this](double value) {
         return value >= m_from * (1.0 - 1e-9) && value <= m_to * (1.0 + 1e-9);
@@ -137,7 +139,7 @@ std::vector<PlotTick> PlotAxis::ticks(int maxMajor) const {
         }
     }
     if (majors < 2) {
-        return linearTicks(m_from, m_to, majorStep(maxMajor));
+        return linearTicks(m_from, m_to, majorStep(maxMajor), maxMajor);
     }
     // Octaves of 1 kHz (31.5 ... 16k) between them, where they are not too crowded.
     const double firstOctave = std::floor(std::log2(m_from / 1000.0));

@@ -1,5 +1,6 @@
-// The line through a curve's points in pixels, broken where a point is missing and clipped to
-// the plot area in double precision, so that far-off points neither overflow nor bend the line.
+// The line through a curve's points in pixels, broken where a point is missing, clipped to the
+// plot area in double precision (far-off points neither overflow nor bend the line), and thinned
+// where many points share a pixel.
 #pragma once
 
 #include <QPainterPath>

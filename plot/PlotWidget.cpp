@@ -1,11 +1,8 @@
-// The plot widget: its state, the mapping between values and pixels, painting and the mouse.
+// The plot widget: its state, the mapping between values and pixels, and the mouse.
 #include "plot/PlotWidget.h"
-
-#include "plot/PlotPath.h"
 
 #include <QLoggingCategory>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -37,18 +34,6 @@ PlotAxis defaultAxis(Quantity quantity) {
             break;
     }
     return {AxisScale::Linear, -1.0, 1.0};
-}
-
-QColor mix(const QColor& a, const QColor& b, double share) {
-    return QColor::fromRgbF(a.redF() * share + b.redF() * (1 - share),
-                            a.greenF() * share + b.greenF() * (1 - share),
-                            a.blueF() * share + b.blueF() * (1 - share));
-}
-
-QPen cosmeticPen(const QColor& colour) {
-    QPen pen(colour, 1.0);
-    pen.setCosmetic(true);
-    return pen;
 }
 
 }  // namespace
@@ -180,25 +165,34 @@ int PlotWidget::maxTicks(Qt::Orientation axis, double length) const {
                            : m_x.scale() == AxisScale::Logarithmic
                                ? metrics.horizontalAdvance(QStringLiteral("20k")) + 14
                                : metrics.horizontalAdvance(QStringLiteral("-88.88")) + 20;
-    return std::max(2, static_cast<int>(length / spacing));
+    return static_cast<int>(std::clamp(length / spacing, 2.0, 1000.0));
+}
+
+QMarginsF PlotWidget::verticalMargins() const {
+    const double line = QFontMetricsF(font()).height();
+    const double top = (m_infoText.isEmpty() ? 0.0 : line + 6) + line / 2 + 4;
+    return {0.0, top, 0.0, 2 * line + 10};
+}
+
+int PlotWidget::yTickCount() const {
+    const QMarginsF margins = verticalMargins();
+    return maxTicks(Qt::Vertical, height() - margins.top() - margins.bottom());
 }
 
 QRectF PlotWidget::plotArea() const {
     const QFontMetricsF metrics(font());
-    const double line = metrics.height();
-    const double top = (m_infoText.isEmpty() ? 0.0 : line + 6) + line / 2 + 4;
-    const double bottom = 2 * line + 10;
-    const double height = std::max(1.0, this->height() - top - bottom);
+    const QMarginsF margins = verticalMargins();
     double widest = 0.0;
-    for (const PlotTick& tick : m_y.ticks(maxTicks(Qt::Vertical, height))) {
+    for (const PlotTick& tick : m_y.ticks(yTickCount())) {
         if (tick.major) {
             widest =
                 std::max(widest, metrics.horizontalAdvance(tickLabel(Qt::Vertical, tick.value)));
         }
     }
-    const double left = widest + line + 12;
+    const double left = widest + metrics.height() + 12;
     const double right = metrics.horizontalAdvance(QStringLiteral("20k")) / 2 + 10;
-    return {left, top, std::max(1.0, width() - left - right), height};
+    return {left, margins.top(), std::max(1.0, width() - left - right),
+            std::max(1.0, height() - margins.top() - margins.bottom())};
 }
 
 double PlotWidget::xToPixel(double x) const {
@@ -221,21 +215,19 @@ double PlotWidget::pixelToY(double pixel) const {
     return m_y.valueAt((area.bottom() - pixel) / area.height());
 }
 
+int PlotWidget::xTickCount() const {
+    return maxTicks(Qt::Horizontal, plotArea().width());
+}
+
 std::vector<PlotTick> PlotWidget::ticks(Qt::Orientation axis) const {
-    const QRectF area = plotArea();
-    if (axis == Qt::Horizontal) {
-        return m_x.ticks(maxTicks(axis, area.width()));
-    }
-    return m_y.ticks(maxTicks(axis, area.height()));
+    return axis == Qt::Horizontal ? m_x.ticks(xTickCount()) : m_y.ticks(yTickCount());
 }
 
 QString PlotWidget::tickLabel(Qt::Orientation axis, double value) const {
-    const bool horizontal = axis == Qt::Horizontal;
-    const PlotAxis& shown = horizontal ? m_x : m_y;
-    // The step only sets the decimals, so the height-only tick count of plotArea() will do.
-    const double length = horizontal ? width() : height();
-    return PlotFormat::tickLabel(horizontal ? m_xQuantity : m_yQuantity, value,
-                                 shown.majorStep(maxTicks(axis, length)));
+    if (axis == Qt::Horizontal) {
+        return PlotFormat::tickLabel(m_xQuantity, value, m_x.majorStep(xTickCount()));
+    }
+    return PlotFormat::tickLabel(m_yQuantity, value, m_y.majorStep(yTickCount()));
 }
 
 QString PlotWidget::readoutText(QPointF position) const {
@@ -283,154 +275,6 @@ QSize PlotWidget::sizeHint() const {
 
 QSize PlotWidget::minimumSizeHint() const {
     return {220, 140};
-}
-
-void PlotWidget::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
-    const QRectF area = plotArea();
-    const QPalette& colours = palette();
-    painter.fillRect(area, colours.color(QPalette::Base));
-    painter.setPen(colours.color(QPalette::WindowText));
-    if (!m_infoText.isEmpty()) {
-        painter.drawText(QRectF(area.left(), 2, area.width(), area.top()),
-                         Qt::AlignLeft | Qt::AlignTop, m_infoText);
-    }
-    drawGrid(painter, area);
-    drawCurves(painter, area);
-    drawLegend(painter, area);
-    if (m_dragStart) {
-        const QColor highlight = colours.color(QPalette::Highlight);
-        QColor fill = highlight;
-        fill.setAlphaF(0.2);
-        painter.setPen(cosmeticPen(highlight));
-        painter.setBrush(fill);
-        painter.drawRect(QRectF(*m_dragStart, m_dragEnd).normalized() & area);
-    }
-    drawReadout(painter, area);
-}
-
-void PlotWidget::drawGrid(QPainter& painter, const QRectF& area) const {
-    const QPalette& colours = palette();
-    const QColor text = colours.color(QPalette::Text);
-    const QColor base = colours.color(QPalette::Base);
-    const QPen majorPen = cosmeticPen(mix(text, base, 0.3));
-    const QPen minorPen = cosmeticPen(mix(text, base, 0.13));
-    const QPen labelPen = cosmeticPen(colours.color(QPalette::WindowText));
-    const QFontMetricsF metrics(font());
-    const double line = metrics.height();
-    for (const PlotTick& tick : ticks(Qt::Horizontal)) {
-        const double x = xToPixel(tick.value);
-        painter.setPen(tick.major ? majorPen : minorPen);
-        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-        if (tick.major) {
-            painter.setPen(labelPen);
-            painter.drawText(QRectF(x - 50, area.bottom() + 3, 100, line), Qt::AlignHCenter,
-                             tickLabel(Qt::Horizontal, tick.value));
-        }
-    }
-    for (const PlotTick& tick : ticks(Qt::Vertical)) {
-        const double y = yToPixel(tick.value);
-        painter.setPen(tick.major ? majorPen : minorPen);
-        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        if (tick.major) {
-            painter.setPen(labelPen);
-            painter.drawText(QRectF(0, y - line / 2, area.left() - 5, line),
-                             Qt::AlignRight | Qt::AlignVCenter,
-                             tickLabel(Qt::Vertical, tick.value));
-        }
-    }
-    painter.setPen(cosmeticPen(colours.color(QPalette::Mid)));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(area);
-    painter.setPen(labelPen);
-    painter.drawText(QRectF(area.left(), area.bottom() + line + 5, area.width(), line),
-                     Qt::AlignHCenter, xAxisTitle());
-    painter.save();
-    painter.translate(2, area.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRectF(-area.height() / 2, 0, area.height(), line), Qt::AlignHCenter,
-                     yAxisTitle());
-    painter.restore();
-}
-
-void PlotWidget::drawCurves(QPainter& painter, const QRectF& area) const {
-    painter.save();
-    painter.setClipRect(area);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(Qt::NoBrush);
-    std::vector<QPointF> points;
-    for (std::size_t place = 0; place < m_curves.size(); ++place) {
-        const PlotCurve& curve = m_curves[place];
-        if (!curve.visible) {
-            continue;
-        }
-        const std::size_t count = std::min(curve.x.size(), curve.y.size());
-        points.resize(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            points[i] = {area.left() + m_x.fraction(curve.x[i]) * area.width(),
-                         area.bottom() - m_y.fraction(curve.y[i]) * area.height()};
-        }
-        painter.setPen(curvePen(curve, static_cast<int>(place), palette(),
-                                painter.device()->devicePixelRatioF()));
-        painter.drawPath(plotPath(points, area.adjusted(-2, -2, 2, 2)));
-    }
-    painter.restore();
-}
-
-void PlotWidget::drawLegend(QPainter& painter, const QRectF& area) const {
-    const QFontMetricsF metrics(font());
-    const double line = metrics.height();
-    double widest = 0.0;
-    int rows = 0;
-    for (const PlotCurve& curve : m_curves) {
-        if (curve.visible && !curve.name.isEmpty()) {
-            widest = std::max(widest, metrics.horizontalAdvance(curve.name));
-            ++rows;
-        }
-    }
-    if (rows == 0) {
-        return;
-    }
-    const QRectF box(area.left() + 4, area.top() + 4, widest + 44, rows * line + 6);
-    QColor base = palette().color(QPalette::Base);
-    base.setAlphaF(0.85);
-    painter.fillRect(box, base);
-    painter.setRenderHint(QPainter::Antialiasing);
-    double y = box.top() + 3 + line / 2;
-    for (std::size_t place = 0; place < m_curves.size(); ++place) {
-        const PlotCurve& curve = m_curves[place];
-        if (!curve.visible || curve.name.isEmpty()) {
-            continue;
-        }
-        painter.setPen(curvePen(curve, static_cast<int>(place), palette(),
-                                painter.device()->devicePixelRatioF()));
-        painter.drawLine(QPointF(box.left() + 5, y), QPointF(box.left() + 33, y));
-        painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(QRectF(box.left() + 38, y - line / 2, widest + 4, line),
-                         Qt::AlignLeft | Qt::AlignVCenter, curve.name);
-        y += line;
-    }
-}
-
-void PlotWidget::drawReadout(QPainter& painter, const QRectF& area) const {
-    if (!m_pointer) {
-        return;
-    }
-    const QString text = readoutText(*m_pointer);
-    if (text.isEmpty()) {
-        return;
-    }
-    const QFontMetricsF metrics(font());
-    const QSizeF size = metrics.size(0, text) + QSizeF(10, 6);
-    const QRectF box(area.right() - size.width() - 4, area.top() + 4, size.width(), size.height());
-    QColor base = palette().color(QPalette::Base);
-    base.setAlphaF(0.85);
-    painter.fillRect(box, base);
-    painter.setPen(cosmeticPen(palette().color(QPalette::Mid)));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(box);
-    painter.setPen(palette().color(QPalette::Text));
-    painter.drawText(box.adjusted(5, 3, -5, -3), Qt::AlignLeft | Qt::AlignTop, text);
 }
 
 void PlotWidget::mousePressEvent(QMouseEvent* event) {

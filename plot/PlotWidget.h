@@ -6,6 +6,7 @@
 #include "plot/PlotCurve.h"
 #include "plot/PlotFormat.h"
 
+#include <QMargins>
 #include <QString>
 #include <QWidget>
 
@@ -88,6 +89,11 @@ protected:
 
 private:
     int maxTicks(Qt::Orientation axis, double length) const;
+    // The room above and below the plot area (the info line, the x labels and title); the
+    // height, and so the y grid, does not depend on the labels' width beside it.
+    QMarginsF verticalMargins() const;
+    int xTickCount() const;
+    int yTickCount() const;
     QString xAxisTitle() const;
     QString yAxisTitle() const;
     void showView(const PlotAxis& x, const PlotAxis& y);

@@ -1,6 +1,7 @@
 // The plot widget through its public API and mouse events: log mapping and grid lines, rectangle
 // and wheel zoom, double-click reset, the readout, bad data, and a picture grabbed at 2x.
 #include "plot/PlotWidget.h"
+#include "res/Translations.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -109,6 +110,10 @@ TEST_F(Plot, ReadoutShowsThePointAndTheNearestCurveInterpolatedInLogX) {
     EXPECT_EQ(plot.readoutText({plot.xToPixel(125), plot.yToPixel(-33)}),
               "125 Hz, -33.0 dB\nRight: -40.0 dB");
     EXPECT_EQ(plot.readoutText({1, 1}), "");
+    installTranslations(QLocale(QLocale::Chinese, QLocale::China));
+    EXPECT_EQ(plot.readoutText({plot.xToPixel(1000), plot.yToPixel(5.9)}),
+              "1.00 kHz，+5.9 dB\nLeft：+5.0 dB");
+    installTranslations(QLocale(QLocale::English));
 }
 
 TEST_F(Plot, BadDataBreaksTheLineAndAutoscaleFitsOnlyGoodPoints) {

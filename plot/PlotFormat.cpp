@@ -68,15 +68,20 @@ QString PlotFormat::axisTitle(const QString& title, Quantity quantity) {
 }
 
 QString PlotFormat::tickLabel(Quantity quantity, double value, double step) {
+    // Decimals down to the step's first digit: "0.5" apart needs one, "10" apart none.
+    const double fraction = step > 0.0 ? -std::floor(std::log10(step) + 1e-9) : 0.0;
+    const int decimals =
+        std::isfinite(fraction) ? static_cast<int>(std::clamp(fraction, 0.0, 12.0)) : 0;
     if (quantity == Quantity::Frequency && std::abs(value) >= 1000.0) {
-        return tr("%1k").arg(QString::number(value / 1000.0, 'g', 6));
+        // As many significant digits as tell lines "step" apart, and "1k", not "1.0k", for
+        // the decades' 1, 2 and 5.
+        const int digits =
+            static_cast<int>(std::floor(std::log10(std::abs(value)))) + 1 + std::max(0, decimals);
+        return tr("%1k").arg(QString::number(value / 1000.0, 'g', std::clamp(digits, 1, 15)));
     }
     if (quantity == Quantity::Frequency && step >= 1.0) {
-        return QString::number(value, 'g', 6);
+        return QString::number(value, 'g', 15);
     }
-    const double digits = step > 0.0 ? -std::floor(std::log10(step) + 1e-9) : 0.0;
-    const int decimals =
-        std::isfinite(digits) ? static_cast<int>(std::clamp(digits, 0.0, 12.0)) : 0;
     return QString::number(value, 'f', decimals);
 }
 

@@ -74,6 +74,29 @@ TEST(PlotAxisTicks, LinearStepsAreOneTwoOrFiveTimesAPowerOfTen) {
     }
 }
 
+TEST(PlotFormatTexts, LabelsAndValuesCarryTheirUnitsAndEnoughDigits) {
+    const struct {
+        Quantity quantity;
+        double value, step;  // step 0: the readout's value text
+        const char* text;
+    } cases[] = {{Quantity::Frequency, 20000, 5000, "20k"},
+                 {Quantity::Frequency, 1000.15, 0.05, "1.00015k"},
+                 {Quantity::Frequency, 1050, 50, "1.05k"},
+                 {Quantity::Level, -12.5, 0.5, "-12.5"},
+                 {Quantity::Level, 0, 10, "0"},
+                 {Quantity::Frequency, 999.7, 0, "1.00 kHz"},
+                 {Quantity::Frequency, 20, 0, "20.0 Hz"},
+                 {Quantity::Level, -0.04, 0, "0.0 dB"},
+                 {Quantity::Phase, -45, 0, "-45.0°"},
+                 {Quantity::Time, 2.345678, 0, "2.35 ms"},
+                 {Quantity::Distortion, 0.0123, 0, "0.0123 %"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.step > 0 ? PlotFormat::tickLabel(c.quantity, c.value, c.step)
+                             : PlotFormat::value(c.quantity, c.value),
+                  QString::fromUtf8(c.text));
+    }
+}
+
 TEST_F(Plot, DraggedRectangleZoomsToItAndDoubleClickResets) {
     const QPointF from(plot.xToPixel(100), plot.yToPixel(0)),
         to(plot.xToPixel(1000), plot.yToPixel(-30));

@@ -72,7 +72,7 @@ QString PlotFormat::tickLabel(Quantity quantity, double value, double step) {
     const double fraction = step > 0.0 ? -std::floor(std::log10(step) + 1e-9) : 0.0;
     const int decimals =
         std::isfinite(fraction) ? static_cast<int>(std::clamp(fraction, 0.0, 12.0)) : 0;
-    if (quantity == Quantity::Frequency && std::abs(value) >= 1000.0) {
+    if (quantity == Quantity::Frequency && std::abs(value) >= 1000.0 && std::isfinite(value)) {
         // As many significant digits as tell lines "step" apart, and "1k", not "1.0k", for
         // the decades' 1, 2 and 5.
         const int digits =

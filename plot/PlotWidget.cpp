@@ -165,7 +165,8 @@ int PlotWidget::maxTicks(Qt::Orientation axis, double length) const {
                            : m_x.scale() == AxisScale::Logarithmic
                                ? metrics.horizontalAdvance(QStringLiteral("20k")) + 14
                                : metrics.horizontalAdvance(QStringLiteral("-88.88")) + 20;
-    return static_cast<int>(std::clamp(length / spacing, 2.0, 1000.0));
+    const double count = length / spacing;
+    return std::isfinite(count) ? static_cast<int>(std::clamp(count, 2.0, 1000.0)) : 2;
 }
 
 QMarginsF PlotWidget::verticalMargins() const {

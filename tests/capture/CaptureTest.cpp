@@ -1,0 +1,166 @@
+// The sweep recorder on a private PulseAudio and PipeWire: the sweep found whole where the
+// recorder says the playback sits, the offsets of channels played in turn through an emulated
+// loudspeaker, a cancel, and the failures that leave no stream behind.
+#include <QTest>
+
+#include <chrono>
+#include <cmath>
+#include <numbers>
+#include <thread>
+
+#include "audio/PulseSweepRecorder.h"
+#include "tests/support/EmulatedSpeaker.h"
+
+namespace quilbo::test {
+namespace {
+
+constexpr unsigned kRate = 48000;
+
+std::vector<float> logSweep(double seconds) {
+    const std::size_t n = static_cast<std::size_t>(seconds * kRate);
+    const double f0 = 100, k = std::log(10000 / f0) / seconds;
+    std::vector<float> s(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        s[i] =
+            static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * f0 * std::expm1(k * t) / k));
+    }
+    return s;
+}
+
+struct Found {
+    std::int64_t at = -1;
+    double correlation = 0;
+};
+
+// Where within +-reach of near the sweep correlates best (by magnitude) with the recording.
+Found locate(const std::vector<float>& heard, const std::vector<float>& sweep, std::int64_t near,
+             std::int64_t reach) {
+    Found best;
+    for (std::int64_t at = std::max<std::int64_t>(near - reach, 0);
+         at <= near + reach && at + std::int64_t(sweep.size()) <= std::int64_t(heard.size());
+         ++at) {
+        double xy = 0, xx = 0, yy = 0;
+        for (std::size_t i = 0; i < sweep.size(); i += 4) {  // every fourth sample is plenty
+            xy += heard[at + i] * sweep[i], xx += heard[at + i] * heard[at + i];
+            yy += sweep[i] * sweep[i];
+        }
+        const double r = xx > 0 ? xy / std::sqrt(xx * yy) : 0;
+        if (std::abs(r) > std::abs(best.correlation)) {
+            best = {at, r};
+        }
+    }
+    return best;
+}
+
+class Capture : public testing::TestWithParam<ServerKind> {
+protected:
+    void SetUp() override {
+        server = std::make_unique<SoundServer>(GetParam(), SinkOptions{"float32le", kRate, 2, {}});
+        ASSERT_TRUE(server->start()) << server->log();
+        speaker = std::make_unique<EmulatedSpeaker>(*server);
+    }
+    RecordRequest request(std::vector<unsigned> channels, double seconds = 0.5) {
+        RecordRequest r;
+        r.sweep = logSweep(seconds);
+        r.channels = std::move(channels);
+        r.gapSeconds = 0.3;
+        r.tailSeconds = 0.3;
+        return r;
+    }
+    bool leftNothing() {
+        return QTest::qWaitFor(
+            [&] {
+                return server->sinkInputs() == 0 &&
+                       server->pactl({"list", "short", "source-outputs"})
+                           .output.trimmed()
+                           .isEmpty();
+            },
+            5000);
+    }
+    std::unique_ptr<SoundServer> server;
+    std::unique_ptr<EmulatedSpeaker> speaker;
+    PulseSweepRecorder recorder;
+};
+
+TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
+    // A perfect loudspeaker, then one wired with its pair crossed: channel 2 lands on input 1.
+    for (const bool swapped : {false, true}) {
+        ASSERT_TRUE(swapped ? speaker->startSwapped() : speaker->startPerfect()) << speaker->log();
+        EXPECT_EQ(recorder.defaultSource(), speaker->source().toStdString());
+        const Recording r = recorder.record(request({swapped ? 2u : 1u}));
+        ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
+        const Found found = locate(r.samples, logSweep(0.5), r.playbackStart, kRate / 10);
+        EXPECT_GT(found.correlation, 0.999) << "swapped " << swapped;
+        EXPECT_NEAR(found.at, r.playbackStart, 3) << "swapped " << swapped;
+    }
+    const auto sources = recorder.sources();
+    EXPECT_TRUE(std::any_of(sources.begin(), sources.end(), [&](const SourceInfo& s) {
+        return s.monitor && s.name == speaker->source().toStdString();
+    }));
+}
+
+TEST_P(Capture, ChannelsPlayedInTurnKeepTheirOffsetsToTheSample) {
+    if (GetParam() != ServerKind::PipeWire) {
+        GTEST_SKIP() << "the delaying loudspeaker is a PipeWire filter-chain";
+    }
+    // Channel 2's driver 5.00 ms further away and wired the wrong way round.
+    ASSERT_TRUE(speaker->startPaths({{0, 1}, {5.0, -1}})) << speaker->log();
+    const Recording r = recorder.record(request({1, 2}));
+    ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
+    ASSERT_EQ(r.channelStarts.size(), 2u);
+    EXPECT_EQ(r.channelStarts[1] - r.channelStarts[0], std::int64_t(kRate * 0.8));
+    const Found first = locate(r.samples, logSweep(0.5), r.channelStarts[0], kRate / 10);
+    const Found second = locate(r.samples, logSweep(0.5), r.channelStarts[1], kRate / 10);
+    EXPECT_GT(first.correlation, 0.999);
+    EXPECT_LT(second.correlation, -0.999);
+    EXPECT_NEAR((second.at - r.channelStarts[1]) - (first.at - r.channelStarts[0]), 240, 1);
+}
+
+TEST_P(Capture, FailuresSayWhyAndLeaveNoStreamBehind) {
+    ASSERT_TRUE(speaker->startPerfect());
+    const struct {
+        const char* sink;
+        const char* source;
+        std::vector<unsigned> channels;
+        RecordResult expected;
+    } cases[] = {{"", "nowhere", {1}, RecordResult::NoSource},
+                 {"nowhere", "", {1}, RecordResult::NoSink},
+                 {"", "", {3}, RecordResult::BadRequest},
+                 {"", "", {}, RecordResult::BadRequest}};
+    for (const auto& c : cases) {
+        RecordRequest r = request(c.channels);
+        r.sink = c.sink, r.source = c.source;
+        const Recording out = recorder.record(r);
+        EXPECT_EQ(out.result, c.expected) << recordResultName(out.result) << ": " << out.message;
+        EXPECT_FALSE(out.message.empty());
+        EXPECT_TRUE(leftNothing());
+    }
+    server->stop();
+    EXPECT_EQ(recorder.record(request({1})).result, RecordResult::NoServer);
+}
+
+TEST_P(Capture, CancelFadesAndReturnsAtOnce) {
+    ASSERT_TRUE(speaker->startPerfect());
+    std::atomic<double> played{0};
+    std::chrono::steady_clock::time_point cancelledAt, returnedAt;
+    Recording r;
+    std::thread run([&] {
+        r = recorder.record(request({1}, 10), [&](double f) { played = f; });
+        returnedAt = std::chrono::steady_clock::now();
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return played > 0.1; }, 10000));
+    cancelledAt = std::chrono::steady_clock::now();
+    recorder.cancel();
+    run.join();
+    EXPECT_EQ(r.result, RecordResult::Cancelled);
+    EXPECT_LT(returnedAt - cancelledAt, std::chrono::milliseconds(500));
+    EXPECT_LT(played, 0.5);
+    EXPECT_TRUE(leftNothing());
+}
+
+}  // namespace
+
+QUILBO_ON_BOTH_SERVERS(Capture);
+
+}  // namespace quilbo::test

@@ -68,13 +68,13 @@ protected:
         r.tailSeconds = 0.3;
         return r;
     }
+    // No stream of ours on the server (a remap sink has one of its own).
     bool leftNothing() {
         return QTest::qWaitFor(
             [&] {
-                return server->sinkInputs() == 0 &&
-                       server->pactl({"list", "short", "source-outputs"})
-                           .output.trimmed()
-                           .isEmpty();
+                return !(server->pactl({"list", "sink-inputs"}).output +
+                         server->pactl({"list", "source-outputs"}).output)
+                            .contains("application.name = \"Quilbo\"");
             },
             5000);
     }
@@ -138,6 +138,32 @@ TEST_P(Capture, FailuresSayWhyAndLeaveNoStreamBehind) {
     }
     server->stop();
     EXPECT_EQ(recorder.record(request({1})).result, RecordResult::NoServer);
+}
+
+TEST_P(Capture, DevicesThatGoMidwayEndTheRunWithTheirReason) {
+    const QString remap = EmulatedSpeaker::kSwapped, monitor = remap + ".monitor";
+    const struct {
+        QString sink, source;
+        RecordResult expected;
+    } cases[] = {{remap, "", RecordResult::SinkLost},
+                 {SoundServer::kSink, monitor, RecordResult::SourceLost},
+                 {SoundServer::kSink, "", RecordResult::Failed}};  // the server stops answering
+    for (const auto& c : cases) {
+        ASSERT_TRUE(speaker->startPerfect() && speaker->startSwapped()) << speaker->log();
+        RecordRequest r = request({1}, 2);
+        r.sink = c.sink.toStdString(), r.source = c.source.toStdString();
+        bool gone = false;
+        const Recording out = recorder.record(r, [&](double played) {
+            if (played > 0.2 && !std::exchange(gone, true)) {
+                c.expected == RecordResult::Failed
+                    ? server->pause()
+                    : void(server->pactl({"unload-module", "module-remap-sink"}));
+            }
+        });
+        server->resume();
+        EXPECT_EQ(out.result, c.expected) << recordResultName(out.result) << ": " << out.message;
+        EXPECT_TRUE(leftNothing()) << recordResultName(c.expected);
+    }
 }
 
 TEST_P(Capture, CancelFadesAndReturnsAtOnce) {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <thread>
 
@@ -168,6 +169,8 @@ TEST_P(Capture, DevicesThatGoMidwayEndTheRunWithTheirReason) {
 
 TEST_P(Capture, CancelFadesAndReturnsAtOnce) {
     ASSERT_TRUE(speaker->startPerfect());
+    SoundCapture monitor(*server);
+    ASSERT_TRUE(monitor.start());
     std::atomic<double> played{0};
     std::chrono::steady_clock::time_point cancelledAt, returnedAt;
     Recording r;
@@ -183,6 +186,15 @@ TEST_P(Capture, CancelFadesAndReturnsAtOnce) {
     EXPECT_LT(returnedAt - cancelledAt, std::chrono::milliseconds(500));
     EXPECT_LT(played, 0.5);
     EXPECT_TRUE(leftNothing());
+    // The sound's last 2 ms at the monitor are the foot of the fade, far below the sweep's 0.5.
+    const auto bytes = monitor.stop();
+    std::vector<float> heard(bytes.size() / sizeof(float));
+    std::memcpy(heard.data(), bytes.data(), heard.size() * sizeof(float));
+    const auto last = std::find_if(heard.rbegin(), heard.rend(), [](float x) { return x != 0; });
+    ASSERT_GT(heard.rend() - last, 2 * 96);
+    EXPECT_LT(std::abs(*std::max_element(
+                  last, last + 2 * 96, [](float a, float b) { return std::abs(a) < std::abs(b); })),
+              0.1f);
 }
 
 }  // namespace

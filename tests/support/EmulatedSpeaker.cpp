@@ -48,23 +48,36 @@ bool EmulatedSpeaker::startSwapped() {
 }
 
 QString EmulatedSpeaker::graphConfig(const std::vector<SpeakerPath>& paths) const {
-    // Each channel: a delay line, then a convolver with the built-in one-sample impulse for the
-    // gain (PipeWire 0.3.65's mixer does not apply a negative gain), into the mixer's input.
+    // Each channel: a delay line, its filters, then a convolver with the built-in one-sample
+    // impulse for the gain (PipeWire 0.3.65's mixer does not apply a negative gain), into the
+    // mixer's input.
     QString nodes, links, inputs;
+    const auto number = [](double value) { return QString::number(value, 'g', 17); };
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const QString n = QString::number(i + 1);
+        QStringList stages = {"delay" + n};
         nodes += QString(
                      "{ type = builtin name = delay%1 label = delay config = { \"max-delay\" = "
-                     "1.0 } control = { \"Delay (s)\" = %2 } }\n"
+                     "1.0 } control = { \"Delay (s)\" = %2 } }\n")
+                     .arg(n, number(paths[i].delayMs / 1000.0));
+        for (const SpeakerFilter& f : paths[i].filters) {
+            stages << QString("filter%1_%2").arg(n).arg(stages.size());
+            nodes += QString(
+                         "{ type = builtin name = %1 label = %2 control = { \"Freq\" = %3 "
+                         "\"Q\" = %4 \"Gain\" = %5 } }\n")
+                         .arg(stages.back(), f.label, number(f.frequency), number(f.q),
+                              number(f.gainDb));
+        }
+        stages << "gain" + n;
+        nodes += QString(
                      "{ type = builtin name = gain%1 label = convolver config = { filename = "
-                     "\"/dirac\" gain = %3 } }\n")
-                     .arg(n)
-                     .arg(paths[i].delayMs / 1000.0, 0, 'g', 17)
-                     .arg(paths[i].gain, 0, 'g', 17);
-        links += QString(
-                     "{ output = \"delay%1:Out\" input = \"gain%1:In\" }\n"
-                     "{ output = \"gain%1:Out\" input = \"mix:In %1\" }\n")
-                     .arg(n);
+                     "\"/dirac\" gain = %2 } }\n")
+                     .arg(n, number(paths[i].gain));
+        for (int k = 1; k < stages.size(); ++k) {
+            links += QString("{ output = \"%1:Out\" input = \"%2:In\" }\n")
+                         .arg(stages[k - 1], stages[k]);
+        }
+        links += QString("{ output = \"gain%1:Out\" input = \"mix:In %1\" }\n").arg(n);
         inputs += QString(" \"delay%1:In\"").arg(n);
     }
     const QString positions[] = {"FL", "FR", "RL", "RR", "FC", "LFE", "SL", "SR"};

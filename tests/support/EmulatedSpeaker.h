@@ -15,10 +15,19 @@
 
 namespace quilbo::test {
 
+// One of PipeWire's built-in biquads: bq_peaking, bq_highpass, bq_lowpass, bq_lowshelf...
+struct SpeakerFilter {
+    QString label;
+    double frequency = 1000;
+    double q = 0.707;
+    double gainDb = 0;
+};
+
 // One channel's way from the output to the microphone.
 struct SpeakerPath {
     double delayMs = 0;
     double gain = 1;  // negative: the driver is wired the wrong way round
+    std::vector<SpeakerFilter> filters;
 };
 
 class EmulatedSpeaker {

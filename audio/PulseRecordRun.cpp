@@ -5,11 +5,11 @@
 // record stream's write index plus what its source still holds is the sample being captured.
 // Carried to one instant, their difference is where the playback's first frame lands in the
 // recording when the path from output to input takes no time. Reports are taken in pairs every
-// tenth of a second while the sweep plays and the median kept. A monitor hears its sink as the
+// 50 ms while the sweep plays and the median kept. A monitor hears its sink as the
 // sink takes the audio, so the sink's delay is left out when the input is a monitor. PipeWire's
 // pulse service (0.3.65) reports no delay for its nodes while audio read from a stream reaches a
 // monitor's recording one graph cycle later: one cycle is added, its length the largest common
-// divisor of the record stream's indices (the graph moves whole cycles). Measured on a null
+// divisor of both streams' reported indices (the graph moves whole cycles). Measured on a null
 // sink's monitor this is exact to the sample on both servers; through a sound card the
 // alignment is as good as the latency its driver reports, and its converters' delay is part of
 // the path the measurement sees.
@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <numeric>
 #include <optional>
 
@@ -33,7 +34,7 @@ namespace {
 constexpr pa_usec_t kRecordFragment = 20000;
 constexpr pa_usec_t kPlaybackBuffer = 500000;
 constexpr std::chrono::milliseconds kPoll{20};
-constexpr std::chrono::milliseconds kTimingEvery{100};
+constexpr std::chrono::milliseconds kTimingEvery{50};
 // A cancel: how long to wait for word on where the playback is, how far ahead of the sound the
 // fade begins, how far ahead at least of what the server has taken, and how long it falls.
 constexpr std::chrono::milliseconds kFadeTimingWait{50};
@@ -41,7 +42,9 @@ constexpr pa_usec_t kFadeLead = 30000;
 constexpr pa_usec_t kFadeGuard = 10000;
 constexpr pa_usec_t kFadeLength = 10000;
 constexpr pa_usec_t kLateServerMargin = 250000;
-// PipeWire's graph cycles, in frames, that the alignment allows for.
+// Pairs of timing reports the alignment wants at least, and PipeWire's graph cycles, in frames,
+// that it allows for.
+constexpr std::size_t kFewestReports = 6;
 constexpr std::int64_t kShortestCycle = 32;
 constexpr std::int64_t kLongestCycle = 8192;
 
@@ -135,8 +138,14 @@ bool PulseRecordRun::openRecord(Recording& out) {
     if (!m_record) {
         return fail(out, RecordResult::Failed, "the server would not make a recording stream");
     }
-    // Room for the whole run and a margin, so the loop thread seldom has to move it.
-    m_samples.reserve(m_plan.frames() + m_tailFrames + 2 * m_rate);
+    // Room for the longest the run may last, taken now: the loop thread never allocates, and
+    // a recording too long for the memory is refused here rather than failing midway.
+    try {
+        m_samples.reserve(m_plan.frames() + m_tailFrames + 2 * m_rate +
+                          m_rate * static_cast<std::uint64_t>(2 * m_serverTimeout.count()) / 1000);
+    } catch (const std::bad_alloc&) {
+        return fail(out, RecordResult::Failed, "there is not enough memory for the recording");
+    }
     pa_stream_set_state_callback(m_record.get(), &onRecordState, this);
     pa_stream_set_read_callback(m_record.get(), &onReadable, this);
     pa_buffer_attr attr;
@@ -282,8 +291,10 @@ void PulseRecordRun::takeTiming() {
     const double sinkDelay = m_target.sourceIsMonitor ? 0.0 : static_cast<double>(play->sink_usec);
     const double heard = static_cast<double>(play->read_index) / m_frameBytes / recordRate * 1e6 -
                          sinkDelay - static_cast<double>(pa_timeval_load(&play->timestamp));
-    // The graph moves whole cycles, so every record index is a multiple of the cycle.
+    // The graph moves whole cycles, so every index either stream reports is a multiple of the
+    // cycle; with a dozen or more of them a larger common divisor by chance is most unlikely.
     m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(rec->write_index / bytesPerSample));
+    m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(play->read_index / m_frameBytes));
     m_offsets.push_back((captured - heard) * recordRate / 1e6);
 }
 
@@ -381,7 +392,7 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
                 fail(out, RecordResult::SinkLost,
                      "the output " + m_target.sink + " went away while playing");
             } else if (recorded >= start + static_cast<std::int64_t>(end) &&
-                       (m_offsets.size() >= 3 || now >= deadline)) {
+                       (m_offsets.size() >= kFewestReports || now >= deadline)) {
                 out.samples = std::move(m_samples);
                 out.playbackStart = start;
                 for (std::uint64_t s : m_plan.starts()) {
@@ -435,7 +446,9 @@ void PulseRecordRun::onReadable(pa_stream* stream, size_t, void* self) {
     const std::size_t channels = run->m_target.sourceMap.channels;
     while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &bytes) == 0 &&
            bytes > 0) {
-        const std::size_t count = bytes / sizeof(float) / channels;
+        // Past the room taken at the start the run is beyond its deadline: the rest is dropped.
+        const std::size_t count = std::min(bytes / sizeof(float) / channels,
+                                           run->m_samples.capacity() - run->m_samples.size());
         if (data == nullptr) {
             run->m_samples.insert(run->m_samples.end(), count, 0.0f);  // a hole: lost samples
         } else {

@@ -13,23 +13,20 @@ namespace quilbo {
 
 namespace {
 
-// Bounds that keep every count below in range: an hour of sweep, a minute of gap or tail.
-constexpr double kLongestSweepSeconds = 3600;
+// Bounds that keep every count in range and the recording's memory within reason (10 minutes at
+// 192000 Hz is 440 MiB of float samples): the whole run, and a gap or the tail.
+constexpr double kLongestRunSeconds = 600;
 constexpr double kLongestPauseSeconds = 60;
-
-bool fail(std::string* error, std::string message) {
-    if (error != nullptr) {
-        *error = std::move(message);
-    }
-    return false;
-}
+constexpr std::size_t kMostTurns = 256;
 
 }  // namespace
 
 std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned outputChannels,
                                          std::string* error) {
     const auto bad = [&](std::string message) {
-        fail(error, std::move(message));
+        if (error != nullptr) {
+            *error = std::move(message);
+        }
         return std::nullopt;
     };
     if (request.rate == 0 || request.rate > PA_RATE_MAX) {
@@ -39,8 +36,8 @@ std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned 
     if (request.sweep.empty()) {
         return bad("the sweep is empty");
     }
-    if (request.sweep.size() > kLongestSweepSeconds * request.rate) {
-        return bad("the sweep is longer than an hour");
+    if (request.sweep.size() > kLongestRunSeconds * request.rate) {
+        return bad("the sweep is longer than 10 minutes");
     }
     if (!std::all_of(request.sweep.begin(), request.sweep.end(),
                      [](float s) { return std::isfinite(s); })) {
@@ -55,8 +52,8 @@ std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned 
         return bad("the output has " + std::to_string(outputChannels) + " channels; 1 to " +
                    std::to_string(PA_CHANNELS_MAX) + " can be played");
     }
-    if (request.channels.empty()) {
-        return bad("no channel was chosen to play on");
+    if (request.channels.empty() || request.channels.size() > kMostTurns) {
+        return bad("choose 1 to " + std::to_string(kMostTurns) + " channels to play on in turn");
     }
     SweepPlan plan;
     plan.m_sweep = &request.sweep;
@@ -73,6 +70,10 @@ std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned 
         plan.m_channels.push_back(channel - 1);
         plan.m_starts.push_back(plan.m_frames);
         plan.m_frames += request.sweep.size();
+        if (plan.m_frames + request.tailSeconds * request.rate >
+            kLongestRunSeconds * request.rate) {
+            return bad("the sweeps, gaps and tail would last more than 10 minutes");
+        }
     }
     return plan;
 }

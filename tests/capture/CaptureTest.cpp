@@ -106,7 +106,7 @@ TEST_P(Capture, ChannelsPlayedInTurnKeepTheirOffsetsToTheSample) {
         GTEST_SKIP() << "the delaying loudspeaker is a PipeWire filter-chain";
     }
     // Channel 2's driver 5.00 ms further away and wired the wrong way round.
-    ASSERT_TRUE(speaker->startPaths({{0, 1}, {5.0, -1}})) << speaker->log();
+    ASSERT_TRUE(speaker->startPaths({{0, 1, {}}, {5.0, -1, {}}})) << speaker->log();
     const Recording r = recorder.record(request({1, 2}));
     ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
     ASSERT_EQ(r.channelStarts.size(), 2u);
@@ -120,20 +120,23 @@ TEST_P(Capture, ChannelsPlayedInTurnKeepTheirOffsetsToTheSample) {
 
 TEST_P(Capture, FailuresSayWhyAndLeaveNoStreamBehind) {
     ASSERT_TRUE(speaker->startPerfect());
-    const struct {
-        const char* sink;
-        const char* source;
-        std::vector<unsigned> channels;
-        RecordResult expected;
-    } cases[] = {{"", "nowhere", {1}, RecordResult::NoSource},
-                 {"nowhere", "", {1}, RecordResult::NoSink},
-                 {"", "", {3}, RecordResult::BadRequest},
-                 {"", "", {}, RecordResult::BadRequest}};
-    for (const auto& c : cases) {
-        RecordRequest r = request(c.channels);
-        r.sink = c.sink, r.source = c.source;
+    using Change = void (*)(RecordRequest&);
+    const std::pair<Change, RecordResult> cases[] = {
+        {[](RecordRequest& r) { r.source = "nowhere"; }, RecordResult::NoSource},
+        {[](RecordRequest& r) { r.sink = "nowhere"; }, RecordResult::NoSink},
+        {[](RecordRequest& r) { r.channels = {3}; }, RecordResult::BadRequest},
+        {[](RecordRequest& r) { r.channels = {}; }, RecordResult::BadRequest},
+        {[](RecordRequest& r) { r.sinkChannels = 99; }, RecordResult::BadRequest},
+        {[](RecordRequest& r) { r.rate = 0; }, RecordResult::BadRequest},
+        {[](RecordRequest& r) { r.sweep[7] = NAN; }, RecordResult::BadRequest},
+        {[](RecordRequest& r) { r.gapSeconds = -1; }, RecordResult::BadRequest},
+        {[](RecordRequest& r) { r.tailSeconds = INFINITY; }, RecordResult::BadRequest},
+        {[](RecordRequest& r) { r.channels.assign(1000, 1); }, RecordResult::BadRequest}};
+    for (const auto& [change, expected] : cases) {
+        RecordRequest r = request({1});
+        change(r);
         const Recording out = recorder.record(r);
-        EXPECT_EQ(out.result, c.expected) << recordResultName(out.result) << ": " << out.message;
+        EXPECT_EQ(out.result, expected) << recordResultName(out.result) << ": " << out.message;
         EXPECT_FALSE(out.message.empty());
         EXPECT_TRUE(leftNothing());
     }

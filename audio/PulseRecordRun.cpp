@@ -237,21 +237,28 @@ bool PulseRecordRun::uncork() {
 }
 
 void PulseRecordRun::feed(std::size_t bytes) {
-    const std::size_t frames = bytes / m_frameBytes;
-    if (frames == 0 || !m_playback) {
-        return;
-    }
     // Past the plan the stream goes on with silence, so an underflow is only ever a real one.
-    void* buffer = nullptr;
-    std::size_t size = frames * m_frameBytes;
-    if (pa_stream_begin_write(m_playback.get(), &buffer, &size) < 0 || buffer == nullptr) {
-        return;
-    }
-    const std::size_t count = size / m_frameBytes;
-    m_plan.fill(static_cast<float*>(buffer), m_written, count);
-    if (pa_stream_write(m_playback.get(), buffer, count * m_frameBytes, nullptr, 0,
-                        PA_SEEK_RELATIVE) == 0) {
+    // libpulse lends at most one memory block at a time, often less than the server asks for:
+    // the rest follows in further blocks, or the stream would fall behind and run dry.
+    std::size_t frames = bytes / m_frameBytes;
+    while (frames > 0 && m_playback) {
+        void* buffer = nullptr;
+        std::size_t size = frames * m_frameBytes;
+        if (pa_stream_begin_write(m_playback.get(), &buffer, &size) < 0 || buffer == nullptr ||
+            size < m_frameBytes) {
+            if (buffer != nullptr) {
+                pa_stream_cancel_write(m_playback.get());
+            }
+            return;
+        }
+        const std::size_t count = std::min(size / m_frameBytes, frames);
+        m_plan.fill(static_cast<float*>(buffer), m_written, count);
+        if (pa_stream_write(m_playback.get(), buffer, count * m_frameBytes, nullptr, 0,
+                            PA_SEEK_RELATIVE) != 0) {
+            return;
+        }
         m_written += count;
+        frames -= count;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <numeric>
 #include <thread>
 
 #include "audio/PulseSweepRecorder.h"
@@ -91,6 +92,7 @@ TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
         EXPECT_EQ(recorder.defaultSource(), speaker->source().toStdString());
         const Recording r = recorder.record(request({swapped ? 2u : 1u}));
         ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
+        EXPECT_EQ(r.underflows, 0u);
         const Found found = locate(r.samples, logSweep(0.5), r.playbackStart, kRate / 10);
         EXPECT_GT(found.correlation, 0.999) << "swapped " << swapped;
         EXPECT_NEAR(found.at, r.playbackStart, 3) << "swapped " << swapped;
@@ -105,17 +107,30 @@ TEST_P(Capture, ChannelsPlayedInTurnKeepTheirOffsetsToTheSample) {
     if (GetParam() != ServerKind::PipeWire) {
         GTEST_SKIP() << "the delaying loudspeaker is a PipeWire filter-chain";
     }
-    // Channel 2's driver 5.00 ms further away and wired the wrong way round.
-    ASSERT_TRUE(speaker->startPaths({{0, 1, {}}, {5.0, -1, {}}})) << speaker->log();
-    const Recording r = recorder.record(request({1, 2}));
-    ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
-    ASSERT_EQ(r.channelStarts.size(), 2u);
-    EXPECT_EQ(r.channelStarts[1] - r.channelStarts[0], std::int64_t(kRate * 0.8));
-    const Found first = locate(r.samples, logSweep(0.5), r.channelStarts[0], kRate / 10);
-    const Found second = locate(r.samples, logSweep(0.5), r.channelStarts[1], kRate / 10);
-    EXPECT_GT(first.correlation, 0.999);
-    EXPECT_LT(second.correlation, -0.999);
-    EXPECT_NEAR((second.at - r.channelStarts[1]) - (first.at - r.channelStarts[0]), 240, 1);
+    // Stereo whose channel 2 is 5.00 ms further away and wired the wrong way round; 5.1 whose
+    // channels are 1 ms further away each than the one before, the last one inverted.
+    const std::vector<std::vector<SpeakerPath>> layouts = {
+        {{0, 1, {}}, {5, -1, {}}},
+        {{0, 1, {}}, {1, 1, {}}, {2, 1, {}}, {3, 1, {}}, {4, 1, {}}, {5, -1, {}}}};
+    for (const auto& paths : layouts) {
+        speaker = std::make_unique<EmulatedSpeaker>(*server);
+        ASSERT_TRUE(speaker->startPaths(paths)) << speaker->log();
+        std::vector<unsigned> all(paths.size());
+        std::iota(all.begin(), all.end(), 1u);
+        const Recording r = recorder.record(request(all));
+        ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
+        ASSERT_EQ(r.channelStarts.size(), paths.size());
+        EXPECT_EQ(r.underflows, 0u);
+        const Found first = locate(r.samples, logSweep(0.5), r.channelStarts[0], kRate / 10);
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+            EXPECT_EQ(r.channelStarts[k] - r.channelStarts[0], std::int64_t(k * kRate * 0.8));
+            const Found f = locate(r.samples, logSweep(0.5), r.channelStarts[k], kRate / 10);
+            EXPECT_GT(f.correlation * paths[k].gain, 0.999) << "channel " << k + 1;
+            EXPECT_NEAR((f.at - r.channelStarts[k]) - (first.at - r.channelStarts[0]),
+                        paths[k].delayMs * kRate / 1000, 1)
+                << "channel " << k + 1;
+        }
+    }
 }
 
 TEST_P(Capture, FailuresSayWhyAndLeaveNoStreamBehind) {

@@ -17,6 +17,18 @@ EmulatedSpeaker::~EmulatedSpeaker() {
             m_chain.waitForFinished(3000);
         }
     }
+    // The server may outlive this speaker: the next one finds none of its sinks.
+    for (const QString& module : m_modules) {
+        m_server.pactl({"unload-module", module});
+    }
+}
+
+bool EmulatedSpeaker::load(const QStringList& module) {
+    const CommandResult result = m_server.pactl(QStringList{"load-module"} + module);
+    if (result.ok()) {
+        m_modules.prepend(result.output.trimmed());
+    }
+    return result.ok();
 }
 
 bool EmulatedSpeaker::makeDefault(const QString& sink, const QString& source) {
@@ -38,12 +50,10 @@ bool EmulatedSpeaker::startPerfect() {
 }
 
 bool EmulatedSpeaker::startSwapped() {
-    return m_server
-               .pactl({"load-module", "module-remap-sink", QString("sink_name=") + kSwapped,
-                       QString("master=") + SoundServer::kSink, "channels=2",
-                       "master_channel_map=front-right,front-left",
-                       "channel_map=front-left,front-right", "remix=no"})
-               .ok() &&
+    return load({"module-remap-sink", QString("sink_name=") + kSwapped,
+                 QString("master=") + SoundServer::kSink, "channels=2",
+                 "master_channel_map=front-right,front-left", "channel_map=front-left,front-right",
+                 "remix=no"}) &&
            makeDefault(kSwapped, QString(SoundServer::kSink) + ".monitor");
 }
 
@@ -125,10 +135,8 @@ bool EmulatedSpeaker::startPaths(const std::vector<SpeakerPath>& paths) {
              {"pw-metadata", "-n", "settings", "0", "clock.force-quantum", QString::number(kCycle)},
              m_server.environment())
              .ok() ||
-        !m_server
-             .pactl({"load-module", "module-null-sink", QString("sink_name=") + kRoom,
-                     "format=float32le", "rate=" + rate, "channels=1", "channel_map=mono"})
-             .ok()) {
+        !load({"module-null-sink", QString("sink_name=") + kRoom, "format=float32le",
+               "rate=" + rate, "channels=1", "channel_map=mono"})) {
         return false;
     }
     const QString config = m_server.directory() + "/speaker.conf";

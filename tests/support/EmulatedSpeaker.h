@@ -55,12 +55,14 @@ public:
     std::string log() const;
 
 private:
+    bool load(const QStringList& module);  // a module unloaded again with this speaker
     bool makeDefault(const QString& sink, const QString& source);
     QString graphConfig(const std::vector<SpeakerPath>& paths) const;
 
     SoundServer& m_server;
     QProcess m_chain;
     QString m_sink, m_source;
+    QStringList m_modules;  // indices, the latest first
 };
 
 }  // namespace quilbo::test

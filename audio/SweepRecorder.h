@@ -42,8 +42,8 @@ struct Recording {
     unsigned rate = 0;
     std::vector<float> samples;  // the input's first channel, from the start of recording
     // Where the playback's first frame is expected in samples (by the servers' timing reports,
-    // see PulseSweepRecorder), and where each chosen channel's sweep begins: playbackStart plus
-    // a whole number of frames, exact relative to one another.
+    // the method in PulseRecordRun.cpp), and where each chosen channel's sweep begins:
+    // playbackStart plus a whole number of frames, exact relative to one another.
     std::int64_t playbackStart = 0;
     std::vector<std::int64_t> channelStarts;
     std::uint64_t underflows = 0;  // times the output ran dry (those sweeps are damaged)
@@ -62,7 +62,8 @@ public:
 
     virtual ~SweepRecorder() = default;
 
-    // Plays and records synchronously, bounded even against a server that stops answering.
+    // Plays and records synchronously, bounded even against a server that stops answering. One
+    // run at a time; a GUI calls it on a worker thread and posts the progress to its own.
     virtual Recording record(const RecordRequest& request, const Progress& progress = {}) = 0;
     // From any thread: the running record() fades out and returns Cancelled soon after. A cancel
     // before record() begins cancels that run.

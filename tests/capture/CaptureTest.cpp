@@ -104,14 +104,14 @@ TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
 }
 
 TEST_P(Capture, ChannelsPlayedInTurnKeepTheirOffsetsToTheSample) {
-    if (GetParam() != ServerKind::PipeWire) {
-        GTEST_SKIP() << "the delaying loudspeaker is a PipeWire filter-chain";
-    }
-    // Stereo whose channel 2 is 5.00 ms further away and wired the wrong way round; 5.1 whose
-    // channels are 1 ms further away each than the one before, the last one inverted.
+    // PipeWire: stereo whose channel 2 is 5.00 ms further away and wired the wrong way round;
+    // 5.1 whose channels are 1 ms further away each than the one before, the last one inverted.
+    // PulseAudio: plain stereo and 5.1, mixed down to the microphone.
+    const bool pipeWire = GetParam() == ServerKind::PipeWire;
+    const double d = pipeWire ? 1 : 0, g = pipeWire ? -1 : 1;
     const std::vector<std::vector<SpeakerPath>> layouts = {
-        {{0, 1, {}}, {5, -1, {}}},
-        {{0, 1, {}}, {1, 1, {}}, {2, 1, {}}, {3, 1, {}}, {4, 1, {}}, {5, -1, {}}}};
+        {{0, 1, {}}, {5 * d, g, {}}},
+        {{0, 1, {}}, {d, 1, {}}, {2 * d, 1, {}}, {3 * d, 1, {}}, {4 * d, 1, {}}, {5 * d, g, {}}}};
     for (const auto& paths : layouts) {
         speaker = std::make_unique<EmulatedSpeaker>(*server);
         ASSERT_TRUE(speaker->startPaths(paths)) << speaker->log();

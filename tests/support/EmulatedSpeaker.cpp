@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quilbo::test {
@@ -125,10 +126,13 @@ QString EmulatedSpeaker::graphConfig(const std::vector<SpeakerPath>& paths) cons
 }
 
 bool EmulatedSpeaker::startPaths(const std::vector<SpeakerPath>& paths) {
-    if (m_server.kind() != ServerKind::PipeWire || paths.empty() || paths.size() > 8) {
+    if (paths.empty() || paths.size() > 8) {
         return false;
     }
     const QString rate = QString::number(m_server.options().rate);
+    if (m_server.kind() == ServerKind::PulseAudio) {
+        return startPlainPaths(paths, rate);
+    }
     // One cycle length for the whole run: a graph that changes it as nodes come and go drops
     // audio on the way, and a long one gives the chain's process (not real-time) room to keep up.
     if (!runCommand(
@@ -154,6 +158,21 @@ bool EmulatedSpeaker::startPaths(const std::vector<SpeakerPath>& paths) {
                },
                15000) &&
            running(m_chain) && makeDefault(kSpeaker, QString(kRoom) + ".monitor");
+}
+
+bool EmulatedSpeaker::startPlainPaths(const std::vector<SpeakerPath>& paths, const QString& rate) {
+    // A null sink of as many channels, its monitor mixed down to one channel by a remap source.
+    const bool plain = std::all_of(paths.begin(), paths.end(), [](const SpeakerPath& p) {
+        return p.delayMs == 0 && p.gain == 1 && p.filters.empty();
+    });
+    return plain &&
+           load({"module-null-sink", "norewinds=1", QString("sink_name=") + kSpeaker,
+                 "format=float32le", "rate=" + rate,
+                 "channels=" + QString::number(paths.size())}) &&
+           load({"module-remap-source", QString("source_name=") + kRoom,
+                 QString("master=") + kSpeaker + ".monitor", "channels=1", "channel_map=mono",
+                 "remix=yes"}) &&
+           makeDefault(kSpeaker, kRoom);
 }
 
 std::string EmulatedSpeaker::log() const {

@@ -46,8 +46,9 @@ public:
     bool startPerfect();
     // A remap sink over the null sink with its first two channels crossed. Both servers.
     bool startSwapped();
-    // One path per channel of the output, summed into the mono room (PipeWire only: false on
-    // PulseAudio). The graph runs at the server's sink rate.
+    // One path per channel of the output, summed into the mono room. PipeWire runs any path at
+    // the server's sink rate; PulseAudio only plain ones (no delay, gain 1, no filter), through a
+    // null sink whose monitor a remap source mixes down: false for others.
     bool startPaths(const std::vector<SpeakerPath>& paths);
 
     QString sink() const { return m_sink; }  // the output to play on (also the default sink)
@@ -57,6 +58,7 @@ public:
 private:
     bool load(const QStringList& module);  // a module unloaded again with this speaker
     bool makeDefault(const QString& sink, const QString& source);
+    bool startPlainPaths(const std::vector<SpeakerPath>& paths, const QString& rate);
     QString graphConfig(const std::vector<SpeakerPath>& paths) const;
 
     SoundServer& m_server;

@@ -5,8 +5,8 @@
 // record stream's write index plus what its source still holds is the sample being captured.
 // Carried to one instant, their difference is where the playback's first frame lands in the
 // recording when the path from output to input takes no time. Reports are taken in pairs every
-// 50 ms while the sweep plays and the median kept. A monitor hears its sink as the
-// sink takes the audio, so the sink's delay is left out when the input is a monitor. PipeWire's
+// 50 ms while the sweep plays and the median kept. A monitor hears its sink as the sink takes
+// the audio, in the sink's blocks: for a monitor the two indices alone are compared. PipeWire's
 // pulse service (0.3.65) reports no delay for its nodes while audio read from a stream reaches a
 // monitor's recording one graph cycle later: one cycle is added, its length the largest common
 // divisor of both streams' reported indices (the graph moves whole cycles). Measured on a null
@@ -290,14 +290,19 @@ void PulseRecordRun::takeTiming() {
     }
     const double recordRate = m_rate;
     const double bytesPerSample = sizeof(float) * m_target.sourceMap.channels;
-    // In microseconds on the one clock both timestamps use.
+    // In microseconds since each report was made; carried to one instant by the clock both
+    // timestamps use. A monitor is the exception: it moves with its sink, block by block, and
+    // hears it as the sink takes the audio, before the sink's own delay. Both indices step
+    // together, so their difference holds between steps; carrying them to one instant would
+    // count the time between the two reports as if the audio flowed evenly meanwhile.
+    const bool monitor = m_target.sourceIsMonitor;
     const double captured = rec->write_index / bytesPerSample / recordRate * 1e6 +
                             static_cast<double>(rec->source_usec) -
-                            static_cast<double>(pa_timeval_load(&rec->timestamp));
-    // A monitor hears its sink as the sink takes the audio, before the sink's own delay.
-    const double sinkDelay = m_target.sourceIsMonitor ? 0.0 : static_cast<double>(play->sink_usec);
+                            (monitor ? 0.0 : static_cast<double>(pa_timeval_load(&rec->timestamp)));
     const double heard = static_cast<double>(play->read_index) / m_frameBytes / recordRate * 1e6 -
-                         sinkDelay - static_cast<double>(pa_timeval_load(&play->timestamp));
+                         (monitor ? 0.0
+                                  : static_cast<double>(play->sink_usec) +
+                                        static_cast<double>(pa_timeval_load(&play->timestamp)));
     // The graph moves whole cycles, so every index either stream reports is a multiple of the
     // cycle; with a dozen or more of them a larger common divisor by chance is most unlikely.
     m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(rec->write_index / bytesPerSample));

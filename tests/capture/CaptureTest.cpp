@@ -70,6 +70,24 @@ protected:
         r.tailSeconds = 0.3;
         return r;
     }
+    // Records until every sweep is heard whole; on PipeWire three runs at most, as a loaded
+    // machine can make its graph (or the chain's process, not real-time) miss a cycle: a gap,
+    // which damages a sweep and delays the rest by that cycle.
+    Recording recordWhole(const RecordRequest& r, std::vector<Found>& found) {
+        Recording out;
+        for (int attempt = 0; attempt < (GetParam() == ServerKind::PipeWire ? 3 : 1); ++attempt) {
+            out = recorder.record(r);
+            found.clear();
+            for (std::int64_t start : out.channelStarts) {
+                found.push_back(locate(out.samples, r.sweep, start, kRate / 10));
+            }
+            if (std::all_of(found.begin(), found.end(),
+                            [](const Found& f) { return std::abs(f.correlation) > 0.999; })) {
+                break;
+            }
+        }
+        return out;
+    }
     // No stream of ours on the server (a remap sink has one of its own).
     bool leftNothing() {
         return QTest::qWaitFor(
@@ -90,12 +108,12 @@ TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
     for (const bool swapped : {false, true}) {
         ASSERT_TRUE(swapped ? speaker->startSwapped() : speaker->startPerfect()) << speaker->log();
         EXPECT_EQ(recorder.defaultSource(), speaker->source().toStdString());
-        const Recording r = recorder.record(request({swapped ? 2u : 1u}));
+        std::vector<Found> found;
+        const Recording r = recordWhole(request({swapped ? 2u : 1u}), found);
         ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
         EXPECT_EQ(r.underflows, 0u);
-        const Found found = locate(r.samples, logSweep(0.5), r.playbackStart, kRate / 10);
-        EXPECT_GT(found.correlation, 0.999) << "swapped " << swapped;
-        EXPECT_NEAR(found.at, r.playbackStart, 3) << "swapped " << swapped;
+        EXPECT_GT(found.at(0).correlation, 0.999) << "swapped " << swapped;
+        EXPECT_NEAR(found.at(0).at, r.playbackStart, 3) << "swapped " << swapped;
     }
     const auto sources = recorder.sources();
     EXPECT_TRUE(std::any_of(sources.begin(), sources.end(), [&](const SourceInfo& s) {
@@ -117,23 +135,10 @@ TEST_P(Capture, ChannelsPlayedInTurnKeepTheirOffsetsToTheSample) {
         ASSERT_TRUE(speaker->startPaths(paths)) << speaker->log();
         std::vector<unsigned> all(paths.size());
         std::iota(all.begin(), all.end(), 1u);
-        // On a loaded machine the chain's process (not real-time) may miss a graph cycle, which
-        // damages a sweep and delays the rest by that cycle (a gap): such a run goes again.
-        Recording r;
         std::vector<Found> found;
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            r = recorder.record(request(all));
-            ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
-            ASSERT_EQ(r.channelStarts.size(), paths.size());
-            found.clear();
-            for (std::int64_t start : r.channelStarts) {
-                found.push_back(locate(r.samples, logSweep(0.5), start, kRate / 10));
-            }
-            if (std::all_of(found.begin(), found.end(),
-                            [](const Found& f) { return std::abs(f.correlation) > 0.999; })) {
-                break;
-            }
-        }
+        const Recording r = recordWhole(request(all), found);
+        ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
+        ASSERT_EQ(r.channelStarts.size(), paths.size());
         EXPECT_EQ(r.underflows, 0u);
         for (std::size_t k = 0; k < paths.size(); ++k) {
             EXPECT_EQ(r.channelStarts[k] - r.channelStarts[0], std::int64_t(k * kRate * 0.8));

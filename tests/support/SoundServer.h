@@ -60,6 +60,8 @@ public:
     ServerKind kind() const { return m_kind; }
     QString address() const;
     QString directory() const { return m_dir.path(); }
+    // What the server's own helpers run with: a client of the private server runs with it too.
+    const QProcessEnvironment& environment() const { return m_env; }
     const Options& options() const { return m_options; }
     std::string log() const;
 

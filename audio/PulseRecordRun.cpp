@@ -1,0 +1,493 @@
+// A sweep recorder run on libpulse: both streams, their callbacks, the alignment and the fade.
+//
+// Alignment. Each timing report says, as of the server's own timestamp, how far a stream has
+// gone: the playback's read index less what its sink still holds is the frame being heard; the
+// record stream's write index plus what its source still holds is the sample being captured.
+// Carried to one instant, their difference is where the playback's first frame lands in the
+// recording when the path from output to input takes no time. Reports are taken in pairs every
+// 50 ms while the sweep plays and the median kept. A monitor hears its sink as the sink takes
+// the audio, in the sink's blocks: for a monitor the two indices alone are compared. PipeWire's
+// pulse service (0.3.65) reports no delay for its nodes while audio read from a stream reaches a
+// monitor's recording one graph cycle later: one cycle is added, its length the largest common
+// divisor of both streams' reported indices (the graph moves whole cycles). Measured on a null
+// sink's monitor this is exact to the sample on both servers; through a sound card the
+// alignment is as good as the latency its driver reports, and its converters' delay is part of
+// the path the measurement sees.
+// Every chosen channel plays in the one stream, so their offsets from one another are exact.
+#include "audio/PulseRecordRun.h"
+
+#include <pulse/error.h>
+#include <pulse/timeval.h>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <numeric>
+#include <optional>
+
+#include "audio/PulseFormat.h"
+
+namespace quilbo {
+
+namespace {
+
+constexpr pa_usec_t kRecordFragment = 20000;
+constexpr pa_usec_t kPlaybackBuffer = 500000;
+constexpr std::chrono::milliseconds kPoll{20};
+constexpr std::chrono::milliseconds kTimingEvery{50};
+// A cancel: how long to wait for word on where the playback is, how far ahead of the sound the
+// fade begins, how far ahead at least of what the server has taken, and how long it falls.
+constexpr std::chrono::milliseconds kFadeTimingWait{50};
+constexpr pa_usec_t kFadeLead = 30000;
+constexpr pa_usec_t kFadeGuard = 10000;
+constexpr pa_usec_t kFadeLength = 10000;
+constexpr pa_usec_t kLateServerMargin = 250000;
+// Pairs of timing reports the alignment wants at least, and PipeWire's graph cycles, in frames,
+// that it allows for.
+constexpr std::size_t kFewestReports = 6;
+constexpr std::int64_t kShortestCycle = 32;
+constexpr std::int64_t kLongestCycle = 8192;
+
+std::uint32_t speakerMask(unsigned channels) {
+    switch (channels) {
+        case 2:
+            return 0x3;
+        case 4:
+            return 0x33;
+        case 6:
+            return 0x3F;
+        default:
+            return channels >= 32 ? 0xFFFFFFFFu : (std::uint32_t{1} << channels) - 1;
+    }
+}
+
+RecordResult openFailure(int error, RecordResult missing) {
+    switch (error) {
+        case PA_ERR_NOENTITY:
+            return missing;
+        case PA_ERR_NOTSUPPORTED:
+        case PA_ERR_INVALID:
+        case PA_ERR_TOOLARGE:
+            return RecordResult::BadFormat;
+        case PA_ERR_CONNECTIONTERMINATED:
+        case PA_ERR_CONNECTIONREFUSED:
+            return RecordResult::NoServer;
+        default:
+            return RecordResult::Failed;
+    }
+}
+
+}  // namespace
+
+PulseRecordRun::PulseRecordRun(PulseConnection& connection, const SweepPlan& plan,
+                               const RecordRequest& request, RecordTarget target,
+                               std::chrono::milliseconds serverTimeout)
+    : m_connection(connection),
+      m_plan(plan),
+      m_target(std::move(target)),
+      m_rate(request.rate),
+      m_tailFrames(static_cast<std::uint64_t>(std::llround(request.tailSeconds * request.rate))),
+      m_serverTimeout(serverTimeout),
+      m_frameBytes(plan.outputChannels() * sizeof(float)) {}
+
+PulseRecordRun::~PulseRecordRun() {
+    LoopLock lock(m_connection.loop());
+    release();
+}
+
+void PulseRecordRun::release() {
+    // Nothing may call back into this run once it has gone.
+    for (OperationPtr* op : {&m_recordTiming, &m_playbackTiming, &m_cork}) {
+        if (*op) {
+            pa_operation_cancel(op->get());
+            op->reset();
+        }
+    }
+    for (StreamPtr* stream : {&m_record, &m_playback}) {
+        if (*stream) {
+            pa_stream_set_state_callback(stream->get(), nullptr, nullptr);
+            pa_stream_set_read_callback(stream->get(), nullptr, nullptr);
+            pa_stream_set_write_callback(stream->get(), nullptr, nullptr);
+            pa_stream_set_underflow_callback(stream->get(), nullptr, nullptr);
+        }
+    }
+    m_connection.retire(std::move(m_record));
+    m_connection.retireAfter(std::move(m_playback), m_fadePlaysFor);
+    m_fadePlaysFor = 0;
+}
+
+bool PulseRecordRun::fail(Recording& out, RecordResult result, std::string message) {
+    out.result = result;
+    out.message = std::move(message);
+    return false;
+}
+
+bool PulseRecordRun::waitReady(pa_stream* stream) {
+    return m_connection.waitFor(
+               [stream] { return pa_stream_get_state(stream) != PA_STREAM_CREATING; },
+               m_serverTimeout) &&
+           pa_stream_get_state(stream) == PA_STREAM_READY;
+}
+
+bool PulseRecordRun::openRecord(Recording& out) {
+    // The input's own channels, so nothing is mixed on the way: a microphone on an interface's
+    // first input is heard alone, whatever the others pick up.
+    const pa_channel_map& map = m_target.sourceMap;
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, m_rate, map.channels};
+    m_record.reset(pa_stream_new(m_connection.context(), "Measurement input", &spec, &map));
+    if (!m_record) {
+        return fail(out, RecordResult::Failed, "the server would not make a recording stream");
+    }
+    // Room for the longest the run may last, taken now: the loop thread never allocates, and
+    // a recording too long for the memory is refused here rather than failing midway.
+    try {
+        m_samples.reserve(m_plan.frames() + m_tailFrames + 2 * m_rate +
+                          m_rate * static_cast<std::uint64_t>(2 * m_serverTimeout.count()) / 1000);
+    } catch (const std::bad_alloc&) {
+        return fail(out, RecordResult::Failed, "there is not enough memory for the recording");
+    }
+    pa_stream_set_state_callback(m_record.get(), &onRecordState, this);
+    pa_stream_set_read_callback(m_record.get(), &onReadable, this);
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(kRecordFragment, &spec));
+    attr.tlength = attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
+    // A source that goes away ends the recording rather than moving it to another input.
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
+    if (pa_stream_connect_record(m_record.get(), m_target.source.c_str(), &attr, flags) < 0 ||
+        !waitReady(m_record.get())) {
+        const int error = pa_context_errno(m_connection.context());
+        return fail(out, openFailure(error, RecordResult::NoSource),
+                    "the input " + m_target.source + " cannot be recorded at " +
+                        std::to_string(m_rate) + " Hz: " + pa_strerror(error));
+    }
+    // The recording must be running before the first sweep plays.
+    if (!m_connection.waitFor([this] { return !m_samples.empty() || m_sourceLost; },
+                              m_serverTimeout) ||
+        m_sourceLost) {
+        return fail(out, RecordResult::Failed, "the input " + m_target.source + " sends nothing");
+    }
+    return true;
+}
+
+bool PulseRecordRun::openPlayback(Recording& out) {
+    const unsigned channels = m_plan.outputChannels();
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, m_rate, static_cast<std::uint8_t>(channels)};
+    // The output's own layout when the counts agree, so nothing is remixed on the way.
+    const pa_channel_map map = m_target.sinkMap.channels == channels
+                                   ? m_target.sinkMap
+                                   : channelMapFromMask(channels, speakerMask(channels));
+    m_playback.reset(pa_stream_new(m_connection.context(), "Measurement sweep", &spec, &map));
+    if (!m_playback) {
+        return fail(out, RecordResult::BadFormat,
+                    "the server would not make a playback stream of " + std::to_string(channels) +
+                        " channels at " + std::to_string(m_rate) + " Hz");
+    }
+    pa_stream_set_state_callback(m_playback.get(), &onPlaybackState, this);
+    pa_stream_set_write_callback(m_playback.get(), &onWritable, this);
+    pa_stream_set_underflow_callback(m_playback.get(), &onUnderflow, this);
+    // No prebuffering: should the stream run dry, the server plays silence and drops what comes
+    // late, so every later frame keeps its place in time and the offsets stay exact.
+    const std::size_t buffer = pa_usec_to_bytes(kPlaybackBuffer, &spec);
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = static_cast<std::uint32_t>(buffer - buffer % m_frameBytes);
+    attr.prebuf = 0;
+    attr.minreq = static_cast<std::uint32_t>(attr.tlength / 4 - attr.tlength / 4 % m_frameBytes);
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_DONT_MOVE);
+    if (pa_stream_connect_playback(m_playback.get(), m_target.sink.c_str(), &attr, flags, nullptr,
+                                   nullptr) < 0 ||
+        !waitReady(m_playback.get())) {
+        const int error = pa_context_errno(m_connection.context());
+        return fail(out, openFailure(error, RecordResult::NoSink),
+                    "the output " + m_target.sink + " cannot play " + std::to_string(channels) +
+                        " channels at " + std::to_string(m_rate) + " Hz: " + pa_strerror(error));
+    }
+    const std::size_t writable = pa_stream_writable_size(m_playback.get());
+    if (writable != static_cast<std::size_t>(-1)) {
+        feed(writable);
+    }
+    m_recordedAtStart = static_cast<std::int64_t>(m_samples.size());
+    if (!uncork()) {
+        return fail(out, m_sinkLost ? RecordResult::SinkLost : RecordResult::Failed,
+                    "the output " + m_target.sink + " did not start playing");
+    }
+    return true;
+}
+
+bool PulseRecordRun::uncork() {
+    m_corkDone = false;
+    m_cork.reset(pa_stream_cork(
+        m_playback.get(), 0,
+        [](pa_stream*, int success, void* self) {
+            auto* run = static_cast<PulseRecordRun*>(self);
+            run->m_corkDone = success != 0;
+            run->m_connection.signal();
+        },
+        this));
+    const bool done =
+        m_cork && m_connection.waitFor([this] { return m_corkDone; }, m_serverTimeout);
+    if (m_cork && !done) {
+        pa_operation_cancel(m_cork.get());
+    }
+    m_cork.reset();
+    return done;
+}
+
+void PulseRecordRun::feed(std::size_t bytes) {
+    // Past the plan the stream goes on with silence, so an underflow is only ever a real one.
+    // libpulse lends at most one memory block at a time, often less than the server asks for:
+    // the rest follows in further blocks, or the stream would fall behind and run dry.
+    std::size_t frames = bytes / m_frameBytes;
+    while (frames > 0 && m_playback) {
+        void* buffer = nullptr;
+        std::size_t size = frames * m_frameBytes;
+        if (pa_stream_begin_write(m_playback.get(), &buffer, &size) < 0 || buffer == nullptr ||
+            size < m_frameBytes) {
+            if (buffer != nullptr) {
+                pa_stream_cancel_write(m_playback.get());
+            }
+            return;
+        }
+        const std::size_t count = std::min(size / m_frameBytes, frames);
+        m_plan.fill(static_cast<float*>(buffer), m_written, count);
+        if (pa_stream_write(m_playback.get(), buffer, count * m_frameBytes, nullptr, 0,
+                            PA_SEEK_RELATIVE) != 0) {
+            return;
+        }
+        m_written += count;
+        frames -= count;
+    }
+}
+
+void PulseRecordRun::requestTiming() {
+    if (m_recordTiming || m_playbackTiming) {
+        return;  // the last pair is still on its way
+    }
+    m_timingAnswers = 0;
+    m_recordTiming.reset(pa_stream_update_timing_info(m_record.get(), &onTimingAnswer, this));
+    m_playbackTiming.reset(pa_stream_update_timing_info(m_playback.get(), &onTimingAnswer, this));
+    if (!m_recordTiming || !m_playbackTiming) {
+        for (OperationPtr* op : {&m_recordTiming, &m_playbackTiming}) {
+            if (*op) {
+                pa_operation_cancel(op->get());
+                op->reset();
+            }
+        }
+    }
+}
+
+void PulseRecordRun::takeTiming() {
+    m_recordTiming.reset();
+    m_playbackTiming.reset();
+    const pa_timing_info* rec = pa_stream_get_timing_info(m_record.get());
+    const pa_timing_info* play = pa_stream_get_timing_info(m_playback.get());
+    if (rec == nullptr || play == nullptr || rec->write_index_corrupt || play->read_index_corrupt ||
+        !play->playing || play->read_index <= 0) {
+        return;
+    }
+    const double recordRate = m_rate;
+    const double bytesPerSample = sizeof(float) * m_target.sourceMap.channels;
+    // In microseconds since each report was made; carried to one instant by the clock both
+    // timestamps use. A monitor is the exception: it moves with its sink, block by block, and
+    // hears it as the sink takes the audio, before the sink's own delay. Both indices step
+    // together, so their difference holds between steps; carrying them to one instant would
+    // count the time between the two reports as if the audio flowed evenly meanwhile.
+    const bool monitor = m_target.sourceIsMonitor;
+    const double captured = rec->write_index / bytesPerSample / recordRate * 1e6 +
+                            static_cast<double>(rec->source_usec) -
+                            (monitor ? 0.0 : static_cast<double>(pa_timeval_load(&rec->timestamp)));
+    const double heard = static_cast<double>(play->read_index) / m_frameBytes / recordRate * 1e6 -
+                         (monitor ? 0.0
+                                  : static_cast<double>(play->sink_usec) +
+                                        static_cast<double>(pa_timeval_load(&play->timestamp)));
+    // The graph moves whole cycles, so every index either stream reports is a multiple of the
+    // cycle; with a dozen or more of them a larger common divisor by chance is most unlikely.
+    m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(rec->write_index / bytesPerSample));
+    m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(play->read_index / m_frameBytes));
+    m_offsets.push_back((captured - heard) * recordRate / 1e6);
+}
+
+std::int64_t PulseRecordRun::alignment() const {
+    if (m_offsets.empty()) {
+        return m_recordedAtStart;  // no report came: where the playback was started
+    }
+    std::vector<double> sorted = m_offsets;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const bool wholeCycles = m_cycle >= kShortestCycle && m_cycle <= kLongestCycle;
+    return std::llround(sorted[sorted.size() / 2]) +
+           (m_target.pipeWire && wholeCycles ? m_cycle : 0);
+}
+
+void PulseRecordRun::fadeOut() {
+    const pa_sample_spec* spec = pa_stream_get_sample_spec(m_playback.get());
+    for (OperationPtr* op : {&m_recordTiming, &m_playbackTiming}) {
+        if (*op) {
+            pa_operation_cancel(op->get());
+            op->reset();
+        }
+    }
+    m_timingAnswers = 0;
+    m_playbackTiming.reset(pa_stream_update_timing_info(m_playback.get(), &onTimingAnswer, this));
+    if (m_playbackTiming &&
+        !m_connection.waitFor([this] { return m_timingAnswers > 0; }, kFadeTimingWait)) {
+        pa_operation_cancel(m_playbackTiming.get());
+    }
+    m_playbackTiming.reset();
+    const pa_timing_info* timing = pa_stream_get_timing_info(m_playback.get());
+    if (timing == nullptr || timing->read_index_corrupt) {
+        return;  // the stream is cut instead
+    }
+    // As the playback device's stop: from a little ahead of what is heard, and never over what
+    // the server has already handed on, the sound falls, then silence to the end of what was sent.
+    const std::uint64_t moved =
+        timing->playing ? pa_usec_to_bytes(pa_timeval_age(&timing->timestamp), spec) : 0;
+    const std::uint64_t read =
+        (static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)) + moved) /
+        m_frameBytes;
+    const std::uint64_t inSink = pa_usec_to_bytes(timing->sink_usec, spec) / m_frameBytes;
+    const std::uint64_t heard = read > inSink ? read - inSink : 0;
+    const std::uint64_t from = std::max(heard + pa_usec_to_bytes(kFadeLead, spec) / m_frameBytes,
+                                        read + pa_usec_to_bytes(kFadeGuard, spec) / m_frameBytes);
+    if (from >= m_written) {
+        return;
+    }
+    const std::size_t fadeFrames = pa_usec_to_bytes(kFadeLength, spec) / m_frameBytes;
+    const std::size_t frames = std::max<std::size_t>(m_written - from, fadeFrames);
+    std::vector<float> fade(frames * m_plan.outputChannels());
+    m_plan.fill(fade.data(), from, frames, from, fadeFrames);
+    if (pa_stream_write(m_playback.get(), fade.data(), fade.size() * sizeof(float), nullptr,
+                        static_cast<std::int64_t>(from * m_frameBytes), PA_SEEK_ABSOLUTE) == 0) {
+        pa_stream_set_write_callback(m_playback.get(), nullptr, nullptr);
+        m_fadePlaysFor =
+            pa_bytes_to_usec((from + fadeFrames - heard) * m_frameBytes, spec) + kLateServerMargin;
+    }
+}
+
+Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
+                              const std::atomic<bool>& cancelled) {
+    Recording out;
+    out.rate = m_rate;
+    std::uint64_t end = 0;
+    {
+        LoopLock lock(m_connection.loop());
+        if (!openRecord(out) || !openPlayback(out)) {
+            release();
+            return out;
+        }
+        // However the servers behave, the run ends: the whole playback and tail, and a
+        // server's bound twice over.
+        end = m_plan.frames() + m_tailFrames;
+    }
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::microseconds(end * 1000000 / m_rate) + 2 * m_serverTimeout;
+    auto nextTiming = std::chrono::steady_clock::now();
+    for (;;) {
+        double played = 0;
+        {
+            LoopLock lock(m_connection.loop());
+            const auto now = std::chrono::steady_clock::now();
+            const auto recorded = static_cast<std::int64_t>(m_samples.size());
+            const std::int64_t start = alignment();
+            out.result = RecordResult::Ok;
+            if (cancelled) {
+                fadeOut();
+                fail(out, RecordResult::Cancelled, "cancelled");
+            } else if (!m_connection.ready()) {
+                fail(out, RecordResult::NoServer, "the sound server went away");
+            } else if (m_sourceLost) {
+                fail(out, RecordResult::SourceLost,
+                     "the input " + m_target.source + " went away while recording");
+            } else if (m_sinkLost) {
+                fail(out, RecordResult::SinkLost,
+                     "the output " + m_target.sink + " went away while playing");
+            } else if (recorded >= start + static_cast<std::int64_t>(end) &&
+                       (m_offsets.size() >= kFewestReports || now >= deadline)) {
+                out.samples = std::move(m_samples);
+                out.playbackStart = start;
+                for (std::uint64_t s : m_plan.starts()) {
+                    out.channelStarts.push_back(start + static_cast<std::int64_t>(s));
+                }
+                out.underflows = m_underflows;
+                release();
+                return out;
+            } else if (now >= deadline) {
+                fail(out, RecordResult::Failed, "the sound server stopped answering");
+            }
+            if (out.result != RecordResult::Ok) {
+                out.samples = std::move(m_samples);
+                out.underflows = m_underflows;
+                release();
+                return out;
+            }
+            if (now >= nextTiming && m_written < m_plan.frames() + m_rate) {
+                requestTiming();
+                nextTiming = now + kTimingEvery;
+            }
+            played = std::clamp(static_cast<double>(recorded - start) / m_plan.frames(), 0.0, 1.0);
+            m_connection.waitFor([] { return false; }, kPoll);
+        }
+        if (progress) {
+            progress(played);
+        }
+    }
+}
+
+void PulseRecordRun::onRecordState(pa_stream* stream, void* self) {
+    auto* run = static_cast<PulseRecordRun*>(self);
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+        run->m_sourceLost = true;
+    }
+    run->m_connection.signal();
+}
+
+void PulseRecordRun::onPlaybackState(pa_stream* stream, void* self) {
+    auto* run = static_cast<PulseRecordRun*>(self);
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+        run->m_sinkLost = true;
+    }
+    run->m_connection.signal();
+}
+
+void PulseRecordRun::onReadable(pa_stream* stream, size_t, void* self) {
+    auto* run = static_cast<PulseRecordRun*>(self);
+    const void* data = nullptr;
+    std::size_t bytes = 0;
+    const std::size_t channels = run->m_target.sourceMap.channels;
+    while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &bytes) == 0 &&
+           bytes > 0) {
+        // Past the room taken at the start the run is beyond its deadline: the rest is dropped.
+        const std::size_t count = std::min(bytes / sizeof(float) / channels,
+                                           run->m_samples.capacity() - run->m_samples.size());
+        if (data == nullptr) {
+            run->m_samples.insert(run->m_samples.end(), count, 0.0f);  // a hole: lost samples
+        } else {
+            const auto* samples = static_cast<const float*>(data);
+            for (std::size_t i = 0; i < count; ++i) {
+                run->m_samples.push_back(samples[i * channels]);
+            }
+        }
+        pa_stream_drop(stream);
+    }
+    run->m_connection.signal();
+}
+
+void PulseRecordRun::onWritable(pa_stream*, size_t bytes, void* self) {
+    static_cast<PulseRecordRun*>(self)->feed(bytes);
+}
+
+void PulseRecordRun::onUnderflow(pa_stream*, void* self) {
+    ++static_cast<PulseRecordRun*>(self)->m_underflows;
+}
+
+void PulseRecordRun::onTimingAnswer(pa_stream*, int, void* self) {
+    auto* run = static_cast<PulseRecordRun*>(self);
+    if (++run->m_timingAnswers == 2 && run->m_recordTiming && run->m_playbackTiming) {
+        run->takeTiming();
+    }
+    run->m_connection.signal();
+}
+
+}  // namespace quilbo

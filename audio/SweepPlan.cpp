@@ -1,0 +1,102 @@
+// The sweep recorder's playback, frame by frame, and the request checks it rests on.
+#include "audio/SweepPlan.h"
+
+#include <pulse/sample.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "audio/SweepRecorder.h"
+
+namespace quilbo {
+
+namespace {
+
+// Bounds that keep every count in range and the recording's memory within reason (10 minutes at
+// 192000 Hz is 440 MiB of float samples): the whole run, and a gap or the tail.
+constexpr double kLongestRunSeconds = 600;
+constexpr double kLongestPauseSeconds = 60;
+constexpr std::size_t kMostTurns = 256;
+
+}  // namespace
+
+std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned outputChannels,
+                                         std::string* error) {
+    const auto bad = [&](std::string message) {
+        if (error != nullptr) {
+            *error = std::move(message);
+        }
+        return std::nullopt;
+    };
+    if (request.rate == 0 || request.rate > PA_RATE_MAX) {
+        return bad("the rate " + std::to_string(request.rate) + " Hz is not one a sound server " +
+                   "takes (1 to " + std::to_string(PA_RATE_MAX) + " Hz)");
+    }
+    if (request.sweep.empty()) {
+        return bad("the sweep is empty");
+    }
+    if (request.sweep.size() > kLongestRunSeconds * request.rate) {
+        return bad("the sweep is longer than 10 minutes");
+    }
+    if (!std::all_of(request.sweep.begin(), request.sweep.end(),
+                     [](float s) { return std::isfinite(s); })) {
+        return bad("the sweep holds a sample that is not a number");
+    }
+    for (double seconds : {request.gapSeconds, request.tailSeconds}) {
+        if (!std::isfinite(seconds) || seconds < 0 || seconds > kLongestPauseSeconds) {
+            return bad("the gap and the tail must be 0 to 60 seconds");
+        }
+    }
+    if (outputChannels == 0 || outputChannels > PA_CHANNELS_MAX) {
+        return bad("the output has " + std::to_string(outputChannels) + " channels; 1 to " +
+                   std::to_string(PA_CHANNELS_MAX) + " can be played");
+    }
+    if (request.channels.empty() || request.channels.size() > kMostTurns) {
+        return bad("choose 1 to " + std::to_string(kMostTurns) + " channels to play on in turn");
+    }
+    SweepPlan plan;
+    plan.m_sweep = &request.sweep;
+    plan.m_outputChannels = outputChannels;
+    const auto gap = static_cast<std::uint64_t>(std::llround(request.gapSeconds * request.rate));
+    for (unsigned channel : request.channels) {
+        if (channel < 1 || channel > outputChannels) {
+            return bad("channel " + std::to_string(channel) + " is not one of the output's " +
+                       std::to_string(outputChannels));
+        }
+        if (!plan.m_starts.empty()) {
+            plan.m_frames += gap;
+        }
+        plan.m_channels.push_back(channel - 1);
+        plan.m_starts.push_back(plan.m_frames);
+        plan.m_frames += request.sweep.size();
+        if (plan.m_frames + request.tailSeconds * request.rate >
+            kLongestRunSeconds * request.rate) {
+            return bad("the sweeps, gaps and tail would last more than 10 minutes");
+        }
+    }
+    return plan;
+}
+
+void SweepPlan::fill(float* out, std::uint64_t from, std::size_t count,
+                     std::optional<std::uint64_t> fadeFrom, std::size_t fadeLength) const {
+    std::fill(out, out + count * m_outputChannels, 0.0f);
+    const std::vector<float>& sweep = *m_sweep;
+    for (std::size_t k = 0; k < m_starts.size(); ++k) {
+        const std::uint64_t start = m_starts[k], end = start + sweep.size();
+        const std::uint64_t first = std::max(from, start), last = std::min(from + count, end);
+        for (std::uint64_t frame = first; frame < last; ++frame) {
+            float gain = 1.0f;
+            if (fadeFrom && frame >= *fadeFrom) {
+                const std::uint64_t into = frame - *fadeFrom;
+                gain = into >= fadeLength
+                           ? 0.0f
+                           : static_cast<float>(
+                                 0.5 + 0.5 * std::cos(std::numbers::pi * into / fadeLength));
+            }
+            out[(frame - from) * m_outputChannels + m_channels[k]] = sweep[frame - start] * gain;
+        }
+    }
+}
+
+}  // namespace quilbo

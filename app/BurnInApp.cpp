@@ -1,6 +1,7 @@
 // The application object: the real back ends and the modal run of the main window.
 #include "app/BurnInApp.h"
 
+#include "audio/PulseSweepRecorder.h"
 #include "audio/PulseWaveOut.h"
 #include "audio/WaveOutVolume.h"
 #include "system/LogindPowerOff.h"
@@ -10,6 +11,7 @@ namespace quilbo {
 
 struct CBurnInApp::BackEnds {
     PulseWaveOut waveOut;
+    PulseSweepRecorder recorder;
     CWaveOutVolume volume;
     LogindPowerOff powerOff;
     LogindSleepInhibitor sleepInhibitor;
@@ -19,6 +21,7 @@ CBurnInApp::CBurnInApp() : m_backEnds(std::make_unique<BackEnds>()) {
     m_services.waveOut = &m_backEnds->waveOut;
     m_services.sinkLayouts = &m_backEnds->waveOut;
     m_services.outputs = &m_backEnds->waveOut;
+    m_services.recorder = &m_backEnds->recorder;
     m_services.volume = &m_backEnds->volume;
     m_services.powerOff = &m_backEnds->powerOff;
     m_services.sleepInhibitor = &m_backEnds->sleepInhibitor;

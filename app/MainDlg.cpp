@@ -9,6 +9,7 @@
 #include "app/TabPane.h"
 #include "audio/WaveOutVolume.h"
 #include "pages/FrequencyPage.h"
+#include "pages/MeasurementWorker.h"
 #include "pages/OutputChoice.h"
 #include "pages/RunInPage.h"
 #include "pages/SpeakersPage.h"
@@ -67,6 +68,8 @@ void CMainDlg::OnInitDialog() {
     QWidget* frame = m_ui->pageFrame_1021;
     // One choice of output for the pages that offer one; the Run In page keeps the default.
     auto* outputChoice = new OutputChoice(m_services.outputs, this);
+    // One measurement at a time, whichever page asks for it.
+    m_measurementWorker = new MeasurementWorker(m_services.recorder, this);
     m_pFrequencyPage = new CFrequencyPage(m_services.waveOut, m_services.sleepInhibitor, frame);
     m_pFrequencyPage->setOutputChoice(outputChoice);
     addPage(m_pFrequencyPage, tr("Frequency"), true);
@@ -169,6 +172,8 @@ void CMainDlg::OnClose() {
     if (m_services.volume != nullptr) {
         m_services.volume->SetChangeCallback(nullptr, nullptr);
     }
+    // A measurement's sweep fades out, and its result reaches no page: the worker goes first.
+    delete std::exchange(m_measurementWorker, nullptr);
     // Children of the page frame: deleting one takes it out of the frame.
     delete std::exchange(m_pRunInPage, nullptr);
     delete std::exchange(m_pFrequencyPage, nullptr);

@@ -23,6 +23,8 @@ class CSpeakersPage;
 class CWaveOutVolume;
 class PowerOffRequester;
 class OutputList;
+class SweepRecorder;
+class MeasurementWorker;
 class SinkLayoutSource;
 class SleepInhibitor;
 class TabPane;
@@ -40,7 +42,8 @@ struct MainDlgServices {
     CalendarClock clock;
     UrlOpener urlOpener;
     SinkLayoutSource* sinkLayouts = nullptr;
-    OutputList* outputs = nullptr;  // the Output lists' choices; null: the default alone
+    OutputList* outputs = nullptr;      // the Output lists' choices; null: the default alone
+    SweepRecorder* recorder = nullptr;  // plays and records measurements; null: none
 };
 
 // Every way the window can end (close box, Alt+F4, Escape or Enter on the window's own controls,
@@ -123,6 +126,7 @@ private:
     CRunInPage* m_pRunInPage = nullptr;
     CSpeakersPage* m_pSpeakersPage = nullptr;
     CStatementPage* m_pStatementPage = nullptr;
+    MeasurementWorker* m_measurementWorker = nullptr;
     CLinkButton* m_linkMaker = nullptr;
     CLinkButton* m_linkPartner = nullptr;
     TabPane* m_tab = nullptr;

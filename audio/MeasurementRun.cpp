@@ -1,0 +1,121 @@
+// A measurement run: the played signal, the recording's segments and their analyses.
+#include "audio/MeasurementRun.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quilbo {
+
+namespace {
+
+// One analysis per channel: the segment runs from a quiet stretch before the channel's sweep to
+// the next channel's signal (or the recording's end).
+void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
+                     const std::vector<std::int64_t>& signalStarts) {
+    const auto quiet =
+        static_cast<std::int64_t>(std::lround(settings.quietSeconds * settings.sweep.rate));
+    for (std::size_t i = 0; i < settings.channels.size() && i < signalStarts.size(); ++i) {
+        AnalysisSettings analysis;
+        analysis.sweep = settings.sweep;
+        analysis.gateMs = settings.gateMs;
+        analysis.smoothing = settings.smoothing;
+        const std::int64_t start = std::max<std::int64_t>(signalStarts[i], 0);
+        analysis.segmentStart = static_cast<std::size_t>(start);
+        analysis.sweepStart =
+            static_cast<std::size_t>(std::max<std::int64_t>(signalStarts[i] + quiet, 0));
+        analysis.segmentEnd =
+            i + 1 < signalStarts.size()
+                ? static_cast<std::size_t>(std::max<std::int64_t>(signalStarts[i + 1], 0))
+                : 0;
+        ChannelResult channel{settings.channels[i], analyse(result.recording, analysis)};
+        if (settings.calibration && channel.analysis.status == AnalysisStatus::Ok) {
+            settings.calibration->removeFrom(channel.analysis.response);
+        }
+        result.channels.push_back(std::move(channel));
+    }
+}
+
+void sumUp(MeasureResult& result) {
+    for (const ChannelResult& channel : result.channels) {
+        if (channel.analysis.status != AnalysisStatus::Ok && result.message.empty()) {
+            result.message =
+                "channel " + std::to_string(channel.channel) + ": " + channel.analysis.message;
+        }
+    }
+}
+
+}  // namespace
+
+bool MeasureResult::ok() const {
+    return record == RecordResult::Ok && !channels.empty() &&
+           std::all_of(channels.begin(), channels.end(), [](const ChannelResult& c) {
+               return c.analysis.status == AnalysisStatus::Ok;
+           });
+}
+
+double measurementGapSeconds(const MeasureSettings& settings) {
+    // The tail of one channel's response must have died away before the next one's quiet
+    // stretch begins.
+    return settings.tailSeconds;
+}
+
+std::vector<float> measurementSignal(const MeasureSettings& settings) {
+    std::vector<float> signal(
+        static_cast<std::size_t>(std::lround(settings.quietSeconds * settings.sweep.rate)), 0.0F);
+    const std::vector<float> sweep = generateSweep(settings.sweep);
+    signal.insert(signal.end(), sweep.begin(), sweep.end());
+    return signal;
+}
+
+MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& settings,
+                             const SweepRecorder::Progress& progress) {
+    MeasureResult result;
+    if (const std::string problem = settings.sweep.validate(); !problem.empty()) {
+        result.record = RecordResult::BadRequest;
+        result.message = problem;
+        return result;
+    }
+    RecordRequest request;
+    request.sweep = measurementSignal(settings);
+    request.rate = static_cast<unsigned>(settings.sweep.rate);
+    request.sink = settings.output;
+    request.sinkChannels = settings.outputChannels;
+    request.channels = settings.channels;
+    request.gapSeconds = measurementGapSeconds(settings);
+    request.source = settings.input;
+    request.tailSeconds = settings.tailSeconds;
+    Recording recording = recorder.record(request, progress);
+    result.record = recording.result;
+    if (recording.result != RecordResult::Ok) {
+        result.message = recording.message;
+        return result;
+    }
+    result.recording = std::move(recording.samples);
+    analyseChannels(result, settings, recording.channelStarts);
+    sumUp(result);
+    return result;
+}
+
+MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettings& settings) {
+    MeasureResult result;
+    if (const std::string problem = settings.sweep.validate(); !problem.empty()) {
+        result.record = RecordResult::BadRequest;
+        result.message = problem;
+        return result;
+    }
+    result.record = RecordResult::Ok;
+    result.recording = std::move(recording);
+    const std::size_t signalFrames = measurementSignal(settings).size();
+    const auto gap = static_cast<std::int64_t>(
+        std::lround(measurementGapSeconds(settings) * settings.sweep.rate));
+    std::vector<std::int64_t> starts;
+    for (std::size_t i = 0; i < settings.channels.size(); ++i) {
+        starts.push_back(static_cast<std::int64_t>(i) *
+                         (static_cast<std::int64_t>(signalFrames) + gap));
+    }
+    analyseChannels(result, settings, starts);
+    sumUp(result);
+    return result;
+}
+
+}  // namespace quilbo

@@ -1,0 +1,57 @@
+// A measurement as a user asks for one: the sweep played on one or more output channels in turn
+// while the input records, and each channel's part of the recording analysed.
+#pragma once
+
+#include "audio/SweepRecorder.h"
+#include "measure/Analysis.h"
+#include "measure/Calibration.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quilbo {
+
+struct MeasureSettings {
+    SweepSettings sweep;                // rate, range, length and level of each channel's sweep
+    std::string output;                 // empty: the system's default output
+    unsigned outputChannels = 0;        // of the playback stream; 0: the output's own
+    std::vector<unsigned> channels{1};  // 1-based, swept one after another
+    std::string input;                  // empty: the system's default input
+    double quietSeconds = 0.5;          // recorded before each sweep: the noise floor
+    double tailSeconds = 1.0;           // recorded after the last sweep: the longest delay expected
+    double gateMs = 0.0;                // the response's window; 0: the whole response
+    Smoothing smoothing = Smoothing::Octave48;
+    std::optional<Calibration> calibration;  // the microphone's, removed from every response
+};
+
+struct ChannelResult {
+    unsigned channel = 1;
+    Analysis analysis;
+};
+
+struct MeasureResult {
+    RecordResult record = RecordResult::Failed;
+    std::string message;  // why nothing could be measured; empty when every channel was analysed
+    std::vector<ChannelResult> channels;
+    std::vector<float> recording;  // the input as recorded, for a look at what went wrong
+    // True when every channel was analysed (none clipped, none failed).
+    bool ok() const;
+};
+
+// The mono signal each channel plays: the quiet stretch, then the sweep.
+std::vector<float> measurementSignal(const MeasureSettings& settings);
+
+// Plays and records through recorder, then analyses. Bounded as the recorder is; progress goes
+// from 0 to 1 over the playback. Never throws.
+MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& settings,
+                             const SweepRecorder::Progress& progress = {});
+
+// Analyses a recording made elsewhere of the channels' signals played in turn from its first
+// sample, separated as runMeasurement separates them (gap = quietSeconds of silence after each).
+MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettings& settings);
+
+// The gap left between one channel's signal and the next.
+double measurementGapSeconds(const MeasureSettings& settings);
+
+}  // namespace quilbo

@@ -3,8 +3,8 @@
 // alive, and the last is heard byte for byte, each channel on its own speaker. (Blocks played
 // once, repeated and looped are checked at the monitor in tests/server.) Then outputs of other
 // formats: 8-bit blocks exact with silence after them, a 24-bit stop fade that keeps its low
-// bits zero, a wait bounded with the calendar clock running fast, the list of outputs with a
-// named one played to, and a lost output told and resumed on a new sink and a new server.
+// bits zero, and a wait bounded with the calendar clock running fast. (The outputs list, a named
+// output and a lost one told and resumed: the pages' tests in tests/server.)
 #include <dlfcn.h>
 #include <sys/time.h>
 
@@ -101,10 +101,9 @@ protected:
         SynthesizeNoiseSeeded(7, block.data(), bytes, 44100, 2, bits, 3, 0.5, nullptr);
         return block;
     }
-    CWavePlayer::StartResult play(const std::vector<std::uint8_t>& block, int bits, bool repeat,
-                                  const std::string& sink = {}) {
+    CWavePlayer::StartResult play(const std::vector<std::uint8_t>& block, int bits, bool repeat) {
         player.setBlock(block, repeat);
-        return player.startPlayer(buildWaveFormat(2, 44100, bits), sink);
+        return player.startPlayer(buildWaveFormat(2, 44100, bits));
     }
 
     std::unique_ptr<SoundServer> server;
@@ -160,50 +159,6 @@ TEST_P(Output, AWaitForTheServerEndsWithTheCalendarClockRunningFast) {
     server->resume();
     EXPECT_TRUE(ended);
     EXPECT_EQ(opening.get(), nullptr);
-}
-
-TEST_P(Output, OutputsAreListedWithTheirChangesAndANamedOneIsPlayedTo) {
-    serve({});
-    std::atomic<int> changes = 0;
-    backend.setChangeHandler([&] { ++changes; });
-    ASSERT_EQ(backend.defaultOutputName(), SoundServer::kSink);
-    ASSERT_TRUE(server->loadSink("quilbo_two", "Second"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return changes > 0; }, 10000));
-    const auto outputs = backend.outputs();
-    EXPECT_EQ(std::count(outputs.begin(), outputs.end(), OutputInfo{"quilbo_two", "Second"}), 1);
-    EXPECT_EQ(backend.sinkLayout("quilbo_two")->positions.size(), 2u);
-    EXPECT_FALSE(backend.sinkLayout("quilbo_none"));
-    ASSERT_EQ(play(noise(44100, 16), 16, true, "quilbo_two"), CWavePlayer::StartResult::Started);
-    const QString sinks = server->pactl({"list", "short", "sinks"}).output;
-    const QString input = server->pactl({"list", "short", "sink-inputs"}).output;
-    EXPECT_TRUE(sinks.contains(input.section('\t', 1, 1) + "\tquilbo_two")) << input.toStdString();
-}
-
-TEST_P(Output, ALostOutputIsToldAndItsBlockResumesOnANewSinkAndANewServer) {
-    serve({});
-    int lost = 0;
-    player.setOutputLostHandler([&] { ++lost; });
-    player.m_fade = true;
-    const auto block = noise(44100 * 2, 16);
-    ASSERT_EQ(play(block, 16, true), CWavePlayer::StartResult::Started);
-    for (int round = 1; round <= 2; ++round) {
-        if (round == 1) {
-            ASSERT_TRUE(server->unloadSink(SoundServer::kSink));
-        } else {
-            server->kill();
-        }
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window.runPending(), lost == round; }, 15000));
-        EXPECT_TRUE(player.canResume() && !player.isPlaying());
-        EXPECT_EQ(player.resumePlayer("quilbo_none"), CWavePlayer::StartResult::OpenFailed);
-        ASSERT_TRUE(round == 1 ? server->loadSink(SoundServer::kSink) &&
-                                     server->setDefaultSink(SoundServer::kSink)
-                               : server->start());
-        SoundCapture capture(*server);
-        ASSERT_TRUE(capture.start());
-        ASSERT_EQ(player.resumePlayer(), CWavePlayer::StartResult::Started) << round;
-        QTest::qWait(1500);
-        EXPECT_GT(matchLoop(capture.stop(), block, 4).frames, 44100u) << round;
-    }
 }
 
 QUILBO_ON_BOTH_SERVERS(Output);

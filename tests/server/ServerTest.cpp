@@ -387,6 +387,8 @@ TEST_P(OnServer, TheChosenOutputIsTheOneThatPlaysAndItsLossEndsThePlay) {
     EXPECT_EQ(list->itemText(0), OutputChoice::defaultEntryText(list->itemText(1)));
     emit list->activated(list->findText("Second"));
     EXPECT_EQ(choice.sink(), "quilbo_two");
+    EXPECT_EQ(pulse->sinkLayout("quilbo_two")->positions.size(), 2u);
+    EXPECT_FALSE(pulse->sinkLayout("quilbo_none"));
     ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);
     click(freq(), CFrequencyPage::IDC_PLAY);
     ASSERT_TRUE(freq().isPlaying()) << messages.join(' ').toStdString();

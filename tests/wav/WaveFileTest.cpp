@@ -1,7 +1,7 @@
 // Logarithmic sweeps measured, and WAV files read back by SoX: from the writer and from Save.
 #include "audio/WaveFile.h"
-#include "pages/WaveSaver.h"
 #include "pages/LevelSlider.h"
+#include "pages/WaveSaver.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
 #include "tests/support/SoundServer.h"
@@ -57,6 +57,52 @@ double frequencyAt(const std::vector<std::int16_t>& s, std::size_t channels, dou
     return changes * 48000.0 / 2 / kWindow;
 }
 
+// Every field of the header as a program that reads WAV files by hand sees it, beyond what SoX
+// reports: the chunk sizes, the rates and alignment, the extensible record, the speaker mask, the
+// sub-format (integer PCM, or IEEE floats for 32 bits) and the frame count, for 1000 frames.
+void expectHeader(const std::vector<std::uint8_t>& f, int channels, int rate, int bits,
+                  unsigned mask) {
+    ASSERT_GE(f.size(), 80u);
+    auto at = [&](std::size_t i, int width) {
+        std::uint32_t v = 0;
+        for (int b = width - 1; b >= 0; --b) {
+            v = v << 8 | f[i + b];
+        }
+        return v;
+    };
+    const std::uint32_t sample = bits == 8 ? 1 : bits == 16 ? 2 : bits == 32 ? 4 : 3;
+    const std::uint32_t align = channels * sample, data = 1000 * align;
+    const std::vector<std::pair<std::size_t, std::uint32_t>> want = {
+        {4, std::uint32_t(f.size() - 8)},
+        {16, 40},
+        {20, 0xFFFE},
+        {22, std::uint32_t(channels)},
+        {24, std::uint32_t(rate)},
+        {28, rate * align},
+        {32, align},
+        {34, 8 * sample},
+        {36, 22},
+        {38, 8 * sample},
+        {40, mask},
+        {44, bits == 32 ? 3u : 1u},
+        {48, 0x00100000},
+        {52, 0xAA000080},
+        {56, 0x719B3800},
+        {64, 4},
+        {68, 1000},
+        {76, data}};
+    const int widths[] = {4, 4, 2, 2, 4, 4, 2, 2, 2, 2, 4, 4, 4, 4, 4, 4, 4, 4};
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(at(want[i].first, widths[i]), want[i].second)
+            << "offset " << want[i].first << ", " << bits << " bits, " << channels << " channels";
+    }
+    EXPECT_EQ(std::string(f.begin(), f.begin() + 4) + std::string(f.begin() + 8, f.begin() + 16) +
+                  std::string(f.begin() + 60, f.begin() + 64) +
+                  std::string(f.begin() + 72, f.begin() + 76),
+              "RIFFWAVEfmt factdata");
+    EXPECT_EQ(f.size(), 80u + data);
+}
+
 TEST(LogSweep, EveryShapeAndLayoutFollowsTheExponentialWithoutAPhaseJump) {
     constexpr double kRate = 48000, kF0 = 1000, kF1 = 4000;
     constexpr std::size_t kFrames = 960000;  // 20 s
@@ -100,7 +146,7 @@ TEST(WaveFile, SoxReadsBackTheFormatAndTheWholeFramesOfTheBlock) {
             EXPECT_EQ(info.output.toStdString(), std::to_string(rate) + "\n" +
                                                      std::to_string(channels) + "\n" +
                                                      std::to_string(bits == 20 ? 24 : bits) + "\n");
-            EXPECT_EQ(fileBytes(path)[40] | fileBytes(path)[41] << 8, mask) << bits << channels;
+            expectHeader(fileBytes(path), channels, rate, bits, mask);
             EXPECT_TRUE(decoded(path, bits) == std::vector(block.begin(), block.end() - container));
         }
     }

@@ -26,6 +26,9 @@ public:
 
     // Frame values of the three noise colours: one call per frame.
     double nextWhite() noexcept { return NextRandom(0.5f); }
+    // The state after `frames` more white frames, in a number of steps that grows with the
+    // logarithm of the count: a thread can start far into a white noise block.
+    void skipWhite(std::uint64_t frames) noexcept;
     double nextPink() noexcept;
     double nextBrown() noexcept;
 
@@ -53,6 +56,25 @@ private:
 
     double pinkRedraw(unsigned row, float old) noexcept;
 };
+
+inline void CNoiseGenerator::skipWhite(std::uint64_t frames) noexcept {
+    if (frames == 0) {
+        return;
+    }
+    // Composes the steps s -> m s + c for the set bits of the count, doubling as it goes.
+    std::uint32_t m = kMultiplier, c = kIncrement;
+    std::uint32_t totalM = 1, totalC = 0;
+    for (std::uint64_t n = frames; n != 0; n >>= 1) {
+        if ((n & 1) != 0) {
+            totalM *= m;
+            totalC = totalC * m + c;
+        }
+        c = (m + 1) * c;
+        m *= m;
+    }
+    seed = totalM * seed + totalC;
+    randomBits = Bits(seed);
+}
 
 inline double CNoiseGenerator::nextPink() noexcept {
     // Voss-McCartney: row j is renewed every 2^(j+1) frames. The running sum is never

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "synth/FastCosine.h"
@@ -59,6 +60,26 @@ struct LogSweepPhase {
     double operator()(double o) const noexcept { return kTwoPi * cycles(o); }
 };
 
+// Calls fix(j) for every j below n whose flag (0 or 1) is set, looking at eight flags at once:
+// flagged frames are rare, and most batches have none or a few.
+template <class Fix>
+void forEachFlagged(const std::uint8_t* flags, std::size_t n, Fix fix) {
+    std::size_t j = 0;
+    for (; j + 8 <= n; j += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, flags + j, sizeof word);
+        for (; word != 0; word &= word - 1) {
+            const auto bit = static_cast<std::size_t>(std::countr_zero(word)) / 8;
+            fix(j + (std::endian::native == std::endian::little ? bit : 7 - bit));
+        }
+    }
+    for (; j < n; ++j) {
+        if (flags[j] != 0) {
+            fix(j);
+        }
+    }
+}
+
 // Sine (index 0) or square (index 1). The batch cosine decides every sample whose value it
 // pins down; the few that lie within its error bound of a rounding step (or a sign change)
 // are recomputed with the library cosine, so the output matches the plain formula exactly.
@@ -78,8 +99,9 @@ struct CosineSource {
         }
         fastCosine(phase, value, n);
         constexpr double b = kCosineErrorBound;
-        // One branch-free pass decides every frame it can; only a batch with an undecided
-        // frame takes a second, exact look at those frames.
+        // One branch-free pass decides every frame it can and flags the others; only those take
+        // a second, exact look.
+        std::uint8_t open[kBatch];
         int undecided = 0;
         if constexpr (kSquare) {
             const auto high = enc.encode(1.0);
@@ -87,15 +109,13 @@ struct CosineSource {
             for (std::size_t j = 0; j < n; ++j) {
                 const double c = value[j];
                 out[j] = c > 0.0 ? high : low;
-                undecided |= (std::fabs(c) <= b) | (c > 2.0);
+                open[j] = (std::fabs(c) <= b) | (c > 2.0);
+                undecided |= open[j];
             }
             if (undecided != 0) {
-                for (std::size_t j = 0; j < n; ++j) {
-                    const double c = value[j];
-                    if (std::fabs(c) <= b || c > 2.0) {
-                        out[j] = enc.encode(squareOf(std::cos(phase[j])));
-                    }
-                }
+                forEachFlagged(open, n, [&](std::size_t j) {
+                    out[j] = enc.encode(squareOf(std::cos(phase[j])));
+                });
             }
         } else if (finiteAmplitude) {
             // Where value - bound and value + bound give the same sample, so does the exact
@@ -105,15 +125,12 @@ struct CosineSource {
                 const auto below = enc.encodeNumber(c - b);
                 const auto above = enc.encodeNumber(c + b);
                 out[j] = below;
-                undecided |= !sameSample(below, above) | (c > 2.0);
+                open[j] = !sameSample(below, above) | (c > 2.0);
+                undecided |= open[j];
             }
             if (undecided != 0) {
-                for (std::size_t j = 0; j < n; ++j) {
-                    const double c = value[j];
-                    if (c > 2.0 || !sameSample(enc.encodeNumber(c - b), enc.encodeNumber(c + b))) {
-                        out[j] = enc.encode(std::cos(phase[j]));
-                    }
-                }
+                forEachFlagged(open, n,
+                               [&](std::size_t j) { out[j] = enc.encode(std::cos(phase[j])); });
             }
         } else {
             for (std::size_t j = 0; j < n; ++j) {

@@ -16,6 +16,9 @@ inline constexpr std::uint64_t kThreadedMinBytes = std::uint64_t{1} << 21;
 inline constexpr unsigned kMaxChunks = 256;
 inline constexpr std::uint64_t kMinChunkFrames = 8192;
 inline constexpr unsigned kMaxRenderThreads = 64;
+// A source whose state must be walked frame by frame to a chunk's start is shared only when its
+// frames are at least this wide (the walk is then a small part of the work).
+inline constexpr std::uint64_t kSequentialMinFrameBytes = 12;
 
 // The threads a render may use: the environment variable QUILBO_RENDER_THREADS when it holds a
 // whole number from 1 up (1 renders everything on the calling thread, as benchmarks compare),

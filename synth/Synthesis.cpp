@@ -107,7 +107,12 @@ struct ChunkedRender {
 template <class Enc, class Source>
 void renderShared(const Enc& enc, Source& source, const Layout& layout, ProgressCallback progress) {
     const ChunkPlan plan = planChunks(framesOf(layout), layout.totalSamples * Enc::kBytes);
-    if (plan.chunks <= 1) {
+    // Walking a sequential source's state is most of the work of its narrow frames: there a
+    // second walk would cost the machine more than the threads save.
+    const bool worthSharing =
+        !ChunkedRender<Enc, Source>::kSequential ||
+        std::uint64_t{layout.channels} * Enc::kBytes >= kSequentialMinFrameBytes;
+    if (plan.chunks <= 1 || !worthSharing) {
         renderFrames(enc, source, layout, 0, plan.frames, progress);
         return;
     }

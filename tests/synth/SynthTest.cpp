@@ -42,11 +42,15 @@ TEST(Synthesis, PageRequestsMatchTheReferenceByteForByte) {
         double f0, f1;
     };
     const Signal signals[] = {
-        {Kind::Tone, 0, 1000, 0},    {Kind::Tone, 0, 40000, 0},   {Kind::Tone, 0, 12345, 0},
-        {Kind::Tone, 1, 997, 0},     {Kind::Tone, 1, 11025, 0},   {Kind::Tone, 2, 1000, 0},
-        {Kind::Tone, 2, 20, 0},      {Kind::Sweep, 0, 20, 20000}, {Kind::Sweep, 0, 40000, 20},
-        {Kind::Sweep, 1, 20, 20000}, {Kind::Sweep, 2, 30000, 40}, {Kind::Noise, 3, 0, 0},
-        {Kind::Noise, 4, 0, 0},      {Kind::Noise, 5, 0, 0},
+        {Kind::Tone, 0, 1000, 0},       {Kind::Tone, 0, 40000, 0},
+        {Kind::Tone, 0, 12345, 0},      {Kind::Tone, 1, 997, 0},
+        {Kind::Tone, 1, 11025, 0},      {Kind::Tone, 2, 1000, 0},
+        {Kind::Tone, 2, 20, 0},         {Kind::Sweep, 0, 20, 20000},
+        {Kind::Sweep, 0, 40000, 20},    {Kind::Sweep, 1, 20, 20000},
+        {Kind::Sweep, 2, 30000, 40},    {Kind::Noise, 3, 0, 0},
+        {Kind::Noise, 4, 0, 0},         {Kind::Noise, 5, 0, 0},
+        {Kind::LogSweep, 0, 20, 20000}, {Kind::LogSweep, 1, 40000, 20},
+        {Kind::LogSweep, 2, 20, 40000}, {Kind::LogSweep, 0, 1000, 1000},
     };
     const double levels[] = {1.0, 0.7937005259840998, 0.5, 5.0 / 48};
     for (const Signal& s : signals) {
@@ -63,6 +67,8 @@ TEST(Synthesis, PageRequestsMatchTheReferenceByteForByte) {
     // 300 s at 11025 Hz up to 40000 Hz: the largest phases the pages can ask for.
     expectSameAsReference({Kind::Tone, 300 * 11025 * 4, 11025, 2, 16, 0, 40000, 0, 0.79});
     expectSameAsReference({Kind::Sweep, 300 * 11025 * 8, 11025, 2, 32, 1, 20, 40000, 0.79});
+    expectSameAsReference({Kind::LogSweep, 300 * 11025 * 8, 11025, 2, 32, 0, 20, 40000, 0.79});
+    expectSameAsReference({Kind::LogSweep, 60 * 192000 * 4, 192000, 0, 16, 1, 20, 20000, 1.0});
     // Long noise, through the pink generator's rare redraws of a rejected renewal.
     for (std::int32_t waveform : {3, 4, 5}) {
         expectSameAsReference({Kind::Noise, 6'000'000, 44100, 2, 16, waveform, 0, 0, 0.5, 12345});

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -23,6 +24,18 @@ bool sameSample(Sample a, Sample b) noexcept {
         return a == b;
     }
 }
+
+// a where the condition holds, else b, without a branch: the compiler keeps a conditional
+// expression on doubles out of vector loops, since both sides could raise floating-point flags.
+inline double pick(bool condition, double a, double b) noexcept {
+    const std::uint64_t mask = 0 - static_cast<std::uint64_t>(condition);
+    return std::bit_cast<double>((std::bit_cast<std::uint64_t>(a) & mask) |
+                                 (std::bit_cast<std::uint64_t>(b) & ~mask));
+}
+
+// What an approximate phase gives for a frame it cannot give: beyond the batch cosine's range,
+// so that the frame is left undecided.
+inline constexpr double kNoPhase = 1e300;
 
 // The phase of frame o for a fixed tone: ((f x two pi) / R) x o.
 struct FixedPhase {
@@ -55,14 +68,6 @@ struct LogSweepCycles {
         return startPerFrame * (std::expm1(growth * o) / growth);
     }
 };
-
-// a where the condition holds, else b, without a branch: the compiler keeps a conditional
-// expression on doubles out of vector loops, since both sides could raise floating-point flags.
-inline double pick(bool condition, double a, double b) noexcept {
-    const std::uint64_t mask = 0 - static_cast<std::uint64_t>(condition);
-    return std::bit_cast<double>((std::bit_cast<std::uint64_t>(a) & mask) |
-                                 (std::bit_cast<std::uint64_t>(b) & ~mask));
-}
 
 // e^x - 1 within a relative 2^-49 of the exact value, for |x| <= 700, in operations that
 // vectorize (the library's expm1 is a call per frame): x = k ln 2 + r with |r| <= ln 2 / 2, the
@@ -102,7 +107,8 @@ struct LogSweepPhase {
     // The phases of frames first .. first + n - 1, each within slack[j] of the exact one (the
     // relative error of approximateExpm1 and of the roundings, with a margin of 16). A frame it
     // cannot give gets the phase kNoPhase and no slack: the batch cosine leaves it undecided.
-    static constexpr double kNoPhase = 1e300;
+    // A constant frequency (k = 0) has exact phases already.
+    bool approximates() const noexcept { return cycles.growth != 0.0; }
     void approximate(double first, std::size_t n, double* phase, double* slack) const noexcept {
         const double growth = cycles.growth;
         const double toPhase = (kTwoPi * cycles.startPerFrame) / growth;
@@ -117,10 +123,12 @@ struct LogSweepPhase {
     }
 };
 
-// Phase functions that give approximate phases with their slack (the logarithmic sweep's).
+// Phase functions that give approximate phases with their slack (the logarithmic sweep's), when
+// approximates() says so.
 template <class PhaseOf>
 concept ApproximatePhase = requires(const PhaseOf& phaseOf, double* values) {
     phaseOf.approximate(0.0, std::size_t{0}, values, values);
+    { phaseOf.approximates() } -> std::same_as<bool>;
 };
 
 // Calls fix(j) for every j below n whose flag (0 or 1) is set, looking at eight flags at once:
@@ -166,7 +174,7 @@ struct CosineSource {
         double slack[kApproximate ? kBatch : 1];
         bool approximate = false;
         if constexpr (kApproximate) {
-            approximate = finiteAmplitude && phaseOf.cycles.growth != 0.0;
+            approximate = finiteAmplitude && phaseOf.approximates();
         }
         if (approximate) {
             if constexpr (kApproximate) {

@@ -32,17 +32,21 @@ struct NoiseSource {
         }
     }
     void skip(std::uint64_t frames) noexcept { step.skip(generator, frames); }
+    // Whether skip walks frame by frame rather than jumping.
+    static constexpr bool kSkipWalks = Step::kWalks;
 };
 template <class Step>
 NoiseSource(CNoiseGenerator, Step) -> NoiseSource<Step>;
 
 struct WhiteStep {
+    static constexpr bool kWalks = false;
     double operator()(CNoiseGenerator& g) const noexcept { return g.nextWhite(); }
     static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept { g.skipWhite(frames); }
 };
 // Pink and brown redraw a step now and then, so the draws a frame takes are only known by
 // taking them: the state is walked through, without encoding anything.
 struct PinkStep {
+    static constexpr bool kWalks = true;
     double operator()(CNoiseGenerator& g) const noexcept { return g.nextPink(); }
     static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept {
         for (std::uint64_t f = 0; f < frames; ++f) {
@@ -51,6 +55,7 @@ struct PinkStep {
     }
 };
 struct BrownStep {
+    static constexpr bool kWalks = true;
     double operator()(CNoiseGenerator& g) const noexcept { return g.nextBrown(); }
     static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept {
         for (std::uint64_t f = 0; f < frames; ++f) {
@@ -109,9 +114,15 @@ void renderShared(const Enc& enc, Source& source, const Layout& layout, Progress
     const ChunkPlan plan = planChunks(framesOf(layout), layout.totalSamples * Enc::kBytes);
     // Walking a sequential source's state is most of the work of its narrow frames: there a
     // second walk would cost the machine more than the threads save.
+    constexpr bool kWalks = [] {
+        if constexpr (ChunkedRender<Enc, Source>::kSequential) {
+            return Source::kSkipWalks;
+        } else {
+            return false;
+        }
+    }();
     const bool worthSharing =
-        !ChunkedRender<Enc, Source>::kSequential ||
-        std::uint64_t{layout.channels} * Enc::kBytes >= kSequentialMinFrameBytes;
+        !kWalks || std::uint64_t{layout.channels} * Enc::kBytes >= kSequentialMinFrameBytes;
     if (plan.chunks <= 1 || !worthSharing) {
         renderFrames(enc, source, layout, 0, plan.frames, progress);
         return;

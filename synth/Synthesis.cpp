@@ -27,9 +27,8 @@ struct NoiseSource {
 
     template <class Enc>
     void encode(const Enc& enc, std::int64_t, std::size_t n, typename Enc::Sample* out) {
-        for (std::size_t j = 0; j < n; ++j) {
-            out[j] = enc.encode(step(generator));
-        }
+        std::size_t j = 0;
+        step.run(generator, n, [&](double v) { out[j++] = enc.encode(v); });
     }
     void skip(std::uint64_t frames) noexcept { step.skip(generator, frames); }
     // Whether skip walks frame by frame rather than jumping.
@@ -38,29 +37,39 @@ struct NoiseSource {
 template <class Step>
 NoiseSource(CNoiseGenerator, Step) -> NoiseSource<Step>;
 
+// Each colour's steps: run hands the values of the next frames to emit, skip only moves on.
 struct WhiteStep {
     static constexpr bool kWalks = false;
-    double operator()(CNoiseGenerator& g) const noexcept { return g.nextWhite(); }
+    template <class Emit>
+    static void run(CNoiseGenerator& g, std::uint64_t frames, Emit emit) noexcept {
+        for (std::uint64_t f = 0; f < frames; ++f) {
+            emit(g.nextWhite());
+        }
+    }
     static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept { g.skipWhite(frames); }
 };
 // Pink and brown redraw a step now and then, so the draws a frame takes are only known by
 // taking them: the state is walked through, without encoding anything.
 struct PinkStep {
     static constexpr bool kWalks = true;
-    double operator()(CNoiseGenerator& g) const noexcept { return g.nextPink(); }
+    template <class Emit>
+    static void run(CNoiseGenerator& g, std::uint64_t frames, Emit emit) noexcept {
+        g.runPink(frames, emit);
+    }
     static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept {
-        for (std::uint64_t f = 0; f < frames; ++f) {
-            g.nextPink();
-        }
+        g.runPink(frames, [](double) {});
     }
 };
 struct BrownStep {
     static constexpr bool kWalks = true;
-    double operator()(CNoiseGenerator& g) const noexcept { return g.nextBrown(); }
-    static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept {
+    template <class Emit>
+    static void run(CNoiseGenerator& g, std::uint64_t frames, Emit emit) noexcept {
         for (std::uint64_t f = 0; f < frames; ++f) {
-            g.nextBrown();
+            emit(g.nextBrown());
         }
+    }
+    static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept {
+        run(g, frames, [](double) {});
     }
 };
 

@@ -31,20 +31,27 @@ using FrameWord =
 // Frames whose values a source computes in one go.
 inline constexpr std::size_t kBatch = 256;
 
+// Frames in the block, the cut-short last one included.
+inline std::uint64_t framesOf(const Layout& layout) noexcept {
+    return layout.totalSamples == 0 ? 0 : (layout.totalSamples - 1) / layout.channels + 1;
+}
+
 // A source's encode(enc, o, n, out) stores in out[0..n) the samples (polarity +1) of frames
 // o..o+n-1. They are computed a batch ahead into this private buffer only: the block itself
-// is written one frame at a time, each frame followed by its progress report.
+// is written one frame at a time, each frame followed by its progress report. Renders frames
+// [firstFrame, endFrame) (endFrame at most framesOf(layout)); the source stands at firstFrame.
 template <class Enc, class Source>
 QUILBO_AVX2_CLONES void renderFrames(const Enc& enc, Source& source, const Layout& layout,
+                                     std::uint64_t firstFrame, std::uint64_t endFrame,
                                      ProgressCallback progress) {
     using Sample = typename Enc::Sample;
     std::array<Sample, kBatch> samples;
-    std::uint8_t* out = layout.block;
-    const std::uint64_t total = layout.totalSamples;
     const std::uint32_t channels = layout.channels;
+    const std::uint64_t total = std::min<std::uint64_t>(layout.totalSamples, endFrame * channels);
     const bool pair = layout.pair;
-    std::uint64_t i = 0;
-    std::int64_t o = 0;
+    std::uint64_t i = firstFrame * channels;
+    std::uint8_t* out = layout.block + i * Enc::kBytes;
+    auto o = static_cast<std::int64_t>(firstFrame);
     while (i < total) {
         const std::uint64_t framesLeft = (total - i - 1) / channels + 1;
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kBatch, framesLeft));

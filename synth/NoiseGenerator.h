@@ -26,8 +26,15 @@ public:
 
     // Frame values of the three noise colours: one call per frame.
     double nextWhite() noexcept { return NextRandom(0.5f); }
+    // The state after `frames` more white frames, in a number of steps that grows with the
+    // logarithm of the count: a thread can start far into a white noise block.
+    void skipWhite(std::uint64_t frames) noexcept;
     double nextPink() noexcept;
     double nextBrown() noexcept;
+    // `frames` pink frames, each value handed to emit: nextPink's steps with the running state
+    // in locals, which stay in registers (nextPink's rare redraw call keeps its state in memory).
+    template <class Emit>
+    void runPink(std::uint64_t frames, Emit emit) noexcept;
 
     std::uint32_t seed;
     std::uint32_t pinkCounter = 1;
@@ -54,6 +61,25 @@ private:
     double pinkRedraw(unsigned row, float old) noexcept;
 };
 
+inline void CNoiseGenerator::skipWhite(std::uint64_t frames) noexcept {
+    if (frames == 0) {
+        return;
+    }
+    // Composes the steps s -> m s + c for the set bits of the count, doubling as it goes.
+    std::uint32_t m = kMultiplier, c = kIncrement;
+    std::uint32_t totalM = 1, totalC = 0;
+    for (std::uint64_t n = frames; n != 0; n >>= 1) {
+        if ((n & 1) != 0) {
+            totalM *= m;
+            totalC = totalC * m + c;
+        }
+        c = (m + 1) * c;
+        m *= m;
+    }
+    seed = totalM * seed + totalC;
+    randomBits = Bits(seed);
+}
+
 inline double CNoiseGenerator::nextPink() noexcept {
     // Voss-McCartney: row j is renewed every 2^(j+1) frames. The running sum is never
     // recomputed from the rows, and a renewal that would leave [-4, 4] is drawn again.
@@ -78,6 +104,43 @@ inline double CNoiseGenerator::nextPink() noexcept {
     seed = second;
     randomBits = Bits(second);
     return (static_cast<double>(Draw(second)) + static_cast<double>(sum)) * 0.125;
+}
+
+template <class Emit>
+void CNoiseGenerator::runPink(std::uint64_t frames, Emit emit) noexcept {
+    if (frames == 0) {
+        return;
+    }
+    std::uint32_t s = seed;
+    std::uint32_t counter = pinkCounter;
+    float total = pinkSum;
+    for (std::uint64_t f = 0; f < frames; ++f) {
+        const unsigned row = static_cast<unsigned>(std::countr_zero(counter)) & 15u;
+        const std::uint32_t first = Step(s);
+        const float r = Draw(first);
+        const float d = r - pinkRows[row];
+        const float sum = total + d;
+        const double candidate = static_cast<double>(total) + static_cast<double>(d);
+        if (candidate < -4.0 || sum > 4.0f) [[unlikely]] {
+            seed = s;  // the frame again, redraws and all, from the members
+            pinkCounter = counter;
+            pinkSum = total;
+            emit(nextPink());
+            s = seed;
+            counter = pinkCounter;
+            total = pinkSum;
+            continue;
+        }
+        pinkRows[row] = r;
+        total = sum;
+        ++counter;
+        s = s * kMultiplier2 + kIncrement2;
+        emit((static_cast<double>(Draw(s)) + static_cast<double>(sum)) * 0.125);
+    }
+    seed = s;
+    pinkCounter = counter;
+    pinkSum = total;
+    randomBits = Bits(s);
 }
 
 inline double CNoiseGenerator::nextBrown() noexcept {

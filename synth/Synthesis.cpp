@@ -1,20 +1,25 @@
-// The three synthesis entry points: request checks, the one depth dispatch per call, and the
-// choice of frame source.
+// The synthesis entry points: request checks, the one depth dispatch per call, the choice of
+// frame source, and the share of a large block's frames among threads.
 #include "synth/Synthesis.h"
 
+#include <array>
 #include <cfenv>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <type_traits>
 
 #include "synth/Encoders.h"
 #include "synth/FrameLoop.h"
 #include "synth/NoiseGenerator.h"
+#include "synth/RenderThreads.h"
 #include "synth/ToneSources.h"
 
 namespace quilbo::synth {
 namespace {
 
-// Noise values depend on the order of the draws, so they are taken strictly frame by frame.
+// Noise values depend on the order of the draws, so they are taken strictly frame by frame. A
+// chunk of a shared render starts from the state the frames before it leave behind (skip).
 template <class Step>
 struct NoiseSource {
     CNoiseGenerator generator;
@@ -22,32 +27,143 @@ struct NoiseSource {
 
     template <class Enc>
     void encode(const Enc& enc, std::int64_t, std::size_t n, typename Enc::Sample* out) {
-        for (std::size_t j = 0; j < n; ++j) {
-            out[j] = enc.encode(step(generator));
-        }
+        std::size_t j = 0;
+        step.run(generator, n, [&](double v) { out[j++] = enc.encode(v); });
     }
+    void skip(std::uint64_t frames) noexcept { step.skip(generator, frames); }
+    // Whether skip walks frame by frame rather than jumping.
+    static constexpr bool kSkipWalks = Step::kWalks;
 };
 template <class Step>
 NoiseSource(CNoiseGenerator, Step) -> NoiseSource<Step>;
+
+// Each colour's steps: run hands the values of the next frames to emit, skip only moves on.
+struct WhiteStep {
+    static constexpr bool kWalks = false;
+    template <class Emit>
+    static void run(CNoiseGenerator& g, std::uint64_t frames, Emit emit) noexcept {
+        for (std::uint64_t f = 0; f < frames; ++f) {
+            emit(g.nextWhite());
+        }
+    }
+    static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept { g.skipWhite(frames); }
+};
+// Pink and brown redraw a step now and then, so the draws a frame takes are only known by
+// taking them: the state is walked through, without encoding anything.
+struct PinkStep {
+    static constexpr bool kWalks = true;
+    template <class Emit>
+    static void run(CNoiseGenerator& g, std::uint64_t frames, Emit emit) noexcept {
+        g.runPink(frames, emit);
+    }
+    static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept {
+        g.runPink(frames, [](double) {});
+    }
+};
+struct BrownStep {
+    static constexpr bool kWalks = true;
+    template <class Emit>
+    static void run(CNoiseGenerator& g, std::uint64_t frames, Emit emit) noexcept {
+        for (std::uint64_t f = 0; f < frames; ++f) {
+            emit(g.nextBrown());
+        }
+    }
+    static void skip(CNoiseGenerator& g, std::uint64_t frames) noexcept {
+        run(g, frames, [](double) {});
+    }
+};
+
+// A source whose frames follow from the frames before it, rather than from the frame index.
+template <class Source>
+concept SequentialSource = requires(Source& source, std::uint64_t frames) {
+    source.skip(frames);
+};
+
+struct NoStarts {};
+
+// One shared render: each chunk renders from its own copy of the source, which a sequential
+// source first brings to the chunk's first frame.
+template <class Enc, class Source>
+struct ChunkedRender {
+    static constexpr bool kSequential = SequentialSource<Source>;
+    using Starts =
+        std::conditional_t<kSequential, std::array<std::optional<Source>, kMaxChunks>, NoStarts>;
+
+    const Enc& enc;
+    const Layout& layout;
+    const ChunkPlan& plan;
+    const Source& first;
+    Source walker;  // the calling thread's walk through the sequential states
+    Starts starts{};
+
+    static void prepareNext(void* context, unsigned chunk) noexcept {
+        if constexpr (kSequential) {
+            auto& self = *static_cast<ChunkedRender*>(context);
+            self.walker.skip(self.plan.chunkFrames);
+            self.starts[chunk + 1].emplace(self.walker);
+        }
+    }
+    static void render(void* context, unsigned chunk, std::uint64_t firstFrame,
+                       std::uint64_t endFrame) noexcept {
+        const auto& self = *static_cast<const ChunkedRender*>(context);
+        Source source = self.first;
+        if constexpr (kSequential) {
+            if (chunk != 0) {
+                source = *self.starts[chunk];
+            }
+        }
+        renderFrames(self.enc, source, self.layout, firstFrame, endFrame, nullptr);
+    }
+};
+
+// Renders the whole block: on the calling thread alone, reporting after every frame, or for a
+// large block in chunks on every core.
+template <class Enc, class Source>
+void renderShared(const Enc& enc, Source& source, const Layout& layout, ProgressCallback progress) {
+    const ChunkPlan plan = planChunks(framesOf(layout), layout.totalSamples * Enc::kBytes);
+    // Walking a sequential source's state is most of the work of its narrow frames: there a
+    // second walk would cost the machine more than the threads save.
+    constexpr bool kWalks = [] {
+        if constexpr (ChunkedRender<Enc, Source>::kSequential) {
+            return Source::kSkipWalks;
+        } else {
+            return false;
+        }
+    }();
+    const bool worthSharing =
+        !kWalks || std::uint64_t{layout.channels} * Enc::kBytes >= kSequentialMinFrameBytes;
+    if (plan.chunks <= 1 || !worthSharing) {
+        renderFrames(enc, source, layout, 0, plan.frames, progress);
+        return;
+    }
+    ChunkedRender<Enc, Source> shared{enc, layout, plan, source, source};
+    ChunkJob job;
+    job.context = &shared;
+    if constexpr (ChunkedRender<Enc, Source>::kSequential) {
+        job.prepareNext = &ChunkedRender<Enc, Source>::prepareNext;
+    }
+    job.render = &ChunkedRender<Enc, Source>::render;
+    runChunks(plan, layout.totalSamples, layout.channels, job, progress);
+}
 
 template <class Source>
 void renderAtDepth(std::uint16_t bits, double amplitude, Source&& source, const Layout& layout,
                    ProgressCallback progress) {
     switch (bits) {
         case 8:
-            renderFrames(Encoder8{amplitude}, source, layout, progress);
+            renderShared(Encoder8{amplitude}, source, layout, progress);
             break;
         case 16:
-            renderFrames(Encoder16{amplitude}, source, layout, progress);
+            renderShared(Encoder16{amplitude}, source, layout, progress);
             break;
         case 20:
-            renderFrames(Encoder20{amplitude}, source, layout, progress);
+            renderShared(Encoder20{amplitude}, source, layout, progress);
             break;
         case 24:
-            renderFrames(Encoder24{amplitude}, source, layout, progress);
+            renderShared(Encoder24{amplitude}, source, layout, progress);
             break;
         default:
-            renderFrames(EncoderFloat{amplitude}, source, layout, progress);
+            renderShared(EncoderFloat{amplitude}, source, layout, progress);
             break;
     }
 }
@@ -195,17 +311,14 @@ std::int32_t SynthesizeNoiseSeeded(std::uint32_t seed, std::uint8_t* block, std:
     return renderBlock(block, blockSize, channelCode, bitsPerSample, [&](const Layout& layout) {
         const CNoiseGenerator generator(seed);
         if (waveform == kWaveWhiteNoise) {
-            renderAtDepth(bitsPerSample, amplitude,
-                          NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextWhite(); }},
-                          layout, progress);
+            renderAtDepth(bitsPerSample, amplitude, NoiseSource{generator, WhiteStep{}}, layout,
+                          progress);
         } else if (waveform == kWavePinkNoise) {
-            renderAtDepth(bitsPerSample, amplitude,
-                          NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextPink(); }},
-                          layout, progress);
+            renderAtDepth(bitsPerSample, amplitude, NoiseSource{generator, PinkStep{}}, layout,
+                          progress);
         } else if (waveform == kWaveBrownNoise) {
-            renderAtDepth(bitsPerSample, amplitude,
-                          NoiseSource{generator, [](CNoiseGenerator& g) { return g.nextBrown(); }},
-                          layout, progress);
+            renderAtDepth(bitsPerSample, amplitude, NoiseSource{generator, BrownStep{}}, layout,
+                          progress);
         } else {
             renderAtDepth(bitsPerSample, amplitude, SilenceSource{}, layout, progress);
         }

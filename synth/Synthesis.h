@@ -7,8 +7,11 @@
 
 namespace quilbo {
 
-// Called after every frame with the number of samples written so far (all channels together).
-// Those samples are final; the rest of the block is only final once the entry point returns.
+// Called on the calling thread with the number of samples written so far (all channels
+// together), in rising counts that end with the whole block's. Those samples are final; the rest
+// of the block is only final once the entry point returns. A block rendered by the calling thread
+// alone reports after every frame; a large block shared among threads reports whenever a further
+// stretch of frames from its start is finished.
 using ProgressCallback = void (*)(std::uint32_t samplesWritten);
 
 // Each entry point fills `block` (blockSize bytes, owned by the caller) with interleaved
@@ -18,7 +21,9 @@ using ProgressCallback = void (*)(std::uint32_t samplesWritten);
 // Waveforms (synth/SignalCodes.h): sine, square and two-ramp tone for the tone entry points;
 // white, pink and brown noise for the noise entry points; any other index renders silence. Every
 // input is accepted: values out of the usual range render silence or clamp to full scale, never
-// anything undefined.
+// anything undefined. Blocks of 2 MiB and more render on every core (pink and brown noise only
+// in frames of 12 bytes and more), in the same bytes as on one thread; the environment variable
+// QUILBO_RENDER_THREADS=N caps the threads, and 1 keeps the calling thread alone.
 
 std::int32_t SynthesizeTone(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t sampleRate,
                             std::uint32_t channelCode, std::uint16_t bitsPerSample,

@@ -119,6 +119,23 @@ Rendered referenceRender(const Request& q, std::uint8_t initial) {
                 : q.waveform == 4 ? noise.pink()
                 : q.waveform == 5 ? noise.brown()
                                   : 0.0;
+        } else if (q.kind == Kind::LogSweep) {
+            // Cycles done by frame o: f0 / R x (e^(k o) - 1) / k, k = ln(f1 / f0) / frames.
+            const double s = q.frequency / rate;
+            const double logRatio = std::log(q.endFrequency / q.frequency);
+            const double k =
+                logRatio / (static_cast<double>(total) / static_cast<double>(channels));
+            const double done = k == 0.0 ? s * od : s * (std::expm1(k * od) / k);
+            const double u = done - std::floor(done);
+            const double c = std::cos(kTwoPi * done);
+            if (q.frequency > 0.0 && q.endFrequency > 0.0 && std::isfinite(logRatio) &&
+                std::isfinite(s)) {
+                v = q.waveform == 0   ? c
+                    : q.waveform == 1 ? (c > 0 ? 1.0 : (c < 0 ? -1.0 : c))
+                    : q.waveform != 2 || !(k * od <= std::log(0.5 / s)) ? 0.0
+                    : u < 0.5                                           ? 2 * u - 1
+                                                                        : 2 - 2 * u;
+            }
         } else if (q.sampleRate != 0 && q.waveform >= 0 && q.waveform <= 2) {
             const bool sweep = q.kind == Kind::Sweep;
             if (q.waveform == 2) {
@@ -180,6 +197,11 @@ Rendered synthesize(const Request& q, std::uint8_t initial) {
             out.result =
                 SynthesizeSweep(block, q.blockSize, q.sampleRate, q.channelCode, q.bits, q.waveform,
                                 q.frequency, q.endFrequency, q.amplitude, recordProgress);
+            break;
+        case Kind::LogSweep:
+            out.result = SynthesizeLogSweep(block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
+                                            q.waveform, q.frequency, q.endFrequency, q.amplitude,
+                                            recordProgress);
             break;
         case Kind::Noise:
             out.result =

@@ -7,7 +7,7 @@
 
 namespace quilbo::test {
 
-enum class Kind { Tone, Sweep, Noise };
+enum class Kind { Tone, Sweep, Noise, LogSweep };
 
 struct Request {
     Kind kind = Kind::Tone;

@@ -181,6 +181,18 @@ void PulseConnection::signal() {
     pa_threaded_mainloop_signal(m_loop.get(), 0);
 }
 
+bool PulseConnection::awaitQuery(const OperationPtr& operation, const std::function<bool()>& done,
+                                 std::chrono::milliseconds timeout) {
+    if (!operation) {
+        return false;
+    }
+    if (!waitFor(done, timeout)) {
+        pa_operation_cancel(operation.get());
+        return false;
+    }
+    return true;
+}
+
 void PulseConnection::retire(StreamPtr stream) {
     pa_stream* s = stream.get();
     if (s == nullptr) {

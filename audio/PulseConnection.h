@@ -83,6 +83,11 @@ public:
     // returns done(). Callbacks that change what done() reads call signal().
     bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     void signal();
+    // Waits as waitFor does for a query the caller started (loop lock held) whose answer goes to
+    // the caller's stack: when the bound passes first, the query is cancelled, so that no late
+    // answer can reach what is gone. False without an operation or when the bound passed.
+    bool awaitQuery(const OperationPtr& operation, const std::function<bool()>& done,
+                    std::chrono::milliseconds timeout);
 
     // Timers on the monotonic clock (libpulse's rtclock): a calendar clock that is stepped or
     // runs fast neither fires them early nor holds them back. They work with or without a

@@ -79,11 +79,8 @@ std::optional<std::vector<Item>> ask(PulseConnection& connection, std::chrono::m
     Query<Item> query;
     query.connection = &connection;
     OperationPtr operation(start(&query));
-    if (!operation) {
-        return std::nullopt;
-    }
-    if (!connection.waitFor([&] { return query.done; }, timeout)) {
-        pa_operation_cancel(operation.get());  // the query lives on this stack
+    if (!connection.awaitQuery(
+            operation, [&] { return query.done; }, timeout)) {
         return std::nullopt;
     }
     return std::move(query.items);

@@ -205,12 +205,8 @@ std::optional<SinkLayout> PulseWaveOut::sinkLayout(const std::string& sink) {
     LoopLock lock(connected->loop());
     OperationPtr operation(pa_context_get_sink_info_by_name(
         connected->context(), sink.empty() ? "@DEFAULT_SINK@" : sink.c_str(), &onSinkInfo, &query));
-    if (!operation) {
-        return std::nullopt;
-    }
-    if (!connected->waitFor([&] { return query.done; }, m_options.serverTimeout)) {
-        // The query lives on this stack: no late answer may reach it.
-        pa_operation_cancel(operation.get());
+    if (!connected->awaitQuery(
+            operation, [&] { return query.done; }, m_options.serverTimeout)) {
         return std::nullopt;
     }
     return query.layout;
@@ -248,11 +244,8 @@ std::vector<OutputInfo> PulseWaveOut::outputs() {
             q->connection->signal();
         },
         &query));
-    if (!operation) {
-        return {};
-    }
-    if (!connected->waitFor([&] { return query.done; }, m_options.serverTimeout)) {
-        pa_operation_cancel(operation.get());
+    if (!connected->awaitQuery(
+            operation, [&] { return query.done; }, m_options.serverTimeout)) {
         return {};
     }
     return query.outputs;
@@ -277,11 +270,8 @@ std::string PulseWaveOut::defaultOutputName() {
             q->connection->signal();
         },
         &query));
-    if (!operation) {
-        return {};
-    }
-    if (!connected->waitFor([&] { return query.done; }, m_options.serverTimeout)) {
-        pa_operation_cancel(operation.get());
+    if (!connected->awaitQuery(
+            operation, [&] { return query.done; }, m_options.serverTimeout)) {
         return {};
     }
     return query.defaultName;

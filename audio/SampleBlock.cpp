@@ -13,8 +13,7 @@ constexpr std::size_t kMapThreshold = 1u << 20;  // below this, malloc is as fas
 constexpr std::size_t kHugePage = 2u << 20;
 }  // namespace
 
-SampleBlock SampleBlock::allocate(std::size_t size)
-{
+SampleBlock SampleBlock::allocate(std::size_t size) {
     if (size == 0) {
         return {};
     }
@@ -36,20 +35,16 @@ SampleBlock SampleBlock::allocate(std::size_t size)
     return SampleBlock(static_cast<std::uint8_t*>(bytes), size, mapped);
 }
 
-SampleBlock::~SampleBlock()
-{
+SampleBlock::~SampleBlock() {
     reset();
 }
 
 SampleBlock::SampleBlock(SampleBlock&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)),
       m_size(std::exchange(other.m_size, 0)),
-      m_mappedSize(std::exchange(other.m_mappedSize, 0))
-{
-}
+      m_mappedSize(std::exchange(other.m_mappedSize, 0)) {}
 
-SampleBlock& SampleBlock::operator=(SampleBlock&& other) noexcept
-{
+SampleBlock& SampleBlock::operator=(SampleBlock&& other) noexcept {
     if (this != &other) {
         reset();
         m_data = std::exchange(other.m_data, nullptr);
@@ -59,8 +54,7 @@ SampleBlock& SampleBlock::operator=(SampleBlock&& other) noexcept
     return *this;
 }
 
-void SampleBlock::reset()
-{
+void SampleBlock::reset() {
     if (m_data == nullptr) {
         return;
     }

@@ -29,9 +29,7 @@ public:
 
 private:
     SampleBlock(std::uint8_t* data, std::size_t size, std::size_t mappedSize)
-        : m_data(data), m_size(size), m_mappedSize(mappedSize)
-    {
-    }
+        : m_data(data), m_size(size), m_mappedSize(mappedSize) {}
 
     std::uint8_t* m_data = nullptr;
     std::size_t m_size = 0;

@@ -14,20 +14,17 @@ namespace quilbo {
 namespace {
 // Translators stay installed for the life of the application; they are owned here so that a
 // language switch (in tests) can remove them again.
-std::vector<std::unique_ptr<QTranslator>>& installedTranslators()
-{
+std::vector<std::unique_ptr<QTranslator>>& installedTranslators() {
     static std::vector<std::unique_ptr<QTranslator>> translators;
     return translators;
 }
 }  // namespace
 
-bool isChineseLocale(const QLocale& locale)
-{
+bool isChineseLocale(const QLocale& locale) {
     return locale.language() == QLocale::Chinese || locale.name().startsWith(QLatin1String("zh"));
 }
 
-void installTranslations(const QLocale& locale)
-{
+void installTranslations(const QLocale& locale) {
     auto& translators = installedTranslators();
     for (auto& translator : translators) {
         QCoreApplication::removeTranslator(translator.get());

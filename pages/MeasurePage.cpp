@@ -710,6 +710,13 @@ void CMeasurePage::warn(const QString& text) {
     }
 }
 
+void CMeasurePage::showEvent(QShowEvent* event) {
+    refreshInputs();
+    refreshStored();
+    redraw();
+    QWidget::showEvent(event);
+}
+
 void CMeasurePage::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LanguageChange) {
         m_ui->retranslateUi(this);

@@ -101,6 +101,8 @@ signals:
     void measured();
 
 protected:
+    // Other pages store measurements too: the list and the inputs are read again on each visit.
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

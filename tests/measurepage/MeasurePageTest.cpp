@@ -6,10 +6,14 @@
 #include "plot/PlotWidget.h"
 #include "tests/support/EmulatedSpeaker.h"
 
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quilbo::test {
@@ -60,6 +64,92 @@ TEST_P(MeasurePage, DrawsTheEnginesResponseOfTheEmulatedSpeaker) {
     EXPECT_NEAR(valueAt(curve, 100), 0.0, 0.3);
     EXPECT_TRUE(page.plot()->infoText().contains("polarity normal"));
     EXPECT_EQ(page.storedIds().size(), 1u);  // stored as soon as analysed
+
+    page.setSmoothing(Smoothing::Octave3);
+    EXPECT_EQ(page.plot()->curves()[0].y,
+              responseOf(analysis.spectrum, analysis.response.frequency, Smoothing::Octave3).db);
+    page.setView(CMeasurePage::DistortionView);
+    EXPECT_EQ(page.plot()->curves().size(), 3u);  // H2, H3, THD
+    page.setView(CMeasurePage::ImpulseView);
+    const PlotCurve& impulse = page.plot()->curves().at(0);
+    const auto peak = std::max_element(impulse.y.begin(), impulse.y.end());
+    EXPECT_EQ(impulse.x[peak - impulse.y.begin()], 0.0);  // ms from the peak
+
+    // Stop: the long sweep ends within a few seconds, nothing more is stored.
+    qobject_cast<QComboBox*>(page.control(CMeasurePage::IDC_LENGTH))->setCurrentIndex(4);  // 30 s
+    page.OnMeasure();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return qobject_cast<QProgressBar*>(page.control(CMeasurePage::IDC_PROGRESS))->value() >
+                   0;
+        },
+        10000));
+    page.OnStop();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !page.isMeasuring(); }, 10000));
+    EXPECT_EQ(page.storedIds().size(), 1u);
+}
+
+// Records nothing: what the page asks for is kept, and the run ends at once.
+class FakeRecorder : public SweepRecorder {
+public:
+    Recording record(const RecordRequest& request, const Progress&) override {
+        requests.push_back(request);
+        return {RecordResult::NoSource, "no such input"};
+    }
+    std::vector<SourceInfo> sources() override { return {{"mic", "USB microphone", false}}; }
+    std::string defaultSource() override { return "mic"; }
+    std::vector<RecordRequest> requests;
+};
+
+// Wrong settings and calibration files are refused with a message naming what is wrong, and
+// nothing plays; a run that fails is stored as failed with its reason.
+TEST_P(MeasurePage, RefusesWrongSettingsAndStoresAFailedRunWithItsReason) {
+    QTemporaryDir folder;
+    FakeRecorder recorder;
+    MeasurementWorker worker(&recorder);
+    CMeasurePage page(&worker);
+    page.setStoreFolder(folder.path().toStdString());
+    QStringList messages;
+    page.setMessagePresenter([&](QWidget*, const QString& text) { messages << text; });
+    const auto edit = [&](int id) { return qobject_cast<QLineEdit*>(page.control(id)); };
+    auto* level = qobject_cast<QComboBox*>(page.control(CMeasurePage::IDC_LEVEL));
+    struct Case {
+        const char *level, *from, *to, *message;
+    };
+    for (const Case& c :
+         {Case{"-3", "20", "20000", "The level"}, Case{"x", "20", "20000", "The level"},
+          Case{"-20", "5", "20000", "The range"}, Case{"-20", "20", "30000", "The range"}}) {
+        messages.clear();
+        level->setCurrentText(c.level);
+        edit(CMeasurePage::IDC_FROM)->setText(c.from);
+        edit(CMeasurePage::IDC_TO)->setText(c.to);
+        page.OnMeasure();
+        EXPECT_FALSE(page.isMeasuring());
+        ASSERT_EQ(messages.size(), 1) << c.level << " " << c.from << " " << c.to;
+        EXPECT_TRUE(messages[0].startsWith(c.message)) << messages[0].toStdString();
+    }
+    QFile bad(folder.filePath("mic.txt"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("* maker's file\n20 -1.5\n1000 loud\n");
+    bad.close();
+    EXPECT_FALSE(page.setCalibrationFile(bad.fileName()));
+    EXPECT_TRUE(messages.last().contains("line 3")) << messages.last().toStdString();
+
+    level->setCurrentText("-20");
+    edit(CMeasurePage::IDC_FROM)->setText("20");
+    edit(CMeasurePage::IDC_TO)->setText("20000");
+    qobject_cast<QComboBox*>(page.control(CMeasurePage::IDC_CHANNEL))->setCurrentIndex(6);  // All
+    page.OnMeasure();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.isMeasuring(); }, 10000));
+    ASSERT_EQ(recorder.requests.size(), 1u);
+    EXPECT_EQ(recorder.requests[0].channels, (std::vector<unsigned>{1, 2}));  // the front pair
+    EXPECT_NEAR(
+        *std::max_element(recorder.requests[0].sweep.begin(), recorder.requests[0].sweep.end()),
+        0.1, 1e-4);  // -20 dBFS
+    const auto entries = MeasurementStore(folder.path().toStdString()).list();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_FALSE(entries[0].ok);
+    EXPECT_NE(entries[0].problem.find("input"), std::string::npos) << entries[0].problem;
 }
 
 // A unit impulse (0 dB) before and twice that (+6.02 dB) after, and an unrelated one.

@@ -142,7 +142,8 @@ CMeasurePage::CMeasurePage(MeasurementWorker* worker, QWidget* parent)
         });
         connect(m_worker, &MeasurementWorker::finished, this, &CMeasurePage::onFinished);
     }
-    refreshInputs();
+    // The inputs are asked for when the page is first shown: a server that does not answer
+    // must not hold up the window's start.
     refreshStored();
     redraw();
 }

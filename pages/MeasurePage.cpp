@@ -180,6 +180,7 @@ void CMeasurePage::setFileChooser(FileChooser chooser) {
 void CMeasurePage::setStoreFolder(const std::string& folder) {
     m_store = MeasurementStore(folder);
     m_loaded.clear();
+    m_loadedCalibrations.clear();
     refreshStored();
 }
 
@@ -331,9 +332,15 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
                 tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
             return;
         }
+        if (!loaded.measurement->calibration.empty()) {
+            if (auto calibration = loadCalibration(loaded.measurement->calibration).calibration) {
+                m_loadedCalibrations[id] = std::move(*calibration);
+            }
+        }
         m_loaded[id] = std::move(*loaded.measurement);
     } else if (item->checkState(0) != Qt::Checked) {
         m_loaded.erase(id);
+        m_loadedCalibrations.erase(id);
     }
     redraw();
 }
@@ -567,7 +574,13 @@ void CMeasurePage::redraw() {
         }
         Response response =
             responseFromImpulse(m.impulse, m.sweep.rate, m.sweep.from, m.sweep.to, smoothing);
-        if (response.frequency.empty()) {
+        const auto calibration = m_loadedCalibrations.find(id);
+        if (calibration != m_loadedCalibrations.end()) {
+            calibration->second.removeFrom(response);
+        }
+        // Without its impulse, or calibrated by a file no longer there: the response as stored.
+        if (response.frequency.empty() ||
+            (!m.calibration.empty() && calibration == m_loadedCalibrations.end())) {
             response = m.response;
         }
         curves.push_back(curveOf(name, m_styles[id], response.frequency,
@@ -676,6 +689,7 @@ void CMeasurePage::OnDelete() {
         warn(tr("The measurement cannot be deleted: %1").arg(QString::fromStdString(error)));
     }
     m_loaded.erase(id);
+    m_loadedCalibrations.erase(id);
     refreshStored();
     redraw();
 }

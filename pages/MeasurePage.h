@@ -135,7 +135,9 @@ private:
     std::optional<MeasureResult> m_result;
     std::vector<std::string> m_resultIds;         // the stored ids of the last result's channels
     std::map<std::string, Measurement> m_loaded;  // checked measurements, by id
-    std::map<std::string, int> m_styles;          // a fixed colour per measurement, by id
+    // Their microphones' calibrations, for a re-smoothed response; absent where the file is gone.
+    std::map<std::string, Calibration> m_loadedCalibrations;
+    std::map<std::string, int> m_styles;  // a fixed colour per measurement, by id
     int m_nextStyle = 0;
 };
 

@@ -170,6 +170,10 @@ TEST_P(MeasurePage, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference) {
     std::vector<Measurement> ms = {stored("Run-in 2026-12-07 18:00 after, channel 1", 2, 0),
                                    stored("Run-in 2026-12-07 18:00 before, channel 1", 1, 1),
                                    stored("Other", 1, 2)};
+    QFile microphone(data.filePath("mic.txt"));  // 1 dB hot everywhere: drawn 1 dB lower
+    ASSERT_TRUE(microphone.open(QIODevice::WriteOnly) && microphone.write("20 1\n20000 1\n") > 0);
+    microphone.close();
+    ms[2].calibration = microphone.fileName().toStdString();
     for (Measurement& m : ms) {
         ASSERT_EQ(store.save(m), "");
     }
@@ -180,8 +184,8 @@ TEST_P(MeasurePage, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference) {
         std::vector<int> checked;
         std::vector<double> levels;  // of each curve drawn at 1 kHz, the difference last
     };
-    for (const Case& c : {Case{{0, 1}, {6.02, 0.0, 6.02}}, Case{{1, 2}, {0.0, 0.0}},
-                          Case{{0, 1, 2}, {6.02, 0.0, 0.0}}}) {
+    for (const Case& c : {Case{{0, 1}, {6.02, 0.0, 6.02}}, Case{{1, 2}, {0.0, -1.0}},
+                          Case{{0, 1, 2}, {6.02, 0.0, -1.0}}}) {
         for (std::size_t i = 0; i < ms.size(); ++i) {
             page.setChecked(ms[i].id, std::count(c.checked.begin(), c.checked.end(), i) != 0);
         }

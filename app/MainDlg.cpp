@@ -9,6 +9,7 @@
 #include "app/TabPane.h"
 #include "audio/WaveOutVolume.h"
 #include "pages/FrequencyPage.h"
+#include "pages/MeasurePage.h"
 #include "pages/MeasurementWorker.h"
 #include "pages/OutputChoice.h"
 #include "pages/RunInPage.h"
@@ -87,6 +88,11 @@ void CMainDlg::OnInitDialog() {
     m_pSpeakersPage->setOutputChoice(outputChoice);
     addPage(m_pSpeakersPage, tr("Speakers"), false);
 
+    m_pMeasurePage = new CMeasurePage(m_measurementWorker, frame);
+    m_pMeasurePage->setOutputChoice(outputChoice);
+    m_pMeasurePage->setSinkLayouts(m_services.sinkLayouts);
+    addPage(m_pMeasurePage, tr("Measure"), false);
+
     m_pStatementPage = new CStatementPage(m_services.urlOpener, frame);
     addPage(m_pStatementPage, tr("Licence"), false);
 
@@ -129,7 +135,8 @@ TabPane* CMainDlg::tabPane() const {
 
 void CMainDlg::OnSelChangeTab() {
     const int selection = m_tab->tabBar()->currentIndex();
-    QWidget* pages[] = {m_pFrequencyPage, m_pRunInPage, m_pSpeakersPage, m_pStatementPage};
+    QWidget* pages[] = {m_pFrequencyPage, m_pRunInPage, m_pSpeakersPage, m_pMeasurePage,
+                        m_pStatementPage};
     for (QWidget* page : pages) {
         if (page != nullptr) {
             page->hide();
@@ -169,6 +176,9 @@ void CMainDlg::OnClose() {
     if (m_pSpeakersPage != nullptr) {
         m_pSpeakersPage->OnStop();
     }
+    if (m_pMeasurePage != nullptr) {
+        m_pMeasurePage->OnStop();
+    }
     if (m_services.volume != nullptr) {
         m_services.volume->SetChangeCallback(nullptr, nullptr);
     }
@@ -178,6 +188,7 @@ void CMainDlg::OnClose() {
     delete std::exchange(m_pRunInPage, nullptr);
     delete std::exchange(m_pFrequencyPage, nullptr);
     delete std::exchange(m_pSpeakersPage, nullptr);
+    delete std::exchange(m_pMeasurePage, nullptr);
     delete std::exchange(m_pStatementPage, nullptr);
 }
 
@@ -275,6 +286,7 @@ void CMainDlg::retranslate() {
     m_tab->setTabText(FrequencyTab, tr("Frequency"));
     m_tab->setTabText(RunInTab, tr("Run In"));
     m_tab->setTabText(SpeakersTab, tr("Speakers"));
+    m_tab->setTabText(MeasureTab, tr("Measure"));
     m_tab->setTabText(StatementTab, tr("Licence"));
 }
 

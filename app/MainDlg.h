@@ -1,5 +1,5 @@
 // CMainDlg: the one window of the program: title banner with the two link buttons, the tab strip
-// with the Frequency, Run In, Speakers and statement pages, and the advertisement banner.
+// with the Frequency, Run In, Speakers, Measure and statement pages, and the advertisement banner.
 #pragma once
 
 #include "pages/CalendarClock.h"
@@ -18,6 +18,7 @@ namespace Ui {
 class CMainDlg;
 }
 class CFrequencyPage;
+class CMeasurePage;
 class CRunInPage;
 class CSpeakersPage;
 class CWaveOutVolume;
@@ -62,10 +63,16 @@ public:
         IDC_AD_BANNER = 1032,
     };
     // Tab indexes, in the order the pages are created.
-    enum PageIndex { FrequencyTab = 0, RunInTab = 1, SpeakersTab = 2, StatementTab = 3 };
+    enum PageIndex {
+        FrequencyTab = 0,
+        RunInTab = 1,
+        SpeakersTab = 2,
+        MeasureTab = 3,
+        StatementTab = 4,
+    };
 
-    // Creates the four pages, each initialising as it is created: Frequency (shown), Run In,
-    // Speakers and statement (hidden).
+    // Creates the five pages, each initialising as it is created: Frequency (shown), Run In,
+    // Speakers, Measure and statement (hidden).
     explicit CMainDlg(MainDlgServices services, QWidget* parent = nullptr);
     // Runs OnClose if no end has run it yet.
     ~CMainDlg() override;
@@ -78,6 +85,7 @@ public:
     CFrequencyPage* frequencyPage() const { return m_pFrequencyPage; }
     CRunInPage* runInPage() const { return m_pRunInPage; }
     CSpeakersPage* speakersPage() const { return m_pSpeakersPage; }
+    CMeasurePage* measurePage() const { return m_pMeasurePage; }
     CStatementPage* statementPage() const { return m_pStatementPage; }
 
     // Hides every page, then shows the one of the tab strip's selection (none for another index).
@@ -87,8 +95,8 @@ public:
     // The About box, modal over this window; pages go on playing and counting behind it.
     void OnAbout();
     // The one teardown: stops the Run In page's playback, then the Frequency page's, then the
-    // Speakers page's, unregisters the volume notices, then destroys the Run In, Frequency,
-    // Speakers and statement pages. Runs once.
+    // Speakers page's and the Measure page's run, unregisters the volume notices, then destroys
+    // the Run In, Frequency, Speakers, Measure and statement pages. Runs once.
     void OnClose();
     bool isClosed() const { return m_closed; }
 
@@ -125,6 +133,7 @@ private:
     CFrequencyPage* m_pFrequencyPage = nullptr;
     CRunInPage* m_pRunInPage = nullptr;
     CSpeakersPage* m_pSpeakersPage = nullptr;
+    CMeasurePage* m_pMeasurePage = nullptr;
     CStatementPage* m_pStatementPage = nullptr;
     MeasurementWorker* m_measurementWorker = nullptr;
     CLinkButton* m_linkMaker = nullptr;

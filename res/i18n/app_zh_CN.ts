@@ -23,5 +23,9 @@
         <source>Speakers</source>
         <translation>扬声器</translation>
     </message>
+    <message>
+        <source>Measure</source>
+        <translation>测量</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include "app/AboutDlg.h"
 #include "app/BurnInApp.h"
 #include "app/TabPane.h"
+#include "pages/MeasurePage.h"
 #include "pages/PlayerMessages.h"
 #include "pages/SpeakerMap.h"
 #include "pages/SpeakersPage.h"
@@ -32,8 +33,9 @@ namespace {
 // Speakers page on the one after.
 EventLog teardownOf(int n) {
     const std::string f = std::to_string(n), r = std::to_string(n + 1), s = std::to_string(n + 2);
-    return {"reset " + r, "close " + r,  "reset " + f,  "close " + f,  "reset " + s, "close " + s,
-            "volume off", "destroyed 1", "destroyed 0", "destroyed 3", "destroyed 2"};
+    return {"reset " + r,  "close " + r,  "reset " + f,  "close " + f,
+            "reset " + s,  "close " + s,  "volume off",  "destroyed 1",
+            "destroyed 0", "destroyed 3", "destroyed 4", "destroyed 2"};
 }
 
 class MainWindow : public PageTest {
@@ -60,8 +62,9 @@ public:
     // Every page playing: the Frequency page's one-second loop, the session, a speaker.
     void play(CMainDlg& window) {
         const QWidget* pages[] = {window.frequencyPage(), window.runInPage(),
-                                  window.statementPage(), window.speakersPage()};
-        for (int i = 0; i < 4; ++i) {
+                                  window.statementPage(), window.speakersPage(),
+                                  window.measurePage()};
+        for (int i = 0; i < 5; ++i) {
             QObject::connect(pages[i], &QObject::destroyed,
                              [this, i] { log.push_back("destroyed " + std::to_string(i)); });
         }
@@ -164,13 +167,13 @@ TEST_F(MainWindow, KeysInPagesEndNothingWhileThePagesGoOnBehindOtherTabs) {
 TEST_F(MainWindow, EachTabShowsItsPageAloneAndF1OrTheMenuOpensTheAboutBox) {
     QTabBar* tabs = dlg->tabPane()->tabBar();
     const QWidget* pages[] = {dlg->frequencyPage(), dlg->runInPage(), dlg->speakersPage(),
-                              dlg->statementPage()};
-    const QStringList names = {"Frequency", "Run In", "Speakers", "Licence"};
-    ASSERT_EQ(tabs->count(), 4);
-    for (int tab : {3, 1, 2, 0}) {
+                              dlg->measurePage(), dlg->statementPage()};
+    const QStringList names = {"Frequency", "Run In", "Speakers", "Measure", "Licence"};
+    ASSERT_EQ(tabs->count(), 5);
+    for (int tab : {4, 1, 3, 2, 0}) {
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center());
         EXPECT_EQ(tabs->tabText(tab), names[tab]);
-        for (int page = 0; page < 4; ++page) {
+        for (int page = 0; page < 5; ++page) {
             EXPECT_EQ(pages[page]->isVisible(), page == tab) << "tab " << tab << ", page " << page;
         }
     }
@@ -256,7 +259,7 @@ TEST_F(Program, ASessionEndWhileAPageMessageIsOpenClosesTheMessageFirst) {
     EXPECT_EQ(box, "Quilbo|" + PlayerMessages::openFailed());
     EXPECT_EQ(teardown(), (EventLog{"reset 1", "close 1", "reset 2", "close 2", "message closed",
                                     "reset 3", "close 3", "volume off", "destroyed 1",
-                                    "destroyed 0", "destroyed 3", "destroyed 2"}));
+                                    "destroyed 0", "destroyed 3", "destroyed 4", "destroyed 2"}));
 }
 
 // An end due while the Frequency page renders (the session's "Exit quilbo" at a tick of its timer,

@@ -1,11 +1,15 @@
 // quilbo-screenshots: draws every tab of the main window, in English and in Chinese, into a
 // folder as main-<language>-<page>.png (the pictures of the README). Runs on Qt's offscreen
-// platform with no sound server: nothing is played, and the Speakers page is shown the 5.1
-// layout beside a stereo output.
+// platform with no sound server: nothing is played, the Speakers page is shown the 5.1 layout
+// beside a stereo output, and the Measure page a run-in's before and after, measured offline.
 #include "app/MainDlg.h"
 #include "app/ShellArt.h"
 #include "app/TabPane.h"
+#include "audio/MeasurementRun.h"
 #include "audio/SinkLayout.h"
+#include "measure/Biquad.h"
+#include "measure/MeasurementStore.h"
+#include "pages/MeasurePage.h"
 #include "pages/RunInPage.h"
 #include "pages/SpeakersPage.h"
 #include "res/ResourceInit.h"
@@ -16,6 +20,7 @@
 #include <QDir>
 #include <QPixmap>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <cstdio>
@@ -33,6 +38,32 @@ public:
     }
 };
 
+// A loudspeaker with a 1 kHz bump (a peaking filter) and 2.5 ms away, measured without a server:
+// its recording made here and analysed by the engine, then stored as a run-in's before or after.
+bool storeExample(const std::string& name, double bumpDb) {
+    MeasureSettings settings;
+    settings.sweep.rate = 48000;
+    settings.sweep.seconds = 3;
+    settings.sweep.levelDbfs = -20;
+    std::vector<float> recording(120, 0.0F);  // the delay
+    const std::vector<float> played = measurementSignal(settings);
+    recording.insert(recording.end(), played.begin(), played.end());
+    recording.resize(recording.size() + static_cast<std::size_t>(settings.tailSeconds * 48000));
+    Biquad::peaking(48000, 1000, bumpDb, 1.4).process(recording);
+    Biquad::highShelf(48000, 8000, -3, 0.7).process(recording);
+    const MeasureResult result = analyseRecording(std::move(recording), settings);
+    if (!result.ok()) {
+        return false;
+    }
+    Measurement m;
+    m.name = name;
+    m.date = "2026-12-07T18:00:00Z";
+    m.sweep = settings.sweep;
+    m.impulse = result.channels[0].analysis.impulse;
+    m.response = result.channels[0].analysis.response;
+    return MeasurementStore(MeasurementStore::defaultFolder()).save(m).empty();
+}
+
 void settle() {
     for (int i = 0; i < 5; ++i) {
         QApplication::processEvents();
@@ -47,6 +78,13 @@ bool drawWindow(const QDir& folder, const QString& language) {
     services.clock = [&now] { return now; };
     services.urlOpener = [](const QUrl&) {};
     services.sinkLayouts = &output;
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    if (!storeExample("Run-in 2026-12-07 18:00 before, channel 1", 6) ||
+        !storeExample("Run-in 2026-12-07 18:00 after, channel 1", 4)) {
+        QTextStream(stderr) << "the example measurement failed\n";
+        return false;
+    }
     CMainDlg window(std::move(services));
     // No output here: the failed opens are not shown.
     window.runInPage()->setMessagePresenter([](QWidget*, const QString&) {});
@@ -64,6 +102,7 @@ bool drawWindow(const QDir& folder, const QString& language) {
     } pages[] = {{CMainDlg::FrequencyTab, "frequency"},
                  {CMainDlg::RunInTab, "runin"},
                  {CMainDlg::SpeakersTab, "speakers"},
+                 {CMainDlg::MeasureTab, "measure"},
                  {CMainDlg::StatementTab, "licence"}};
     bool ok = true;
     for (const auto& page : pages) {
@@ -71,6 +110,13 @@ bool drawWindow(const QDir& folder, const QString& language) {
         if (page.tab == CMainDlg::SpeakersTab) {
             qobject_cast<QComboBox*>(window.speakersPage()->control(CSpeakersPage::IDC_LAYOUT))
                 ->setCurrentIndex(CSpeakersPage::Surround51);
+        }
+        if (page.tab == CMainDlg::MeasureTab) {
+            CMeasurePage* measure = window.measurePage();
+            measure->setSmoothing(Smoothing::Octave6);
+            for (const std::string& id : measure->storedIds()) {
+                measure->setChecked(id, true);
+            }
         }
         settle();
         const QString file =
@@ -81,6 +127,7 @@ bool drawWindow(const QDir& folder, const QString& language) {
         }
     }
     window.OnClose();
+    qunsetenv("XDG_DATA_HOME");
     return ok;
 }
 

@@ -1,0 +1,745 @@
+// The Measure page: its settings turned into a run on the shared worker, the result shown and
+// stored, and the stored measurements listed, drawn together, renamed, deleted and exported.
+#include "pages/MeasurePage.h"
+
+#include "audio/SinkLayout.h"
+#include "measure/Export.h"
+#include "pages/Logging.h"
+#include "pages/MeasureCurves.h"
+#include "pages/MeasurementWorker.h"
+#include "pages/OutputChoice.h"
+#include "pages/PageSupport.h"
+#include "plot/PlotWidget.h"
+#include "ui_MeasurePage.h"
+
+#include <QDateTime>
+#include <QEvent>
+#include <QFileDialog>
+#include <QPainter>
+#include <QPixmap>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quilbo {
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr double kSweepSeconds[] = {1, 3, 5, 10, 30};
+constexpr int kDefaultLength = 2;  // 5 s
+constexpr double kDefaultLevel = -20;
+constexpr double kHighestLevel = -6;
+constexpr int kSpeakers = 6;
+constexpr int kIdRole = Qt::UserRole;
+constexpr int kNameRole = Qt::UserRole + 1;
+
+QString speakerText(int channel) {
+    switch (channel) {
+        case 0:
+            return CMeasurePage::tr("Front left");
+        case 1:
+            return CMeasurePage::tr("Front right");
+        case 2:
+            return CMeasurePage::tr("Rear left");
+        case 3:
+            return CMeasurePage::tr("Rear right");
+        case 4:
+            return CMeasurePage::tr("Centre");
+        default:
+            return CMeasurePage::tr("Subwoofer (LFE)");
+    }
+}
+
+QString smoothingText(Smoothing smoothing) {
+    if (smoothing == Smoothing::None) {
+        return CMeasurePage::tr("None");
+    }
+    return CMeasurePage::tr("1/%1 octave").arg(std::lround(1.0 / smoothingOctaves(smoothing)));
+}
+
+QString recordFailure(const MeasureResult& result) {
+    switch (result.record) {
+        case RecordResult::Cancelled:
+            return CMeasurePage::tr("Stopped.");
+        case RecordResult::NoServer:
+            return CMeasurePage::tr("No sound server answers.");
+        case RecordResult::NoSink:
+            return CMeasurePage::tr("The output does not exist.");
+        case RecordResult::NoSource:
+            return CMeasurePage::tr("The input does not exist.");
+        default:
+            return QString::fromStdString(result.message);
+    }
+}
+
+PlotCurve curveOf(const QString& name, int style, const std::vector<double>& x,
+                  const std::vector<double>& y) {
+    PlotCurve curve;
+    curve.name = name;
+    curve.styleIndex = style;
+    curve.x = x;
+    curve.y = y;
+    return curve;
+}
+
+// The impulse against time in ms from its largest sample.
+PlotCurve impulseCurve(const QString& name, int style, const std::vector<float>& impulse,
+                       int rate) {
+    PlotCurve curve = curveOf(name, style, {}, {});
+    if (impulse.empty() || rate <= 0) {
+        return curve;
+    }
+    const auto peak = std::max_element(impulse.begin(), impulse.end(), [](float a, float b) {
+        return std::fabs(a) < std::fabs(b);
+    });
+    const auto origin = peak - impulse.begin();
+    for (std::size_t i = 0; i < impulse.size(); ++i) {
+        curve.x.push_back((static_cast<double>(i) - static_cast<double>(origin)) * 1000.0 / rate);
+        curve.y.push_back(impulse[i]);
+    }
+    return curve;
+}
+
+}  // namespace
+
+CMeasurePage::CMeasurePage(MeasurementWorker* worker, QWidget* parent)
+    : QWidget(parent),
+      m_ui(std::make_unique<Ui::CMeasurePage>()),
+      m_worker(worker),
+      m_presenter(warningBoxPresenter()),
+      m_store(MeasurementStore::defaultFolder()) {
+    m_ui->setupUi(this);
+    m_fileChooser = [this](const QString& title, const QString& filter, bool save) {
+        return save ? QFileDialog::getSaveFileName(this, title, {}, filter)
+                    : QFileDialog::getOpenFileName(this, title, {}, filter);
+    };
+    fillChoices();
+    m_ui->level_1103->setCurrentText(QString::number(kDefaultLevel));
+    m_ui->length_1104->setCurrentIndex(kDefaultLength);
+    m_ui->smoothing_1115->setCurrentIndex(1);  // 1/48 octave, as the analysis gives it
+    m_ui->stop_1111->setEnabled(false);
+    m_ui->stored_1117->header()->setStretchLastSection(false);
+    m_ui->stored_1117->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_ui->stored_1117->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+
+    connect(m_ui->measure_1110, &QPushButton::clicked, this, &CMeasurePage::OnMeasure);
+    connect(m_ui->stop_1111, &QPushButton::clicked, this, &CMeasurePage::OnStop);
+    connect(m_ui->calibrationBrowse_1109, &QPushButton::clicked, this,
+            &CMeasurePage::OnBrowseCalibration);
+    connect(m_ui->delete_1118, &QPushButton::clicked, this, &CMeasurePage::OnDelete);
+    connect(m_ui->exportResponse_1119, &QPushButton::clicked, this, [this] { OnExport(false); });
+    connect(m_ui->exportImpulse_1120, &QPushButton::clicked, this, [this] { OnExport(true); });
+    connect(m_ui->view_1114, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
+    connect(m_ui->smoothing_1115, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
+    connect(m_ui->stored_1117, &QTreeWidget::itemChanged, this, &CMeasurePage::onItemChanged);
+    if (m_worker != nullptr) {
+        connect(m_worker, &MeasurementWorker::progress, this, [this](double fraction) {
+            if (m_measuring) {
+                m_ui->progress_1112->setValue(static_cast<int>(std::lround(fraction * 1000)));
+            }
+        });
+        connect(m_worker, &MeasurementWorker::finished, this, &CMeasurePage::onFinished);
+    }
+    // The inputs are asked for when the page is first shown: a server that does not answer
+    // must not hold up the window's start.
+    refreshStored();
+    redraw();
+}
+
+CMeasurePage::~CMeasurePage() = default;
+
+QWidget* CMeasurePage::control(int id) const {
+    return findControl(this, id);
+}
+
+PlotWidget* CMeasurePage::plot() const {
+    return m_ui->plot_1116;
+}
+
+void CMeasurePage::setOutputChoice(OutputChoice* choice) {
+    m_outputChoice = choice;
+    if (choice != nullptr) {
+        choice->bind(m_ui->output_1101);
+    }
+}
+
+void CMeasurePage::setSinkLayouts(SinkLayoutSource* layouts) {
+    m_sinkLayouts = layouts;
+}
+
+void CMeasurePage::setMessagePresenter(MessagePresenter presenter) {
+    m_presenter = std::move(presenter);
+}
+
+void CMeasurePage::setFileChooser(FileChooser chooser) {
+    m_fileChooser = std::move(chooser);
+}
+
+void CMeasurePage::setStoreFolder(const std::string& folder) {
+    m_store = MeasurementStore(folder);
+    m_loaded.clear();
+    m_loadedCalibrations.clear();
+    refreshStored();
+}
+
+void CMeasurePage::fillChoices() {
+    const int channel = std::max(m_ui->channel_1102->currentIndex(), 0);
+    const int length = std::max(m_ui->length_1104->currentIndex(), 0);
+    const int view = std::max(m_ui->view_1114->currentIndex(), 0);
+    const int smoothing = std::max(m_ui->smoothing_1115->currentIndex(), 0);
+    m_filling = true;
+    m_ui->channel_1102->clear();
+    for (int i = 0; i < kSpeakers; ++i) {
+        m_ui->channel_1102->addItem(tr("%1: %2").arg(i + 1).arg(speakerText(i)));
+    }
+    m_ui->channel_1102->addItem(tr("All, in turn"));
+    m_ui->length_1104->clear();
+    for (const double seconds : kSweepSeconds) {
+        m_ui->length_1104->addItem(tr("%1 s").arg(seconds));
+    }
+    m_ui->view_1114->clear();
+    m_ui->view_1114->addItems({tr("Response"), tr("Phase"), tr("Impulse"), tr("Distortion")});
+    m_ui->smoothing_1115->clear();
+    for (const Smoothing s : kSmoothingChoices) {
+        m_ui->smoothing_1115->addItem(smoothingText(s));
+    }
+    m_ui->channel_1102->setCurrentIndex(channel);
+    m_ui->length_1104->setCurrentIndex(length);
+    m_ui->view_1114->setCurrentIndex(view);
+    m_ui->smoothing_1115->setCurrentIndex(smoothing);
+    m_filling = false;
+}
+
+void CMeasurePage::refreshInputs() {
+    const QString chosen = m_ui->input_1107->currentData().toString();
+    m_ui->input_1107->clear();
+    SweepRecorder* recorder = m_worker != nullptr ? m_worker->recorder() : nullptr;
+    std::vector<SourceInfo> sources;
+    std::string fallback;
+    if (recorder != nullptr) {
+        sources = recorder->sources();
+        fallback = recorder->defaultSource();
+    }
+    QString defaultName = QString::fromStdString(fallback);
+    for (const SourceInfo& source : sources) {
+        if (source.name == fallback) {
+            defaultName = QString::fromStdString(source.description);
+        }
+    }
+    m_ui->input_1107->addItem(
+        defaultName.isEmpty() ? tr("System default") : tr("System default (%1)").arg(defaultName),
+        QString());
+    for (const SourceInfo& source : sources) {
+        m_ui->input_1107->addItem(QString::fromStdString(source.description),
+                                  QString::fromStdString(source.name));
+    }
+    m_ui->input_1107->setCurrentIndex(std::max(m_ui->input_1107->findData(chosen), 0));
+}
+
+void CMeasurePage::refreshStored() {
+    m_filling = true;
+    QTreeWidget* list = m_ui->stored_1117;
+    list->clear();
+    for (const MeasurementEntry& entry : m_store.list()) {
+        auto* item = new QTreeWidgetItem(list);
+        item->setData(0, kIdRole, QString::fromStdString(entry.id));
+        item->setText(0, QString::fromStdString(entry.name));
+        item->setData(0, kNameRole, QString::fromStdString(entry.name));
+        item->setText(1, QString::fromStdString(entry.date));
+        if (!entry.ok) {
+            item->setToolTip(0, QString::fromStdString(entry.problem));
+            item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
+        }
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
+        const bool checked = m_loaded.count(entry.id) != 0;
+        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+        if (m_styles.count(entry.id) == 0) {
+            m_styles[entry.id] = m_nextStyle++;
+        }
+        QPixmap swatch(12, 12);
+        swatch.fill(plotColour(m_styles[entry.id], palette()));
+        item->setIcon(0, QIcon(swatch));
+    }
+    // Those gone from the folder are drawn no more.
+    for (auto it = m_loaded.begin(); it != m_loaded.end();) {
+        const auto ids = storedIds();
+        it = std::find(ids.begin(), ids.end(), it->first) == ids.end() ? m_loaded.erase(it)
+                                                                       : std::next(it);
+    }
+    m_filling = false;
+}
+
+std::vector<std::string> CMeasurePage::storedIds() const {
+    std::vector<std::string> ids;
+    for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
+        ids.push_back(
+            m_ui->stored_1117->topLevelItem(i)->data(0, kIdRole).toString().toStdString());
+    }
+    return ids;
+}
+
+void CMeasurePage::setChecked(const std::string& id, bool checked) {
+    for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_ui->stored_1117->topLevelItem(i);
+        if (item->data(0, kIdRole).toString().toStdString() == id) {
+            item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+}
+
+void CMeasurePage::setView(View view) {
+    m_ui->view_1114->setCurrentIndex(view);
+}
+
+void CMeasurePage::setSmoothing(Smoothing smoothing) {
+    const auto at =
+        std::find(std::begin(kSmoothingChoices), std::end(kSmoothingChoices), smoothing);
+    m_ui->smoothing_1115->setCurrentIndex(static_cast<int>(at - std::begin(kSmoothingChoices)));
+}
+
+void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
+    if (m_filling || column != 0) {
+        return;
+    }
+    const std::string id = item->data(0, kIdRole).toString().toStdString();
+    const QString stored = item->data(0, kNameRole).toString();
+    const QString name = item->text(0).trimmed();
+    if (name != stored) {
+        std::string error = name.isEmpty() ? std::string() : m_store.rename(id, name.toStdString());
+        m_filling = true;
+        if (name.isEmpty() || !error.empty()) {
+            item->setText(0, stored);  // the name stays what the file says
+        } else {
+            item->setData(0, kNameRole, name);
+            if (const auto loaded = m_loaded.find(id); loaded != m_loaded.end()) {
+                loaded->second.name = name.toStdString();
+            }
+        }
+        m_filling = false;
+        if (!error.empty()) {
+            warn(tr("The measurement cannot be renamed: %1").arg(QString::fromStdString(error)));
+        }
+    }
+    if (item->checkState(0) == Qt::Checked && m_loaded.count(id) == 0) {
+        LoadResult loaded = m_store.load(id);
+        if (!loaded.measurement) {
+            m_filling = true;
+            item->setCheckState(0, Qt::Unchecked);
+            m_filling = false;
+            warn(
+                tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
+            return;
+        }
+        if (!loaded.measurement->calibration.empty()) {
+            if (auto calibration = loadCalibration(loaded.measurement->calibration).calibration) {
+                m_loadedCalibrations[id] = std::move(*calibration);
+            }
+        }
+        m_loaded[id] = std::move(*loaded.measurement);
+    } else if (item->checkState(0) != Qt::Checked) {
+        m_loaded.erase(id);
+        m_loadedCalibrations.erase(id);
+    }
+    redraw();
+}
+
+std::vector<unsigned> CMeasurePage::chosenChannels() const {
+    const int index = m_ui->channel_1102->currentIndex();
+    if (index >= 0 && index < kSpeakers) {
+        return {static_cast<unsigned>(index + 1)};
+    }
+    unsigned count = 2;
+    if (m_sinkLayouts != nullptr) {
+        const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : "";
+        if (const auto layout = m_sinkLayouts->sinkLayout(sink)) {
+            count = static_cast<unsigned>(
+                std::clamp<std::size_t>(layout->positions.size(), 1, kSpeakers));
+        }
+    }
+    std::vector<unsigned> channels;
+    for (unsigned c = 1; c <= count; ++c) {
+        channels.push_back(c);
+    }
+    return channels;
+}
+
+std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
+    MeasureSettings settings;
+    bool ok = false;
+    const double level = m_ui->level_1103->currentText().trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(level) || level > kHighestLevel || level < -100) {
+        warn(tr("The level must be a number of dBFS from -100 to %1.").arg(kHighestLevel));
+        return std::nullopt;
+    }
+    const double from = m_ui->from_1105->text().trimmed().toDouble(&ok);
+    bool toOk = false;
+    const double to = m_ui->to_1106->text().trimmed().toDouble(&toOk);
+    if (!ok || !toOk || !(from >= 10) || !(to <= 0.45 * kRate) || !(to > from * 2)) {
+        warn(tr("The range must go from at least 10 Hz to at most %1 Hz, its end above twice its "
+                "start.")
+                 .arg(0.45 * kRate));
+        return std::nullopt;
+    }
+    settings.sweep.rate = kRate;
+    settings.sweep.from = from;
+    settings.sweep.to = to;
+    settings.sweep.levelDbfs = level;
+    settings.sweep.seconds = kSweepSeconds[std::clamp(
+        m_ui->length_1104->currentIndex(), 0, static_cast<int>(std::size(kSweepSeconds)) - 1)];
+    if (const std::string problem = settings.sweep.validate(); !problem.empty()) {
+        warn(QString::fromStdString(problem));
+        return std::nullopt;
+    }
+    settings.output = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
+    settings.channels = chosenChannels();
+    settings.input = m_ui->input_1107->currentData().toString().toStdString();
+    settings.smoothing = Smoothing::Octave48;
+    settings.calibration = m_calibration;
+    return settings;
+}
+
+void CMeasurePage::OnMeasure() {
+    if (m_measuring) {
+        return;
+    }
+    if (m_worker == nullptr || m_worker->recorder() == nullptr) {
+        warn(tr("Nothing can be measured: there is no recorder."));
+        return;
+    }
+    const auto settings = settingsFromFields();
+    if (!settings) {
+        return;
+    }
+    if (!m_worker->start(*settings, this)) {
+        m_ui->status_1113->setText(tr("Another measurement is running."));
+        return;
+    }
+    m_runSettings = *settings;
+    m_ui->progress_1112->setValue(0);
+    m_ui->status_1113->setText(tr("Measuring..."));
+    showBusy(true);
+}
+
+void CMeasurePage::OnStop() {
+    if (m_measuring && m_worker != nullptr) {
+        m_worker->cancel();
+    }
+}
+
+void CMeasurePage::showBusy(bool busy) {
+    m_measuring = busy;
+    m_ui->measure_1110->setEnabled(!busy);
+    m_ui->stop_1111->setEnabled(busy);
+}
+
+void CMeasurePage::onFinished(const MeasureResult& result, const QObject* owner) {
+    if (owner != this) {
+        return;
+    }
+    showBusy(false);
+    m_ui->progress_1112->setValue(result.ok() ? 1000 : 0);
+    if (result.record == RecordResult::Cancelled) {
+        m_ui->status_1113->setText(recordFailure(result));
+        emit measured();
+        return;
+    }
+    m_result = result;
+    storeResult(result, m_runSettings);
+    redraw();
+    emit measured();
+}
+
+void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSettings& settings) {
+    m_resultIds.clear();
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    const QString local = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const auto newMeasurement = [&](unsigned channel) {
+        Measurement m;
+        m.name = tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
+        m.date = stamp.toStdString();
+        m.output = settings.output;
+        m.input = settings.input;
+        m.channel = static_cast<int>(channel);
+        m.sweep = settings.sweep;
+        m.calibration = m_calibrationPath.toStdString();
+        return m;
+    };
+    std::string storeError;
+    for (const ChannelResult& channel : result.channels) {
+        Measurement m = newMeasurement(channel.channel);
+        m.ok = channel.analysis.status == AnalysisStatus::Ok;
+        m.failure = m.ok ? std::string() : channel.analysis.message;
+        m.impulse = channel.analysis.impulse;
+        m.response = channel.analysis.response;
+        if (const std::string error = m_store.save(m); !error.empty()) {
+            storeError = error;
+        } else {
+            m_resultIds.push_back(m.id);
+            m_styles.emplace(m.id, m_nextStyle++);
+        }
+    }
+    if (result.channels.empty()) {
+        for (const unsigned channel : settings.channels) {
+            Measurement m = newMeasurement(channel);
+            m.ok = false;
+            m.failure = recordFailure(result).toStdString();
+            if (const std::string error = m_store.save(m); !error.empty()) {
+                storeError = error;
+            }
+        }
+    }
+    QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
+    if (!storeError.empty()) {
+        text += QLatin1Char(' ') +
+                tr("It could not be stored: %1").arg(QString::fromStdString(storeError));
+        qCWarning(lcPages) << "A measurement could not be stored:" << storeError.c_str();
+    } else if (!m_resultIds.empty()) {
+        text += QLatin1Char(' ') + tr("Stored.");
+    }
+    m_ui->status_1113->setText(text);
+    refreshStored();
+}
+
+void CMeasurePage::redraw() {
+    if (m_filling) {
+        return;
+    }
+    const View view = static_cast<View>(std::max(m_ui->view_1114->currentIndex(), 0));
+    const Smoothing smoothing =
+        kSmoothingChoices[std::clamp(m_ui->smoothing_1115->currentIndex(), 0,
+                                     static_cast<int>(std::size(kSmoothingChoices)) - 1)];
+    m_ui->smoothing_1115->setEnabled(view == ResponseView || view == PhaseView);
+    PlotWidget* plot = m_ui->plot_1116;
+    std::vector<PlotCurve> curves;
+    QStringList info;
+
+    // The last result, from its own spectrum: exactly what the analysis gives at 1/48 octave.
+    std::vector<std::pair<std::string, Response>> responses;
+    if (m_result) {
+        for (std::size_t i = 0; i < m_result->channels.size(); ++i) {
+            const Analysis& a = m_result->channels[i].analysis;
+            const unsigned channel = m_result->channels[i].channel;
+            const std::string id = i < m_resultIds.size() ? m_resultIds[i] : std::string();
+            const int style = m_styles.count(id) != 0 ? m_styles[id] : 0;
+            const QString name = tr("Channel %1").arg(channel);
+            if (a.status != AnalysisStatus::Ok) {
+                info << tr("channel %1: %2").arg(channel).arg(QString::fromStdString(a.message));
+                continue;
+            }
+            info << tr("channel %1: delay %2 ms, polarity %3, SNR %4 dB")
+                        .arg(channel)
+                        .arg(a.delaySeconds * 1000, 0, 'f', 2)
+                        .arg(a.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
+                        .arg(a.snrDb, 0, 'f', 1);
+            Response response = responseOf(a.spectrum, a.response.frequency, smoothing);
+            if (m_runSettings.calibration) {
+                m_runSettings.calibration->removeFrom(response);
+            }
+            if (view == ImpulseView) {
+                curves.push_back(impulseCurve(name, style, a.impulse, m_runSettings.sweep.rate));
+            } else if (view == DistortionView) {
+                const HarmonicDistortion& d = a.distortion;
+                curves.push_back(curveOf(tr("Channel %1 H2").arg(channel), style, d.frequency,
+                                         d.harmonicPercent[0]));
+                curves.push_back(curveOf(tr("Channel %1 H3").arg(channel), style + 1, d.frequency,
+                                         d.harmonicPercent[1]));
+                curves.push_back(curveOf(tr("Channel %1 THD").arg(channel), style + 2, d.frequency,
+                                         d.thdPercent));
+            } else {
+                curves.push_back(curveOf(name, style, response.frequency,
+                                         view == PhaseView ? response.phaseDeg : response.db));
+            }
+            responses.emplace_back(id, std::move(response));
+        }
+    }
+    // The checked stored ones, each re-smoothed from its impulse response.
+    for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
+        const std::string id =
+            m_ui->stored_1117->topLevelItem(i)->data(0, kIdRole).toString().toStdString();
+        const auto found = m_loaded.find(id);
+        if (found == m_loaded.end() ||
+            std::find(m_resultIds.begin(), m_resultIds.end(), id) != m_resultIds.end()) {
+            continue;
+        }
+        const Measurement& m = found->second;
+        const QString name = QString::fromStdString(m.name);
+        if (view == ImpulseView) {
+            curves.push_back(impulseCurve(name, m_styles[id], m.impulse, m.sweep.rate));
+            continue;
+        }
+        if (view == DistortionView) {
+            continue;  // a stored measurement keeps no harmonics
+        }
+        Response response =
+            responseFromImpulse(m.impulse, m.sweep.rate, m.sweep.from, m.sweep.to, smoothing);
+        const auto calibration = m_loadedCalibrations.find(id);
+        if (calibration != m_loadedCalibrations.end()) {
+            calibration->second.removeFrom(response);
+        }
+        // Without its impulse, or calibrated by a file no longer there: the response as stored.
+        if (response.frequency.empty() ||
+            (!m.calibration.empty() && calibration == m_loadedCalibrations.end())) {
+            response = m.response;
+        }
+        curves.push_back(curveOf(name, m_styles[id], response.frequency,
+                                 view == PhaseView ? response.phaseDeg : response.db));
+        responses.emplace_back(id, std::move(response));
+    }
+    // Two checked measurements that are one run-in's before and after: their difference too.
+    if (view == ResponseView && m_loaded.size() == 2) {
+        const Measurement& first = m_loaded.begin()->second;
+        const Measurement& second = std::next(m_loaded.begin())->second;
+        bool afterFirst = false;
+        if (isBeforeAfterPair(first.name, second.name, &afterFirst)) {
+            const Measurement& before = afterFirst ? second : first;
+            const Measurement& after = afterFirst ? first : second;
+            const auto responseOfId = [&](const std::string& id) -> const Response* {
+                for (const auto& [key, response] : responses) {
+                    if (key == id) {
+                        return &response;
+                    }
+                }
+                return nullptr;
+            };
+            const Response* b = responseOfId(before.id);
+            const Response* a = responseOfId(after.id);
+            if (a != nullptr && b != nullptr) {
+                curves.push_back(curveOf(tr("Difference (after - before)"), kPlotColours - 1,
+                                         b->frequency, responseDifference(*b, *a)));
+            }
+        }
+    }
+
+    switch (view) {
+        case ResponseView:
+            plot->setXQuantity(Quantity::Frequency);
+            plot->setYQuantity(Quantity::Level);
+            break;
+        case PhaseView:
+            plot->setXQuantity(Quantity::Frequency);
+            plot->setYQuantity(Quantity::Phase);
+            break;
+        case ImpulseView:
+            plot->setXQuantity(Quantity::Time);
+            plot->setYQuantity(Quantity::Amplitude);
+            break;
+        case DistortionView:
+            plot->setXQuantity(Quantity::Frequency);
+            plot->setYQuantity(Quantity::Distortion);
+            break;
+    }
+    plot->setCurves(std::move(curves));
+    plot->autoscale();
+    if (view == PhaseView) {
+        plot->setYRange(-180, 180);
+    }
+    plot->setInfoText(info.join(QStringLiteral("; ")));
+}
+
+bool CMeasurePage::setCalibrationFile(const QString& path) {
+    if (path.isEmpty()) {
+        m_calibration.reset();
+        m_calibrationPath.clear();
+        m_ui->calibration_1108->clear();
+        return true;
+    }
+    CalibrationResult loaded = loadCalibration(path.toStdString());
+    if (!loaded.calibration) {
+        const QString reason = QString::fromStdString(loaded.error.reason);
+        warn(loaded.error.line > 0
+                 ? tr("The calibration file %1 is refused: line %2: %3")
+                       .arg(path)
+                       .arg(loaded.error.line)
+                       .arg(reason)
+                 : tr("The calibration file %1 is refused: %2").arg(path, reason));
+        return false;
+    }
+    m_calibration = std::move(loaded.calibration);
+    m_calibrationPath = path;
+    m_ui->calibration_1108->setText(path);
+    return true;
+}
+
+void CMeasurePage::OnBrowseCalibration() {
+    const QString path =
+        m_fileChooser(tr("Microphone calibration file"),
+                      tr("Calibration files (*.txt *.cal *.frd);;All files (*)"), false);
+    if (!path.isEmpty()) {
+        setCalibrationFile(path);
+    }
+}
+
+QTreeWidgetItem* CMeasurePage::currentStored() const {
+    QTreeWidgetItem* item = m_ui->stored_1117->currentItem();
+    if (item == nullptr) {
+        const_cast<CMeasurePage*>(this)->warn(tr("Choose a stored measurement first."));
+    }
+    return item;
+}
+
+void CMeasurePage::OnDelete() {
+    QTreeWidgetItem* item = currentStored();
+    if (item == nullptr) {
+        return;
+    }
+    const std::string id = item->data(0, kIdRole).toString().toStdString();
+    if (const std::string error = m_store.remove(id); !error.empty()) {
+        warn(tr("The measurement cannot be deleted: %1").arg(QString::fromStdString(error)));
+    }
+    m_loaded.erase(id);
+    m_loadedCalibrations.erase(id);
+    refreshStored();
+    redraw();
+}
+
+void CMeasurePage::OnExport(bool impulse) {
+    QTreeWidgetItem* item = currentStored();
+    if (item == nullptr) {
+        return;
+    }
+    LoadResult loaded = m_store.load(item->data(0, kIdRole).toString().toStdString());
+    if (!loaded.measurement) {
+        warn(tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
+        return;
+    }
+    const Measurement& m = *loaded.measurement;
+    const QString path =
+        impulse ? m_fileChooser(tr("Export impulse response"), tr("WAV files (*.wav)"), true)
+                : m_fileChooser(tr("Export response"), tr("Text files (*.txt)"), true);
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::string error = impulse
+                                  ? exportImpulseWav(path.toStdString(), m.impulse, m.sweep.rate)
+                                  : exportResponseText(path.toStdString(), m.response);
+    if (!error.empty()) {
+        warn(tr("The file cannot be written: %1").arg(QString::fromStdString(error)));
+    }
+}
+
+void CMeasurePage::warn(const QString& text) {
+    if (m_presenter) {
+        m_presenter(this, text);
+    }
+}
+
+void CMeasurePage::showEvent(QShowEvent* event) {
+    refreshInputs();
+    refreshStored();
+    redraw();
+    QWidget::showEvent(event);
+}
+
+void CMeasurePage::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        m_ui->retranslateUi(this);
+        fillChoices();
+        refreshInputs();
+        redraw();
+    }
+    QWidget::changeEvent(event);
+}
+
+}  // namespace quilbo

@@ -1,0 +1,144 @@
+// The Measure page: a sweep played on a chosen speaker and recorded, its response, phase, impulse
+// response and distortion plotted, and stored measurements laid over one another.
+#pragma once
+
+#include "audio/MeasurementRun.h"
+#include "measure/MeasurementStore.h"
+#include "pages/MessagePresenter.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QTreeWidgetItem;
+
+namespace quilbo {
+
+namespace Ui {
+class CMeasurePage;
+}
+class MeasurementWorker;
+class OutputChoice;
+class PlotWidget;
+class SinkLayoutSource;
+
+class CMeasurePage : public QWidget {
+    Q_OBJECT
+
+public:
+    // Control identifiers; each control's object name ends in "_<id>".
+    enum ControlId {
+        IDC_OUTPUT = 1101,
+        IDC_CHANNEL = 1102,
+        IDC_LEVEL = 1103,
+        IDC_LENGTH = 1104,
+        IDC_FROM = 1105,
+        IDC_TO = 1106,
+        IDC_INPUT = 1107,
+        IDC_CALIBRATION = 1108,
+        IDC_CALIBRATION_BROWSE = 1109,
+        IDC_MEASURE = 1110,
+        IDC_STOP = 1111,
+        IDC_PROGRESS = 1112,
+        IDC_STATUS = 1113,
+        IDC_VIEW = 1114,
+        IDC_SMOOTHING = 1115,
+        IDC_PLOT = 1116,
+        IDC_STORED = 1117,
+        IDC_DELETE = 1118,
+        IDC_EXPORT_RESPONSE = 1119,
+        IDC_EXPORT_IMPULSE = 1120,
+    };
+    // The views, in the order the chooser lists them.
+    enum View { ResponseView = 0, PhaseView = 1, ImpulseView = 2, DistortionView = 3 };
+    // Asks the user for a file: (title, filter, save) -> path, empty when cancelled.
+    using FileChooser = std::function<QString(const QString&, const QString&, bool)>;
+
+    // The worker is not owned and must outlive the page (the window deletes it first); null
+    // measures nothing.
+    explicit CMeasurePage(MeasurementWorker* worker, QWidget* parent = nullptr);
+    ~CMeasurePage() override;
+
+    QWidget* control(int id) const;
+    PlotWidget* plot() const;
+
+    // Plays to the output chosen there (not owned; it must outlive the page).
+    void setOutputChoice(OutputChoice* choice);
+    // Gives "All" the chosen output's channel count (not owned); without one, the front pair.
+    void setSinkLayouts(SinkLayoutSource* layouts);
+    void setMessagePresenter(MessagePresenter presenter);
+    void setFileChooser(FileChooser chooser);
+    // Where measurements are stored; the default is MeasurementStore::defaultFolder().
+    void setStoreFolder(const std::string& folder);
+
+    // Reads the recorder's inputs again.
+    void refreshInputs();
+    // Reads the stored measurements again, keeping the checks of those still there.
+    void refreshStored();
+
+    // Starts a run with the settings shown; ignored while one runs. A wrong setting is a message.
+    void OnMeasure();
+    // Ends the run at once (its sweep fades out).
+    void OnStop();
+    bool isMeasuring() const { return m_measuring; }
+    // Loads a calibration file; false with a message (line and reason) for a bad one. Empty
+    // clears it.
+    bool setCalibrationFile(const QString& path);
+
+    // The stored measurements by id, as listed, and their checks.
+    std::vector<std::string> storedIds() const;
+    void setChecked(const std::string& id, bool checked);
+    void setView(View view);
+    void setSmoothing(Smoothing smoothing);
+    // The last run's result, if it was this page's.
+    const std::optional<MeasureResult>& lastResult() const { return m_result; }
+
+signals:
+    // A run has ended (result shown and stored, or failed).
+    void measured();
+
+protected:
+    // Other pages store measurements too: the list and the inputs are read again on each visit.
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void onFinished(const MeasureResult& result, const QObject* owner);
+    void onItemChanged(QTreeWidgetItem* item, int column);
+    void storeResult(const MeasureResult& result, const MeasureSettings& settings);
+    std::optional<MeasureSettings> settingsFromFields();
+    std::vector<unsigned> chosenChannels() const;
+    void fillChoices();
+    void redraw();
+    void showBusy(bool busy);
+    void OnBrowseCalibration();
+    void OnDelete();
+    void OnExport(bool impulse);
+    QTreeWidgetItem* currentStored() const;
+    void warn(const QString& text);
+
+    std::unique_ptr<Ui::CMeasurePage> m_ui;
+    MeasurementWorker* m_worker;
+    OutputChoice* m_outputChoice = nullptr;
+    SinkLayoutSource* m_sinkLayouts = nullptr;
+    MessagePresenter m_presenter;
+    FileChooser m_fileChooser;
+    MeasurementStore m_store;
+    std::optional<Calibration> m_calibration;
+    QString m_calibrationPath;
+    bool m_measuring = false;
+    bool m_filling = false;
+    MeasureSettings m_runSettings;
+    std::optional<MeasureResult> m_result;
+    std::vector<std::string> m_resultIds;         // the stored ids of the last result's channels
+    std::map<std::string, Measurement> m_loaded;  // checked measurements, by id
+    // Their microphones' calibrations, for a re-smoothed response; absent where the file is gone.
+    std::map<std::string, Calibration> m_loadedCalibrations;
+    std::map<std::string, int> m_styles;  // a fixed colour per measurement, by id
+    int m_nextStyle = 0;
+};
+
+}  // namespace quilbo

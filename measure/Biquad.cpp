@@ -48,6 +48,11 @@ Biquad Biquad::highShelf(int rate, double frequency, double gainDb, double q) {
                             2 * ((a - 1) - (a + 1) * c), (a + 1) - (a - 1) * c - root});
 }
 
+Biquad Biquad::highPass(int rate, double frequency, double q) {
+    const auto [a, c, alpha] = termsOf(rate, frequency, 0.0, q);
+    return normalise(rate, {(1 + c) / 2, -(1 + c), (1 + c) / 2, 1 + alpha, -2 * c, 1 - alpha});
+}
+
 std::complex<double> Biquad::response(double frequency) const {
     const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * frequency / rate);
     const std::complex<double> z2 = z1 * z1;

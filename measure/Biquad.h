@@ -15,6 +15,8 @@ struct Biquad {
     static Biquad peaking(int rate, double frequency, double gainDb, double q);
     static Biquad lowShelf(int rate, double frequency, double gainDb, double q);
     static Biquad highShelf(int rate, double frequency, double gainDb, double q);
+    // Second-order high-pass (-3 dB at `frequency` for q = 0.7071).
+    static Biquad highPass(int rate, double frequency, double q);
 
     // The exact complex response at `frequency` Hz.
     std::complex<double> response(double frequency) const;

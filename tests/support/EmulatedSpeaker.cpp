@@ -59,9 +59,9 @@ bool EmulatedSpeaker::startSwapped() {
 }
 
 QString EmulatedSpeaker::graphConfig(const std::vector<SpeakerPath>& paths) const {
-    // Each channel: a delay line, its filters, then a convolver with the built-in one-sample
-    // impulse for the gain (PipeWire 0.3.65's mixer does not apply a negative gain), into the
-    // mixer's input.
+    // Each channel: a delay line, its filters, then a convolver with the path's impulse response
+    // (or the built-in one-sample impulse) and the gain (PipeWire 0.3.65's mixer does not apply a
+    // negative gain), into the mixer's input.
     QString nodes, links, inputs;
     const auto number = [](double value) { return QString::number(value, 'g', 17); };
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -82,8 +82,9 @@ QString EmulatedSpeaker::graphConfig(const std::vector<SpeakerPath>& paths) cons
         stages << "gain" + n;
         nodes += QString(
                      "{ type = builtin name = gain%1 label = convolver config = { filename = "
-                     "\"/dirac\" gain = %2 } }\n")
-                     .arg(n, number(paths[i].gain));
+                     "\"%3\" gain = %2 } }\n")
+                     .arg(n, number(paths[i].gain),
+                          paths[i].impulseFile.isEmpty() ? "/dirac" : paths[i].impulseFile);
         for (int k = 1; k < stages.size(); ++k) {
             links += QString("{ output = \"%1:Out\" input = \"%2:In\" }\n")
                          .arg(stages[k - 1], stages[k]);
@@ -163,7 +164,7 @@ bool EmulatedSpeaker::startPaths(const std::vector<SpeakerPath>& paths) {
 bool EmulatedSpeaker::startPlainPaths(const std::vector<SpeakerPath>& paths, const QString& rate) {
     // A null sink of as many channels, its monitor mixed down to one channel by a remap source.
     const bool plain = std::all_of(paths.begin(), paths.end(), [](const SpeakerPath& p) {
-        return p.delayMs == 0 && p.gain == 1 && p.filters.empty();
+        return p.delayMs == 0 && p.gain == 1 && p.filters.empty() && p.impulseFile.isEmpty();
     });
     return plain &&
            load({"module-null-sink", "norewinds=1", QString("sink_name=") + kSpeaker,

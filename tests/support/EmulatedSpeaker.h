@@ -28,6 +28,7 @@ struct SpeakerPath {
     double delayMs = 0;
     double gain = 1;  // negative: the driver is wired the wrong way round
     std::vector<SpeakerFilter> filters;
+    QString impulseFile;  // a WAV the path is convolved with, after the filters; empty: none
 };
 
 class EmulatedSpeaker {

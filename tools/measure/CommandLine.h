@@ -1,0 +1,51 @@
+// The command line of quilbo-measure: a measurement request, every value checked before any
+// sound is made.
+#pragma once
+
+#include "audio/MeasurementRun.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quilbo::measurecli {
+
+struct MeasureRequest {
+    MeasureSettings settings;
+    bool rateGiven = false;  // --analyse takes the recording's rate unless one is given
+    std::string calibrationPath;
+    std::string responsePath;  // "frequency dB phase" text, one file per channel
+    std::string impulsePath;   // 32-bit float WAV, one file per channel
+    std::string storeName;     // a stored measurement per channel under this name
+    std::string writeSweepPath;
+    std::string analysePath;
+};
+
+inline constexpr const char* kUsage =
+    "usage: quilbo-measure [--output SINK] [--input SOURCE] [--channel N[,M...]] [--level DBFS]\n"
+    "         [--seconds T] [--from F0] [--to F1] [--rate R] [--calibration FILE]\n"
+    "         [--response FILE.txt] [--impulse FILE.wav] [--store NAME]\n"
+    "         [--write-sweep FILE.wav] [--analyse RECORDING.wav]\n"
+    "  --output SINK        the output to play on (default: the system's default)\n"
+    "  --input SOURCE       the input to record (default: the system's default)\n"
+    "  --channel N[,M...]   output channels swept in turn, 1 to 32 (default: 1 of a stereo "
+    "stream)\n"
+    "  --level DBFS         the sweep's level, -100 to 0 (default: -20)\n"
+    "  --seconds T          each sweep's length, 1 to 30 s (default: 5)\n"
+    "  --from F0, --to F1   the swept range in Hz (default: 20 to 20000)\n"
+    "  --rate R             the sample rate, 8000 to 768000 Hz (default: 48000)\n"
+    "  --calibration FILE   a microphone calibration file, removed from the response\n"
+    "  --response FILE.txt  writes \"frequency dB phase\" lines, 48 to the octave\n"
+    "  --impulse FILE.wav   writes the impulse response as a 32-bit float WAV\n"
+    "  --store NAME         keeps the measurement in $XDG_DATA_HOME/quilbo/measurements\n"
+    "  --write-sweep FILE.wav  writes the signal a measurement plays instead of playing it\n"
+    "  --analyse RECORDING.wav analyses a recording of that signal instead of playing it\n"
+    "With several channels, lines start with the channel's number and a dot, and each file\n"
+    "name gets the number before its extension (resp.2.txt).\n"
+    "Exit status: 0 measured, 2 bad arguments, 3 nothing could be measured.\n";
+
+// Empty when the arguments (without the program name) are malformed; `error` then says why.
+std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& args,
+                                               std::string& error);
+
+}  // namespace quilbo::measurecli

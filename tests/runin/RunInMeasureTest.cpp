@@ -48,25 +48,9 @@ TEST_P(RunInMeasured, StoresBothSpeakersBeforeAndAfterAndEnds) {
     SoundServer server(GetParam(), {"float32le", 48000, 2, {}});
     ASSERT_TRUE(server.start()) << server.log();
     EmulatedSpeaker speaker(server);
-    if (GetParam() == ServerKind::PipeWire) {
-        ASSERT_TRUE(speaker.startPaths({{0, 1, {}}, {0, 1, {}}})) << speaker.log();
-    } else {
-        // PulseAudio places a remap source's recording only by the clock, too early for the
-        // analysis: the pair is mixed into a mono null sink whose monitor is the microphone.
-        const QStringList modules[] = {
-            {"module-null-sink", "sink_name=room", "channels=1", "channel_map=mono", "rate=48000"},
-            {"module-remap-sink", "sink_name=pair", "master=room", "channels=2",
-             "channel_map=front-left,front-right", "remix=yes"}};
-        for (const QStringList& module : modules) {
-            ASSERT_TRUE(server.pactl(QStringList{"load-module"} + module).ok());
-        }
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                return server.setDefaultSink("pair") &&
-                       server.pactl({"set-default-source", "room.monitor"}).ok();
-            },
-            15000));
-    }
+    ASSERT_TRUE(GetParam() == ServerKind::PipeWire ? speaker.startPaths({{0, 1, {}}, {0, 1, {}}})
+                                                   : speaker.startMixed(2))
+        << speaker.log();
     PulseSweepRecorder recorder;
     MeasurementWorker worker(&recorder);
     for (const MeasurementEntry& entry : runMeasured(worker)) {

@@ -118,11 +118,7 @@ void CRunInPage::setMeasurementWorker(MeasurementWorker* worker) {
         disconnect(m_measurementWorker, nullptr, this, nullptr);
     }
     m_measurementWorker = worker;
-    m_ui->measure_1032->setEnabled(worker != nullptr);
-    m_ui->measure_1032->setToolTip(
-        worker != nullptr
-            ? QString()
-            : tr("This program has no measurement recorder: nothing can be measured."));
+    showMeasureBox();
     if (worker != nullptr) {
         connect(worker, &MeasurementWorker::finished, this,
                 [this](const MeasureResult& result, const QObject* owner) {
@@ -131,6 +127,16 @@ void CRunInPage::setMeasurementWorker(MeasurementWorker* worker) {
                     }
                 });
     }
+}
+
+void CRunInPage::showMeasureBox() {
+    m_ui->measure_1032->setEnabled(m_measurementWorker != nullptr);
+    m_ui->measure_1032->setToolTip(
+        m_measurementWorker
+            ? tr("Before the noise, and again at the end before the end action, each speaker of "
+                 "the pair plays a sweep that the default input records; the measurements are "
+                 "stored for the Measure page.")
+            : tr("This program has no measurement recorder: nothing can be measured."));
 }
 
 QString CRunInPage::measuringText(RunInStage stage) {
@@ -425,6 +431,7 @@ void CRunInPage::retranslate() {
     if (m_lastElapsed) {
         showElapsed(*m_lastElapsed);
     }
+    showMeasureBox();
     showStatus();
 }
 

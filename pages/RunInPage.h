@@ -137,6 +137,7 @@ private:
     // Asks for the system's default output again; the noise resumes when one answers.
     void retryOutput();
     void endSession();
+    void showMeasureBox();
     void startMeasurement(RunInStage stage);
     void measurementFinished(const MeasureResult& result);
     void stopSession();

@@ -111,14 +111,23 @@ void CSpeakersPage::setOutputChoice(OutputChoice* choice) {
 }
 
 void CSpeakersPage::OnSpeaker(int channel) {
+    if (m_micChecking) {
+        return;  // the sweeps must be the only sound
+    }
     m_session->playSpeaker(channel);
 }
 
 void CSpeakersPage::OnCycle() {
+    if (m_micChecking) {
+        return;  // the sweeps must be the only sound
+    }
     m_session->cycle();
 }
 
 void CSpeakersPage::OnPolarity() {
+    if (m_micChecking) {
+        return;  // the sweeps must be the only sound
+    }
     m_session->polarity();
 }
 

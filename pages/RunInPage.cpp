@@ -321,11 +321,11 @@ void CRunInPage::OnTimer() {
 void CRunInPage::startMeasurement(RunInStage stage) {
     m_measuring = stage;
     showStatus();
-    if (m_measurementWorker->start(runInMeasureSettings(), this)) {
+    if (m_measurementWorker && m_measurementWorker->start(runInMeasureSettings(), this)) {
         return;
     }
     MeasureResult refused;
-    refused.message = m_measurementWorker->recorder() == nullptr
+    refused.message = !m_measurementWorker || m_measurementWorker->recorder() == nullptr
                           ? "no recorder: nothing can be measured"
                           : "another measurement is running";
     measurementFinished(refused);

@@ -126,6 +126,10 @@ TEST_P(MicrophoneCheck, FlagsExactlyTheSilentAndTheInvertedSpeakerAndTellsTheirD
     EXPECT_NEAR(cell(4, CSpeakersPage::DelayColumn), pipeWire ? 2 : 0, 0.03);
     EXPECT_NEAR(cell(4, CSpeakersPage::DistanceColumn), pipeWire ? 0.69 : 0, 0.011);
     EXPECT_EQ(table->item(0, CSpeakersPage::SpeakerColumn)->text(), speakerName(0));
+    qobject_cast<QAbstractButton*>(page.control(CSpeakersPage::IDC_MIC_CHECK))->click();
+    page.OnStop();  // Stop cancels a check that runs
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.isMicChecking(); }, 10000));
+    EXPECT_FALSE(table->isVisibleTo(&page));
 }
 
 QUILBO_ON_BOTH_SERVERS(MicrophoneCheck);

@@ -82,10 +82,12 @@ void CMainDlg::OnInitDialog() {
     }
     // "Exit quilbo" is asked for from inside the page's own tick: the end must come later.
     m_pRunInPage->setQuitRequest([this](int status) { requestEnd(status); });
+    m_pRunInPage->setMeasurementWorker(m_measurementWorker);
     addPage(m_pRunInPage, tr("Run In"), false);
 
     m_pSpeakersPage = new CSpeakersPage(m_services.waveOut, m_services.sinkLayouts, frame);
     m_pSpeakersPage->setOutputChoice(outputChoice);
+    m_pSpeakersPage->setMeasurementWorker(m_measurementWorker);
     addPage(m_pSpeakersPage, tr("Speakers"), false);
 
     m_pMeasurePage = new CMeasurePage(m_measurementWorker, frame);

@@ -3,9 +3,11 @@
 #include "RunInPage.h"
 
 #include "audio/WaveOutVolume.h"
+#include "measure/MeasurementStore.h"
 #include "pages/ElapsedTime.h"
 #include "pages/LeadingNumber.h"
 #include "pages/Logging.h"
+#include "pages/MeasurementWorker.h"
 #include "pages/PageSupport.h"
 #include "pages/SystemVolumeSlider.h"
 #include "ui_RunInPage.h"
@@ -49,6 +51,9 @@ CRunInPage::CRunInPage(WaveOutBackend* backend, CWaveOutVolume* volume, PowerOff
 
 CRunInPage::~CRunInPage() {
     OnStop();
+    if (m_measuring && m_measurementWorker) {
+        m_measurementWorker->cancel();
+    }
     if (m_powerOff != nullptr) {
         m_powerOff->setRefusalHandler(nullptr);
     }
@@ -72,6 +77,7 @@ void CRunInPage::OnInitDialog() {
 
     updateData(false);
     m_ui->runIn_1022->setText(startText());
+    setMeasurementWorker(nullptr);
     if (m_pVolume != nullptr) {
         m_pVolume->ActivateLine();
         m_pVolume->SetChangeCallback(&CRunInPage::OnVolumeChanged, this);
@@ -105,6 +111,44 @@ void CRunInPage::setCalendarClock(CalendarClock clock) {
 
 void CRunInPage::setQuitRequest(QuitRequest quit) {
     m_quit = std::move(quit);
+}
+
+void CRunInPage::setMeasurementWorker(MeasurementWorker* worker) {
+    if (m_measurementWorker) {
+        disconnect(m_measurementWorker, nullptr, this, nullptr);
+    }
+    m_measurementWorker = worker;
+    showMeasureBox();
+    if (worker != nullptr) {
+        connect(worker, &MeasurementWorker::finished, this,
+                [this](const MeasureResult& result, const QObject* owner) {
+                    if (owner == this) {
+                        measurementFinished(result);
+                    }
+                });
+    }
+}
+
+void CRunInPage::showMeasureBox() {
+    m_ui->measure_1032->setEnabled(m_measurementWorker != nullptr);
+    m_ui->measure_1032->setToolTip(
+        m_measurementWorker
+            ? tr("Before the noise, and again at the end before the end action, each speaker of "
+                 "the pair plays a sweep that the default input records; the measurements are "
+                 "stored for the Measure page.")
+            : tr("This program has no measurement recorder: nothing can be measured."));
+}
+
+QString CRunInPage::measuringText(RunInStage stage) {
+    return stage == RunInStage::Before ? tr("Measuring the speakers before the run-in...")
+                                       : tr("Measuring the speakers after the run-in...");
+}
+
+QString CRunInPage::measureFailedText(RunInStage stage, const QString& reason) {
+    return stage == RunInStage::Before
+               ? tr("The measurement before the run-in failed (%1); the run-in goes on.")
+                     .arg(reason)
+               : tr("The measurement after the run-in failed (%1).").arg(reason);
 }
 
 QString CRunInPage::startText() {
@@ -174,7 +218,14 @@ void CRunInPage::OnRunInButton() {
         showStatus();
         readHours();
         m_sessionLock = inhibitSleep(tr("A loudspeaker run-in is in progress."));
-        StartRunInPlayback();
+        m_measureSession = m_measurementWorker && m_ui->measure_1032->isChecked();
+        m_measuredAfter = false;
+        m_measureFailures.clear();
+        if (m_measureSession) {
+            startMeasurement(RunInStage::Before);
+        } else {
+            StartRunInPlayback();
+        }
     } else {
         stopSession();
     }
@@ -184,6 +235,10 @@ void CRunInPage::stopSession() {
     m_bRunning = false;
     m_ui->runIn_1022->setText(startText());
     OnStop();
+    if (m_measuring && m_measurementWorker) {
+        m_measurementWorker->cancel();  // its result, Cancelled, is ignored
+    }
+    m_measuring.reset();
     m_sessionLock.reset();
     m_powerOffRefusal.reset();
     m_soundLostAt.reset();
@@ -193,6 +248,12 @@ void CRunInPage::stopSession() {
 
 void CRunInPage::showStatus() {
     QStringList lines;
+    for (const auto& [stage, reason] : m_measureFailures) {
+        lines << measureFailedText(stage, reason);
+    }
+    if (m_measuring) {
+        lines << measuringText(*m_measuring);
+    }
     if (m_soundLostAt) {
         lines << waitingForOutputText(
             QDateTime::fromSecsSinceEpoch(*m_soundLostAt).toString(QStringLiteral("HH:mm:ss")));
@@ -241,6 +302,53 @@ void CRunInPage::OnTimer() {
     const std::int64_t elapsed = m_clock() - m_timeStart;
     showElapsed(elapsed);
     if (m_hoursInForce != 0 && wholeHours(elapsed) > m_hoursInForce) {
+        if (m_measuring) {
+            return;  // the end waits for the measurement
+        }
+        if (m_measureSession && !m_measuredAfter) {
+            // The speakers are measured in silence: the noise stops, and the session with it
+            // stops waiting for a lost output.
+            OnStop();
+            m_retryTimer->stop();
+            m_soundLostAt.reset();
+            startMeasurement(RunInStage::After);
+            return;
+        }
+        endSession();
+    }
+}
+
+void CRunInPage::startMeasurement(RunInStage stage) {
+    m_measuring = stage;
+    showStatus();
+    if (m_measurementWorker && m_measurementWorker->start(runInMeasureSettings(), this)) {
+        return;
+    }
+    MeasureResult refused;
+    refused.message = !m_measurementWorker || m_measurementWorker->recorder() == nullptr
+                          ? "no recorder: nothing can be measured"
+                          : "another measurement is running";
+    measurementFinished(refused);
+}
+
+void CRunInPage::measurementFinished(const MeasureResult& result) {
+    if (!m_measuring || !m_bRunning) {
+        return;  // the run of a session that was stopped
+    }
+    const RunInStage stage = *m_measuring;
+    m_measuring.reset();
+    const QString problem = storeRunInMeasurements(result, runInMeasureSettings(),
+                                                   QDateTime::fromSecsSinceEpoch(m_timeStart),
+                                                   stage, MeasurementStore::defaultFolder());
+    if (!problem.isEmpty()) {
+        qCWarning(lcPages) << "A run-in measurement failed:" << problem;
+        m_measureFailures.emplace_back(stage, problem);
+    }
+    showStatus();
+    if (stage == RunInStage::Before) {
+        StartRunInPlayback();
+    } else {
+        m_measuredAfter = true;
         endSession();
     }
 }
@@ -323,6 +431,7 @@ void CRunInPage::retranslate() {
     if (m_lastElapsed) {
         showElapsed(*m_lastElapsed);
     }
+    showMeasureBox();
     showStatus();
 }
 

@@ -4,14 +4,19 @@
 
 #include "pages/CalendarClock.h"
 #include "pages/FrequencyPage.h"
+#include "pages/RunInMeasurement.h"
 #include "system/PowerOff.h"
 
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QTimer;
 
@@ -21,6 +26,7 @@ namespace Ui {
 class CRunInPage;
 }
 class CWaveOutVolume;
+class MeasurementWorker;
 class SystemVolumeSlider;
 
 // Idle -> (button) Running -> (button) Idle. At the first tick at which the whole hours elapsed
@@ -29,7 +35,9 @@ class SystemVolumeSlider;
 // the button stops the session; a refused power-off is shown on the page. The playback is the
 // player this page derives from; a session runs (and ends) whether or not its sound could start.
 // From its start until it ends, however it ends, a session keeps the computer from sleeping (a
-// power-off still goes through).
+// power-off still goes through). With "Measure before and after", the speakers are measured
+// before the noise starts and again, the noise stopped, before the end action; a failed
+// measurement is stored as failed and the session goes on.
 class CRunInPage : public CFrequencyPage {
     Q_OBJECT
 
@@ -44,6 +52,7 @@ public:
         IDC_EXIT_PROGRAM = 1005,
         IDC_ELAPSED = 1030,
         IDC_STATUS = 1031,
+        IDC_MEASURE = 1032,
     };
     // m_nEndAction values: the radio buttons in their order.
     enum EndAction { ShutDown = 0, ExitProgram = 1 };
@@ -70,6 +79,10 @@ public:
 
     void setCalendarClock(CalendarClock clock);
     void setQuitRequest(QuitRequest quit);
+    // The program's measurement worker (not owned); null disables "Measure before and after".
+    void setMeasurementWorker(MeasurementWorker* worker);
+    // True while the measurement before or after the noise runs.
+    bool isMeasuring() const { return m_measuring.has_value(); }
 
     // The Run In button: starts or stops a session.
     void OnRunInButton();
@@ -94,6 +107,9 @@ public:
     static constexpr int kRetryMilliseconds = 2000;
     // The status line after a refused power-off.
     static QString powerOffRefusedText(const PowerOffRefusal& refusal);
+    // The status lines of the measurements before and after the noise.
+    static QString measuringText(RunInStage stage);
+    static QString measureFailedText(RunInStage stage, const QString& reason);
 
     static QString startText();
     static QString stopText();
@@ -121,6 +137,9 @@ private:
     // Asks for the system's default output again; the noise resumes when one answers.
     void retryOutput();
     void endSession();
+    void showMeasureBox();
+    void startMeasurement(RunInStage stage);
+    void measurementFinished(const MeasureResult& result);
     void stopSession();
     void retranslate();
 
@@ -142,6 +161,13 @@ private:
     std::optional<std::int64_t> m_soundLostAt;         // calendar time the output went
     QTimer* m_retryTimer = nullptr;
     std::int32_t m_nEndAction = ShutDown;
+
+    QPointer<MeasurementWorker> m_measurementWorker;
+    bool m_measureSession = false;          // this session measures before and after
+    bool m_measuredAfter = false;           // the end action may run
+    std::optional<RunInStage> m_measuring;  // the stage whose run this page waits for
+    // Failed measurements with their reasons, shown until the next session starts.
+    std::vector<std::pair<RunInStage, QString>> m_measureFailures;
 };
 
 }  // namespace quilbo

@@ -2,6 +2,7 @@
 // runs, and the default output's layout beside the chosen one.
 #include "pages/SpeakersPage.h"
 
+#include "pages/MeasurementWorker.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
 #include "pages/PageSupport.h"
@@ -9,13 +10,24 @@
 #include "ui_SpeakersPage.h"
 
 #include <QEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
 
 namespace quilbo {
 
 namespace {
 
 constexpr int kColumnWidth = 250;
+// Flag colours: a word says the same, for those who cannot tell the colours apart.
+constexpr QRgb kNotHeardColour = 0xF4A0A0;
+constexpr QRgb kInvertedColour = 0xF8C880;
+constexpr QRgb kLevelColour = 0xF8F090;
+constexpr QRgb kGoodColour = 0xB8E8B8;
 
 int layoutChannels(int layout) {
     switch (layout) {
@@ -60,6 +72,11 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
     m_session->setChannelCount(channelCount());
     m_ui->speakerMap_1041->setChannelCount(channelCount());
     m_ui->output_1051->addItem(OutputChoice::defaultEntryText(QString()));
+    connect(m_ui->micCheck_1052, &QPushButton::clicked, this, [this] { OnMicCheck(); });
+    m_ui->micTable_1053->setColumnCount(MicColumnCount);
+    m_ui->micTable_1053->verticalHeader()->hide();
+    m_ui->micTable_1053->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    setMeasurementWorker(nullptr);
     showNowPlaying();
 }
 
@@ -94,19 +111,173 @@ void CSpeakersPage::setOutputChoice(OutputChoice* choice) {
 }
 
 void CSpeakersPage::OnSpeaker(int channel) {
+    if (m_micChecking) {
+        return;  // the sweeps must be the only sound
+    }
     m_session->playSpeaker(channel);
 }
 
 void CSpeakersPage::OnCycle() {
+    if (m_micChecking) {
+        return;  // the sweeps must be the only sound
+    }
     m_session->cycle();
 }
 
 void CSpeakersPage::OnPolarity() {
+    if (m_micChecking) {
+        return;  // the sweeps must be the only sound
+    }
     m_session->polarity();
 }
 
 void CSpeakersPage::OnStop() {
     m_session->stop();
+    if (m_micChecking && m_measurementWorker) {
+        m_measurementWorker->cancel();
+    }
+}
+
+void CSpeakersPage::setMeasurementWorker(MeasurementWorker* worker) {
+    if (m_measurementWorker) {
+        disconnect(m_measurementWorker, nullptr, this, nullptr);
+    }
+    m_measurementWorker = worker;
+    m_micChecking = false;
+    if (worker != nullptr) {
+        connect(worker, &MeasurementWorker::finished, this,
+                [this](const MeasureResult& result, const QObject* owner) {
+                    if (owner == this) {
+                        micCheckFinished(result);
+                    }
+                });
+    }
+    showMicCheck();
+}
+
+void CSpeakersPage::OnMicCheck() {
+    if (!m_measurementWorker || m_micChecking) {
+        return;
+    }
+    if (m_measurementWorker->recorder() == nullptr) {
+        m_micFailure = RecordResult::Failed;
+        m_micMessage = tr("this program has no recorder");
+        showMicCheck();
+        return;
+    }
+    if (m_measurementWorker->busy()) {
+        m_micFailure = RecordResult::Failed;
+        m_micMessage = tr("another measurement is running; try again when it has finished");
+        showMicCheck();
+        return;
+    }
+    m_session->stop();  // the sweeps must be the only sound
+    const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
+    const auto channels = static_cast<unsigned>(channelCount());
+    m_micRows.clear();
+    m_micFailure.reset();
+    m_micChecking = m_measurementWorker->start(microphoneCheckSettings(channels, sink), this);
+    showMicCheck();
+}
+
+void CSpeakersPage::micCheckFinished(const MeasureResult& result) {
+    if (!m_micChecking) {
+        return;
+    }
+    m_micChecking = false;
+    m_micRows.clear();
+    if (result.record != RecordResult::Ok) {
+        m_micFailure = result.record;
+        m_micMessage = QString::fromStdString(result.message);
+    } else {
+        const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
+        const std::optional<SinkLayout> layout =
+            m_sinkLayouts != nullptr ? m_sinkLayouts->sinkLayout(sink) : std::nullopt;
+        m_micRows = judgeMicrophoneCheck(
+            result,
+            microphoneCheckPositions(static_cast<unsigned>(result.channels.size()), layout));
+    }
+    showMicCheck();
+}
+
+void CSpeakersPage::showMicCheck() {
+    const bool available = m_measurementWorker != nullptr;
+    m_ui->micCheck_1052->setEnabled(available && !m_micChecking);
+    m_ui->micCheck_1052->setToolTip(
+        available ? tr("Each speaker plays a short sweep in turn while the default input "
+                       "records: heard or not, polarity, delay and level against the front left.")
+                  : tr("This program has no measurement recorder: nothing can be measured."));
+    QString status;
+    if (m_micChecking) {
+        status = tr("Checking with the microphone: each speaker sweeps in turn...");
+    } else if (m_micFailure == RecordResult::Cancelled) {
+        status = tr("The microphone check was stopped.");
+    } else if (m_micFailure) {
+        status = tr("The microphone check could not be made: %1.").arg(m_micMessage);
+    } else if (!m_micRows.empty()) {
+        const bool good = std::none_of(m_micRows.begin(), m_micRows.end(),
+                                       [](const MicrophoneCheckRow& row) { return row.flagged(); });
+        status = good ? tr("Every speaker was heard, in phase and level with the front left.")
+                      : tr("Some speakers need a look: see the flags.");
+    }
+    m_ui->micStatus_1054->setText(status);
+
+    QTableWidget* table = m_ui->micTable_1053;
+    table->setHorizontalHeaderLabels({tr("Speaker"), tr("Heard"), tr("Polarity"), tr("Delay (ms)"),
+                                      tr("Distance (m)"), tr("Level (dB)"), tr("Check")});
+    table->setRowCount(static_cast<int>(m_micRows.size()));
+    table->setVisible(!m_micRows.empty());
+    const auto number = [](const std::optional<double>& value, int decimals) {
+        return value ? QString::number(*value, 'f', decimals) : QStringLiteral("-");
+    };
+    for (int r = 0; r < static_cast<int>(m_micRows.size()); ++r) {
+        const MicrophoneCheckRow& row = m_micRows[static_cast<std::size_t>(r)];
+        const std::optional<double> distance =
+            row.delayMs ? std::optional<double>(*row.delayMs / 1000.0 * kSpeedOfSound)
+                        : std::nullopt;
+        QStringList flags;
+        QRgb colour = kGoodColour;
+        if (row.levelOff()) {
+            flags << tr("level off");
+            colour = kLevelColour;
+        }
+        if (row.inverted.value_or(false)) {
+            flags.prepend(tr("inverted"));
+            colour = kInvertedColour;
+        }
+        if (row.clipped) {
+            flags.prepend(tr("clipped"));
+            colour = kNotHeardColour;
+        }
+        if (!row.heard && !row.clipped) {
+            flags.prepend(tr("not heard"));
+            colour = kNotHeardColour;
+        }
+        const QString cells[MicColumnCount] = {
+            row.position == SpeakerPosition::Other ? tr("other")
+                                                   : speakerName(static_cast<int>(row.position)),
+            row.heard ? tr("heard (%1 dB)")
+                            .arg(std::isfinite(row.snrDb) ? QString::number(row.snrDb, 'f', 0)
+                                                          : QStringLiteral(">100"))
+                      : tr("not heard"),
+            !row.inverted   ? QStringLiteral("-")
+            : *row.inverted ? tr("inverted")
+                            : tr("normal"),
+            number(row.delayMs, 2),
+            number(distance, 2),
+            number(row.levelDb, 1),
+            flags.isEmpty() ? tr("OK") : flags.join(tr(", "))};
+        for (int c = 0; c < MicColumnCount; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            if (c == FlagsColumn) {
+                item->setBackground(QColor(colour));
+                item->setForeground(Qt::black);
+                item->setIcon(style()->standardIcon(
+                    flags.isEmpty() ? QStyle::SP_DialogApplyButton : QStyle::SP_MessageBoxWarning));
+            }
+            table->setItem(r, c, item);
+        }
+    }
 }
 
 void CSpeakersPage::showNowPlaying() {
@@ -188,6 +359,7 @@ void CSpeakersPage::changeEvent(QEvent* event) {
         m_ui->retranslateUi(this);
         showNowPlaying();
         showSinkLayout();
+        showMicCheck();
     }
     QWidget::changeEvent(event);
 }

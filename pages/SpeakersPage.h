@@ -4,8 +4,10 @@
 
 #include "audio/SinkLayout.h"
 #include "pages/MessagePresenter.h"
+#include "pages/MicrophoneCheck.h"
 #include "pages/SpeakerCheckSession.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -16,6 +18,7 @@ namespace quilbo {
 namespace Ui {
 class CSpeakersPage;
 }
+class MeasurementWorker;
 class OutputChoice;
 class SpeakerMap;
 
@@ -35,6 +38,20 @@ public:
         IDC_SINK = 1045,
         IDC_NOW_PLAYING = 1046,
         IDC_OUTPUT = 1051,
+        IDC_MIC_CHECK = 1052,
+        IDC_MIC_TABLE = 1053,
+        IDC_MIC_STATUS = 1054,
+    };
+    // The microphone check table's columns.
+    enum MicColumn {
+        SpeakerColumn,
+        HeardColumn,
+        PolarityColumn,
+        DelayColumn,
+        DistanceColumn,
+        LevelColumn,
+        FlagsColumn,
+        MicColumnCount
     };
     // The layouts, in the order the list shows them.
     enum Layout { Stereo = 0, Quad = 1, Surround51 = 2 };
@@ -56,7 +73,12 @@ public:
     void OnCycle();
     // The front pair in phase, then in opposite phase, by turns, the state named.
     void OnPolarity();
+    // Stop also cancels a microphone check that runs.
     void OnStop();
+    // Each speaker of the layout sweeps in turn while the default input records; the table
+    // shows what was heard.
+    void OnMicCheck();
+    bool isMicChecking() const { return m_micChecking; }
     // Reads the default output's layout again and says how it compares with the chosen one.
     void refreshSinkLayout();
 
@@ -64,6 +86,8 @@ public:
     // Plays to, and reads the layout of, the output chosen there (not owned; it must outlive the
     // page). Without one the page uses the system default.
     void setOutputChoice(OutputChoice* choice);
+    // The program's measurement worker (not owned); null disables the microphone check.
+    void setMeasurementWorker(MeasurementWorker* worker);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -73,6 +97,8 @@ protected:
 private:
     void showNowPlaying();
     void showSinkLayout();
+    void micCheckFinished(const MeasureResult& result);
+    void showMicCheck();
 
     std::unique_ptr<Ui::CSpeakersPage> m_ui;
     SpeakerCheckSession* m_session;
@@ -81,6 +107,11 @@ private:
     OutputChoice* m_outputChoice = nullptr;
     bool m_sinkRead = false;
     std::optional<SinkLayout> m_sink;
+    QPointer<MeasurementWorker> m_measurementWorker;
+    bool m_micChecking = false;
+    std::optional<RecordResult> m_micFailure;  // of the last check, with its message
+    QString m_micMessage;
+    std::vector<MicrophoneCheckRow> m_micRows;  // of the last check that ran
 };
 
 }  // namespace quilbo

@@ -91,5 +91,33 @@
         <source>No sound since %1: waiting for an output</source>
         <translation>自 %1 起无声：正在等待输出设备</translation>
     </message>
+    <message>
+        <source>Measure before and after</source>
+        <translation>煲箱前后各测量一次</translation>
+    </message>
+    <message>
+        <source>Before the noise, and again at the end before the end action, each speaker of the pair plays a sweep that the default input records; the measurements are stored for the Measure page.</source>
+        <translation>噪声开始前、以及结束时执行结束动作之前，这对扬声器各播放一次扫频，由默认输入录音；测量结果保存后可在“测量”页查看。</translation>
+    </message>
+    <message>
+        <source>This program has no measurement recorder: nothing can be measured.</source>
+        <translation>本程序没有测量录音器，无法进行测量。</translation>
+    </message>
+    <message>
+        <source>Measuring the speakers before the run-in...</source>
+        <translation>正在测量煲箱前的扬声器……</translation>
+    </message>
+    <message>
+        <source>Measuring the speakers after the run-in...</source>
+        <translation>正在测量煲箱后的扬声器……</translation>
+    </message>
+    <message>
+        <source>The measurement before the run-in failed (%1); the run-in goes on.</source>
+        <translation>煲箱前的测量失败（%1）；煲箱继续进行。</translation>
+    </message>
+    <message>
+        <source>The measurement after the run-in failed (%1).</source>
+        <translation>煲箱后的测量失败（%1）。</translation>
+    </message>
 </context>
 </TS>

@@ -75,6 +75,98 @@
         <source>Chosen output: %1. Its channels: %2.</source>
         <translation>所选输出：%1。其声道：%2。</translation>
     </message>
+    <message>
+        <source>Check with microphone</source>
+        <translation>用麦克风检查</translation>
+    </message>
+    <message>
+        <source>Each speaker plays a short sweep in turn while the default input records: heard or not, polarity, delay and level against the front left.</source>
+        <translation>各扬声器依次播放一段短扫频，同时由默认输入录音：检查是否听到，以及相对左前扬声器的极性、延迟和电平。</translation>
+    </message>
+    <message>
+        <source>this program has no recorder</source>
+        <translation>本程序没有录音器</translation>
+    </message>
+    <message>
+        <source>another measurement is running; try again when it has finished</source>
+        <translation>另一项测量正在进行；请在其结束后再试</translation>
+    </message>
+    <message>
+        <source>This program has no measurement recorder: nothing can be measured.</source>
+        <translation>本程序没有测量录音器，无法进行测量。</translation>
+    </message>
+    <message>
+        <source>Checking with the microphone: each speaker sweeps in turn...</source>
+        <translation>正在用麦克风检查：各扬声器依次扫频……</translation>
+    </message>
+    <message>
+        <source>The microphone check was stopped.</source>
+        <translation>麦克风检查已停止。</translation>
+    </message>
+    <message>
+        <source>The microphone check could not be made: %1.</source>
+        <translation>无法进行麦克风检查：%1。</translation>
+    </message>
+    <message>
+        <source>Every speaker was heard, in phase and level with the front left.</source>
+        <translation>所有扬声器都已听到，极性和电平与左前扬声器一致。</translation>
+    </message>
+    <message>
+        <source>Some speakers need a look: see the flags.</source>
+        <translation>有扬声器需要检查：请看标记。</translation>
+    </message>
+    <message>
+        <source>Speaker</source>
+        <translation>扬声器</translation>
+    </message>
+    <message>
+        <source>Heard</source>
+        <translation>听到</translation>
+    </message>
+    <message>
+        <source>Delay (ms)</source>
+        <translation>延迟（毫秒）</translation>
+    </message>
+    <message>
+        <source>Distance (m)</source>
+        <translation>距离（米）</translation>
+    </message>
+    <message>
+        <source>Level (dB)</source>
+        <translation>电平（dB）</translation>
+    </message>
+    <message>
+        <source>Check</source>
+        <translation>检查结果</translation>
+    </message>
+    <message>
+        <source>level off</source>
+        <translation>电平偏差</translation>
+    </message>
+    <message>
+        <source>inverted</source>
+        <translation>反相</translation>
+    </message>
+    <message>
+        <source>clipped</source>
+        <translation>削波</translation>
+    </message>
+    <message>
+        <source>not heard</source>
+        <translation>未听到</translation>
+    </message>
+    <message>
+        <source>heard (%1 dB)</source>
+        <translation>听到（%1 dB）</translation>
+    </message>
+    <message>
+        <source>normal</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>通过</translation>
+    </message>
 </context>
 <context>
     <name>quilbo::SpeakerMap</name>

@@ -58,6 +58,18 @@ bool EmulatedSpeaker::startSwapped() {
            makeDefault(kSwapped, QString(SoundServer::kSink) + ".monitor");
 }
 
+bool EmulatedSpeaker::startMixed(int channels) {
+    const QString maps[] = {"front-left,front-right", "front-left,front-right,rear-left,rear-right",
+                            "front-left,front-right,front-center,lfe,rear-left,rear-right"};
+    return (channels == 2 || channels == 4 || channels == 6) &&
+           load({"module-null-sink", QString("sink_name=") + kRoom, "channels=1",
+                 "channel_map=mono", "rate=" + QString::number(m_server.options().rate)}) &&
+           load({"module-remap-sink", QString("sink_name=") + kSpeaker, QString("master=") + kRoom,
+                 "channels=" + QString::number(channels), "channel_map=" + maps[channels / 2 - 1],
+                 "remix=yes"}) &&
+           makeDefault(kSpeaker, QString(kRoom) + ".monitor");
+}
+
 QString EmulatedSpeaker::graphConfig(const std::vector<SpeakerPath>& paths) const {
     // Each channel: a delay line, its filters, then a convolver with the path's impulse response
     // (or the built-in one-sample impulse) and the gain (PipeWire 0.3.65's mixer does not apply a

@@ -47,6 +47,10 @@ public:
     bool startPerfect();
     // A remap sink over the null sink with its first two channels crossed. Both servers.
     bool startSwapped();
+    // A remap sink of that many channels mixed into the mono room, whose monitor is the
+    // microphone: plain paths placed to the sample (a remap source is placed by the clock alone,
+    // which PulseAudio's reports put too early). Both servers.
+    bool startMixed(int channels);
     // One path per channel of the output, summed into the mono room. PipeWire runs any path at
     // the server's sink rate; PulseAudio only plain ones (no delay, gain 1, no filter), through a
     // null sink whose monitor a remap source mixes down: false for others.

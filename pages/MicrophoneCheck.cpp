@@ -1,0 +1,107 @@
+// The check by microphone: its settings, the channels' speakers and the judgement of a run.
+#include "pages/MicrophoneCheck.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quilbo {
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr double kLevelDbfs = -20.0;
+constexpr double kSweepSeconds = 1.0;
+
+std::optional<double> bandLevel(const Response& response) {
+    double sum = 0.0;
+    int count = 0;
+    for (std::size_t i = 0; i < response.frequency.size() && i < response.db.size(); ++i) {
+        if (response.frequency[i] >= kLevelBandLowHz && response.frequency[i] <= kLevelBandHighHz &&
+            std::isfinite(response.db[i])) {
+            sum += response.db[i];
+            ++count;
+        }
+    }
+    return count > 0 ? std::optional<double>(sum / count) : std::nullopt;
+}
+
+}  // namespace
+
+MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& sink) {
+    MeasureSettings settings;
+    settings.sweep.rate = kRate;
+    settings.sweep.levelDbfs = kLevelDbfs;
+    settings.sweep.seconds = kSweepSeconds;
+    settings.output = sink;
+    settings.outputChannels = channels;
+    settings.channels.clear();
+    for (unsigned channel = 1; channel <= channels; ++channel) {
+        settings.channels.push_back(channel);
+    }
+    return settings;
+}
+
+std::vector<SpeakerPosition> microphoneCheckPositions(unsigned channels,
+                                                      const std::optional<SinkLayout>& sink) {
+    if (sink && sink->positions.size() == channels) {
+        return sink->positions;
+    }
+    // The WAVE speaker bits' order, which the recorder's own channel map follows.
+    using P = SpeakerPosition;
+    std::vector<P> positions;
+    switch (channels) {
+        case 6:
+            positions = {P::FrontLeft, P::FrontRight, P::FrontCenter,
+                         P::Lfe,       P::RearLeft,   P::RearRight};
+            break;
+        case 4:
+            positions = {P::FrontLeft, P::FrontRight, P::RearLeft, P::RearRight};
+            break;
+        default:
+            positions = {P::FrontLeft, P::FrontRight};
+            break;
+    }
+    positions.resize(channels, P::Other);
+    return positions;
+}
+
+std::vector<MicrophoneCheckRow> judgeMicrophoneCheck(
+    const MeasureResult& result, const std::vector<SpeakerPosition>& positions) {
+    std::vector<MicrophoneCheckRow> rows;
+    for (std::size_t i = 0; i < result.channels.size(); ++i) {
+        const Analysis& analysis = result.channels[i].analysis;
+        MicrophoneCheckRow row;
+        row.position = i < positions.size() ? positions[i] : SpeakerPosition::Other;
+        row.snrDb = analysis.snrDb;
+        row.clipped = analysis.status == AnalysisStatus::Clipped;
+        // A silent channel over a silent input has no noise floor either: its SNR is no number.
+        row.heard = (analysis.status == AnalysisStatus::Ok || row.clipped) &&
+                    !std::isnan(analysis.snrDb) && analysis.snrDb >= kHeardSnrDb;
+        rows.push_back(row);
+    }
+    const auto reference = std::find_if(positions.begin(), positions.end(), [](SpeakerPosition p) {
+        return p == SpeakerPosition::FrontLeft;
+    });
+    const std::size_t ref =
+        reference != positions.end() ? static_cast<std::size_t>(reference - positions.begin()) : 0;
+    if (ref >= rows.size() || !rows[ref].heard || rows[ref].clipped) {
+        return rows;
+    }
+    const Analysis& front = result.channels[ref].analysis;
+    const std::optional<double> frontLevel = bandLevel(front.response);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Analysis& analysis = result.channels[i].analysis;
+        if (!rows[i].heard || rows[i].clipped) {
+            continue;
+        }
+        rows[i].inverted = analysis.polarity != front.polarity;
+        rows[i].delayMs = (analysis.delaySeconds - front.delaySeconds) * 1000.0;
+        const std::optional<double> level = bandLevel(analysis.response);
+        if (level && frontLevel) {
+            rows[i].levelDb = *level - *frontLevel;
+        }
+    }
+    return rows;
+}
+
+}  // namespace quilbo

@@ -1,0 +1,30 @@
+// The run-in's measurements before and after: what they play, the names they are stored under,
+// and how one run's result becomes a stored measurement per speaker.
+#pragma once
+
+#include "audio/MeasurementRun.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <string>
+
+namespace quilbo {
+
+enum class RunInStage { Before, After };
+
+// The pair of the run-in (channels 1 and 2 of the default output, in one run), a -20 dBFS 5 s
+// sweep at 48 kHz each.
+MeasureSettings runInMeasureSettings();
+
+// "Run-in 2026-12-07 18:30 before, channel 1": the Measure page pairs a stem's "before" and
+// "after" by these words, so they stay English in every interface language.
+QString runInMeasurementName(const QDateTime& sessionStart, RunInStage stage, unsigned channel);
+
+// Stores one measurement per channel of the settings in folder, failed ones with their reason.
+// Empty when every channel was measured and stored, else why not (the first problem).
+QString storeRunInMeasurements(const MeasureResult& result, const MeasureSettings& settings,
+                               const QDateTime& sessionStart, RunInStage stage,
+                               const std::string& folder);
+
+}  // namespace quilbo

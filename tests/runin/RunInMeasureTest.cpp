@@ -1,0 +1,77 @@
+// A one-hour run-in measured before and after, on the window as a user runs it with a sped-up
+// clock: the four measurements stored and the end action run, with a recorder on emulated
+// loudspeakers of each server and without one.
+#include "audio/PulseSweepRecorder.h"
+#include "measure/MeasurementStore.h"
+#include "pages/MeasurementWorker.h"
+#include "tests/support/EmulatedSpeaker.h"
+#include "tests/support/PageFixture.h"
+
+#include <QDateTime>
+#include <QTemporaryDir>
+
+namespace quilbo::test {
+namespace {
+
+struct MeasuredRunIn : Pages {
+    QTemporaryDir data;
+    MeasuredRunIn() { qputenv("XDG_DATA_HOME", data.path().toUtf8()); }
+    // Runs a one-hour session that ends with "Exit quilbo" to its end; what was stored, by name.
+    std::vector<MeasurementEntry> runMeasured(MeasurementWorker& worker) {
+        run().setMeasurementWorker(&worker);
+        ctl(run(), CRunInPage::IDC_MEASURE)->setChecked(true);
+        startRunIn("1", true);
+        tickAt(30);  // the measurement before is part of the session
+        EXPECT_EQ(elapsedText(), "00:00:30");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return run().isPlaying(); }, 60000));
+        tickAt(2 * kHour);
+        EXPECT_FALSE(waveOut.deviceOpen()) << "the noise stops for the measurement after";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !quits.empty(); }, 60000));
+        EXPECT_EQ(quits, std::vector<int>{0});
+        auto entries = MeasurementStore(MeasurementStore::defaultFolder()).list();
+        std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
+        const QString stem =
+            "Run-in " + QDateTime::fromSecsSinceEpoch(started).toString("yyyy-MM-dd HH:mm");
+        const char* suffixes[] = {" after, channel 1", " after, channel 2", " before, channel 1",
+                                  " before, channel 2"};
+        EXPECT_EQ(entries.size(), 4u);
+        for (std::size_t i = 0; i < entries.size() && i < 4; ++i) {
+            EXPECT_EQ(entries[i].name, (stem + suffixes[i]).toStdString());
+        }
+        return entries;
+    }
+};
+
+class RunInMeasured : public ::testing::TestWithParam<ServerKind>, public MeasuredRunIn {};
+
+TEST_P(RunInMeasured, StoresBothSpeakersBeforeAndAfterAndEnds) {
+    SoundServer server(GetParam(), {"float32le", 48000, 2, {}});
+    ASSERT_TRUE(server.start()) << server.log();
+    EmulatedSpeaker speaker(server);
+    ASSERT_TRUE(GetParam() == ServerKind::PipeWire ? speaker.startPaths({{0, 1, {}}, {0, 1, {}}})
+                                                   : speaker.startMixed(2))
+        << speaker.log();
+    PulseSweepRecorder recorder;
+    MeasurementWorker worker(&recorder);
+    for (const MeasurementEntry& entry : runMeasured(worker)) {
+        EXPECT_TRUE(entry.ok) << entry.name << ": " << entry.problem;
+    }
+}
+
+QUILBO_ON_BOTH_SERVERS(RunInMeasured);
+
+class RunInUnmeasured : public ::testing::Test, public MeasuredRunIn {};
+
+TEST_F(RunInUnmeasured, AFailedMeasurementIsStoredAsFailedAndTheSessionStillEnds) {
+    MeasurementWorker worker(nullptr);
+    for (const MeasurementEntry& entry : runMeasured(worker)) {
+        EXPECT_FALSE(entry.ok);
+        EXPECT_EQ(entry.problem, "no recorder: nothing can be measured") << entry.name;
+    }
+    EXPECT_TRUE(ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text().contains("failed"));
+    run().setMeasurementWorker(nullptr);
+    EXPECT_FALSE(ctl(run(), CRunInPage::IDC_MEASURE)->isEnabled());
+}
+
+}  // namespace
+}  // namespace quilbo::test

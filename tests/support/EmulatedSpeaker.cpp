@@ -18,10 +18,16 @@ EmulatedSpeaker::~EmulatedSpeaker() {
             m_chain.waitForFinished(3000);
         }
     }
-    // The server may outlive this speaker: the next one finds none of its sinks.
+    // The server may outlive this speaker: the next one finds none of its sinks, not even one
+    // the graph is still taking down (a speaker of another layout would find it under its name).
     for (const QString& module : m_modules) {
         m_server.pactl({"unload-module", module});
     }
+    QTest::qWaitFor(
+        [&] {
+            return !m_server.pactl({"list", "short", "sinks"}).output.contains(kSpeaker);
+        },
+        5000);
 }
 
 bool EmulatedSpeaker::load(const QStringList& module) {

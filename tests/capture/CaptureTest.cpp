@@ -127,7 +127,7 @@ TEST_P(Capture, ChannelsPlayedInTurnKeepTheirOffsetsToTheSample) {
     // PulseAudio: plain stereo and 5.1, mixed down to the microphone.
     const bool pipeWire = GetParam() == ServerKind::PipeWire;
     const double d = pipeWire ? 1 : 0, g = pipeWire ? -1 : 1;
-    const std::vector<std::vector<SpeakerPath>> layouts = {{{0, 1, {}}, {5 * d, g, {}}},
+    const std::vector<std::vector<SpeakerPath>> layouts = {{{0, 1, {}, {}}, {5 * d, g, {}, {}}},
                                                            {{0, 1, {}, {}},
                                                             {d, 1, {}, {}},
                                                             {2 * d, 1, {}, {}},

@@ -23,7 +23,7 @@ EmulatedSpeaker::~EmulatedSpeaker() {
     for (const QString& module : m_modules) {
         m_server.pactl({"unload-module", module});
     }
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             return !m_server.pactl({"list", "short", "sinks"}).output.contains(kSpeaker);
         },

@@ -1,6 +1,7 @@
 // The Measure page: its settings turned into a run on the shared worker, the result shown and
 // stored, and the stored measurements listed, drawn together, renamed, deleted and exported.
 #include "pages/MeasurePage.h"
+#include "pages/SpeakerNames.h"
 
 #include "audio/SinkLayout.h"
 #include "measure/Export.h"
@@ -34,23 +35,6 @@ constexpr double kHighestLevel = -6;
 constexpr int kSpeakers = 6;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kNameRole = Qt::UserRole + 1;
-
-QString speakerText(int channel) {
-    switch (channel) {
-        case 0:
-            return CMeasurePage::tr("Front left");
-        case 1:
-            return CMeasurePage::tr("Front right");
-        case 2:
-            return CMeasurePage::tr("Rear left");
-        case 3:
-            return CMeasurePage::tr("Rear right");
-        case 4:
-            return CMeasurePage::tr("Centre");
-        default:
-            return CMeasurePage::tr("Subwoofer (LFE)");
-    }
-}
 
 QString smoothingText(Smoothing smoothing) {
     if (smoothing == Smoothing::None) {
@@ -192,7 +176,7 @@ void CMeasurePage::fillChoices() {
     m_filling = true;
     m_ui->channel_1102->clear();
     for (int i = 0; i < kSpeakers; ++i) {
-        m_ui->channel_1102->addItem(tr("%1: %2").arg(i + 1).arg(speakerText(i)));
+        m_ui->channel_1102->addItem(tr("%1: %2").arg(i + 1).arg(SpeakerNames::of(i)));
     }
     m_ui->channel_1102->addItem(tr("All, in turn"));
     m_ui->length_1104->clear();

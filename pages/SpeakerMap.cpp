@@ -26,25 +26,6 @@ constexpr int kGlow = 4;
 
 }  // namespace
 
-QString speakerName(int channel) {
-    switch (channel) {
-        case 0:
-            return SpeakerMap::tr("Front left");
-        case 1:
-            return SpeakerMap::tr("Front right");
-        case 2:
-            return SpeakerMap::tr("Rear left");
-        case 3:
-            return SpeakerMap::tr("Rear right");
-        case 4:
-            return SpeakerMap::tr("Centre");
-        case 5:
-            return SpeakerMap::tr("Subwoofer (LFE)");
-        default:
-            return QString();
-    }
-}
-
 SpeakerMap::SpeakerMap(QWidget* parent) : QWidget(parent) {
     setChannelCount(2);
 }

@@ -1,6 +1,8 @@
 // The speakers of a check layout drawn around the listener, one button each.
 #pragma once
 
+#include "pages/SpeakerNames.h"
+
 #include <QWidget>
 
 #include <vector>
@@ -44,8 +46,5 @@ private:
 
     std::vector<QPushButton*> m_buttons;
 };
-
-// The name of a check channel (0 front left ... 5 low frequency), as the page shows it.
-QString speakerName(int channel);
 
 }  // namespace quilbo

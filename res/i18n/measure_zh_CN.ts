@@ -88,30 +88,6 @@
         <translation>平滑：</translation>
     </message>
     <message>
-        <source>Front left</source>
-        <translation>左前</translation>
-    </message>
-    <message>
-        <source>Front right</source>
-        <translation>右前</translation>
-    </message>
-    <message>
-        <source>Rear left</source>
-        <translation>左后</translation>
-    </message>
-    <message>
-        <source>Rear right</source>
-        <translation>右后</translation>
-    </message>
-    <message>
-        <source>Centre</source>
-        <translation>中置</translation>
-    </message>
-    <message>
-        <source>Subwoofer (LFE)</source>
-        <translation>低音炮 (LFE)</translation>
-    </message>
-    <message>
         <source>1/%1 octave</source>
         <translation>1/%1 倍频程</translation>
     </message>

@@ -150,7 +150,7 @@ bool EmulatedSpeaker::startPaths(const std::vector<SpeakerPath>& paths) {
     }
     const QString rate = QString::number(m_server.options().rate);
     if (m_server.kind() == ServerKind::PulseAudio) {
-        return startPlainPaths(paths, rate);
+        return false;  // no filters or delays to emulate with: startMixed is its loudspeaker
     }
     // One cycle length for the whole run: a graph that changes it as nodes come and go drops
     // audio on the way, and a long one gives the chain's process (not real-time) room to keep up.
@@ -177,21 +177,6 @@ bool EmulatedSpeaker::startPaths(const std::vector<SpeakerPath>& paths) {
                },
                15000) &&
            running(m_chain) && makeDefault(kSpeaker, QString(kRoom) + ".monitor");
-}
-
-bool EmulatedSpeaker::startPlainPaths(const std::vector<SpeakerPath>& paths, const QString& rate) {
-    // A null sink of as many channels, its monitor mixed down to one channel by a remap source.
-    const bool plain = std::all_of(paths.begin(), paths.end(), [](const SpeakerPath& p) {
-        return p.delayMs == 0 && p.gain == 1 && p.filters.empty() && p.impulseFile.isEmpty();
-    });
-    return plain &&
-           load({"module-null-sink", "norewinds=1", QString("sink_name=") + kSpeaker,
-                 "format=float32le", "rate=" + rate,
-                 "channels=" + QString::number(paths.size())}) &&
-           load({"module-remap-source", QString("source_name=") + kRoom,
-                 QString("master=") + kSpeaker + ".monitor", "channels=1", "channel_map=mono",
-                 "remix=yes"}) &&
-           makeDefault(kSpeaker, kRoom);
 }
 
 std::string EmulatedSpeaker::log() const {

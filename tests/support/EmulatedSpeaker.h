@@ -51,9 +51,8 @@ public:
     // microphone: plain paths placed to the sample (a remap source is placed by the clock alone,
     // which PulseAudio's reports put too early). Both servers.
     bool startMixed(int channels);
-    // One path per channel of the output, summed into the mono room. PipeWire runs any path at
-    // the server's sink rate; PulseAudio only plain ones (no delay, gain 1, no filter), through a
-    // null sink whose monitor a remap source mixes down: false for others.
+    // One path per channel of the output, summed into the mono room, at the server's sink rate.
+    // PipeWire only: PulseAudio has no filters or delays (false; startMixed is its loudspeaker).
     bool startPaths(const std::vector<SpeakerPath>& paths);
 
     QString sink() const { return m_sink; }  // the output to play on (also the default sink)
@@ -63,7 +62,6 @@ public:
 private:
     bool load(const QStringList& module);  // a module unloaded again with this speaker
     bool makeDefault(const QString& sink, const QString& source);
-    bool startPlainPaths(const std::vector<SpeakerPath>& paths, const QString& rate);
     QString graphConfig(const std::vector<SpeakerPath>& paths) const;
 
     SoundServer& m_server;

@@ -45,7 +45,7 @@ FrequencyRequest::Checked FrequencyRequest::check(const FrequencyFields& fields,
     request.format = buildWaveFormat(request.channelCount, request.rate, request.precision);
     if (!isSupportedPrecision(request.precision) || request.rate <= 0 || request.channelCode < 0 ||
         request.channelCode > kMaxChannels || (refusesFormat && refusesFormat(request.format))) {
-        return {std::nullopt, PlayerMessages::unsupportedFormat()};
+        return {std::nullopt, PlayerMessages::unsupportedFormat(), false};
     }
 
     request.gain = levelGain(fields.levelPosition);
@@ -61,10 +61,11 @@ FrequencyRequest::Checked FrequencyRequest::check(const FrequencyFields& fields,
                     : tr("This signal needs %1 bytes of memory, more than can be set aside "
                          "for it. Choose a shorter time, a lower sample rate or precision, "
                          "or fewer channels.")
-                          .arg(bytes)};
+                          .arg(bytes),
+                false};
     }
     request.blockBytes = size.bytes();
-    return {request};
+    return {request, {}, false};
 }
 
 std::int64_t FrequencyRequest::defaultBlockLimit() {

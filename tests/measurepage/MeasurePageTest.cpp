@@ -32,7 +32,7 @@ TEST_P(MeasurePage, DrawsTheEnginesResponseOfTheEmulatedSpeaker) {
     ASSERT_TRUE(server.start()) << server.log();
     EmulatedSpeaker speaker(server);
     const bool pipeWire = GetParam() == ServerKind::PipeWire;
-    const SpeakerPath path{0, 1, {{"bq_peaking", 1000, 1.4, 6}}};
+    const SpeakerPath path{0, 1, {{"bq_peaking", 1000, 1.4, 6}}, {}};
     ASSERT_TRUE(pipeWire ? speaker.startPaths({path, path}) : speaker.startPerfect())
         << speaker.log();
     QTemporaryDir store;
@@ -94,7 +94,7 @@ class FakeRecorder : public SweepRecorder {
 public:
     Recording record(const RecordRequest& request, const Progress&) override {
         requests.push_back(request);
-        return {RecordResult::NoSource, "no such input"};
+        return {RecordResult::NoSource, "no such input", 0, {}, 0, {}, 0};
     }
     std::vector<SourceInfo> sources() override { return {{"mic", "USB microphone", false}}; }
     std::string defaultSource() override { return "mic"; }

@@ -48,8 +48,9 @@ TEST_P(RunInMeasured, StoresBothSpeakersBeforeAndAfterAndEnds) {
     SoundServer server(GetParam(), {"float32le", 48000, 2, {}});
     ASSERT_TRUE(server.start()) << server.log();
     EmulatedSpeaker speaker(server);
-    ASSERT_TRUE(GetParam() == ServerKind::PipeWire ? speaker.startPaths({{0, 1, {}}, {0, 1, {}}})
-                                                   : speaker.startMixed(2))
+    ASSERT_TRUE(GetParam() == ServerKind::PipeWire
+                    ? speaker.startPaths({{0, 1, {}, {}}, {0, 1, {}, {}}})
+                    : speaker.startMixed(2))
         << speaker.log();
     PulseSweepRecorder recorder;
     MeasurementWorker worker(&recorder);

@@ -320,6 +320,10 @@ std::vector<std::uint8_t> SoundCapture::stop() {
         ::kill(static_cast<pid_t>(m_parec.processId()), SIGINT);
         end(m_parec, !m_parec.waitForFinished(5000));
     }
+    return heardSoFar();
+}
+
+std::vector<std::uint8_t> SoundCapture::heardSoFar() const {
     QFile file(m_file);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     return {bytes.begin(), bytes.end()};

@@ -90,6 +90,7 @@ public:
     explicit SoundCapture(const SoundServer& server);
     bool start();  // waits (bounded) until recorded bytes arrive
     std::size_t bytesSoFar() const;
+    std::vector<std::uint8_t> heardSoFar() const;  // and the recording goes on
     std::vector<std::uint8_t> stop();  // SIGINT first, so that parec writes out what it holds
 
 private:

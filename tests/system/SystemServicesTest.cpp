@@ -120,7 +120,8 @@ TEST_F(SystemServices, ARefusedPowerOffIsLoggedAndShownWhileTheSessionRetries) {
     startRunIn("1");
     tickAt(2 * kHour);
     auto status = [this] { return ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text(); };
-    const QString refused = CRunInPage::powerOffRefusedText({PowerOffRefusal::Kind::NotAllowed});
+    const QString refused =
+        CRunInPage::powerOffRefusedText({PowerOffRefusal::Kind::NotAllowed, {}});
     EXPECT_TRUE(QTest::qWaitFor([&] { return status() == refused; }, 10000))
         << status().toStdString();
     tickAt(2 * kHour + 1);
@@ -145,7 +146,7 @@ TEST_F(SystemServices, WithoutLogindEverythingRunsWithoutALock) {
     tickAt(2 * kHour);  // "Shut down", refused at once
     EXPECT_TRUE(run().isRunning() && run().isPlaying());
     EXPECT_EQ(ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text(),
-              CRunInPage::powerOffRefusedText({PowerOffRefusal::Kind::NoSystemBus}));
+              CRunInPage::powerOffRefusedText({PowerOffRefusal::Kind::NoSystemBus, {}}));
     QCoreApplication::processEvents();
 }
 

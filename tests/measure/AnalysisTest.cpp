@@ -160,10 +160,8 @@ TEST(Analysis, ClippedRecordingIsReportedAndNotAnalysed) {
     EXPECT_TRUE(result.response.frequency.empty());
 }
 
-// A peaking filter as the loudspeaker, and a high shelf as a microphone whose calibration file
-// (1/12-octave points of the shelf) must take it out again.
-// (A filter measured exactly: the emulated loudspeakers' peaking and high-pass filters in
-// tests/measurecli.) A microphone's calibration removes its own response.
+// A high shelf as the microphone, whose calibration file (1/12-octave points of the shelf) must
+// take it out again. (A filter measured exactly: the emulated loudspeakers' in tests/measurecli.)
 TEST(Analysis, ACalibrationRemovesTheMicrophonesResponse) {
     const SweepSettings sweep = oneSecond(-12);
     const Biquad shelf = Biquad::highShelf(48000, 1000, 3, 0.707);

@@ -103,7 +103,7 @@ public:
 
 // Wrong settings and calibration files are refused with a message naming what is wrong, and
 // nothing plays; a run that fails is stored as failed with its reason.
-TEST_P(MeasurePage, RefusesWrongSettingsAndStoresAFailedRunWithItsReason) {
+TEST(MeasurePageAlone, RefusesWrongSettingsAndStoresAFailedRunWithItsReason) {
     QTemporaryDir folder;
     FakeRecorder recorder;
     MeasurementWorker worker(&recorder);
@@ -163,7 +163,7 @@ Measurement stored(const std::string& name, float peak, int second) {
     return m;
 }
 
-TEST_P(MeasurePage, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference) {
+TEST(MeasurePageAlone, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference) {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
     MeasurementStore store(MeasurementStore::defaultFolder());

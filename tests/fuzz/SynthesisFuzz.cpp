@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 namespace {
 
@@ -53,11 +52,6 @@ struct Input {
     }
 };
 
-std::vector<std::uint32_t>* g_progress = nullptr;
-void recordProgress(std::uint32_t count) {
-    g_progress->push_back(count);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -93,39 +87,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     q.seed = in.raw<std::uint32_t>();
     const std::uint8_t flags = in.byte();
     const bool nullBlock = (flags & 6) == 6;  // rarely: no block at all
-
-    std::unique_ptr<std::uint8_t, decltype(&std::free)> owned(
-        static_cast<std::uint8_t*>(std::malloc(q.blockSize + (q.blockSize == 0))), &std::free);
-    std::uint8_t* block = nullBlock ? nullptr : owned.get();
-    std::memset(owned.get(), kFill, q.blockSize);
-    std::vector<std::uint32_t> progress;
-    g_progress = &progress;
-    const ProgressCallback callback = (flags & 1) == 0 ? recordProgress : nullptr;
+    const bool withProgress = (flags & 1) == 0;
+    q.clockSeeded = entry == 3;
     const std::uint32_t second = CNoiseGenerator().seed;
-    const std::int32_t result =
-        entry == 0 ? SynthesizeTone(block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
-                                    q.waveform, q.frequency, q.amplitude, callback)
-        : entry == 1
-            ? SynthesizeSweep(block, q.blockSize, q.sampleRate, q.channelCode, q.bits, q.waveform,
-                              q.frequency, q.endFrequency, q.amplitude, callback)
-        : entry == 2
-            ? SynthesizeNoiseSeeded(q.seed, block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
-                                    q.waveform, q.amplitude, callback)
-            : SynthesizeNoise(block, q.blockSize, q.sampleRate, q.channelCode, q.bits, q.waveform,
-                              q.amplitude, callback);
-    g_progress = nullptr;
+    const Rendered got = synthesize(q, kFill, !nullBlock, withProgress);
 
     q.seed = entry == 3 ? second : q.seed;
     Rendered want = referenceRender(q, kFill);
     if (nullBlock && q.blockSize != 0) {
         want = {0, std::vector<std::uint8_t>(q.blockSize, kFill), {}};
     }
-    check(result == want.result, "the result");
+    check(got.result == want.result, "the result");
     if (entry == 3 && CNoiseGenerator().seed != second) {
         return 0;  // the clock ticked during the render: its seed is not known
     }
-    check(q.blockSize == 0 || std::memcmp(owned.get(), want.bytes.data(), q.blockSize) == 0,
-          "the block");
-    check(callback == nullptr || progress == want.progress, "the progress reports");
+    check(got.bytes == want.bytes, "the block");
+    check(!withProgress || got.progress == want.progress, "the progress reports");
     return 0;
 }

@@ -11,13 +11,7 @@
 namespace quilbo::test {
 
 EmulatedSpeaker::~EmulatedSpeaker() {
-    if (m_chain.state() != QProcess::NotRunning) {
-        m_chain.terminate();
-        if (!m_chain.waitForFinished(3000)) {
-            m_chain.kill();
-            m_chain.waitForFinished(3000);
-        }
-    }
+    stopHelper(m_chain);
     // The server may outlive this speaker: the next one finds none of its sinks, not even one
     // the graph is still taking down (a speaker of another layout would find it under its name).
     for (const QString& module : m_modules) {
@@ -110,11 +104,9 @@ QString EmulatedSpeaker::graphConfig(const std::vector<SpeakerPath>& paths) cons
         links += QString("{ output = \"gain%1:Out\" input = \"mix:In %1\" }\n").arg(n);
         inputs += QString(" \"delay%1:In\"").arg(n);
     }
-    const QString positions[] = {"FL", "FR", "RL", "RR", "FC", "LFE", "SL", "SR"};
-    QString position;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        position += " " + positions[i];
-    }
+    const QString position = QStringList{"", "FL", "FR", "RL", "RR", "FC", "LFE", "SL", "SR"}
+                                 .mid(0, qsizetype(paths.size()) + 1)
+                                 .join(' ');
     return QString(
                "context.properties = { log.level = 2 }\n"
                "context.spa-libs = { audio.convert.* = audioconvert/libspa-audioconvert\n"
@@ -163,12 +155,8 @@ bool EmulatedSpeaker::startPaths(const std::vector<SpeakerPath>& paths) {
         return false;
     }
     const QString config = m_server.directory() + "/speaker.conf";
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly) || file.write(graphConfig(paths).toUtf8()) < 0) {
-        return false;
-    }
-    file.close();
-    return startHelper(m_chain, {"pipewire", "-c", config}, m_server.directory() + "/speaker.log",
+    return writeFile(config, graphConfig(paths).toUtf8()) &&
+           startHelper(m_chain, {"pipewire", "-c", config}, m_server.directory() + "/speaker.log",
                        m_server.environment()) &&
            QTest::qWaitFor(
                [&] {

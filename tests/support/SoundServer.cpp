@@ -53,9 +53,7 @@ CommandResult runCommand(const QStringList& argv, const QProcessEnvironment& env
     return {exited ? process.exitCode() : -1, QString::fromUtf8(process.readAll())};
 }
 
-namespace {
-
-void end(QProcess& process, bool kill) {
+void stopHelper(QProcess& process, bool kill) {
     if (process.state() == QProcess::NotRunning) {
         return;
     }
@@ -67,13 +65,13 @@ void end(QProcess& process, bool kill) {
     }
 }
 
-void writeFile(const QString& path, const QByteArray& text) {
+bool writeFile(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(text);
-    }
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
+
+namespace {
 
 bool waitUntil(const std::function<bool()>& done, int ms = 30000) {
     return QTest::qWaitFor(done, ms);
@@ -116,7 +114,7 @@ SoundServer::SoundServer(ServerKind kind, Options options)
 
 SoundServer::~SoundServer() {
     stop();
-    end(m_bus, false);
+    stopHelper(m_bus);
     qunsetenv("PULSE_SERVER");
 }
 
@@ -209,17 +207,17 @@ bool SoundServer::start() {
 
 void SoundServer::stop() {
     for (QProcess* process : {&m_pulse, &m_session, &m_graph}) {
-        end(*process, false);
+        stopHelper(*process);
     }
 }
 
 void SoundServer::killGraph() {
-    end(m_kind == ServerKind::PipeWire ? m_graph : m_pulse, true);
+    stopHelper(m_kind == ServerKind::PipeWire ? m_graph : m_pulse, true);
 }
 
 void SoundServer::kill() {
     for (QProcess* process : {&m_pulse, &m_session, &m_graph}) {
-        end(*process, true);
+        stopHelper(*process, true);
     }
 }
 
@@ -318,7 +316,7 @@ std::size_t SoundCapture::bytesSoFar() const {
 std::vector<std::uint8_t> SoundCapture::stop() {
     if (running(m_parec)) {
         ::kill(static_cast<pid_t>(m_parec.processId()), SIGINT);
-        end(m_parec, !m_parec.waitForFinished(5000));
+        stopHelper(m_parec, !m_parec.waitForFinished(5000));
     }
     return heardSoFar();
 }

@@ -18,6 +18,10 @@ namespace quilbo::test {
 bool startHelper(QProcess& process, const QStringList& argv, const QString& logFile = {},
                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
 bool running(QProcess& process);
+// Ends a helper (SIGTERM, or SIGKILL when kill holds, and SIGKILL after a bounded wait).
+void stopHelper(QProcess& process, bool kill = false);
+// Writes text to path, making its folder; false when it cannot.
+bool writeFile(const QString& path, const QByteArray& text);
 
 struct CommandResult {
     int exitCode = -1;  // -1: not started, or killed at the timeout

@@ -178,16 +178,18 @@ Rendered referenceRender(const Request& q, std::uint8_t initial) {
 
 namespace {
 std::vector<std::uint32_t>* g_progressSink = nullptr;
-void recordProgress(std::uint32_t count) {
+void recordInto(std::uint32_t count) {
     g_progressSink->push_back(count);
 }
 }  // namespace
 
-Rendered synthesize(const Request& q, std::uint8_t initial) {
+Rendered synthesize(const Request& q, std::uint8_t initial, bool withBlock, bool withProgress) {
     Rendered out;
     out.bytes.assign(q.blockSize, initial);
     g_progressSink = &out.progress;
-    std::uint8_t* block = out.bytes.empty() ? nullptr : out.bytes.data();
+    std::uint8_t none = initial;  // a block of no bytes is still a block
+    std::uint8_t* block = !withBlock ? nullptr : out.bytes.empty() ? &none : out.bytes.data();
+    const ProgressCallback recordProgress = withProgress ? recordInto : nullptr;
     switch (q.kind) {
         case Kind::Tone:
             out.result = SynthesizeTone(block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
@@ -205,8 +207,11 @@ Rendered synthesize(const Request& q, std::uint8_t initial) {
             break;
         case Kind::Noise:
             out.result =
-                SynthesizeNoiseSeeded(q.seed, block, q.blockSize, q.sampleRate, q.channelCode,
-                                      q.bits, q.waveform, q.amplitude, recordProgress);
+                q.clockSeeded
+                    ? SynthesizeNoise(block, q.blockSize, q.sampleRate, q.channelCode, q.bits,
+                                      q.waveform, q.amplitude, recordProgress)
+                    : SynthesizeNoiseSeeded(q.seed, block, q.blockSize, q.sampleRate, q.channelCode,
+                                            q.bits, q.waveform, q.amplitude, recordProgress);
             break;
     }
     g_progressSink = nullptr;

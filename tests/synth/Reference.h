@@ -19,7 +19,8 @@ struct Request {
     double frequency = 1000.0;  // tone, and sweep start
     double endFrequency = 0.0;  // sweep only
     double amplitude = 1.0;
-    std::uint32_t seed = 0;  // noise only
+    std::uint32_t seed = 0;    // noise only
+    bool clockSeeded = false;  // noise seeded by the clock's second instead (SynthesizeNoise)
 };
 
 struct Rendered {
@@ -31,7 +32,9 @@ struct Rendered {
 // The oracle's rendering of the request; `initial` is the block's content before the call.
 Rendered referenceRender(const Request& request, std::uint8_t initial = 0xA5);
 
-// The entry point's rendering of the same request (into a vector filled with `initial`).
-Rendered synthesize(const Request& request, std::uint8_t initial = 0xA5);
+// The entry point's rendering of the same request, into a block of exactly its size filled with
+// `initial`, or with a null block or no progress callback when told.
+Rendered synthesize(const Request& request, std::uint8_t initial = 0xA5, bool withBlock = true,
+                    bool withProgress = true);
 
 }  // namespace quilbo::test

@@ -72,29 +72,28 @@ void expectHeader(const std::vector<std::uint8_t>& f, int channels, int rate, in
     };
     const std::uint32_t sample = bits == 8 ? 1 : bits == 16 ? 2 : bits == 32 ? 4 : 3;
     const std::uint32_t align = channels * sample, data = 1000 * align;
-    const std::vector<std::pair<std::size_t, std::uint32_t>> want = {
-        {4, std::uint32_t(f.size() - 8)},
-        {16, 40},
-        {20, 0xFFFE},
-        {22, std::uint32_t(channels)},
-        {24, std::uint32_t(rate)},
-        {28, rate * align},
-        {32, align},
-        {34, 8 * sample},
-        {36, 22},
-        {38, 8 * sample},
-        {40, mask},
-        {44, bits == 32 ? 3u : 1u},
-        {48, 0x00100000},
-        {52, 0xAA000080},
-        {56, 0x719B3800},
-        {64, 4},
-        {68, 1000},
-        {76, data}};
-    const int widths[] = {4, 4, 2, 2, 4, 4, 2, 2, 2, 2, 4, 4, 4, 4, 4, 4, 4, 4};
-    for (std::size_t i = 0; i < want.size(); ++i) {
-        EXPECT_EQ(at(want[i].first, widths[i]), want[i].second)
-            << "offset " << want[i].first << ", " << bits << " bits, " << channels << " channels";
+    // Each field as its offset, width and value.
+    const std::uint32_t fields[] = {4,  4, std::uint32_t(f.size() - 8),
+                                    16, 4, 40,
+                                    20, 2, 0xFFFE,
+                                    22, 2, std::uint32_t(channels),
+                                    24, 4, std::uint32_t(rate),
+                                    28, 4, rate * align,
+                                    32, 2, align,
+                                    34, 2, 8 * sample,
+                                    36, 2, 22,
+                                    38, 2, 8 * sample,
+                                    40, 4, mask,
+                                    44, 4, bits == 32 ? 3u : 1u,
+                                    48, 4, 0x00100000,
+                                    52, 4, 0xAA000080,
+                                    56, 4, 0x719B3800,
+                                    64, 4, 4,
+                                    68, 4, 1000,
+                                    76, 4, data};
+    for (std::size_t i = 0; i < std::size(fields); i += 3) {
+        EXPECT_EQ(at(fields[i], int(fields[i + 1])), fields[i + 2])
+            << "offset " << fields[i] << ", " << bits << " bits, " << channels << " channels";
     }
     EXPECT_EQ(std::string(f.begin(), f.begin() + 4) + std::string(f.begin() + 8, f.begin() + 16) +
                   std::string(f.begin() + 60, f.begin() + 64) +

@@ -190,7 +190,8 @@ TEST_P(Capture, CancelFadesAndReturnsAtOnce) {
     recorder.cancel();
     run.join();
     EXPECT_EQ(r.result, RecordResult::Cancelled);
-    EXPECT_LT(returnedAt - cancelledAt, std::chrono::milliseconds(500));
+    // Well before the ten-second sweep could have ended, with room for a loaded machine.
+    EXPECT_LT(returnedAt - cancelledAt, std::chrono::seconds(3));
     EXPECT_LT(played, 0.5);
     EXPECT_TRUE(leftNothing());
     // The sound's last 2 ms at the monitor are the foot of the fade, far below the sweep's 0.5.

@@ -227,12 +227,16 @@ std::optional<FrequencyRequest> CFrequencyPage::checkedRequest(bool askDevice) {
     return checked.request;
 }
 
-SampleBlock CFrequencyPage::allocateBlock(const FrequencyRequest& request) {
-    const auto bytes = static_cast<std::size_t>(request.blockBytes);
-    SampleBlock block = m_allocator ? m_allocator(bytes) : SampleBlock();
-    if (!block || block.size() < bytes) {
+SampleBlock CFrequencyPage::renderedBlock(const FrequencyRequest& request) {
+    const auto size = static_cast<std::size_t>(request.blockBytes);
+    SampleBlock block = m_allocator ? m_allocator(size) : SampleBlock();
+    if (!block || block.size() < size) {
         showMessage(
             tr("Could not get %1 bytes of memory for this signal.").arg(request.blockBytes));
+        return SampleBlock();
+    }
+    std::uint8_t* bytes = block.data();
+    if (!renderWithProgress(request.progressRange(), [&] { request.render(bytes); })) {
         return SampleBlock();
     }
     return block;
@@ -251,9 +255,8 @@ void CFrequencyPage::OnPlay() {
         return;
     }
     m_nBlockSize = request->blockBytes;
-    SampleBlock block = allocateBlock(*request);
-    std::uint8_t* bytes = block.data();
-    if (!block || !renderWithProgress(request->progressRange(), [&] { request->render(bytes); })) {
+    SampleBlock block = renderedBlock(*request);
+    if (!block) {
         return;
     }
     if (playBlock(std::move(block), request->blockBytes, request->format, m_bRepeat, m_fade) &&
@@ -297,12 +300,12 @@ void CFrequencyPage::OnSave() {
     if (path.isEmpty()) {
         return;
     }
-    const SampleBlock block = allocateBlock(*request);
-    std::uint8_t* bytes = block.data();
-    if (!block || !renderWithProgress(request->progressRange(), [&] { request->render(bytes); })) {
+    const SampleBlock block = renderedBlock(*request);
+    if (!block) {
         return;
     }
-    if (const QString failure = WaveSaver::write(path, bytes, *request); !failure.isEmpty()) {
+    if (const QString failure = WaveSaver::write(path, block.data(), *request);
+        !failure.isEmpty()) {
         showMessage(failure);
     }
 }

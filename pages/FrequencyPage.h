@@ -153,8 +153,9 @@ private:
     // Moves the controls into the members and checks the request; on a refusal its message has
     // been shown. askDevice: whether the output device must accept the format.
     std::optional<FrequencyRequest> checkedRequest(bool askDevice);
-    // A block for the request from the allocator, or an empty one after the message.
-    SampleBlock allocateBlock(const FrequencyRequest& request);
+    // The request rendered into a block from the allocator, the bar showing the progress; an
+    // empty block when there was no memory for it (after the message) or no render.
+    SampleBlock renderedBlock(const FrequencyRequest& request);
 
     std::unique_ptr<Ui::CFrequencyPage> m_ui;
     WaveOutBackend* m_backend = nullptr;

@@ -189,31 +189,6 @@ void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) 
     query->connection->signal();
 }
 
-}  // namespace
-
-std::optional<SinkLayout> PulseWaveOut::defaultSinkLayout() {
-    return sinkLayout({});
-}
-
-std::optional<SinkLayout> PulseWaveOut::sinkLayout(const std::string& sink) {
-    auto connected = connection();
-    if (!connected) {
-        return std::nullopt;
-    }
-    SinkQuery query;
-    query.connection = connected.get();
-    LoopLock lock(connected->loop());
-    OperationPtr operation(pa_context_get_sink_info_by_name(
-        connected->context(), sink.empty() ? "@DEFAULT_SINK@" : sink.c_str(), &onSinkInfo, &query));
-    if (!connected->awaitQuery(
-            operation, [&] { return query.done; }, m_options.serverTimeout)) {
-        return std::nullopt;
-    }
-    return query.layout;
-}
-
-namespace {
-
 struct OutputsQuery {
     PulseConnection* connection = nullptr;
     bool done = false;
@@ -221,60 +196,78 @@ struct OutputsQuery {
     std::string defaultName;
 };
 
-}  // namespace
-
-std::vector<OutputInfo> PulseWaveOut::outputs() {
-    auto connected = connection();
+// Runs one introspection query on the connection's loop and waits (bounded) for its end: start
+// begins the operation with the query as its callbacks' data, and they set query.done. False when
+// there is no server or it did not answer in time.
+template <typename Query, typename Start>
+bool runQuery(const std::shared_ptr<PulseConnection>& connected, Query& query,
+              std::chrono::milliseconds timeout, Start start) {
     if (!connected) {
-        return {};
+        return false;
     }
-    OutputsQuery query;
     query.connection = connected.get();
     LoopLock lock(connected->loop());
-    OperationPtr operation(pa_context_get_sink_info_list(
-        connected->context(),
-        [](pa_context*, const pa_sink_info* info, int eol, void* userdata) {
-            auto* q = static_cast<OutputsQuery*>(userdata);
-            if (eol == 0 && info != nullptr && info->name != nullptr) {
-                const bool described = info->description != nullptr && info->description[0] != 0;
-                q->outputs.push_back({info->name, described ? info->description : info->name});
-                return;
-            }
-            q->done = true;
-            q->connection->signal();
-        },
-        &query));
-    if (!connected->awaitQuery(
-            operation, [&] { return query.done; }, m_options.serverTimeout)) {
-        return {};
-    }
-    return query.outputs;
+    const OperationPtr operation(start(connected->context(), &query));
+    return connected->awaitQuery(
+        operation, [&] { return query.done; }, timeout);
+}
+
+}  // namespace
+
+std::optional<SinkLayout> PulseWaveOut::defaultSinkLayout() {
+    return sinkLayout({});
+}
+
+std::optional<SinkLayout> PulseWaveOut::sinkLayout(const std::string& sink) {
+    SinkQuery query;
+    const char* name = sink.empty() ? "@DEFAULT_SINK@" : sink.c_str();
+    const bool answered = runQuery(
+        connection(), query, m_options.serverTimeout, [name](pa_context* context, SinkQuery* q) {
+            return pa_context_get_sink_info_by_name(context, name, &onSinkInfo, q);
+        });
+    return answered ? query.layout : std::nullopt;
+}
+
+std::vector<OutputInfo> PulseWaveOut::outputs() {
+    OutputsQuery query;
+    const bool answered = runQuery(
+        connection(), query, m_options.serverTimeout, [](pa_context* context, OutputsQuery* q) {
+            return pa_context_get_sink_info_list(
+                context,
+                [](pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+                    auto* q = static_cast<OutputsQuery*>(userdata);
+                    if (eol == 0 && info != nullptr && info->name != nullptr) {
+                        const bool described =
+                            info->description != nullptr && info->description[0] != 0;
+                        q->outputs.push_back(
+                            {info->name, described ? info->description : info->name});
+                        return;
+                    }
+                    q->done = true;
+                    q->connection->signal();
+                },
+                q);
+        });
+    return answered ? query.outputs : std::vector<OutputInfo>();
 }
 
 std::string PulseWaveOut::defaultOutputName() {
-    auto connected = connection();
-    if (!connected) {
-        return {};
-    }
     OutputsQuery query;
-    query.connection = connected.get();
-    LoopLock lock(connected->loop());
-    OperationPtr operation(pa_context_get_server_info(
-        connected->context(),
-        [](pa_context*, const pa_server_info* info, void* userdata) {
-            auto* q = static_cast<OutputsQuery*>(userdata);
-            if (info != nullptr && info->default_sink_name != nullptr) {
-                q->defaultName = info->default_sink_name;
-            }
-            q->done = true;
-            q->connection->signal();
-        },
-        &query));
-    if (!connected->awaitQuery(
-            operation, [&] { return query.done; }, m_options.serverTimeout)) {
-        return {};
-    }
-    return query.defaultName;
+    const bool answered = runQuery(
+        connection(), query, m_options.serverTimeout, [](pa_context* context, OutputsQuery* q) {
+            return pa_context_get_server_info(
+                context,
+                [](pa_context*, const pa_server_info* info, void* userdata) {
+                    auto* q = static_cast<OutputsQuery*>(userdata);
+                    if (info != nullptr && info->default_sink_name != nullptr) {
+                        q->defaultName = info->default_sink_name;
+                    }
+                    q->done = true;
+                    q->connection->signal();
+                },
+                q);
+        });
+    return answered ? query.defaultName : std::string();
 }
 
 void PulseWaveOut::setChangeHandler(ChangeHandler handler) {

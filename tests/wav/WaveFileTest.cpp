@@ -1,4 +1,4 @@
-// Logarithmic sweeps measured, and WAV files read back by SoX: from the writer and from Save.
+// WAV files read back by SoX and by hand: from the writer and from Save.
 #include "audio/WaveFile.h"
 #include "pages/LevelSlider.h"
 #include "pages/WaveSaver.h"
@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <csignal>
 #include <fstream>
 #include <iterator>
@@ -42,20 +41,6 @@ std::vector<std::uint8_t> decoded(const std::string& wav, int bits) {
 // Rate, channels and bits per sample as soxi reads them. SoX looks for a second extension size
 // after an extensible float's: that warning is no fault of the file.
 constexpr const char* kSoxi = "(soxi -r $0; soxi -c $0; soxi -b $0) 2>&1 | grep -v 'extended part'";
-
-// The frequency of the first channel at x (0 to 1) of a 48000 Hz block, from its sign changes
-// over 0.2 s around that point; zeros do not count.
-double frequencyAt(const std::vector<std::int16_t>& s, std::size_t channels, double x) {
-    constexpr std::size_t kWindow = 9600;
-    const auto mid = static_cast<std::size_t>(x * static_cast<double>(s.size() / channels));
-    int changes = 0, last = 0;
-    for (std::size_t f = mid - kWindow / 2; f < mid + kWindow / 2; ++f) {
-        const int sign = (s[f * channels] > 0) - (s[f * channels] < 0);
-        changes += sign != 0 && last != 0 && sign != last;
-        last = sign != 0 ? sign : last;
-    }
-    return changes * 48000.0 / 2 / kWindow;
-}
 
 // Every field of the header as a program that reads WAV files by hand sees it, beyond what SoX
 // reports: the chunk sizes, the rates and alignment, the extensible record, the speaker mask, the
@@ -100,30 +85,6 @@ void expectHeader(const std::vector<std::uint8_t>& f, int channels, int rate, in
                   std::string(f.begin() + 72, f.begin() + 76),
               "RIFFWAVEfmt factdata");
     EXPECT_EQ(f.size(), 80u + data);
-}
-
-TEST(LogSweep, EveryShapeAndLayoutFollowsTheExponentialWithoutAPhaseJump) {
-    constexpr double kRate = 48000, kF0 = 1000, kF1 = 4000;
-    constexpr std::size_t kFrames = 960000;  // 20 s
-    for (int waveform : {kWaveSine, kWaveSquare, kWaveTwoRamp}) {
-        for (int code : {0, 2, 4, 6}) {
-            const std::size_t channels = code == 0 ? 2 : code;
-            std::vector<std::int16_t> s(kFrames * channels);
-            SynthesizeLogSweep(reinterpret_cast<std::uint8_t*>(s.data()), s.size() * 2, 48000, code,
-                               16, waveform, kF0, kF1, 1.0, nullptr);
-            for (double x : {0.25, 0.5, 0.75, 0.99}) {
-                const double want = kF0 * std::pow(kF1 / kF0, x);
-                EXPECT_NEAR(frequencyAt(s, channels, x), want, 0.005 * want) << waveform << code;
-            }
-            // No phase jump: every three samples of the sine keep the recurrence of its frequency.
-            for (std::size_t f = 1; waveform == kWaveSine && f + 1 < kFrames; ++f) {
-                const double w = 2 * M_PI * kF0 * std::pow(kF1 / kF0, double(f) / kFrames) / kRate;
-                ASSERT_NEAR(s[(f - 1) * channels] + s[(f + 1) * channels],
-                            2 * std::cos(w) * s[f * channels], 5)
-                    << f;
-            }
-        }
-    }
 }
 
 TEST(WaveFile, SoxReadsBackTheFormatAndTheWholeFramesOfTheBlock) {

@@ -3,6 +3,7 @@
 #include "tests/support/EmulatedSpeaker.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
@@ -51,10 +52,22 @@ bool EmulatedSpeaker::startPerfect() {
 }
 
 bool EmulatedSpeaker::startSwapped() {
+    // Made the default only once its stream plays into the null sink: WirePlumber links a stream
+    // whose target is not yet known to the default sink, which would be the remap sink itself.
+    const auto feedsTheNullSink = [&] {
+        const QString sinks = m_server.pactl({"list", "short", "sinks"}).output;
+        const QString null =
+            sinks.section(SoundServer::kSink, 0, 0).section('\n', -1).section('\t', 0, 0);
+        const QString inputs = m_server.pactl({"list", "short", "sink-inputs"}).output;
+        return !null.isEmpty() &&
+               inputs.contains(QRegularExpression("^\\d+\t" + null + "\t",
+                                                  QRegularExpression::MultilineOption));
+    };
     return load({"module-remap-sink", QString("sink_name=") + kSwapped,
                  QString("master=") + SoundServer::kSink, "channels=2",
                  "master_channel_map=front-right,front-left", "channel_map=front-left,front-right",
                  "remix=no"}) &&
+           QTest::qWaitFor(feedsTheNullSink, 15000) &&
            makeDefault(kSwapped, QString(SoundServer::kSink) + ".monitor");
 }
 

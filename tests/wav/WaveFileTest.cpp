@@ -1,4 +1,5 @@
-// WAV files read back by SoX and by hand: from the writer and from Save.
+// WAV files read back by SoX and by hand: from the writer and from Save. (Targets that are no
+// regular file: quilbo-render's test, tests/synth/RenderTool.cmake.)
 #include "audio/WaveFile.h"
 #include "pages/LevelSlider.h"
 #include "pages/WaveSaver.h"
@@ -9,8 +10,6 @@
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -110,25 +109,6 @@ TEST(WaveFile, SoxReadsBackTheFormatAndTheWholeFramesOfTheBlock) {
             EXPECT_TRUE(decoded(path, bits) == std::vector(block.begin(), block.end() - container));
         }
     }
-}
-
-TEST(WaveFile, ATargetThatIsNoRegularFileIsRefusedAndALinkIsFollowed) {
-    QTemporaryDir dir;
-    const std::string fifo = dir.filePath("fifo").toStdString(),
-                      link = dir.filePath("link").toStdString();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    ASSERT_EQ(symlink("sub/file.wav", link.c_str()), 0);
-    QDir(dir.path()).mkdir("sub");
-    const std::uint8_t block[4] = {1, 2, 3, 4};
-    EXPECT_EQ(writeWaveFile(fifo, block, 4, 2, 44100, 16).error, WaveFileError::NotRegularFile);
-    EXPECT_EQ(writeWaveFile(dir.path().toStdString(), block, 4, 2, 44100, 16).error,
-              WaveFileError::NotRegularFile);
-    ASSERT_TRUE(writeWaveFile(link, block, 4, 2, 44100, 16));
-    struct stat info {};
-    EXPECT_TRUE(lstat(fifo.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
-    EXPECT_TRUE(lstat(link.c_str(), &info) == 0 && S_ISLNK(info.st_mode));
-    EXPECT_EQ(fileBytes(dir.filePath("sub/file.wav").toStdString()).size(), 84u);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 }
 
 TEST_F(PageTest, SaveWritesTheLogSweepOrSaysWhyNothingWasWritten) {

@@ -122,7 +122,7 @@ TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
     }));
 }
 
-TEST_P(Capture, FailuresSayWhyAndLeaveNoStreamBehind) {
+TEST_P(Capture, FailuresAtTheStartOrMidwaySayWhyAndLeaveNoStreamBehind) {
     ASSERT_TRUE(speaker->startPerfect());
     using Change = void (*)(RecordRequest&);
     const std::pair<Change, RecordResult> cases[] = {
@@ -144,19 +144,15 @@ TEST_P(Capture, FailuresSayWhyAndLeaveNoStreamBehind) {
         EXPECT_FALSE(out.message.empty());
         EXPECT_TRUE(leftNothing());
     }
-    server->stop();
-    EXPECT_EQ(recorder.record(request({1})).result, RecordResult::NoServer);
-}
-
-TEST_P(Capture, DevicesThatGoMidwayEndTheRunWithTheirReason) {
+    // Devices that go midway end the run with their reason.
     const QString remap = EmulatedSpeaker::kSwapped, monitor = remap + ".monitor";
     const struct {
         QString sink, source;
         RecordResult expected;
-    } cases[] = {{remap, "", RecordResult::SinkLost},
-                 {SoundServer::kSink, monitor, RecordResult::SourceLost},
-                 {SoundServer::kSink, "", RecordResult::Failed}};  // the server stops answering
-    for (const auto& c : cases) {
+    } midway[] = {{remap, "", RecordResult::SinkLost},
+                  {SoundServer::kSink, monitor, RecordResult::SourceLost},
+                  {SoundServer::kSink, "", RecordResult::Failed}};  // the server stops answering
+    for (const auto& c : midway) {
         ASSERT_TRUE(speaker->startPerfect() && speaker->startSwapped()) << speaker->log();
         RecordRequest r = request({1}, 2);
         r.sink = c.sink.toStdString(), r.source = c.source.toStdString();
@@ -172,6 +168,8 @@ TEST_P(Capture, DevicesThatGoMidwayEndTheRunWithTheirReason) {
         EXPECT_EQ(out.result, c.expected) << recordResultName(out.result) << ": " << out.message;
         EXPECT_TRUE(leftNothing()) << recordResultName(c.expected);
     }
+    server->stop();
+    EXPECT_EQ(recorder.record(request({1})).result, RecordResult::NoServer);
 }
 
 TEST_P(Capture, CancelFadesAndReturnsAtOnce) {

@@ -106,7 +106,9 @@ TEST(PlotFormatTexts, LabelsAndValuesCarryTheirUnitsAndEnoughDigits) {
     }
 }
 
-TEST_F(Plot, DraggedRectangleZoomsToItAndDoubleClickResets) {
+// A dragged rectangle zooms to it and a double click resets; the wheel zooms around the pointer,
+// with Shift the x axis alone.
+TEST_F(Plot, TheMouseZoomsAndResets) {
     const QPointF from(plot.xToPixel(100), plot.yToPixel(0)),
         to(plot.xToPixel(1000), plot.yToPixel(-30));
     mouse(QEvent::MouseButtonPress, from);
@@ -115,9 +117,6 @@ TEST_F(Plot, DraggedRectangleZoomsToItAndDoubleClickResets) {
     expectRanges({100, 1000, -30, 0});
     mouse(QEvent::MouseButtonDblClick, to);
     expectRanges({20, 20000, -50, 10});
-}
-
-TEST_F(Plot, WheelZoomsAroundThePointerShiftForXAlone) {
     const QPointF at(plot.xToPixel(1000), plot.yToPixel(-20));
     wheel(at, 120, Qt::NoModifier);  // one notch in keeps 0.8 of each span
     EXPECT_NEAR(plot.pixelToX(at.x()), 1000, 1e-9);

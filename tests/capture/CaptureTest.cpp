@@ -1,14 +1,11 @@
-// The sweep recorder on a private PulseAudio and PipeWire: the sweep found whole where the
-// recorder says the playback sits, a cancel, and the failures that leave no stream behind. (The
-// offsets of channels played in turn: quilbo-measure's two channels and the Speakers page's
-// microphone check on emulated loudspeakers, tests/measurecli and tests/speakers.)
+// The sweep recorder on both servers: the sweep found whole where the recorder says the playback
+// sits, a cancel, and failures that leave no stream behind. (Channels in turn: tests/measurecli.)
 #include <QTest>
 
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <numbers>
-#include <numeric>
 #include <thread>
 
 #include "audio/PulseSweepRecorder.h"

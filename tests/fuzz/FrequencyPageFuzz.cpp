@@ -1,9 +1,7 @@
-// Fuzz target over the Frequency page's inputs: "name=value" lines (wave, type, repeat, level,
-// precision, rate, channels, to, from, time, frequency, device, complete) typed into the real
-// page on the fake wave output before Play; a missing line leaves a small valid value. Every Play
-// must end in one message or one playback (or nothing, for a block shorter than one frame), the
-// playback must be of the block and format the page rendered, Stop must leave the page idle, and
-// a small Play must work afterwards.
+// Fuzz target over the Frequency page's inputs: "name=value" lines (see playWith) typed into the
+// real page on the fake wave output before Play, a small valid value for a missing one. Every Play
+// ends in one message or one playback of the block and format rendered (or nothing, for less than
+// a frame); Stop leaves the page idle, and a small Play works afterwards.
 #include "pages/LevelSlider.h"
 #include "tests/support/PageFixture.h"
 

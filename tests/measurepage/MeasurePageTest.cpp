@@ -14,7 +14,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <cmath>
 
 namespace quilbo::test {
 namespace {

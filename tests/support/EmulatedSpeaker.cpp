@@ -6,9 +6,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <algorithm>
-#include <cmath>
-
 namespace quilbo::test {
 
 EmulatedSpeaker::~EmulatedSpeaker() {

@@ -215,12 +215,6 @@ void SoundServer::killGraph() {
     stopHelper(m_kind == ServerKind::PipeWire ? m_graph : m_pulse, true);
 }
 
-void SoundServer::kill() {
-    for (QProcess* process : {&m_pulse, &m_session, &m_graph}) {
-        stopHelper(*process, true);
-    }
-}
-
 bool SoundServer::unloadSink(const QString& name) {
     for (const QString& line : listShort("modules")) {
         const QStringList fields = line.split('\t');

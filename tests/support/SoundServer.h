@@ -55,8 +55,6 @@ public:
     void stop();
     // SIGKILL, no goodbye to the clients: PipeWire's graph alone (PulseAudio: the daemon).
     void killGraph();
-    // SIGKILL to every process of the server; start() again brings it back at the same address.
-    void kill();
     void pause();  // SIGSTOP to the process clients talk to: it answers nothing
     void resume();
     bool running();

@@ -37,13 +37,9 @@ std::vector<std::uint8_t> decoded(const std::string& wav, int bits) {
     return fileBytes(wav + ".raw");
 }
 
-// Rate, channels and bits per sample as soxi reads them. SoX looks for a second extension size
-// after an extensible float's: that warning is no fault of the file.
-constexpr const char* kSoxi = "(soxi -r $0; soxi -c $0; soxi -b $0) 2>&1 | grep -v 'extended part'";
-
-// Every field of the header as a program that reads WAV files by hand sees it, beyond what SoX
-// reports: the chunk sizes, the rates and alignment, the extensible record, the speaker mask, the
-// sub-format (integer PCM, or IEEE floats for 32 bits) and the frame count, for 1000 frames.
+// Every field of the header as a program that reads WAV files by hand sees it: the chunk sizes, the
+// rates and alignment, the extensible record, the speaker mask, the sub-format (integer PCM, or
+// IEEE floats for 32 bits) and the frame count, for 1000 frames.
 void expectHeader(const std::vector<std::uint8_t>& f, int channels, int rate, int bits,
                   unsigned mask) {
     ASSERT_GE(f.size(), 80u);
@@ -86,7 +82,7 @@ void expectHeader(const std::vector<std::uint8_t>& f, int channels, int rate, in
     EXPECT_EQ(f.size(), 80u + data);
 }
 
-TEST(WaveFile, SoxReadsBackTheFormatAndTheWholeFramesOfTheBlock) {
+TEST(WaveFile, EveryHeaderFieldIsRightAndSoxReadsBackTheWholeFramesOfTheBlock) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("t.wav").toStdString();
     for (auto [bits, rate] :
@@ -100,11 +96,6 @@ TEST(WaveFile, SoxReadsBackTheFormatAndTheWholeFramesOfTheBlock) {
             SynthesizeLogSweep(block.data(), block.size(), rate, code, bits, kWaveSquare, 20, 20000,
                                0.9, nullptr);
             ASSERT_TRUE(writeWaveFile(path, block.data(), block.size(), channels, rate, bits));
-            const auto info = runCommand({"sh", "-c", kSoxi, QString::fromStdString(path)},
-                                         QProcessEnvironment::systemEnvironment());
-            EXPECT_EQ(info.output.toStdString(), std::to_string(rate) + "\n" +
-                                                     std::to_string(channels) + "\n" +
-                                                     std::to_string(bits == 20 ? 24 : bits) + "\n");
             expectHeader(fileBytes(path), channels, rate, bits, mask);
             EXPECT_TRUE(decoded(path, bits) == std::vector(block.begin(), block.end() - container));
         }

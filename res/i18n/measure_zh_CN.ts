@@ -271,5 +271,33 @@
         <source>The file cannot be written: %1</source>
         <translation>无法写入该文件：%1</translation>
     </message>
+    <message>
+        <source>it is gone</source>
+        <translation>文件已不存在</translation>
+    </message>
+    <message>
+        <source>it is a folder, a FIFO or a device, not a file</source>
+        <translation>它是文件夹、FIFO 或设备，而不是文件</translation>
+    </message>
+    <message>
+        <source>its symbolic links lead in a loop</source>
+        <translation>其符号链接构成循环</translation>
+    </message>
+    <message>
+        <source>permission to read it is denied</source>
+        <translation>没有读取它的权限</translation>
+    </message>
+    <message>
+        <source>it is far larger than any measurement</source>
+        <translation>它远大于任何测量文件</translation>
+    </message>
+    <message>
+        <source>the system cannot read it (%1)</source>
+        <translation>系统无法读取它（%1）</translation>
+    </message>
+    <message>
+        <source>%1: unreadable: %2</source>
+        <translation>%1：无法读取：%2</translation>
+    </message>
 </context>
 </TS>

@@ -565,6 +565,14 @@ void CMeasurePage::redraw() {
     // The last result, from its own spectrum: exactly what the analysis gives at 1/48 octave.
     std::vector<std::pair<std::string, Response>> responses;
     if (m_result) {
+        // Where the server converted the rate, only the delays between channels are known.
+        const ChannelResult* reference = nullptr;
+        for (const ChannelResult& c : m_result->channels) {
+            if (!m_result->delaysExact && reference == nullptr &&
+                c.analysis.status == AnalysisStatus::Ok) {
+                reference = &c;
+            }
+        }
         for (std::size_t i = 0; i < m_result->channels.size(); ++i) {
             const Analysis& a = m_result->channels[i].analysis;
             const unsigned channel = m_result->channels[i].channel;
@@ -575,9 +583,16 @@ void CMeasurePage::redraw() {
                 info << tr("channel %1: %2").arg(channel).arg(QString::fromStdString(a.message));
                 continue;
             }
-            info << tr("channel %1: delay %2 ms, polarity %3, SNR %4 dB")
+            const QString delay =
+                reference == nullptr
+                    ? tr("delay %1 ms").arg(a.delaySeconds * 1000, 0, 'f', 2)
+                    : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
+                          .arg((a.delaySeconds - reference->analysis.delaySeconds) * 1000, 0, 'f',
+                               2)
+                          .arg(reference->channel);
+            info << tr("channel %1: %2, polarity %3, SNR %4 dB")
                         .arg(channel)
-                        .arg(a.delaySeconds * 1000, 0, 'f', 2)
+                        .arg(delay)
                         .arg(a.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
                         .arg(a.snrDb, 0, 'f', 1);
             Response response = responseOf(a.spectrum, a.response.frequency, smoothing);

@@ -200,10 +200,6 @@
         <translation>声道 %1：%2</translation>
     </message>
     <message>
-        <source>channel %1: delay %2 ms, polarity %3, SNR %4 dB</source>
-        <translation>声道 %1：延迟 %2 ms，极性%3，信噪比 %4 dB</translation>
-    </message>
-    <message>
         <source>normal</source>
         <translation>正常</translation>
     </message>
@@ -298,6 +294,18 @@
     <message>
         <source>%1: unreadable: %2</source>
         <translation>%1：无法读取：%2</translation>
+    </message>
+    <message>
+        <source>delay %1 ms</source>
+        <translation>延迟 %1 ms</translation>
+    </message>
+    <message>
+        <source>delay %1 ms after channel %2&apos;s (the sound server converts the rate)</source>
+        <translation>比声道 %2 延迟 %1 ms（声音服务器转换了采样率）</translation>
+    </message>
+    <message>
+        <source>channel %1: %2, polarity %3, SNR %4 dB</source>
+        <translation>声道 %1：%2，极性%3，信噪比 %4 dB</translation>
     </message>
 </context>
 </TS>

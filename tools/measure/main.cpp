@@ -98,6 +98,12 @@ int measure(MeasureRequest& request) {
         }
     }
     const std::string written = report(request, result, stdout);
+    if (result.ok() && !result.delaysExact) {
+        std::fputs(
+            "quilbo-measure: note: the sound server converts the sample rate with a delay it "
+            "does not report: delays are from the first channel's (delay_from=first_channel)\n",
+            stderr);
+    }
     if (!result.ok()) {
         return fail(kNotMeasured,
                     result.message.empty() ? "nothing could be measured" : result.message);

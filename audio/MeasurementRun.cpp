@@ -91,6 +91,7 @@ MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& set
         return result;
     }
     result.recording = std::move(recording.samples);
+    result.delaysExact = recording.startExact;
     analyseChannels(result, settings, recording.channelStarts);
     sumUp(result);
     return result;

@@ -35,6 +35,9 @@ struct MeasureResult {
     std::string message;  // why nothing could be measured; empty when every channel was analysed
     std::vector<ChannelResult> channels;
     std::vector<float> recording;  // the input as recorded, for a look at what went wrong
+    // False when the server converted a rate with a delay it does not report: each channel's
+    // delay is then right only relative to the first channel's.
+    bool delaysExact = true;
     // True when every channel was analysed (none clipped, none failed).
     bool ok() const;
 };

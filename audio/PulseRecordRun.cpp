@@ -14,6 +14,10 @@
 // alignment is as good as the latency its driver reports, and its converters' delay is part of
 // the path the measurement sees.
 // Every chosen channel plays in the one stream, so their offsets from one another are exact.
+// Where the server converts a stream's rate, its converter's delay is part of neither index, and
+// neither server reports it apart from the devices' own (PulseAudio folds part of it into the
+// record stream's source delay, PipeWire none, and the graph's cycles no longer divide the
+// indices): the start is then known only to a converter's length, and the recording says so.
 #include "audio/PulseRecordRun.h"
 
 #include <pulse/error.h>
@@ -47,6 +51,9 @@ constexpr pa_usec_t kLateServerMargin = 250000;
 constexpr std::size_t kFewestReports = 6;
 constexpr std::int64_t kShortestCycle = 32;
 constexpr std::int64_t kLongestCycle = 8192;
+// Where the server converts a rate, the start is taken this many milliseconds early, so that a
+// converter's unreported delay, of either sign, never puts the sweep before its segment.
+constexpr std::int64_t kConverterMargin = 50;
 
 std::uint32_t speakerMask(unsigned channels) {
     switch (channels) {
@@ -77,6 +84,11 @@ RecordResult openFailure(int error, RecordResult missing) {
     }
 }
 
+// True when the server converts the playback or the recording to or from the devices' rates.
+bool serverConverts(const RecordTarget& target, unsigned rate) {
+    return target.sinkRate != rate || target.sourceRate != rate;
+}
+
 }  // namespace
 
 PulseRecordRun::PulseRecordRun(PulseConnection& connection, const SweepPlan& plan,
@@ -86,6 +98,8 @@ PulseRecordRun::PulseRecordRun(PulseConnection& connection, const SweepPlan& pla
       m_plan(plan),
       m_target(std::move(target)),
       m_rate(request.rate),
+      m_startMargin(serverConverts(m_target, request.rate) ? request.rate * kConverterMargin / 1000
+                                                           : 0),
       m_tailFrames(static_cast<std::uint64_t>(std::llround(request.tailSeconds * request.rate))),
       m_serverTimeout(serverTimeout),
       m_frameBytes(plan.outputChannels() * sizeof(float)) {}
@@ -390,7 +404,7 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
             LoopLock lock(m_connection.loop());
             const auto now = std::chrono::steady_clock::now();
             const auto recorded = static_cast<std::int64_t>(m_samples.size());
-            const std::int64_t start = alignment();
+            const std::int64_t start = alignment() - m_startMargin;
             out.result = RecordResult::Ok;
             if (cancelled) {
                 fadeOut();
@@ -407,6 +421,7 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
                        (m_offsets.size() >= kFewestReports || now >= deadline)) {
                 out.samples = std::move(m_samples);
                 out.playbackStart = start;
+                out.startExact = m_startMargin == 0;
                 for (std::uint64_t s : m_plan.starts()) {
                     out.channelStarts.push_back(start + static_cast<std::int64_t>(s));
                 }

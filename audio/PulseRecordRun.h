@@ -21,6 +21,8 @@ struct RecordTarget {
     pa_channel_map sinkMap;
     pa_channel_map sourceMap;  // recorded as it is; its first channel is kept
     bool sourceIsMonitor = false;
+    std::uint32_t sinkRate = 0;  // the devices' own rates, 0 when not known
+    std::uint32_t sourceRate = 0;
     bool pipeWire = false;  // PipeWire's pulse service rather than PulseAudio
 };
 
@@ -61,6 +63,7 @@ private:
     const SweepPlan& m_plan;
     const RecordTarget m_target;
     const unsigned m_rate;
+    const std::int64_t m_startMargin;  // frames the start is taken early when a rate is converted
     const std::uint64_t m_tailFrames;
     const std::chrono::milliseconds m_serverTimeout;
     const std::size_t m_frameBytes;

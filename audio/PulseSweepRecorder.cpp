@@ -19,6 +19,7 @@ namespace {
 struct DeviceFound {
     std::string name;
     pa_channel_map map;
+    std::uint32_t rate = 0;  // the device's own
     bool monitor = false;
 };
 
@@ -34,7 +35,8 @@ template <typename Info>
 void collectDevice(pa_context*, const Info* info, int eol, void* userdata) {
     auto* query = static_cast<Query<DeviceFound>*>(userdata);
     if (eol == 0 && info != nullptr) {
-        DeviceFound found{info->name != nullptr ? info->name : "", info->channel_map};
+        DeviceFound found{info->name != nullptr ? info->name : "", info->channel_map,
+                          info->sample_spec.rate};
         if constexpr (std::is_same_v<Info, pa_source_info>) {
             found.monitor = info->monitor_of_sink != PA_INVALID_INDEX;
         }
@@ -174,6 +176,8 @@ Recording PulseSweepRecorder::record(const RecordRequest& request, const Progres
     }
     target.sink = sink->front().name;
     target.sinkMap = sink->front().map;
+    target.sinkRate = sink->front().rate;
+    target.sourceRate = source->front().rate;
     target.source = source->front().name;
     target.sourceMap = source->front().map;
     target.sourceIsMonitor = source->front().monitor;

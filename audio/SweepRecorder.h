@@ -46,6 +46,10 @@ struct Recording {
     // playbackStart plus a whole number of frames, exact relative to one another.
     std::int64_t playbackStart = 0;
     std::vector<std::int64_t> channelStarts;
+    // False when the server converted a stream's rate with a delay it does not report:
+    // playbackStart is then off by up to a few milliseconds, the channels' starts still exact
+    // relative to one another.
+    bool startExact = true;
     std::uint64_t underflows = 0;  // times the output ran dry (those sweeps are damaged)
 };
 

@@ -1,11 +1,13 @@
 // Reading calibration files line by line, and log-frequency interpolation of their points.
 #include "measure/Calibration.h"
 
+#include "measure/FileRead.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <fstream>
+#include <cstdint>
 
 namespace quilbo {
 namespace {
@@ -174,21 +176,15 @@ CalibrationResult parseCalibration(std::string_view text) {
 }
 
 CalibrationResult loadCalibration(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return refuse(0, "the file cannot be opened");
-    }
-    constexpr std::streamsize kLargest = 4 << 20;
-    std::string text(static_cast<std::size_t>(kLargest) + 1, '\0');
-    file.read(text.data(), kLargest + 1);
-    if (file.bad()) {
-        return refuse(0, "the file cannot be read");
-    }
-    if (file.gcount() > kLargest) {
+    constexpr std::uint64_t kLargest = 4 << 20;
+    const FileRead read = readRegularFile(path, kLargest);
+    if (read.error == FileReadError::TooLarge) {
         return refuse(0, "the file is larger than 4 MiB, too large for a calibration file");
     }
-    text.resize(static_cast<std::size_t>(file.gcount()));
-    return parseCalibration(text);
+    if (!read) {
+        return refuse(0, "the file cannot be read: " + fileReadErrorText(read));
+    }
+    return parseCalibration(read.bytes);
 }
 
 }  // namespace quilbo

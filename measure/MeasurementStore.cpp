@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <tuple>
 
@@ -148,18 +147,6 @@ private:
 bool plainId(const std::string& id) {
     return !id.empty() && id.size() <= 200 && id.front() != '.' &&
            id.find('/') == std::string::npos && id.find('\0') == std::string::npos;
-}
-
-std::optional<std::string> readWhole(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 }  // namespace
@@ -328,7 +315,9 @@ std::string MeasurementStore::save(Measurement& m) const {
                      [](char c) { return c >= '0' && c <= '9'; });
         base = "m" + base.substr(0, 40);
         std::string id = base;
-        for (int n = 2; std::filesystem::exists(pathOf(id), error); ++n) {
+        // A dangling or looping link of that name is taken too: the name stands for it.
+        for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(pathOf(id), error));
+             ++n) {
             id = base + "-" + std::to_string(n);
         }
         m.id = id;
@@ -340,11 +329,13 @@ LoadResult MeasurementStore::load(const std::string& id) const {
     if (!plainId(id)) {
         return {std::nullopt, "There is no measurement \"" + id + "\"."};
     }
-    const std::optional<std::string> bytes = readWhole(pathOf(id));
-    if (!bytes) {
-        return {std::nullopt, "The measurement \"" + id + "\" cannot be read."};
+    const FileRead read = readRegularFile(pathOf(id), kLargestFile);
+    if (!read) {
+        return {std::nullopt,
+                "The measurement \"" + id + "\" cannot be read: " + fileReadErrorText(read) + ".",
+                read.error, read.code};
     }
-    LoadResult result = parseMeasurement(*bytes);
+    LoadResult result = parseMeasurement(read.bytes);
     if (result.measurement) {
         result.measurement->id = id;
     }
@@ -369,28 +360,42 @@ std::string MeasurementStore::remove(const std::string& id) const {
     return {};
 }
 
-std::vector<MeasurementEntry> MeasurementStore::list() const {
-    std::vector<MeasurementEntry> entries;
+std::vector<std::string> MeasurementStore::ids() const {
+    std::vector<std::string> ids;
     std::error_code error;
     for (std::filesystem::directory_iterator it(m_folder, error), end; !error && it != end;
          it.increment(error)) {
         const std::filesystem::path& path = it->path();
         const std::string file = path.filename().string();
-        if (path.extension() != kExtension || file.front() == '.') {
-            continue;
+        if (path.extension() == kExtension && file.front() != '.') {
+            ids.push_back(path.stem().string());
         }
-        MeasurementEntry entry;
-        entry.id = path.stem().string();
-        const LoadResult loaded = load(entry.id);
-        if (loaded.measurement) {
-            entry.name = loaded.measurement->name;
-            entry.date = loaded.measurement->date;
-            entry.ok = loaded.measurement->ok;
-            entry.problem = loaded.measurement->failure;
-        } else {
-            entry.problem = loaded.error;
-        }
-        entries.push_back(std::move(entry));
+    }
+    return ids;
+}
+
+MeasurementEntry MeasurementStore::entry(const std::string& id) const {
+    MeasurementEntry entry;
+    entry.id = id;
+    const LoadResult loaded = load(id);
+    if (loaded.measurement) {
+        entry.name = loaded.measurement->name;
+        entry.date = loaded.measurement->date;
+        entry.ok = loaded.measurement->ok;
+        entry.problem = loaded.measurement->failure;
+    } else if (loaded.readError != FileReadError::None) {
+        entry.readError = loaded.readError;
+        entry.readCode = loaded.readCode;
+    } else {
+        entry.problem = loaded.error;
+    }
+    return entry;
+}
+
+std::vector<MeasurementEntry> MeasurementStore::list() const {
+    std::vector<MeasurementEntry> entries;
+    for (const std::string& id : ids()) {
+        entries.push_back(entry(id));
     }
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return std::tie(a.date, a.id) < std::tie(b.date, b.id);

@@ -2,9 +2,11 @@
 // at all; listing, loading, renaming and deleting them.
 #pragma once
 
+#include "measure/FileRead.h"
 #include "measure/Response.h"
 #include "measure/Sweep.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,12 +34,17 @@ struct MeasurementEntry {
     std::string name;
     std::string date;
     bool ok = false;
-    std::string problem;  // the failure reason, or why the file could not be read
+    std::string problem;  // the failure reason, or why the file's content is refused
+    // Set when the file could not be read at all (problem is then empty): the page words it.
+    FileReadError readError = FileReadError::None;
+    int readCode = 0;  // the errno value behind it
 };
 
 struct LoadResult {
     std::optional<Measurement> measurement;
-    std::string error;  // when measurement is empty
+    std::string error;                              // when measurement is empty
+    FileReadError readError = FileReadError::None;  // when the file itself could not be read
+    int readCode = 0;
 };
 
 // The file format: a text header ("quilbo-measurement 1", then key=value lines with '\', newline
@@ -61,9 +68,18 @@ public:
     std::string rename(const std::string& id, const std::string& name) const;
     std::string remove(const std::string& id) const;
 
+    // Reads only a regular file of at most kLargestFile bytes; whatever stands at the name, the
+    // answer is a result, never an exception, and nothing blocks.
     LoadResult load(const std::string& id) const;
     // Every measurement file, by date, with unreadable ones listed with their problem.
     std::vector<MeasurementEntry> list() const;
+    // The ids of the measurement files, unread and unsorted, and one entry read: a caller can
+    // fill a list as it goes.
+    std::vector<std::string> ids() const;
+    MeasurementEntry entry(const std::string& id) const;
+
+    // Well beyond a 30 s measurement at 768 kHz (92 MB of impulse response).
+    static constexpr std::uint64_t kLargestFile = std::uint64_t{256} << 20;
 
 private:
     std::string pathOf(const std::string& id) const;

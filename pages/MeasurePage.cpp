@@ -21,7 +21,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <tuple>
 
 namespace quilbo {
 
@@ -35,6 +37,25 @@ constexpr double kHighestLevel = -6;
 constexpr int kSpeakers = 6;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kNameRole = Qt::UserRole + 1;
+constexpr int kDateRole = Qt::UserRole + 2;
+
+QString readErrorText(const MeasurementEntry& entry) {
+    switch (entry.readError) {
+        case FileReadError::Missing:
+            return CMeasurePage::tr("it is gone");
+        case FileReadError::NotRegular:
+            return CMeasurePage::tr("it is a folder, a FIFO or a device, not a file");
+        case FileReadError::LinkLoop:
+            return CMeasurePage::tr("its symbolic links lead in a loop");
+        case FileReadError::Denied:
+            return CMeasurePage::tr("permission to read it is denied");
+        case FileReadError::TooLarge:
+            return CMeasurePage::tr("it is far larger than any measurement");
+        default:
+            return CMeasurePage::tr("the system cannot read it (%1)")
+                .arg(QString::fromLocal8Bit(std::strerror(entry.readCode)));
+    }
+}
 
 QString smoothingText(Smoothing smoothing) {
     if (smoothing == Smoothing::None) {
@@ -93,7 +114,8 @@ CMeasurePage::CMeasurePage(MeasurementWorker* worker, QWidget* parent)
       m_ui(std::make_unique<Ui::CMeasurePage>()),
       m_worker(worker),
       m_presenter(warningBoxPresenter()),
-      m_store(MeasurementStore::defaultFolder()) {
+      m_store(MeasurementStore::defaultFolder()),
+      m_storedReader(new StoredListReader(this)) {
     m_ui->setupUi(this);
     m_fileChooser = [this](const QString& title, const QString& filter, bool save) {
         return save ? QFileDialog::getSaveFileName(this, title, {}, filter)
@@ -118,6 +140,8 @@ CMeasurePage::CMeasurePage(MeasurementWorker* worker, QWidget* parent)
     connect(m_ui->view_1114, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
     connect(m_ui->smoothing_1115, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
     connect(m_ui->stored_1117, &QTreeWidget::itemChanged, this, &CMeasurePage::onItemChanged);
+    connect(m_storedReader, &StoredListReader::entryRead, this, &CMeasurePage::addStored);
+    connect(m_storedReader, &StoredListReader::finished, this, &CMeasurePage::onStoredListed);
     if (m_worker != nullptr) {
         connect(m_worker, &MeasurementWorker::progress, this, [this](double fraction) {
             if (m_measuring) {
@@ -224,35 +248,74 @@ void CMeasurePage::refreshInputs() {
 
 void CMeasurePage::refreshStored() {
     m_filling = true;
-    QTreeWidget* list = m_ui->stored_1117;
-    list->clear();
-    for (const MeasurementEntry& entry : m_store.list()) {
-        auto* item = new QTreeWidgetItem(list);
-        item->setData(0, kIdRole, QString::fromStdString(entry.id));
-        item->setText(0, QString::fromStdString(entry.name));
-        item->setData(0, kNameRole, QString::fromStdString(entry.name));
-        item->setText(1, QString::fromStdString(entry.date));
-        if (!entry.ok) {
-            item->setToolTip(0, QString::fromStdString(entry.problem));
-            item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
-        }
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
-        const bool checked = m_loaded.count(entry.id) != 0;
-        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-        if (m_styles.count(entry.id) == 0) {
-            m_styles[entry.id] = m_nextStyle++;
-        }
-        QPixmap swatch(12, 12);
-        swatch.fill(plotColour(m_styles[entry.id], palette()));
-        item->setIcon(0, QIcon(swatch));
-    }
-    // Those gone from the folder are drawn no more.
-    for (auto it = m_loaded.begin(); it != m_loaded.end();) {
-        const auto ids = storedIds();
-        it = std::find(ids.begin(), ids.end(), it->first) == ids.end() ? m_loaded.erase(it)
-                                                                       : std::next(it);
-    }
+    m_ui->stored_1117->clear();
     m_filling = false;
+    m_storedReader->read(m_store);
+}
+
+bool CMeasurePage::isListingStored() const {
+    return m_storedReader->isReading();
+}
+
+void CMeasurePage::addStored(const MeasurementEntry& entry) {
+    m_filling = true;
+    QTreeWidget* list = m_ui->stored_1117;
+    // Kept by date as the entries come, in whatever order the folder gives them.
+    const QString date = QString::fromStdString(entry.date), id = QString::fromStdString(entry.id);
+    const auto before = [&](const QTreeWidgetItem* other) {
+        return std::make_tuple(date, id) < std::make_tuple(other->data(0, kDateRole).toString(),
+                                                           other->data(0, kIdRole).toString());
+    };
+    int at = list->topLevelItemCount();
+    while (at > 0 && before(list->topLevelItem(at - 1))) {
+        --at;
+    }
+    auto* item = new QTreeWidgetItem;
+    list->insertTopLevelItem(at, item);
+    item->setData(0, kIdRole, QString::fromStdString(entry.id));
+    item->setData(0, kDateRole, QString::fromStdString(entry.date));
+    item->setText(1, QString::fromStdString(entry.date));
+    if (entry.readError != FileReadError::None) {
+        // Named by its file so that the user can find it; nothing to check, rename or draw.
+        const QString text =
+            tr("%1: unreadable: %2").arg(QString::fromStdString(entry.id), readErrorText(entry));
+        item->setText(0, text);
+        item->setToolTip(0, text);
+        item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
+        m_filling = false;
+        return;
+    }
+    item->setText(0, QString::fromStdString(entry.name));
+    item->setData(0, kNameRole, QString::fromStdString(entry.name));
+    if (!entry.ok) {
+        item->setToolTip(0, QString::fromStdString(entry.problem));
+        item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
+    }
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
+    const bool checked = m_loaded.count(entry.id) != 0;
+    item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    if (m_styles.count(entry.id) == 0) {
+        m_styles[entry.id] = m_nextStyle++;
+    }
+    QPixmap swatch(12, 12);
+    swatch.fill(plotColour(m_styles[entry.id], palette()));
+    item->setIcon(0, QIcon(swatch));
+    m_filling = false;
+}
+
+void CMeasurePage::onStoredListed() {
+    // Those gone from the folder are drawn no more.
+    const auto ids = storedIds();
+    bool dropped = false;
+    for (auto it = m_loaded.begin(); it != m_loaded.end();) {
+        const bool gone = std::find(ids.begin(), ids.end(), it->first) == ids.end();
+        dropped = dropped || gone;
+        it = gone ? m_loaded.erase(it) : std::next(it);
+    }
+    if (dropped) {
+        redraw();
+    }
+    emit storedListed();
 }
 
 std::vector<std::string> CMeasurePage::storedIds() const {
@@ -502,6 +565,14 @@ void CMeasurePage::redraw() {
     // The last result, from its own spectrum: exactly what the analysis gives at 1/48 octave.
     std::vector<std::pair<std::string, Response>> responses;
     if (m_result) {
+        // Where the server converted the rate, only the delays between channels are known.
+        const ChannelResult* reference = nullptr;
+        for (const ChannelResult& c : m_result->channels) {
+            if (!m_result->delaysExact && reference == nullptr &&
+                c.analysis.status == AnalysisStatus::Ok) {
+                reference = &c;
+            }
+        }
         for (std::size_t i = 0; i < m_result->channels.size(); ++i) {
             const Analysis& a = m_result->channels[i].analysis;
             const unsigned channel = m_result->channels[i].channel;
@@ -512,9 +583,16 @@ void CMeasurePage::redraw() {
                 info << tr("channel %1: %2").arg(channel).arg(QString::fromStdString(a.message));
                 continue;
             }
-            info << tr("channel %1: delay %2 ms, polarity %3, SNR %4 dB")
+            const QString delay =
+                reference == nullptr
+                    ? tr("delay %1 ms").arg(a.delaySeconds * 1000, 0, 'f', 2)
+                    : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
+                          .arg((a.delaySeconds - reference->analysis.delaySeconds) * 1000, 0, 'f',
+                               2)
+                          .arg(reference->channel);
+            info << tr("channel %1: %2, polarity %3, SNR %4 dB")
                         .arg(channel)
-                        .arg(a.delaySeconds * 1000, 0, 'f', 2)
+                        .arg(delay)
                         .arg(a.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
                         .arg(a.snrDb, 0, 'f', 1);
             Response response = responseOf(a.spectrum, a.response.frequency, smoothing);
@@ -721,6 +799,7 @@ void CMeasurePage::changeEvent(QEvent* event) {
         m_ui->retranslateUi(this);
         fillChoices();
         refreshInputs();
+        refreshStored();
         redraw();
     }
     QWidget::changeEvent(event);

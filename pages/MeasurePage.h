@@ -5,6 +5,7 @@
 #include "audio/MeasurementRun.h"
 #include "measure/MeasurementStore.h"
 #include "pages/MessagePresenter.h"
+#include "pages/StoredListReader.h"
 
 #include <QWidget>
 
@@ -76,8 +77,10 @@ public:
 
     // Reads the recorder's inputs again.
     void refreshInputs();
-    // Reads the stored measurements again, keeping the checks of those still there.
+    // Reads the stored measurements again, keeping the checks of those still there. The list
+    // fills as the files are read, off the window thread; storedListed() says when it is whole.
     void refreshStored();
+    bool isListingStored() const;
 
     // Starts a run with the settings shown; ignored while one runs. A wrong setting is a message.
     void OnMeasure();
@@ -99,6 +102,8 @@ public:
 signals:
     // A run has ended (result shown and stored, or failed).
     void measured();
+    // The stored measurements' list is whole.
+    void storedListed();
 
 protected:
     // Other pages store measurements too: the list and the inputs are read again on each visit.
@@ -108,6 +113,8 @@ protected:
 private:
     void onFinished(const MeasureResult& result, const QObject* owner);
     void onItemChanged(QTreeWidgetItem* item, int column);
+    void addStored(const MeasurementEntry& entry);
+    void onStoredListed();
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
     std::vector<unsigned> chosenChannels() const;
@@ -127,6 +134,7 @@ private:
     MessagePresenter m_presenter;
     FileChooser m_fileChooser;
     MeasurementStore m_store;
+    StoredListReader* m_storedReader;
     std::optional<Calibration> m_calibration;
     QString m_calibrationPath;
     bool m_measuring = false;

@@ -200,10 +200,6 @@
         <translation>声道 %1：%2</translation>
     </message>
     <message>
-        <source>channel %1: delay %2 ms, polarity %3, SNR %4 dB</source>
-        <translation>声道 %1：延迟 %2 ms，极性%3，信噪比 %4 dB</translation>
-    </message>
-    <message>
         <source>normal</source>
         <translation>正常</translation>
     </message>
@@ -270,6 +266,46 @@
     <message>
         <source>The file cannot be written: %1</source>
         <translation>无法写入该文件：%1</translation>
+    </message>
+    <message>
+        <source>it is gone</source>
+        <translation>文件已不存在</translation>
+    </message>
+    <message>
+        <source>it is a folder, a FIFO or a device, not a file</source>
+        <translation>它是文件夹、FIFO 或设备，而不是文件</translation>
+    </message>
+    <message>
+        <source>its symbolic links lead in a loop</source>
+        <translation>其符号链接构成循环</translation>
+    </message>
+    <message>
+        <source>permission to read it is denied</source>
+        <translation>没有读取它的权限</translation>
+    </message>
+    <message>
+        <source>it is far larger than any measurement</source>
+        <translation>它远大于任何测量文件</translation>
+    </message>
+    <message>
+        <source>the system cannot read it (%1)</source>
+        <translation>系统无法读取它（%1）</translation>
+    </message>
+    <message>
+        <source>%1: unreadable: %2</source>
+        <translation>%1：无法读取：%2</translation>
+    </message>
+    <message>
+        <source>delay %1 ms</source>
+        <translation>延迟 %1 ms</translation>
+    </message>
+    <message>
+        <source>delay %1 ms after channel %2&apos;s (the sound server converts the rate)</source>
+        <translation>比声道 %2 延迟 %1 ms（声音服务器转换了采样率）</translation>
+    </message>
+    <message>
+        <source>channel %1: %2, polarity %3, SNR %4 dB</source>
+        <translation>声道 %1：%2，极性%3，信噪比 %4 dB</translation>
     </message>
 </context>
 </TS>

@@ -14,16 +14,25 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <thread>
 
 namespace quilbo::test {
@@ -217,6 +226,84 @@ TEST_F(MainWindow, TheLinksAndTheStatementOpenTheirAddressesThroughTheBrowser) {
     EXPECT_EQ(opened, (std::vector<QUrl>{partner, QUrl(config::kMakerUrl),
                                          QUrl(config::kAdvertiserUrl), partner}));
     EXPECT_EQ(browser->toPlainText(), text);
+}
+
+// Whatever stands in the measurements folder under a measurement's name, the window shows at
+// once, each row says what is wrong with its entry, and nothing in the folder changes. (Tests
+// run as root, for whom no permission stops a read: a link to /proc/self/mem, which the kernel
+// refuses to read at its start, is the regular file that cannot be read.)
+class HostileStore : public MainWindow {
+protected:
+    void SetUp() override {}
+};
+
+TEST_F(HostileStore, TheWindowShowsAtOnceAndEachRowSaysWhatIsWrongWithItsEntry) {
+    QTemporaryDir data;
+    const std::string folder = data.path().toStdString() + "/quilbo/measurements";
+    Measurement good;
+    good.name = "Good";
+    good.impulse.assign(480, 0.5F);
+    ASSERT_EQ(MeasurementStore(folder).save(good), "");
+    const auto at = [&](const std::string& id) { return folder + "/" + id + ".qmeas"; };
+    std::ifstream file(at(good.id), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    const auto write = [&](const char* id, const std::string& content) {
+        std::ofstream(at(id), std::ios::binary) << content;
+        return at(id);
+    };
+    write("flipped", bytes.substr(0, bytes.size() - 1) + char(bytes.back() ^ 0x10));
+    write("truncated", bytes.substr(0, bytes.size() - 7));
+    ASSERT_EQ(::truncate(write("huge", "").c_str(), std::int64_t{1} << 33), 0);
+    ASSERT_EQ(::mkdir(at("m20260101000011").c_str(), 0755) + ::mkfifo(at("fifo").c_str(), 0644) +
+                  ::symlink("/dev/zero", at("zero").c_str()) +
+                  ::symlink(at("loop").c_str(), at("loop").c_str()) +
+                  ::symlink("/proc/self/mem", at("mem").c_str()) +
+                  ::symlink(at("nothing").c_str(), at("dangling").c_str()),
+              0);
+    const auto snapshot = [&] {
+        std::map<std::string, std::tuple<int, std::int64_t, std::int64_t>> entries;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            struct stat st {};
+            ::lstat(entry.path().c_str(), &st);
+            entries[entry.path().filename()] = {st.st_mode, st.st_size, st.st_mtim.tv_nsec};
+        }
+        return entries;
+    };
+    const auto before = snapshot();
+
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    QElapsedTimer clock;
+    clock.start();
+    dlg = std::make_unique<CMainDlg>(services());
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    EXPECT_LT(clock.elapsed(), 2000);
+    qunsetenv("XDG_DATA_HOME");
+    CMeasurePage& page = *dlg->measurePage();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.isListingStored(); }, 20000));
+
+    const char* notAFile = "unreadable: it is a folder, a FIFO or a device";
+    const std::map<std::string, const char*> says = {
+        {good.id, "Good"},
+        {"flipped", "checksum"},
+        {"truncated", "truncated"},
+        {"m20260101000011", notAFile},
+        {"zero", notAFile},
+        {"fifo", notAFile},
+        {"loop", "unreadable: its symbolic links lead in a loop"},
+        {"mem", "unreadable: the system cannot read it (Input/output error)"},
+        {"dangling", "unreadable: it is gone"},
+        {"huge", "unreadable: it is far larger than any measurement"}};
+    auto* list = qobject_cast<QTreeWidget*>(page.control(CMeasurePage::IDC_STORED));
+    ASSERT_EQ(list->topLevelItemCount(), static_cast<int>(says.size()));
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = list->topLevelItem(i);
+        const std::string id = row->data(0, Qt::UserRole).toString().toStdString();
+        const QString shown = row->text(0) + " " + row->toolTip(0);
+        EXPECT_TRUE(says.count(id) && shown.contains(says.at(id)))
+            << id << ": " << shown.toStdString();
+    }
+    EXPECT_EQ(snapshot(), before);
 }
 
 // The application object runs the window modally; during runs inside its event loop.

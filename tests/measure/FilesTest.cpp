@@ -50,7 +50,8 @@ TEST(Calibration, MalformedFilesAreRefusedWithTheirLine) {
         EXPECT_EQ(read.error.line, c.line) << c.text;
         EXPECT_NE(read.error.reason.find(c.reason), std::string::npos) << read.error.reason;
     }
-    EXPECT_EQ(loadCalibration("/nonexistent/mic.txt").error.reason, "the file cannot be opened");
+    EXPECT_EQ(loadCalibration("/nonexistent/mic.txt").error.reason,
+              "the file cannot be read: there is no such file");
 }
 
 class Folder : public ::testing::Test {

@@ -87,6 +87,24 @@ TEST_P(MeasureCli, APerfectLoudspeakerAndTheSweepFileAreWiresAndBadRequestsSayWh
     EXPECT_LT(wire.figures["thd_db"].toDouble(), -120);
 }
 
+// A null sink's monitor takes no time, at rates the server converts to and from as well: the
+// delay reads 0 (or says it is only relative), and a rate below 44445 Hz ends the sweep where it
+// may, with a note.
+TEST_P(MeasureCli, ANullSinkHasNoDelayAtAnyRate) {
+    ASSERT_TRUE(speaker->startPerfect()) << speaker->log();
+    for (const char* rate : {"8000", "11025", "44100", "96000"}) {
+        Outcome run = measure({"--rate", rate});
+        RecordProperty(std::string("delay_ms_at_") + rate, run.figures["delay_ms"].toStdString());
+        EXPECT_EQ(run.errors.contains("note: the sweep ends at"), std::atoi(rate) < 44445) << rate;
+        if (run.figures["delay_from"] == "first_channel") {
+            EXPECT_EQ(run.figures["delay_ms"], "0.000") << rate;
+        } else {
+            EXPECT_EQ(run.figures["delay_from"], "stream_start") << rate;
+            EXPECT_NEAR(run.figures["delay_ms"].toDouble(), 0.0, 0.05) << rate;
+        }
+    }
+}
+
 TEST_P(MeasureCli, FiltersDelaysAndAConvolverAreMeasuredAsTheyAre) {
     if (GetParam() == ServerKind::PulseAudio) {
         GTEST_SKIP() << "PulseAudio has no filters or delays to emulate a loudspeaker with";

@@ -22,6 +22,12 @@ double valueAt(const PlotCurve& curve, double x) {
     return curveValueAt(curve, x, true);
 }
 
+// The stored measurements, once the page has read them all.
+std::vector<std::string> listed(const CMeasurePage& page) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !page.isListingStored(); }, 10000));
+    return page.storedIds();
+}
+
 class MeasurePage : public testing::TestWithParam<ServerKind> {};
 
 // On PipeWire the speaker lifts 1 kHz by 6 dB (a peaking filter, Q 1.4); PulseAudio can only
@@ -62,7 +68,7 @@ TEST_P(MeasurePage, DrawsTheEnginesResponseOfTheEmulatedSpeaker) {
     EXPECT_NEAR(valueAt(curve, 1000), pipeWire ? 6.0 : 0.0, 0.3);
     EXPECT_NEAR(valueAt(curve, 100), 0.0, 0.3);
     EXPECT_TRUE(page.plot()->infoText().contains("polarity normal"));
-    EXPECT_EQ(page.storedIds().size(), 1u);  // stored as soon as analysed
+    EXPECT_EQ(listed(page).size(), 1u);  // stored as soon as analysed
 
     page.setSmoothing(Smoothing::Octave3);
     EXPECT_EQ(page.plot()->curves()[0].y,
@@ -85,7 +91,7 @@ TEST_P(MeasurePage, DrawsTheEnginesResponseOfTheEmulatedSpeaker) {
         10000));
     page.OnStop();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !page.isMeasuring(); }, 10000));
-    EXPECT_EQ(page.storedIds().size(), 1u);
+    EXPECT_EQ(listed(page).size(), 1u);
 }
 
 // Records nothing: what the page asks for is kept, and the run ends at once.
@@ -177,7 +183,7 @@ TEST(MeasurePageAlone, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference
         ASSERT_EQ(store.save(m), "");
     }
     CMeasurePage page(nullptr);
-    ASSERT_EQ(page.storedIds().size(), 3u);
+    ASSERT_EQ(listed(page).size(), 3u);
 
     struct Case {
         std::vector<int> checked;
@@ -198,7 +204,7 @@ TEST(MeasurePageAlone, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference
     // A new name typed in the list is the stored one.
     auto* list = qobject_cast<QTreeWidget*>(page.control(CMeasurePage::IDC_STORED));
     list->topLevelItem(0)->setText(0, "Renamed");
-    EXPECT_EQ(store.load(page.storedIds()[0]).measurement->name, "Renamed");
+    EXPECT_EQ(store.load(listed(page)[0]).measurement->name, "Renamed");
     qunsetenv("XDG_DATA_HOME");
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -49,6 +50,22 @@ std::optional<std::vector<unsigned>> parseChannels(const std::string& text) {
 
 }  // namespace
 
+void fitDefaultsToRate(MeasureRequest& request) {
+    SweepSettings& sweep = request.settings.sweep;
+    const double highest = 0.45 * sweep.rate;
+    if (request.toGiven || sweep.rate < 8000 || SweepSettings{}.to <= highest) {
+        sweep.to = request.toGiven ? sweep.to : SweepSettings{}.to;
+        request.note.clear();
+        return;
+    }
+    sweep.to = highest;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "note: the sweep ends at %g Hz, 0.45 times the rate of %d Hz (--to sets the end)",
+                  highest, sweep.rate);
+    request.note = text;
+}
+
 std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& args,
                                                std::string& error) {
     MeasureRequest request;
@@ -91,6 +108,7 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
                 return std::nullopt;
             }
             *number->second = *parsed;
+            request.toGiven = request.toGiven || option == "--to";
         } else if (option == "--rate") {
             const std::optional<double> rate = parseNumber(value);
             if (!rate || *rate != std::floor(*rate) || std::abs(*rate) > 1e7) {
@@ -116,6 +134,7 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
         error = "--write-sweep and --analyse cannot go together";
         return std::nullopt;
     }
+    fitDefaultsToRate(request);
     // A recording's rate is known only once it is read: the sweep is checked again then.
     if (const std::string problem = sweep.validate();
         !problem.empty() && (request.analysePath.empty() || request.rateGiven)) {

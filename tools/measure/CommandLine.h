@@ -13,6 +13,8 @@ namespace quilbo::measurecli {
 struct MeasureRequest {
     MeasureSettings settings;
     bool rateGiven = false;  // --analyse takes the recording's rate unless one is given
+    bool toGiven = false;    // else the end follows the rate
+    std::string note;        // what a default became, for standard error
     std::string calibrationPath;
     std::string responsePath;  // "frequency dB phase" text, one file per channel
     std::string impulsePath;   // 32-bit float WAV, one file per channel
@@ -32,7 +34,8 @@ inline constexpr const char* kUsage =
     "stream)\n"
     "  --level DBFS         the sweep's level, -100 to 0 (default: -20)\n"
     "  --seconds T          each sweep's length, 1 to 30 s (default: 5)\n"
-    "  --from F0, --to F1   the swept range in Hz (default: 20 to 20000)\n"
+    "  --from F0, --to F1   the swept range in Hz (default: 20 to 20000, or to 0.45 times a\n"
+    "                       rate below 44445 Hz)\n"
     "  --rate R             the sample rate, 8000 to 768000 Hz (default: 48000)\n"
     "  --calibration FILE   a microphone calibration file, removed from the response\n"
     "  --response FILE.txt  writes \"frequency dB phase\" lines, 48 to the octave\n"
@@ -43,6 +46,10 @@ inline constexpr const char* kUsage =
     "With several channels, lines start with the channel's number and a dot, and each file\n"
     "name gets the number before its extension (resp.2.txt).\n"
     "Exit status: 0 measured, 2 bad arguments, 3 nothing could be measured.\n";
+
+// Ends the sweep where the rate allows when no end was given (20000 Hz, or 0.45 times a lower
+// rate's) and says so in `note`; a range the user gave is left to be refused.
+void fitDefaultsToRate(MeasureRequest& request);
 
 // Empty when the arguments (without the program name) are malformed; `error` then says why.
 std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& args,

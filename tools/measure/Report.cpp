@@ -72,6 +72,16 @@ double thdAt1kHz(const HarmonicDistortion& distortion) {
 
 std::string report(const MeasureRequest& request, const MeasureResult& result, std::FILE* out) {
     const bool several = request.settings.channels.size() > 1;
+    // Where the start is not known exactly, the first channel's delay is the reference.
+    double reference = 0.0;
+    if (!result.delaysExact) {
+        for (const ChannelResult& channel : result.channels) {
+            if (channel.analysis.status == AnalysisStatus::Ok) {
+                reference = channel.analysis.delaySeconds;
+                break;
+            }
+        }
+    }
     std::string failure;
     const auto note = [&](const std::string& problem) {
         if (failure.empty() && !problem.empty()) {
@@ -83,8 +93,10 @@ std::string report(const MeasureRequest& request, const MeasureResult& result, s
         const std::string prefix = several ? std::to_string(channel.channel) + "." : "";
         if (a.status == AnalysisStatus::Ok) {
             // Rounded first, so that a wire's delay reads 0.000 rather than -0.000.
-            const double delayMs = std::round(a.delaySeconds * 1e6) / 1000.0 + 0.0;
+            const double delayMs = std::round((a.delaySeconds - reference) * 1e6) / 1000.0 + 0.0;
             std::fprintf(out, "%sdelay_ms=%.3f\n", prefix.c_str(), delayMs);
+            std::fprintf(out, "%sdelay_from=%s\n", prefix.c_str(),
+                         result.delaysExact ? "stream_start" : "first_channel");
             std::fprintf(out, "%spolarity=%s\n", prefix.c_str(),
                          a.polarity == Polarity::Normal ? "normal" : "inverted");
             std::fprintf(out, "%ssnr_db=%.1f\n", prefix.c_str(), a.snrDb);

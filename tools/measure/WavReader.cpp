@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
+
+#include "measure/FileRead.h"
 
 namespace quilbo::measurecli {
 namespace {
@@ -31,7 +32,8 @@ float sampleAt(const unsigned char* p, std::uint16_t format, int bits) {
         case 16:
             return static_cast<float>(static_cast<std::int16_t>(le16(p)) / 32768.0);
         case 24:
-            return static_cast<float>(static_cast<std::int32_t>(le32(p - 1) & 0xFFFFFF00u) /
+            return static_cast<float>(static_cast<std::int32_t>((p[0] << 8) | (p[1] << 16) |
+                                                                (std::uint32_t{p[2]} << 24)) /
                                       2147483648.0);
         default:
             return static_cast<float>(static_cast<std::int32_t>(le32(p)) / 2147483648.0);
@@ -42,27 +44,17 @@ float sampleAt(const unsigned char* p, std::uint16_t format, int bits) {
 
 WavRecording readWavRecording(const std::string& path) {
     WavRecording wav;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        wav.error = "cannot open " + path;
+    const FileRead read = readRegularFile(path, kLargestFile);
+    if (read.error == FileReadError::TooLarge) {
+        wav.error = path + " is larger than 2 GiB";
         return wav;
     }
-    std::vector<unsigned char> bytes;
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > kLargestFile) {
-        wav.error = path + " is not a readable file of at most 2 GiB";
+    if (!read) {
+        wav.error = "cannot read " + path + ": " + fileReadErrorText(read);
         return wav;
     }
-    file.seekg(0);
-    // One byte of room before the data lets a 24-bit sample be read as a 32-bit word.
-    bytes.resize(static_cast<std::size_t>(size) + 1);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()) + 1, size)) {
-        wav.error = "cannot read " + path;
-        return wav;
-    }
-    const unsigned char* base = bytes.data() + 1;
-    const auto total = static_cast<std::size_t>(size);
+    const auto* base = reinterpret_cast<const unsigned char*>(read.bytes.data());
+    const std::size_t total = read.bytes.size();
     if (total < 12 || std::memcmp(base, "RIFF", 4) != 0 || std::memcmp(base + 8, "WAVE", 4) != 0) {
         wav.error = path + " is not a WAV file";
         return wav;

@@ -28,6 +28,12 @@ int fail(int status, const std::string& message) {
     return status;
 }
 
+void printNote(const MeasureRequest& request) {
+    if (!request.note.empty()) {
+        std::fprintf(stderr, "quilbo-measure: %s\n", request.note.c_str());
+    }
+}
+
 // What a measurement plays, laid out as the recorder plays it: each channel's signal in turn on
 // its own channel of the file, a gap after each, the tail at the end. The file has as many
 // channels as the highest one chosen; channel 1 alone gives a mono file.
@@ -71,6 +77,8 @@ int measure(MeasureRequest& request) {
         }
         if (!request.rateGiven) {
             request.settings.sweep.rate = wav.rate;
+            fitDefaultsToRate(request);
+            printNote(request);
         } else if (wav.rate != request.settings.sweep.rate) {
             return fail(kBadArguments, request.analysePath + " is at " + std::to_string(wav.rate) +
                                            " Hz, not the --rate of " +
@@ -90,6 +98,12 @@ int measure(MeasureRequest& request) {
         }
     }
     const std::string written = report(request, result, stdout);
+    if (result.ok() && !result.delaysExact) {
+        std::fputs(
+            "quilbo-measure: note: the sound server converts the sample rate with a delay it "
+            "does not report: delays are from the first channel's (delay_from=first_channel)\n",
+            stderr);
+    }
     if (!result.ok()) {
         return fail(kNotMeasured,
                     result.message.empty() ? "nothing could be measured" : result.message);
@@ -109,6 +123,10 @@ int main(int argc, char** argv) {
     if (!request) {
         return fail(kBadArguments, error);
     }
+    if (!request->analysePath.empty() && !request->rateGiven) {
+        request->note.clear();  // the recording's rate decides
+    }
+    printNote(*request);
     if (!request->calibrationPath.empty()) {
         const CalibrationResult calibration = loadCalibration(request->calibrationPath);
         if (!calibration.calibration) {

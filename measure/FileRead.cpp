@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace quilbo {
 namespace {
@@ -52,6 +53,38 @@ private:
     int m_fd;
 };
 
+// The size is a hint (files in /proc say 0, a file may grow while read): the bound holds for what
+// is actually read.
+FileRead readOpened(int fd, std::uint64_t size, std::uint64_t largest) {
+    FileRead read;
+    read.bytes.resize(static_cast<std::size_t>(size) + 1);
+    std::size_t have = 0;
+    for (;;) {
+        if (have == read.bytes.size()) {
+            if (have > largest) {
+                return refused(FileReadError::TooLarge);
+            }
+            read.bytes.resize(std::min<std::uint64_t>(largest + 1, 2 * have + 4096));
+        }
+        const ssize_t got = ::read(fd, read.bytes.data() + have, read.bytes.size() - have);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return refused(FileReadError::Failed, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        have += static_cast<std::size_t>(got);
+    }
+    if (have > largest) {
+        return refused(FileReadError::TooLarge);
+    }
+    read.bytes.resize(have);
+    return read;
+}
+
 }  // namespace
 
 FileRead readRegularFile(const std::string& path, std::uint64_t largest) {
@@ -79,35 +112,11 @@ FileRead readRegularFile(const std::string& path, std::uint64_t largest) {
     if (static_cast<std::uint64_t>(status.st_size) > largest) {
         return refused(FileReadError::TooLarge);
     }
-    // The size is a hint (files in /proc say 0, a file may grow while read): the bound holds
-    // for what is actually read.
-    FileRead read;
-    read.bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
-    std::size_t have = 0;
-    for (;;) {
-        if (have == read.bytes.size()) {
-            if (have > largest) {
-                return refused(FileReadError::TooLarge);
-            }
-            read.bytes.resize(std::min<std::uint64_t>(largest + 1, 2 * have + 4096));
-        }
-        const ssize_t got = ::read(file.get(), read.bytes.data() + have, read.bytes.size() - have);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return refused(FileReadError::Failed, errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        have += static_cast<std::size_t>(got);
+    try {
+        return readOpened(file.get(), static_cast<std::uint64_t>(status.st_size), largest);
+    } catch (const std::bad_alloc&) {
+        return refused(FileReadError::Failed, ENOMEM);
     }
-    if (have > largest) {
-        return refused(FileReadError::TooLarge);
-    }
-    read.bytes.resize(have);
-    return read;
 }
 
 std::string fileReadErrorText(const FileRead& read) {

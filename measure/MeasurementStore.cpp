@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <tuple>
 
 namespace quilbo {
@@ -329,17 +331,23 @@ LoadResult MeasurementStore::load(const std::string& id) const {
     if (!plainId(id)) {
         return {std::nullopt, "There is no measurement \"" + id + "\"."};
     }
-    const FileRead read = readRegularFile(pathOf(id), kLargestFile);
-    if (!read) {
-        return {std::nullopt,
-                "The measurement \"" + id + "\" cannot be read: " + fileReadErrorText(read) + ".",
-                read.error, read.code};
+    FileRead read = readRegularFile(pathOf(id), kLargestFile);
+    if (read) {
+        try {
+            LoadResult result = parseMeasurement(read.bytes);
+            if (result.measurement) {
+                result.measurement->id = id;
+            }
+            return result;
+        } catch (const std::bad_alloc&) {
+            // No memory for its samples now: unreadable for the moment, and said so.
+            read.error = FileReadError::Failed;
+            read.code = ENOMEM;
+        }
     }
-    LoadResult result = parseMeasurement(read.bytes);
-    if (result.measurement) {
-        result.measurement->id = id;
-    }
-    return result;
+    return {std::nullopt,
+            "The measurement \"" + id + "\" cannot be read: " + fileReadErrorText(read) + ".",
+            read.error, read.code};
 }
 
 std::string MeasurementStore::rename(const std::string& id, const std::string& name) const {

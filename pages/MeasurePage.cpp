@@ -5,6 +5,8 @@
 
 #include "audio/SinkLayout.h"
 #include "measure/Export.h"
+#include "measuring/MeasurementRate.h"
+#include "measuring/StoredResult.h"
 #include "pages/Logging.h"
 #include "pages/MeasureCurves.h"
 #include "pages/MeasurementWorker.h"
@@ -29,7 +31,6 @@ namespace quilbo {
 
 namespace {
 
-constexpr int kRate = 48000;
 constexpr double kSweepSeconds[] = {1, 3, 5, 10, 30};
 constexpr int kDefaultLength = 2;  // 5 s
 constexpr double kDefaultLevel = -20;
@@ -423,13 +424,13 @@ std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
     const double from = m_ui->from_1105->text().trimmed().toDouble(&ok);
     bool toOk = false;
     const double to = m_ui->to_1106->text().trimmed().toDouble(&toOk);
-    if (!ok || !toOk || !(from >= 10) || !(to <= 0.45 * kRate) || !(to > from * 2)) {
+    if (!ok || !toOk || !(from >= 10) || !(to <= 0.45 * kMeasurementRate) || !(to > from * 2)) {
         warn(tr("The range must go from at least 10 Hz to at most %1 Hz, its end above twice its "
                 "start.")
-                 .arg(0.45 * kRate));
+                 .arg(0.45 * kMeasurementRate));
         return std::nullopt;
     }
-    settings.sweep.rate = kRate;
+    settings.sweep.rate = kMeasurementRate;
     settings.sweep.from = from;
     settings.sweep.to = to;
     settings.sweep.levelDbfs = level;
@@ -502,39 +503,27 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
     m_resultIds.clear();
     const QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
     const QString local = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    const auto newMeasurement = [&](unsigned channel) {
-        Measurement m;
-        m.name = tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
-        m.date = stamp.toStdString();
-        m.output = settings.output;
-        m.input = settings.input;
-        m.channel = static_cast<int>(channel);
-        m.sweep = settings.sweep;
-        m.calibration = m_calibrationPath.toStdString();
-        return m;
-    };
+    MeasurementLabel label{{},
+                           stamp.toStdString(),
+                           settings.output,
+                           settings.input,
+                           m_calibrationPath.toStdString(),
+                           recordFailure(result).toStdString()};
     std::string storeError;
+    // The channels analysed; all those asked for when the run recorded nothing.
+    std::vector<unsigned> channels;
     for (const ChannelResult& channel : result.channels) {
-        Measurement m = newMeasurement(channel.channel);
-        m.ok = channel.analysis.status == AnalysisStatus::Ok;
-        m.failure = m.ok ? std::string() : channel.analysis.message;
-        m.impulse = channel.analysis.impulse;
-        m.response = channel.analysis.response;
+        channels.push_back(channel.channel);
+    }
+    const bool recorded = !channels.empty();
+    for (const unsigned channel : recorded ? channels : settings.channels) {
+        label.name = tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
+        Measurement m = storedMeasurement(result, settings, channel, label);
         if (const std::string error = m_store.save(m); !error.empty()) {
             storeError = error;
-        } else {
+        } else if (recorded) {
             m_resultIds.push_back(m.id);
             m_styles.emplace(m.id, m_nextStyle++);
-        }
-    }
-    if (result.channels.empty()) {
-        for (const unsigned channel : settings.channels) {
-            Measurement m = newMeasurement(channel);
-            m.ok = false;
-            m.failure = recordFailure(result).toStdString();
-            if (const std::string error = m_store.save(m); !error.empty()) {
-                storeError = error;
-            }
         }
     }
     QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));

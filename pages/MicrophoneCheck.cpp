@@ -1,6 +1,8 @@
 // The check by microphone: its settings, the channels' speakers and the judgement of a run.
 #include "pages/MicrophoneCheck.h"
 
+#include "measuring/MeasurementRate.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,7 +10,6 @@ namespace quilbo {
 
 namespace {
 
-constexpr int kRate = 48000;
 constexpr double kLevelDbfs = -20.0;
 constexpr double kSweepSeconds = 1.0;
 
@@ -29,7 +30,7 @@ std::optional<double> bandLevel(const Response& response) {
 
 MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& sink) {
     MeasureSettings settings;
-    settings.sweep.rate = kRate;
+    settings.sweep.rate = kMeasurementRate;
     settings.sweep.levelDbfs = kLevelDbfs;
     settings.sweep.seconds = kSweepSeconds;
     settings.output = sink;

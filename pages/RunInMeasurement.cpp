@@ -2,20 +2,21 @@
 #include "pages/RunInMeasurement.h"
 
 #include "measure/MeasurementStore.h"
+#include "measuring/MeasurementRate.h"
+#include "measuring/StoredResult.h"
 
 #include <algorithm>
 
 namespace quilbo {
 
 namespace {
-constexpr int kRate = 48000;
 constexpr double kLevelDbfs = -20.0;
 constexpr double kSweepSeconds = 5.0;
 }  // namespace
 
 MeasureSettings runInMeasureSettings() {
     MeasureSettings settings;
-    settings.sweep.rate = kRate;
+    settings.sweep.rate = kMeasurementRate;
     settings.sweep.levelDbfs = kLevelDbfs;
     settings.sweep.seconds = kSweepSeconds;
     settings.channels = {1, 2};
@@ -45,30 +46,13 @@ QString storeRunInMeasurements(const MeasureResult& result, const MeasureSetting
     }
     const MeasurementStore store(folder);
     const std::string date = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    MeasurementLabel label{{}, date, settings.output, settings.input, {}, problem.toStdString()};
+    if (label.runFailure.empty()) {
+        label.runFailure = recordResultName(result.record);
+    }
     for (const unsigned channel : settings.channels) {
-        Measurement measurement;
-        measurement.name = runInMeasurementName(sessionStart, stage, channel).toStdString();
-        measurement.date = date;
-        measurement.output = settings.output;
-        measurement.input = settings.input;
-        measurement.channel = static_cast<int>(channel);
-        measurement.sweep = settings.sweep;
-        const auto found =
-            std::find_if(result.channels.begin(), result.channels.end(),
-                         [channel](const ChannelResult& c) { return c.channel == channel; });
-        if (result.record == RecordResult::Ok && found != result.channels.end() &&
-            found->analysis.status == AnalysisStatus::Ok) {
-            measurement.impulse = found->analysis.impulse;
-            measurement.response = found->analysis.response;
-        } else {
-            measurement.ok = false;
-            measurement.failure = found != result.channels.end() && !found->analysis.message.empty()
-                                      ? found->analysis.message
-                                      : problem.toStdString();
-            if (measurement.failure.empty()) {
-                measurement.failure = recordResultName(result.record);
-            }
-        }
+        label.name = runInMeasurementName(sessionStart, stage, channel).toStdString();
+        Measurement measurement = storedMeasurement(result, settings, channel, label);
         if (const std::string error = store.save(measurement);
             !error.empty() && problem.isEmpty()) {
             problem = QString::fromStdString(error);

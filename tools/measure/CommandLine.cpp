@@ -2,6 +2,8 @@
 // and the sweep's values are held to the engine's own ranges.
 #include "tools/measure/CommandLine.h"
 
+#include "measuring/MeasurementRate.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -70,6 +72,7 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
                                                std::string& error) {
     MeasureRequest request;
     SweepSettings& sweep = request.settings.sweep;
+    sweep.rate = kMeasurementRate;
     sweep.seconds = 5.0;
     sweep.levelDbfs = -20.0;
     request.settings.smoothing = Smoothing::None;

@@ -4,6 +4,7 @@
 
 #include "measure/Export.h"
 #include "measure/MeasurementStore.h"
+#include "measuring/StoredResult.h"
 
 #include <cmath>
 #include <ctime>
@@ -20,27 +21,23 @@ std::string utcNow() {
     return text;
 }
 
-std::string store(const MeasureRequest& request, const ChannelResult& channel, bool several) {
+std::string store(const MeasureRequest& request, const MeasureResult& result,
+                  const ChannelResult& channel, bool several) {
     const MeasurementStore measurements(MeasurementStore::defaultFolder());
     if (measurements.folder().empty()) {
         return "no folder for stored measurements: neither XDG_DATA_HOME nor HOME is set";
     }
-    Measurement m;
-    m.name = several ? request.storeName + " (channel " + std::to_string(channel.channel) + ")"
-                     : request.storeName;
-    m.date = utcNow();
-    m.output = request.settings.output.empty() ? "default" : request.settings.output;
-    m.input = request.settings.input.empty() ? "default" : request.settings.input;
-    if (!request.analysePath.empty()) {
-        m.input = request.analysePath;
-    }
-    m.channel = static_cast<int>(channel.channel);
-    m.sweep = request.settings.sweep;
-    m.calibration = request.calibrationPath;
-    m.ok = channel.analysis.status == AnalysisStatus::Ok;
-    m.failure = channel.analysis.message;
-    m.impulse = channel.analysis.impulse;
-    m.response = channel.analysis.response;
+    const MeasurementLabel label{
+        several ? request.storeName + " (channel " + std::to_string(channel.channel) + ")"
+                : request.storeName,
+        utcNow(),
+        request.settings.output.empty() ? "default" : request.settings.output,
+        !request.analysePath.empty()     ? request.analysePath
+        : request.settings.input.empty() ? "default"
+                                         : request.settings.input,
+        request.calibrationPath,
+        result.message};
+    Measurement m = storedMeasurement(result, request.settings, channel.channel, label);
     return measurements.save(m);
 }
 
@@ -118,7 +115,7 @@ std::string report(const MeasureRequest& request, const MeasureResult& result, s
             note(exportImpulseWav(path, a.impulse, request.settings.sweep.rate));
         }
         if (!request.storeName.empty()) {
-            note(store(request, channel, several));
+            note(store(request, result, channel, several));
         }
     }
     std::fflush(out);

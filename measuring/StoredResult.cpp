@@ -1,0 +1,35 @@
+// A result's channel as a stored measurement.
+#include "measuring/StoredResult.h"
+
+#include <algorithm>
+
+namespace quilbo {
+
+Measurement storedMeasurement(const MeasureResult& result, const MeasureSettings& settings,
+                              unsigned channel, const MeasurementLabel& label) {
+    Measurement m;
+    m.name = label.name;
+    m.date = label.date;
+    m.output = label.output;
+    m.input = label.input;
+    m.channel = static_cast<int>(channel);
+    m.sweep = settings.sweep;
+    m.calibration = label.calibration;
+    const auto found =
+        std::find_if(result.channels.begin(), result.channels.end(),
+                     [channel](const ChannelResult& c) { return c.channel == channel; });
+    if (found == result.channels.end()) {
+        m.ok = false;
+        m.failure = label.runFailure;
+        return m;
+    }
+    const Analysis& analysis = found->analysis;
+    m.ok = result.record == RecordResult::Ok && analysis.status == AnalysisStatus::Ok;
+    m.failure =
+        m.ok ? std::string() : (analysis.message.empty() ? label.runFailure : analysis.message);
+    m.impulse = analysis.impulse;
+    m.response = analysis.response;
+    return m;
+}
+
+}  // namespace quilbo

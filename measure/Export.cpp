@@ -1,8 +1,8 @@
 // Text and WAV exports, each written whole or not at all.
 #include "measure/Export.h"
 
-#include "audio/WaveFile.h"
-#include "measure/AtomicFile.h"
+#include "media/AtomicFile.h"
+#include "media/WaveFile.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The measurement file format and the folder that holds the files.
 #include "measure/MeasurementStore.h"
 
-#include "measure/AtomicFile.h"
+#include "media/AtomicFile.h"
 
 #include <algorithm>
 #include <array>

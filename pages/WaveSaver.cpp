@@ -1,7 +1,7 @@
 // Save's checks, file dialog, writing and messages.
 #include "pages/WaveSaver.h"
 
-#include "audio/WaveFile.h"
+#include "media/WaveFile.h"
 #include "pages/Logging.h"
 #include "pages/PlayerMessages.h"
 

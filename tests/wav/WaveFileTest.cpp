@@ -1,6 +1,6 @@
 // WAV files read back by SoX and by hand: from the writer and from Save. (Targets that are no
 // regular file: quilbo-render's test, tests/synth/RenderTool.cmake.)
-#include "audio/WaveFile.h"
+#include "media/WaveFile.h"
 #include "pages/LevelSlider.h"
 #include "pages/WaveSaver.h"
 #include "synth/Synthesis.h"

@@ -8,7 +8,7 @@
 
 #include "audio/MeasurementRun.h"
 #include "audio/PulseSweepRecorder.h"
-#include "audio/WaveFile.h"
+#include "media/WaveFile.h"
 #include "tools/measure/CommandLine.h"
 #include "tools/measure/Report.h"
 #include "tools/measure/WavReader.h"

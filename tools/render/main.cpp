@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "audio/FileWrite.h"
-#include "audio/SampleBlock.h"
-#include "audio/WaveFile.h"
+#include "media/FileWrite.h"
+#include "media/SampleBlock.h"
+#include "media/WaveFile.h"
 #include "synth/Synthesis.h"
 #include "tools/render/CommandLine.h"
 

@@ -1,8 +1,8 @@
 // The WAV file writer: the header, the sample repacking and the write-then-rename.
-#include "audio/WaveFile.h"
+#include "media/WaveFile.h"
 
-#include "audio/FileWrite.h"
-#include "audio/WaveFormat.h"
+#include "media/FileWrite.h"
+#include "media/WaveFormat.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

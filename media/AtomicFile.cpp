@@ -1,5 +1,5 @@
 // The write-fsync-rename sequence, with the temporary file removed on every failure.
-#include "measure/AtomicFile.h"
+#include "media/AtomicFile.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

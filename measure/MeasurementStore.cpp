@@ -304,22 +304,18 @@ std::string MeasurementStore::pathOf(const std::string& id) const {
     return m_folder + "/" + id + std::string(kExtension);
 }
 
-std::string MeasurementStore::save(Measurement& m) const {
+FileWriteResult MeasurementStore::save(Measurement& m) const {
     if (m_folder.empty()) {
-        return "There is no folder to keep measurements in (neither XDG_DATA_HOME nor HOME is "
-               "set).";
+        return {FileWriteError::NoFolder, 0};
     }
-    if (m.response.db.size() != m.response.frequency.size() ||
+    if ((!m.id.empty() && !plainId(m.id)) || m.response.db.size() != m.response.frequency.size() ||
         m.response.phaseDeg.size() != m.response.frequency.size()) {
-        return "The response's frequencies, levels and phases differ in number.";
-    }
-    if (!m.id.empty() && !plainId(m.id)) {
-        return "\"" + m.id + "\" cannot name a measurement file.";
+        return {FileWriteError::UnsupportedFormat, 0};
     }
     std::error_code error;
     std::filesystem::create_directories(m_folder, error);
     if (error) {
-        return "Cannot make the folder " + m_folder + ": " + error.message();
+        return {FileWriteError::CreateFailed, error.value()};
     }
     if (m.id.empty()) {
         // Named after the date's digits, numbered when several share a second.
@@ -349,15 +345,6 @@ LoadResult MeasurementStore::load(const std::string& id) const {
         result.measurement->id = id;
     }
     return result;
-}
-
-std::string MeasurementStore::rename(const std::string& id, const std::string& name) const {
-    LoadResult loaded = load(id);
-    if (!loaded.measurement) {
-        return loaded.error;
-    }
-    loaded.measurement->name = name;
-    return save(*loaded.measurement);
 }
 
 std::string MeasurementStore::remove(const std::string& id) const {

@@ -1,19 +1,13 @@
-// The WAV file writer: the header, the sample repacking and the write-then-rename.
+// The WAV file writer: the header and the sample repacking.
 #include "media/WaveFile.h"
 
+#include "media/AtomicFile.h"
 #include "media/FileWrite.h"
 #include "media/WaveFormat.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstdio>
 #include <limits>
-#include <random>
 #include <vector>
 
 namespace quilbo {
@@ -91,37 +85,6 @@ std::vector<std::uint8_t> headerOf(const Layout& layout, int channels, int sampl
     return out;
 }
 
-// Closes the descriptor and removes the temporary file unless the write got through.
-class TemporaryFile {
-public:
-    TemporaryFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
-    ~TemporaryFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        if (!m_kept) {
-            ::unlink(m_path.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    int fd() const { return m_fd; }
-    const std::string& path() const { return m_path; }
-    // Closes the file; false (errno set) when the last of its data could not be written.
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-    void keep() { m_kept = true; }
-
-private:
-    int m_fd;
-    std::string m_path;
-    bool m_kept = false;
-};
-
 // The samples in the file's form: 20 and 24 bits repacked through a buffer, the rest as they are.
 bool writeSamples(int fd, const std::uint8_t* block, const Layout& layout, int precision) {
     if (fileSampleBytes(precision) == containerBytes(precision)) {
@@ -147,136 +110,44 @@ bool writeSamples(int fd, const std::uint8_t* block, const Layout& layout, int p
     return true;
 }
 
-// A fresh name beside the target, made with O_EXCL so that nothing else's file is ever taken.
-int createTemporary(const std::string& path, std::string& temporary) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    // Shortened so that the decorations never push a long name past the system's limit.
-    const std::string name =
-        (slash == std::string::npos ? path : path.substr(slash + 1)).substr(0, 200);
-    std::random_device entropy;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x.part", static_cast<unsigned>(entropy()));
-        temporary = folder + "." + name + suffix;
-        // 0666 under the user's umask, as any new file of theirs.
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
-    }
-    return -1;
-}
-
-// The file a target names: a symbolic link is followed to the file it points at (which may not
-// exist yet), so the link stays and its file is replaced. Anything there that is not a regular
-// file (a device node, a FIFO, a folder) is refused: renaming over it would replace it.
-WaveFileResult resolveTarget(const std::string& path, std::string& target) {
-    constexpr int kMaxLinks = 40;  // the system's own bound on a chain of links
-    target = path;
-    for (int hop = 0; hop <= kMaxLinks; ++hop) {
-        struct stat info;
-        if (::lstat(target.c_str(), &info) != 0) {
-            if (errno == ENOENT) {
-                return {};  // a new file
-            }
-            return {WaveFileError::CreateFailed, errno};
-        }
-        if (S_ISREG(info.st_mode)) {
-            return {};
-        }
-        if (!S_ISLNK(info.st_mode)) {
-            return {WaveFileError::NotRegularFile, 0};
-        }
-        std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
-        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
-        if (length < 0 || static_cast<std::size_t>(length) >= link.size()) {
-            return {WaveFileError::CreateFailed, length < 0 ? errno : ENAMETOOLONG};
-        }
-        const std::string next(link.data(), static_cast<std::size_t>(length));
-        const std::size_t slash = target.rfind('/');
-        target = (!next.empty() && next.front() == '/') || slash == std::string::npos
-                     ? next
-                     : target.substr(0, slash + 1) + next;
-    }
-    return {WaveFileError::CreateFailed, ELOOP};
-}
-
 }  // namespace
 
-WaveFileError checkWaveFile(std::uint64_t blockBytes, int channels, int sampleRate, int precision) {
+FileWriteError checkWaveFile(std::uint64_t blockBytes, int channels, int sampleRate,
+                             int precision) {
     if (containerBytes(precision) == 0 || sampleRate <= 0 || channels <= 0 ||
         channels > std::numeric_limits<std::uint16_t>::max() ||
         channels * fileSampleBytes(precision) > std::numeric_limits<std::uint16_t>::max()) {
-        return WaveFileError::UnsupportedFormat;
+        return FileWriteError::UnsupportedFormat;
     }
     const Layout layout = layoutOf(blockBytes, channels, precision);
     if (static_cast<std::uint64_t>(sampleRate) * static_cast<std::uint64_t>(layout.fileFrameBytes) >
         kMaxRiffSize) {
-        return WaveFileError::UnsupportedFormat;
+        return FileWriteError::UnsupportedFormat;
     }
     if (kHeaderBytes - 8 + layout.dataBytes + layout.dataBytes % 2 > kMaxRiffSize) {
-        return WaveFileError::TooLarge;
+        return FileWriteError::TooLarge;
     }
-    return WaveFileError::None;
+    return FileWriteError::None;
 }
 
-WaveFileResult writeWaveFile(const std::string& path, const std::uint8_t* block,
-                             std::uint64_t blockBytes, int channels, int sampleRate,
-                             int precision) {
-    if (const WaveFileError refused = checkWaveFile(blockBytes, channels, sampleRate, precision);
-        refused != WaveFileError::None) {
+FileWriteResult writeWaveFile(const std::string& path, const std::uint8_t* block,
+                              std::uint64_t blockBytes, int channels, int sampleRate,
+                              int precision) {
+    if (const FileWriteError refused = checkWaveFile(blockBytes, channels, sampleRate, precision);
+        refused != FileWriteError::None) {
         return {refused, 0};
     }
     const Layout layout = layoutOf(blockBytes, channels, precision);
     if (block == nullptr && layout.dataBytes != 0) {
-        return {WaveFileError::UnsupportedFormat, 0};
+        return {FileWriteError::UnsupportedFormat, 0};
     }
-    std::string target;
-    if (const WaveFileResult refused = resolveTarget(path, target); !refused) {
-        return refused;
-    }
-    std::string temporaryPath;
-    const int fd = createTemporary(target, temporaryPath);
-    if (fd < 0) {
-        return {WaveFileError::CreateFailed, errno};
-    }
-    TemporaryFile file(fd, temporaryPath);
     const std::vector<std::uint8_t> header = headerOf(layout, channels, sampleRate, precision);
-    const std::uint8_t pad = 0;
-    // The data reach the disk before the name does, so a crash leaves the old file or the new one.
-    if (!writeFully(file.fd(), header.data(), header.size()) ||
-        !writeSamples(file.fd(), block, layout, precision) ||
-        (layout.dataBytes % 2 != 0 && !writeFully(file.fd(), &pad, 1)) || ::fsync(file.fd()) != 0 ||
-        !file.close()) {
-        return {WaveFileError::WriteFailed, errno};
-    }
-    if (::rename(file.path().c_str(), target.c_str()) != 0) {
-        return {WaveFileError::RenameFailed, errno};
-    }
-    file.keep();
-    return {};
-}
-
-const char* waveFileErrorText(WaveFileError error) {
-    switch (error) {
-        case WaveFileError::UnsupportedFormat:
-            return "no WAV file holds this rate, channel code and depth";
-        case WaveFileError::TooLarge:
-            return "the block makes a WAV file larger than 4 GiB";
-        case WaveFileError::NotRegularFile:
-            return "is not a regular file";
-        case WaveFileError::CreateFailed:
-            return "cannot create a file in the target folder";
-        case WaveFileError::WriteFailed:
-            return "cannot write the file";
-        case WaveFileError::RenameFailed:
-            return "cannot give the file its name";
-        case WaveFileError::None:
-            break;
-    }
-    return "no error";
+    return writeFileAtomically(path, [&](int fd) {
+        const std::uint8_t pad = 0;
+        return writeFully(fd, header.data(), header.size()) &&
+               writeSamples(fd, block, layout, precision) &&
+               (layout.dataBytes % 2 == 0 || writeFully(fd, &pad, 1));
+    });
 }
 
 }  // namespace quilbo

@@ -5,6 +5,7 @@
 
 #include "audio/SinkLayout.h"
 #include "measure/Export.h"
+#include "pages/FileMessages.h"
 #include "pages/Logging.h"
 #include "pages/MeasureCurves.h"
 #include "pages/MeasurementWorker.h"
@@ -15,12 +16,14 @@
 
 #include <QDateTime>
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quilbo {
@@ -283,6 +286,16 @@ void CMeasurePage::setSmoothing(Smoothing smoothing) {
     m_ui->smoothing_1115->setCurrentIndex(static_cast<int>(at - std::begin(kSmoothingChoices)));
 }
 
+QString CMeasurePage::renameStored(const std::string& id, const QString& name) const {
+    LoadResult loaded = m_store.load(id);
+    if (!loaded.measurement) {
+        return QString::fromStdString(loaded.error);
+    }
+    loaded.measurement->name = name.toStdString();
+    const FileWriteResult saved = m_store.save(*loaded.measurement);
+    return saved ? QString() : FileMessages::reason(saved);
+}
+
 void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
     if (m_filling || column != 0) {
         return;
@@ -291,9 +304,9 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
     const QString stored = item->data(0, kNameRole).toString();
     const QString name = item->text(0).trimmed();
     if (name != stored) {
-        std::string error = name.isEmpty() ? std::string() : m_store.rename(id, name.toStdString());
+        const QString error = name.isEmpty() ? QString() : renameStored(id, name);
         m_filling = true;
-        if (name.isEmpty() || !error.empty()) {
+        if (name.isEmpty() || !error.isEmpty()) {
             item->setText(0, stored);  // the name stays what the file says
         } else {
             item->setData(0, kNameRole, name);
@@ -302,8 +315,8 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
             }
         }
         m_filling = false;
-        if (!error.empty()) {
-            warn(tr("The measurement cannot be renamed: %1").arg(QString::fromStdString(error)));
+        if (!error.isEmpty()) {
+            warn(tr("The measurement cannot be renamed: %1").arg(error));
         }
     }
     if (item->checkState(0) == Qt::Checked && m_loaded.count(id) == 0) {
@@ -450,15 +463,15 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
         m.calibration = m_calibrationPath.toStdString();
         return m;
     };
-    std::string storeError;
+    FileWriteResult storeError;
     for (const ChannelResult& channel : result.channels) {
         Measurement m = newMeasurement(channel.channel);
         m.ok = channel.analysis.status == AnalysisStatus::Ok;
         m.failure = m.ok ? std::string() : channel.analysis.message;
         m.impulse = channel.analysis.impulse;
         m.response = channel.analysis.response;
-        if (const std::string error = m_store.save(m); !error.empty()) {
-            storeError = error;
+        if (const FileWriteResult saved = m_store.save(m); !saved) {
+            storeError = saved;
         } else {
             m_resultIds.push_back(m.id);
             m_styles.emplace(m.id, m_nextStyle++);
@@ -469,16 +482,18 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
             Measurement m = newMeasurement(channel);
             m.ok = false;
             m.failure = recordFailure(result).toStdString();
-            if (const std::string error = m_store.save(m); !error.empty()) {
-                storeError = error;
+            if (const FileWriteResult saved = m_store.save(m); !saved) {
+                storeError = saved;
             }
         }
     }
     QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
-    if (!storeError.empty()) {
+    if (!storeError) {
         text += QLatin1Char(' ') +
-                tr("It could not be stored: %1").arg(QString::fromStdString(storeError));
-        qCWarning(lcPages) << "A measurement could not be stored:" << storeError.c_str();
+                tr("It could not be stored: %1").arg(FileMessages::reason(storeError));
+        qCWarning(lcPages) << "A measurement could not be stored:"
+                           << fileWriteErrorText(storeError.error)
+                           << std::strerror(storeError.systemError);
     } else if (!m_resultIds.empty()) {
         text += QLatin1Char(' ') + tr("Stored.");
     }
@@ -695,11 +710,15 @@ void CMeasurePage::OnExport(bool impulse) {
     if (path.isEmpty()) {
         return;
     }
-    const std::string error = impulse
-                                  ? exportImpulseWav(path.toStdString(), m.impulse, m.sweep.rate)
-                                  : exportResponseText(path.toStdString(), m.response);
-    if (!error.empty()) {
-        warn(tr("The file cannot be written: %1").arg(QString::fromStdString(error)));
+    const std::string file = QFile::encodeName(path).toStdString();
+    const FileWriteResult written = impulse ? exportImpulseWav(file, m.impulse, m.sweep.rate)
+                                            : exportResponseText(file, m.response);
+    if (written.error == FileWriteError::UnsupportedFormat && impulse) {
+        warn(tr("A WAV file cannot hold a response at %1 Hz.").arg(m.sweep.rate));
+    } else if (written.error == FileWriteError::TooLarge) {
+        warn(tr("The response is too long for a WAV file."));
+    } else if (!written) {
+        warn(FileMessages::saveFailed(path, written));
     }
 }
 

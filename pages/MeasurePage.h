@@ -108,6 +108,8 @@ protected:
 private:
     void onFinished(const MeasureResult& result, const QObject* owner);
     void onItemChanged(QTreeWidgetItem* item, int column);
+    // Stores the measurement under a new name; why not, or empty.
+    QString renameStored(const std::string& id, const QString& name) const;
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
     std::vector<unsigned> chosenChannels() const;

@@ -2,6 +2,7 @@
 #include "pages/RunInMeasurement.h"
 
 #include "measure/MeasurementStore.h"
+#include "pages/FileMessages.h"
 
 #include <algorithm>
 
@@ -69,9 +70,8 @@ QString storeRunInMeasurements(const MeasureResult& result, const MeasureSetting
                 measurement.failure = recordResultName(result.record);
             }
         }
-        if (const std::string error = store.save(measurement);
-            !error.empty() && problem.isEmpty()) {
-            problem = QString::fromStdString(error);
+        if (const FileWriteResult saved = store.save(measurement); !saved && problem.isEmpty()) {
+            problem = FileMessages::reason(saved);
         }
     }
     return problem;

@@ -20,6 +20,10 @@ std::string utcNow() {
     return text;
 }
 
+std::string described(const std::string& path, const FileWriteResult& written) {
+    return written ? std::string() : describeFileWrite(path, written);
+}
+
 std::string store(const MeasureRequest& request, const ChannelResult& channel, bool several) {
     const MeasurementStore measurements(MeasurementStore::defaultFolder());
     if (measurements.folder().empty()) {
@@ -41,7 +45,10 @@ std::string store(const MeasureRequest& request, const ChannelResult& channel, b
     m.failure = channel.analysis.message;
     m.impulse = channel.analysis.impulse;
     m.response = channel.analysis.response;
-    return measurements.save(m);
+    const FileWriteResult saved = measurements.save(m);
+    return saved
+               ? std::string()
+               : "cannot store the measurement: " + describeFileWrite(measurements.folder(), saved);
 }
 
 }  // namespace
@@ -99,11 +106,11 @@ std::string report(const MeasureRequest& request, const MeasureResult& result, s
         }
         if (!request.responsePath.empty()) {
             const std::string path = channelPath(request.responsePath, channel.channel, several);
-            note(exportResponseText(path, a.response));
+            note(described(path, exportResponseText(path, a.response)));
         }
         if (!request.impulsePath.empty()) {
             const std::string path = channelPath(request.impulsePath, channel.channel, several);
-            note(exportImpulseWav(path, a.impulse, request.settings.sweep.rate));
+            note(described(path, exportImpulseWav(path, a.impulse, request.settings.sweep.rate)));
         }
         if (!request.storeName.empty()) {
             note(store(request, channel, several));

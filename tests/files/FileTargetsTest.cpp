@@ -1,0 +1,236 @@
+// Every writer of files, aimed at each kind of target a user can name: a symbolic link, a FIFO, a
+// folder, a file on a full disk and a folder that does not exist. Each must report the same typed
+// outcome in its own way, and leave on the disk the target replaced or untouched, never half a
+// file, and no temporary file.
+#include "measure/MeasurementStore.h"
+#include "media/WaveFile.h"
+#include "pages/FileMessages.h"
+#include "tests/support/PageFixture.h"
+#include "tests/support/SoundServer.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <functional>
+
+namespace quilbo::test {
+namespace {
+
+enum class Target { Link, Fifo, Folder, FullDisk, MissingFolder };
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A tmpfs mounted over a folder for the test's life, filled to the last page.
+class FullDisk {
+public:
+    explicit FullDisk(const std::string& folder) : m_folder(folder) {
+        m_mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0;
+        m_error = m_mounted ? 0 : errno;
+    }
+    ~FullDisk() {
+        if (m_mounted) {
+            ::umount(m_folder.c_str());
+        }
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+    int error() const { return m_error; }
+    void fill() const {
+        std::ofstream filler(m_folder + "/filler", std::ios::binary);
+        const std::string page(4096, 'f');
+        for (int i = 0; i < 64 && filler.write(page.data(), page.size()).flush(); ++i) {
+        }
+    }
+
+private:
+    std::string m_folder;
+    bool m_mounted = false;
+    int m_error = 0;
+};
+
+struct Writer {
+    const char* name;
+    const char* file;   // the target's name
+    const char* magic;  // what a written file begins with
+    bool makesFolder;   // the store makes its folder; the others refuse a missing one
+    // Writes path; true when the writer reported `expected` (success or the failure) as it
+    // reports it: a typed result, a page's message, a tool's exit code and words.
+    std::function<bool(const std::string& path, const FileWriteResult& expected)> write;
+};
+
+class FileTargets : public testing::TestWithParam<Target>, public Pages {
+protected:
+    std::vector<Writer> writers();
+    bool tool(const QStringList& argv, int exitCode, const std::string& said) {
+        const CommandResult run = runCommand(argv, QProcessEnvironment::systemEnvironment(), 60000);
+        EXPECT_TRUE(run.output.contains(QString::fromStdString(said))) << run.output.toStdString();
+        return run.exitCode == exitCode;
+    }
+    QTemporaryDir root;
+};
+
+bool sameResult(const FileWriteResult& a, const FileWriteResult& b) {
+    return a.error == b.error && a.systemError == b.systemError;
+}
+
+std::vector<Writer> FileTargets::writers() {
+    const std::string recording = root.filePath("recording.wav").toStdString();
+    const QStringList sweep = {"--seconds", "1", "--analyse", QString::fromStdString(recording)};
+    // A tool says nothing of a write that worked, and names the file of one that failed.
+    const auto said = [](const std::string& path, const FileWriteResult& r) {
+        return r ? std::string() : describeFileWrite(path, r);
+    };
+    const auto measure = [=, this](const char* option) {
+        return [=, this](const std::string& path, const FileWriteResult& expected) {
+            return tool(QStringList{QUILBO_MEASURE_PROGRAM} + sweep +
+                            QStringList{option, QString::fromStdString(path)},
+                        expected ? 0 : 3, said(path, expected));
+        };
+    };
+    const std::uint8_t block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    return {
+        {"WAV", "w.wav", "RIFF", false,
+         [=](const std::string& path, const FileWriteResult& expected) {
+             return sameResult(writeWaveFile(path, block, sizeof block, 2, 44100, 16), expected);
+         }},
+        {"Save", "s.wav", "RIFF", false,
+         [this](const std::string& path, const FileWriteResult& expected) {
+             messages.clear();
+             const QString name = QString::fromStdString(path);
+             freq().setSaveNameAsker([=](QWidget*, const QString&) { return name; });
+             type(freq(), CFrequencyPage::IDC_TIME, "1");
+             click(freq(), CFrequencyPage::IDC_SAVE);
+             return messages == (expected ? QStringList()
+                                          : QStringList{FileMessages::saveFailed(name, expected)});
+         }},
+        {"--wav", "r.wav", "RIFF", false,
+         [=, this](const std::string& path, const FileWriteResult& expected) {
+             const int exitCode = expected                                           ? 0
+                                  : expected.error == FileWriteError::NotRegularFile ? 4
+                                                                                     : 1;
+             return tool({QUILBO_RENDER_PROGRAM, "--wav", QString::fromStdString(path), "tone", "8",
+                          "44100", "2", "16", "0", "1000", "1"},
+                         exitCode, said(path, expected));
+         }},
+        {"--response", "r.txt", "* Quilbo frequency response", false, measure("--response")},
+        {"--impulse", "i.wav", "RIFF", false, measure("--impulse")},
+        {"store", "m1.qmeas", "quilbo-measurement", true,
+         [](const std::string& path, const FileWriteResult& expected) {
+             Measurement m;
+             m.id = "m1";
+             m.date = "2026-12-08T05:00:00Z";
+             m.impulse = {0.5F, -0.25F};
+             const MeasurementStore store(path.substr(0, path.rfind('/')));
+             return sameResult(store.save(m), expected);
+         }},
+    };
+}
+
+TEST_P(FileTargets, EveryWriterReplacesALinksFileAndLeavesAnythingElseAsItWas) {
+    ASSERT_TRUE(runCommand({QUILBO_MEASURE_PROGRAM, "--seconds", "1", "--write-sweep",
+                            root.filePath("recording.wav")},
+                           QProcessEnvironment::systemEnvironment(), 60000)
+                    .ok());
+    const Target target = GetParam();
+    for (const Writer& writer : writers()) {
+        SCOPED_TRACE(writer.name);
+        const std::string folder = root.filePath(writer.name).toStdString();
+        ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+        const std::string path = folder + "/" + writer.file;
+        std::optional<FullDisk> disk;
+        std::vector<std::string> left = {writer.file};  // what the folder holds after
+        FileWriteResult expected;                       // a link's file is written
+        switch (target) {
+            case Target::Link:
+                std::ofstream(folder + "/real") << "old";
+                ASSERT_EQ(::symlink("real", path.c_str()), 0);
+                left.push_back("real");
+                break;
+            case Target::Fifo:
+                ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+                expected = {FileWriteError::NotRegularFile, 0};
+                break;
+            case Target::Folder:
+                ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+                expected = {FileWriteError::NotRegularFile, 0};
+                break;
+            case Target::FullDisk:
+                disk.emplace(folder);
+                if (disk->error() != 0) {
+                    GTEST_SKIP() << "A full disk is a small tmpfs mounted here, which takes root "
+                                    "and the right to mount: "
+                                 << std::strerror(disk->error());
+                }
+                std::ofstream(path) << "old";
+                disk->fill();
+                left.push_back("filler");
+                expected = {FileWriteError::WriteFailed, ENOSPC};
+                break;
+            case Target::MissingFolder:
+                left = {"missing"};
+                if (!writer.makesFolder) {
+                    expected = {FileWriteError::CreateFailed, ENOENT};
+                    left.clear();
+                }
+                break;
+        }
+        const std::string written =
+            target == Target::MissingFolder ? folder + "/missing/" + writer.file : path;
+        EXPECT_TRUE(writer.write(written, expected));
+        QStringList names =
+            QDir(QString::fromStdString(folder))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDir::Name);
+        std::vector<std::string> found;
+        for (const QString& name : names) {
+            found.push_back(name.toStdString());
+        }
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(found, left);
+        struct stat info {};
+        ASSERT_EQ(::lstat(path.c_str(), &info), target == Target::MissingFolder ? -1 : 0);
+        switch (target) {
+            case Target::Link:
+                EXPECT_TRUE(S_ISLNK(info.st_mode));
+                EXPECT_EQ(contents(folder + "/real").rfind(writer.magic, 0), 0u);
+                break;
+            case Target::Fifo:
+                EXPECT_TRUE(S_ISFIFO(info.st_mode));
+                break;
+            case Target::Folder:
+                EXPECT_TRUE(S_ISDIR(info.st_mode));
+                break;
+            case Target::FullDisk:
+                EXPECT_EQ(contents(path), "old");
+                break;
+            case Target::MissingFolder:
+                if (writer.makesFolder) {
+                    EXPECT_EQ(contents(written).rfind(writer.magic, 0), 0u);
+                }
+                break;
+        }
+    }
+}
+
+std::string targetName(const testing::TestParamInfo<Target>& info) {
+    static const char* const names[] = {"Link", "Fifo", "Folder", "FullDisk", "MissingFolder"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FileTargets,
+                         testing::Values(Target::Link, Target::Fifo, Target::Folder,
+                                         Target::FullDisk, Target::MissingFolder),
+                         targetName);
+
+}  // namespace
+}  // namespace quilbo::test

@@ -30,32 +30,18 @@ std::string contents(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A tmpfs mounted over a folder for the test's life, filled to the last page.
-class FullDisk {
-public:
-    explicit FullDisk(const std::string& folder) : m_folder(folder) {
-        m_mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0;
-        m_error = m_mounted ? 0 : errno;
-    }
-    ~FullDisk() {
-        if (m_mounted) {
-            ::umount(m_folder.c_str());
+// A small tmpfs over a folder while it lives: a disk the test can fill.
+struct Mount {
+    explicit Mount(std::string at)
+        : folder(std::move(at)),
+          error(::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0 ? 0 : errno) {}
+    ~Mount() {
+        if (error == 0) {
+            ::umount(folder.c_str());
         }
     }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-    int error() const { return m_error; }
-    void fill() const {
-        std::ofstream filler(m_folder + "/filler", std::ios::binary);
-        const std::string page(4096, 'f');
-        for (int i = 0; i < 64 && filler.write(page.data(), page.size()).flush(); ++i) {
-        }
-    }
-
-private:
-    std::string m_folder;
-    bool m_mounted = false;
-    int m_error = 0;
+    std::string folder;
+    int error;
 };
 
 struct Writer {
@@ -147,77 +133,65 @@ TEST_P(FileTargets, EveryWriterReplacesALinksFileAndLeavesAnythingElseAsItWas) {
         const std::string folder = root.filePath(writer.name).toStdString();
         ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
         const std::string path = folder + "/" + writer.file;
-        std::optional<FullDisk> disk;
-        std::vector<std::string> left = {writer.file};  // what the folder holds after
-        FileWriteResult expected;                       // a link's file is written
+        std::optional<Mount> disk;
+        QStringList left = {writer.file};  // what the folder holds after
+        FileWriteResult expected;          // a link's file is written
+        mode_t kind = 0;                   // the target's kind after
+        std::string checked, start;        // a file left after, and how it starts
         switch (target) {
             case Target::Link:
                 std::ofstream(folder + "/real") << "old";
                 ASSERT_EQ(::symlink("real", path.c_str()), 0);
-                left.push_back("real");
+                left.append("real");
+                kind = S_IFLNK, checked = folder + "/real", start = writer.magic;
                 break;
             case Target::Fifo:
                 ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-                expected = {FileWriteError::NotRegularFile, 0};
+                expected = {FileWriteError::NotRegularFile, 0}, kind = S_IFIFO;
                 break;
             case Target::Folder:
                 ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
-                expected = {FileWriteError::NotRegularFile, 0};
+                expected = {FileWriteError::NotRegularFile, 0}, kind = S_IFDIR;
                 break;
-            case Target::FullDisk:
+            case Target::FullDisk: {
                 disk.emplace(folder);
-                if (disk->error() != 0) {
+                if (disk->error != 0) {
                     GTEST_SKIP() << "A full disk is a small tmpfs mounted here, which takes root "
                                     "and the right to mount: "
-                                 << std::strerror(disk->error());
+                                 << std::strerror(disk->error);
                 }
                 std::ofstream(path) << "old";
-                disk->fill();
-                left.push_back("filler");
+                std::ofstream filler(folder + "/filler");
+                for (int page = 0; page < 64 && filler << std::string(4096, 'f') << std::flush;) {
+                    ++page;
+                }
+                left.append("filler");
                 expected = {FileWriteError::WriteFailed, ENOSPC};
+                kind = S_IFREG, checked = path, start = "old";
                 break;
+            }
             case Target::MissingFolder:
                 left = {"missing"};
-                if (!writer.makesFolder) {
-                    expected = {FileWriteError::CreateFailed, ENOENT};
-                    left.clear();
+                if (writer.makesFolder) {
+                    checked = folder + "/missing/" + writer.file, start = writer.magic;
+                } else {
+                    expected = {FileWriteError::CreateFailed, ENOENT}, left.clear();
                 }
                 break;
         }
         const std::string written =
             target == Target::MissingFolder ? folder + "/missing/" + writer.file : path;
         EXPECT_TRUE(writer.write(written, expected));
-        QStringList names =
+        left.sort();
+        EXPECT_EQ(
             QDir(QString::fromStdString(folder))
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                           QDir::Name);
-        std::vector<std::string> found;
-        for (const QString& name : names) {
-            found.push_back(name.toStdString());
-        }
-        std::sort(left.begin(), left.end());
-        EXPECT_EQ(found, left);
+                           QDir::Name),
+            left);
         struct stat info {};
-        ASSERT_EQ(::lstat(path.c_str(), &info), target == Target::MissingFolder ? -1 : 0);
-        switch (target) {
-            case Target::Link:
-                EXPECT_TRUE(S_ISLNK(info.st_mode));
-                EXPECT_EQ(contents(folder + "/real").rfind(writer.magic, 0), 0u);
-                break;
-            case Target::Fifo:
-                EXPECT_TRUE(S_ISFIFO(info.st_mode));
-                break;
-            case Target::Folder:
-                EXPECT_TRUE(S_ISDIR(info.st_mode));
-                break;
-            case Target::FullDisk:
-                EXPECT_EQ(contents(path), "old");
-                break;
-            case Target::MissingFolder:
-                if (writer.makesFolder) {
-                    EXPECT_EQ(contents(written).rfind(writer.magic, 0), 0u);
-                }
-                break;
+        EXPECT_EQ(::lstat(path.c_str(), &info) == 0 ? info.st_mode & S_IFMT : 0, kind);
+        if (!checked.empty()) {
+            EXPECT_EQ(contents(checked).rfind(start, 0), 0u) << checked;
         }
     }
 }

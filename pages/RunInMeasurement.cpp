@@ -39,10 +39,7 @@ QString storeRunInMeasurements(const MeasureResult& result, const MeasureSetting
                                                                 : result.message);
     }
     if (folder.empty()) {
-        return problem.isEmpty() ? QStringLiteral(
-                                       "no folder to store measurements in "
-                                       "(neither XDG_DATA_HOME nor HOME is set)")
-                                 : problem;
+        return problem.isEmpty() ? FileMessages::reason({FileWriteError::NoFolder, 0}) : problem;
     }
     const MeasurementStore store(folder);
     const std::string date = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();

@@ -25,6 +25,7 @@ struct FileWriteResult {
     FileWriteError error = FileWriteError::None;
     int systemError = 0;  // errno of the failed call, 0 for the refusals before any
     explicit operator bool() const { return error == FileWriteError::None; }
+    friend bool operator==(const FileWriteResult&, const FileWriteResult&) = default;
 };
 
 // A short English reason, for the command-line tools (the pages have their own, translated

@@ -57,37 +57,32 @@ struct Writer {
 class FileTargets : public testing::TestWithParam<Target>, public Pages {
 protected:
     std::vector<Writer> writers();
-    bool tool(const QStringList& argv, int exitCode, const std::string& said) {
+    // A tool says nothing of a write that worked, and names the file of one that failed.
+    bool tool(const QStringList& argv, const std::string& path, const FileWriteResult& expected,
+              int failed) {
         const CommandResult run = runCommand(argv, QProcessEnvironment::systemEnvironment(), 60000);
-        EXPECT_TRUE(run.output.contains(QString::fromStdString(said))) << run.output.toStdString();
-        return run.exitCode == exitCode;
+        EXPECT_TRUE(run.output.contains(
+            QString::fromStdString(expected ? std::string() : describeFileWrite(path, expected))))
+            << run.output.toStdString();
+        return run.exitCode == (expected ? 0 : failed);
     }
     QTemporaryDir root;
 };
 
-bool sameResult(const FileWriteResult& a, const FileWriteResult& b) {
-    return a.error == b.error && a.systemError == b.systemError;
-}
-
 std::vector<Writer> FileTargets::writers() {
-    const std::string recording = root.filePath("recording.wav").toStdString();
-    const QStringList sweep = {"--seconds", "1", "--analyse", QString::fromStdString(recording)};
-    // A tool says nothing of a write that worked, and names the file of one that failed.
-    const auto said = [](const std::string& path, const FileWriteResult& r) {
-        return r ? std::string() : describeFileWrite(path, r);
-    };
+    const QStringList sweep = {QUILBO_MEASURE_PROGRAM, "--seconds", "1", "--analyse",
+                               root.filePath("recording.wav")};
     const auto measure = [=, this](const char* option) {
         return [=, this](const std::string& path, const FileWriteResult& expected) {
-            return tool(QStringList{QUILBO_MEASURE_PROGRAM} + sweep +
-                            QStringList{option, QString::fromStdString(path)},
-                        expected ? 0 : 3, said(path, expected));
+            return tool(sweep + QStringList{option, QString::fromStdString(path)}, path, expected,
+                        3);
         };
     };
     const std::uint8_t block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     return {
         {"WAV", "w.wav", "RIFF", false,
          [=](const std::string& path, const FileWriteResult& expected) {
-             return sameResult(writeWaveFile(path, block, sizeof block, 2, 44100, 16), expected);
+             return writeWaveFile(path, block, sizeof block, 2, 44100, 16) == expected;
          }},
         {"Save", "s.wav", "RIFF", false,
          [this](const std::string& path, const FileWriteResult& expected) {
@@ -100,13 +95,12 @@ std::vector<Writer> FileTargets::writers() {
                                           : QStringList{FileMessages::saveFailed(name, expected)});
          }},
         {"--wav", "r.wav", "RIFF", false,
-         [=, this](const std::string& path, const FileWriteResult& expected) {
-             const int exitCode = expected                                           ? 0
-                                  : expected.error == FileWriteError::NotRegularFile ? 4
-                                                                                     : 1;
+         [this](const std::string& path, const FileWriteResult& expected) {
+             // Its own exit code for a target that is no regular file.
+             const int failed = expected.error == FileWriteError::NotRegularFile ? 4 : 1;
              return tool({QUILBO_RENDER_PROGRAM, "--wav", QString::fromStdString(path), "tone", "8",
                           "44100", "2", "16", "0", "1000", "1"},
-                         exitCode, said(path, expected));
+                         path, expected, failed);
          }},
         {"--response", "r.txt", "* Quilbo frequency response", false, measure("--response")},
         {"--impulse", "i.wav", "RIFF", false, measure("--impulse")},
@@ -117,7 +111,7 @@ std::vector<Writer> FileTargets::writers() {
              m.date = "2026-12-08T05:00:00Z";
              m.impulse = {0.5F, -0.25F};
              const MeasurementStore store(path.substr(0, path.rfind('/')));
-             return sameResult(store.save(m), expected);
+             return store.save(m) == expected;
          }},
     };
 }
@@ -196,15 +190,13 @@ TEST_P(FileTargets, EveryWriterReplacesALinksFileAndLeavesAnythingElseAsItWas) {
     }
 }
 
-std::string targetName(const testing::TestParamInfo<Target>& info) {
-    static const char* const names[] = {"Link", "Fifo", "Folder", "FullDisk", "MissingFolder"};
-    return names[static_cast<int>(info.param)];
-}
-
 INSTANTIATE_TEST_SUITE_P(Targets, FileTargets,
                          testing::Values(Target::Link, Target::Fifo, Target::Folder,
                                          Target::FullDisk, Target::MissingFolder),
-                         targetName);
+                         [](const testing::TestParamInfo<Target>& info) {
+                             return std::string(std::array{"Link", "Fifo", "Folder", "FullDisk",
+                                                           "Missing"}[int(info.param)]);
+                         });
 
 }  // namespace
 }  // namespace quilbo::test

@@ -463,7 +463,7 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
         m.calibration = m_calibrationPath.toStdString();
         return m;
     };
-    FileWriteResult storeError;
+    FileWriteResult stored;  // the last failure to store, if any
     for (const ChannelResult& channel : result.channels) {
         Measurement m = newMeasurement(channel.channel);
         m.ok = channel.analysis.status == AnalysisStatus::Ok;
@@ -471,7 +471,7 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
         m.impulse = channel.analysis.impulse;
         m.response = channel.analysis.response;
         if (const FileWriteResult saved = m_store.save(m); !saved) {
-            storeError = saved;
+            stored = saved;
         } else {
             m_resultIds.push_back(m.id);
             m_styles.emplace(m.id, m_nextStyle++);
@@ -483,17 +483,16 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
             m.ok = false;
             m.failure = recordFailure(result).toStdString();
             if (const FileWriteResult saved = m_store.save(m); !saved) {
-                storeError = saved;
+                stored = saved;
             }
         }
     }
     QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
-    if (!storeError) {
-        text += QLatin1Char(' ') +
-                tr("It could not be stored: %1").arg(FileMessages::reason(storeError));
+    if (!stored) {
+        text +=
+            QLatin1Char(' ') + tr("It could not be stored: %1").arg(FileMessages::reason(stored));
         qCWarning(lcPages) << "A measurement could not be stored:"
-                           << fileWriteErrorText(storeError.error)
-                           << std::strerror(storeError.systemError);
+                           << fileWriteErrorText(stored.error) << std::strerror(stored.systemError);
     } else if (!m_resultIds.empty()) {
         text += QLatin1Char(' ') + tr("Stored.");
     }

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "audio/WaveFormat.h"
+#include "media/WaveFormat.h"
 
 namespace quilbo {
 

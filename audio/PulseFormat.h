@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "audio/WaveFormat.h"
+#include "media/WaveFormat.h"
 
 namespace quilbo {
 

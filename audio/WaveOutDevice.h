@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "audio/WaveFormat.h"
+#include "media/WaveFormat.h"
 
 namespace quilbo {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "audio/Fade.h"
-#include "audio/SampleBlock.h"
-#include "audio/WaveFormat.h"
 #include "audio/WaveOutDevice.h"
+#include "media/SampleBlock.h"
+#include "media/WaveFormat.h"
 
 namespace quilbo {
 

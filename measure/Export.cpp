@@ -1,20 +1,19 @@
 // Text and WAV exports, each written whole or not at all.
 #include "measure/Export.h"
 
-#include "audio/WaveFile.h"
-#include "measure/AtomicFile.h"
+#include "media/AtomicFile.h"
+#include "media/WaveFile.h"
 
-#include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 namespace quilbo {
 
-std::string exportResponseText(const std::string& path, const Response& response) {
+FileWriteResult exportResponseText(const std::string& path, const Response& response) {
     if (response.db.size() != response.frequency.size() ||
         response.phaseDeg.size() != response.frequency.size()) {
-        return "The response's frequencies, levels and phases differ in number.";
+        return {FileWriteError::UnsupportedFormat, 0};
     }
     std::string text =
         "* Quilbo frequency response\n* Frequency(Hz) Magnitude(dB) Phase(degrees)\n";
@@ -30,21 +29,11 @@ std::string exportResponseText(const std::string& path, const Response& response
     return writeFileAtomically(path, text);
 }
 
-std::string exportImpulseWav(const std::string& path, std::span<const float> impulse, int rate) {
+FileWriteResult exportImpulseWav(const std::string& path, std::span<const float> impulse,
+                                 int rate) {
     static_assert(sizeof(float) == 4);
-    const WaveFileResult written =
-        writeWaveFile(path, reinterpret_cast<const std::uint8_t*>(impulse.data()),
-                      impulse.size() * sizeof(float), 1, rate, 32);
-    switch (written.error) {
-        case WaveFileError::None:
-            return {};
-        case WaveFileError::UnsupportedFormat:
-            return "A WAV file cannot hold a response at " + std::to_string(rate) + " Hz.";
-        case WaveFileError::TooLarge:
-            return "The response is too long for a WAV file.";
-        default:
-            return "Cannot write " + path + ": " + std::strerror(written.systemError);
-    }
+    return writeWaveFile(path, reinterpret_cast<const std::uint8_t*>(impulse.data()),
+                         impulse.size() * sizeof(float), 1, rate, 32);
 }
 
 }  // namespace quilbo

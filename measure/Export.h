@@ -3,14 +3,16 @@
 #pragma once
 
 #include "measure/Response.h"
+#include "media/FileWriteResult.h"
 
 #include <span>
 #include <string>
 
 namespace quilbo {
 
-// Each returns empty on success, else why the file could not be written.
-std::string exportResponseText(const std::string& path, const Response& response);
-std::string exportImpulseWav(const std::string& path, std::span<const float> impulse, int rate);
+// Each writes its file whole or not at all, as every file is written (media/AtomicFile.h). A
+// response whose columns differ in length is UnsupportedFormat.
+FileWriteResult exportResponseText(const std::string& path, const Response& response);
+FileWriteResult exportImpulseWav(const std::string& path, std::span<const float> impulse, int rate);
 
 }  // namespace quilbo

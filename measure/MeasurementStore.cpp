@@ -1,7 +1,7 @@
 // The measurement file format and the folder that holds the files.
 #include "measure/MeasurementStore.h"
 
-#include "measure/AtomicFile.h"
+#include "media/AtomicFile.h"
 
 #include <algorithm>
 #include <array>
@@ -293,22 +293,18 @@ std::string MeasurementStore::pathOf(const std::string& id) const {
     return m_folder + "/" + id + std::string(kExtension);
 }
 
-std::string MeasurementStore::save(Measurement& m) const {
+FileWriteResult MeasurementStore::save(Measurement& m) const {
     if (m_folder.empty()) {
-        return "There is no folder to keep measurements in (neither XDG_DATA_HOME nor HOME is "
-               "set).";
+        return {FileWriteError::NoFolder, 0};
     }
-    if (m.response.db.size() != m.response.frequency.size() ||
+    if ((!m.id.empty() && !plainId(m.id)) || m.response.db.size() != m.response.frequency.size() ||
         m.response.phaseDeg.size() != m.response.frequency.size()) {
-        return "The response's frequencies, levels and phases differ in number.";
-    }
-    if (!m.id.empty() && !plainId(m.id)) {
-        return "\"" + m.id + "\" cannot name a measurement file.";
+        return {FileWriteError::UnsupportedFormat, 0};
     }
     std::error_code error;
     std::filesystem::create_directories(m_folder, error);
     if (error) {
-        return "Cannot make the folder " + m_folder + ": " + error.message();
+        return {FileWriteError::CreateFailed, error.value()};
     }
     if (m.id.empty()) {
         // Named after the date's digits, numbered when several share a second.
@@ -348,15 +344,6 @@ LoadResult MeasurementStore::load(const std::string& id) const {
     return {std::nullopt,
             "The measurement \"" + id + "\" cannot be read: " + fileReadErrorText(read) + ".",
             read.error, read.code};
-}
-
-std::string MeasurementStore::rename(const std::string& id, const std::string& name) const {
-    LoadResult loaded = load(id);
-    if (!loaded.measurement) {
-        return loaded.error;
-    }
-    loaded.measurement->name = name;
-    return save(*loaded.measurement);
 }
 
 std::string MeasurementStore::remove(const std::string& id) const {

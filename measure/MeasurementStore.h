@@ -1,10 +1,11 @@
 // Stored measurements: one versioned file each in the user's data folder, written whole or not
-// at all; listing, loading, renaming and deleting them.
+// at all; listing, loading and deleting them.
 #pragma once
 
 #include "measure/FileRead.h"
 #include "measure/Response.h"
 #include "measure/Sweep.h"
+#include "media/FileWriteResult.h"
 
 #include <cstdint>
 #include <optional>
@@ -62,10 +63,12 @@ public:
     static std::string defaultFolder();
     const std::string& folder() const { return m_folder; }
 
-    // Each returns empty on success, else why not. save() makes the folder if need be, and gives
-    // `measurement` a fresh id when it has none (an existing id is overwritten).
-    std::string save(Measurement& measurement) const;
-    std::string rename(const std::string& id, const std::string& name) const;
+    // Makes the folder if need be, and gives `measurement` a fresh id when it has none (an
+    // existing id is overwritten, as every file is written: media/AtomicFile.h). NoFolder without
+    // a folder; UnsupportedFormat for an id that names no plain file or a response whose columns
+    // differ in length; CreateFailed when the folder cannot be made.
+    FileWriteResult save(Measurement& measurement) const;
+    // Empty on success, else why not.
     std::string remove(const std::string& id) const;
 
     // Reads only a regular file of at most kLargestFile bytes; whatever stands at the name, the

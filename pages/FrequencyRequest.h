@@ -2,7 +2,7 @@
 // them, with the message for the first refusal, and the render of a request that passed.
 #pragma once
 
-#include "audio/WaveFormat.h"
+#include "media/WaveFormat.h"
 
 #include <QCoreApplication>
 #include <QString>

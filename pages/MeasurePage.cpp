@@ -7,6 +7,7 @@
 #include "measure/Export.h"
 #include "measuring/MeasurementRate.h"
 #include "measuring/StoredResult.h"
+#include "pages/FileMessages.h"
 #include "pages/Logging.h"
 #include "pages/MeasureCurves.h"
 #include "pages/MeasurementWorker.h"
@@ -17,6 +18,7 @@
 
 #include <QDateTime>
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QPainter>
 #include <QPixmap>
@@ -347,6 +349,16 @@ void CMeasurePage::setSmoothing(Smoothing smoothing) {
     m_ui->smoothing_1115->setCurrentIndex(static_cast<int>(at - std::begin(kSmoothingChoices)));
 }
 
+QString CMeasurePage::renameStored(const std::string& id, const QString& name) const {
+    LoadResult loaded = m_store.load(id);
+    if (!loaded.measurement) {
+        return QString::fromStdString(loaded.error);
+    }
+    loaded.measurement->name = name.toStdString();
+    const FileWriteResult saved = m_store.save(*loaded.measurement);
+    return saved ? QString() : FileMessages::reason(saved);
+}
+
 void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
     if (m_filling || column != 0) {
         return;
@@ -355,9 +367,9 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
     const QString stored = item->data(0, kNameRole).toString();
     const QString name = item->text(0).trimmed();
     if (name != stored) {
-        std::string error = name.isEmpty() ? std::string() : m_store.rename(id, name.toStdString());
+        const QString error = name.isEmpty() ? QString() : renameStored(id, name);
         m_filling = true;
-        if (name.isEmpty() || !error.empty()) {
+        if (name.isEmpty() || !error.isEmpty()) {
             item->setText(0, stored);  // the name stays what the file says
         } else {
             item->setData(0, kNameRole, name);
@@ -366,8 +378,8 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
             }
         }
         m_filling = false;
-        if (!error.empty()) {
-            warn(tr("The measurement cannot be renamed: %1").arg(QString::fromStdString(error)));
+        if (!error.isEmpty()) {
+            warn(tr("The measurement cannot be renamed: %1").arg(error));
         }
     }
     if (item->checkState(0) == Qt::Checked && m_loaded.count(id) == 0) {
@@ -509,7 +521,7 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
                            settings.input,
                            m_calibrationPath.toStdString(),
                            recordFailure(result).toStdString()};
-    std::string storeError;
+    FileWriteResult stored;  // the last failure to store, if any
     // The channels analysed; all those asked for when the run recorded nothing.
     std::vector<unsigned> channels;
     for (const ChannelResult& channel : result.channels) {
@@ -519,18 +531,19 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
     for (const unsigned channel : recorded ? channels : settings.channels) {
         label.name = tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
         Measurement m = storedMeasurement(result, settings, channel, label);
-        if (const std::string error = m_store.save(m); !error.empty()) {
-            storeError = error;
+        if (const FileWriteResult saved = m_store.save(m); !saved) {
+            stored = saved;
         } else if (recorded) {
             m_resultIds.push_back(m.id);
             m_styles.emplace(m.id, m_nextStyle++);
         }
     }
     QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
-    if (!storeError.empty()) {
-        text += QLatin1Char(' ') +
-                tr("It could not be stored: %1").arg(QString::fromStdString(storeError));
-        qCWarning(lcPages) << "A measurement could not be stored:" << storeError.c_str();
+    if (!stored) {
+        text +=
+            QLatin1Char(' ') + tr("It could not be stored: %1").arg(FileMessages::reason(stored));
+        qCWarning(lcPages) << "A measurement could not be stored:"
+                           << fileWriteErrorText(stored.error) << std::strerror(stored.systemError);
     } else if (!m_resultIds.empty()) {
         text += QLatin1Char(' ') + tr("Stored.");
     }
@@ -762,11 +775,15 @@ void CMeasurePage::OnExport(bool impulse) {
     if (path.isEmpty()) {
         return;
     }
-    const std::string error = impulse
-                                  ? exportImpulseWav(path.toStdString(), m.impulse, m.sweep.rate)
-                                  : exportResponseText(path.toStdString(), m.response);
-    if (!error.empty()) {
-        warn(tr("The file cannot be written: %1").arg(QString::fromStdString(error)));
+    const std::string file = QFile::encodeName(path).toStdString();
+    const FileWriteResult written = impulse ? exportImpulseWav(file, m.impulse, m.sweep.rate)
+                                            : exportResponseText(file, m.response);
+    if (written.error == FileWriteError::UnsupportedFormat && impulse) {
+        warn(tr("A WAV file cannot hold a response at %1 Hz.").arg(m.sweep.rate));
+    } else if (written.error == FileWriteError::TooLarge) {
+        warn(tr("The response is too long for a WAV file."));
+    } else if (!written) {
+        warn(FileMessages::saveFailed(path, written));
     }
 }
 

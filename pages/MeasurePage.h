@@ -115,6 +115,8 @@ private:
     void onItemChanged(QTreeWidgetItem* item, int column);
     void addStored(const MeasurementEntry& entry);
     void onStoredListed();
+    // Stores the measurement under a new name; why not, or empty.
+    QString renameStored(const std::string& id, const QString& name) const;
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
     std::vector<unsigned> chosenChannels() const;

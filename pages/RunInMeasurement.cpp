@@ -4,6 +4,7 @@
 #include "measure/MeasurementStore.h"
 #include "measuring/MeasurementRate.h"
 #include "measuring/StoredResult.h"
+#include "pages/FileMessages.h"
 
 #include <algorithm>
 
@@ -39,10 +40,7 @@ QString storeRunInMeasurements(const MeasureResult& result, const MeasureSetting
                                                                 : result.message);
     }
     if (folder.empty()) {
-        return problem.isEmpty() ? QStringLiteral(
-                                       "no folder to store measurements in "
-                                       "(neither XDG_DATA_HOME nor HOME is set)")
-                                 : problem;
+        return problem.isEmpty() ? FileMessages::reason({FileWriteError::NoFolder, 0}) : problem;
     }
     const MeasurementStore store(folder);
     const std::string date = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
@@ -53,9 +51,8 @@ QString storeRunInMeasurements(const MeasureResult& result, const MeasureSetting
     for (const unsigned channel : settings.channels) {
         label.name = runInMeasurementName(sessionStart, stage, channel).toStdString();
         Measurement measurement = storedMeasurement(result, settings, channel, label);
-        if (const std::string error = store.save(measurement);
-            !error.empty() && problem.isEmpty()) {
-            problem = QString::fromStdString(error);
+        if (const FileWriteResult saved = store.save(measurement); !saved && problem.isEmpty()) {
+            problem = FileMessages::reason(saved);
         }
     }
     return problem;

@@ -1,7 +1,8 @@
 // Save's checks, file dialog, writing and messages.
 #include "pages/WaveSaver.h"
 
-#include "audio/WaveFile.h"
+#include "media/WaveFile.h"
+#include "pages/FileMessages.h"
 #include "pages/Logging.h"
 #include "pages/PlayerMessages.h"
 
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileDialog>
 
-#include <cerrno>
 #include <cstring>
 
 namespace quilbo {
@@ -17,9 +17,9 @@ namespace quilbo {
 QString WaveSaver::refusal(const FrequencyRequest& request) {
     switch (checkWaveFile(static_cast<std::uint64_t>(request.blockBytes), request.channelCount,
                           request.rate, request.precision)) {
-        case WaveFileError::None:
+        case FileWriteError::None:
             return QString();
-        case WaveFileError::TooLarge:
+        case FileWriteError::TooLarge:
             return tooLargeText();
         default:
             return PlayerMessages::unsupportedFormat();
@@ -28,24 +28,17 @@ QString WaveSaver::refusal(const FrequencyRequest& request) {
 
 QString WaveSaver::write(const QString& path, const std::uint8_t* block,
                          const FrequencyRequest& request) {
-    const WaveFileResult written =
+    const FileWriteResult written =
         writeWaveFile(QFile::encodeName(path).toStdString(), block,
                       static_cast<std::uint64_t>(request.blockBytes), request.channelCount,
                       request.rate, request.precision);
     if (written) {
         return QString();
     }
-    qCWarning(lcPages) << "Could not save" << path << ":" << std::strerror(written.systemError);
-    switch (written.error) {
-        case WaveFileError::TooLarge:
-            return tooLargeText();
-        case WaveFileError::NotRegularFile:
-            return tr("Could not save %1: it is not a regular file, and Quilbo does not write "
-                      "over devices, pipes or folders. Nothing was written.")
-                .arg(QDir::toNativeSeparators(path));
-        default:
-            return failedText(path, written.systemError);
-    }
+    qCWarning(lcPages) << "Could not save" << path << ":" << fileWriteErrorText(written.error)
+                       << std::strerror(written.systemError);
+    return written.error == FileWriteError::TooLarge ? tooLargeText()
+                                                     : FileMessages::saveFailed(path, written);
 }
 
 QString WaveSaver::askName(QWidget* parent, const QString& suggested) {
@@ -63,35 +56,6 @@ QString WaveSaver::tooLargeText() {
     return tr(
         "This signal makes a WAV file larger than 4 GiB, which the format cannot hold. "
         "Choose a shorter time, a lower sample rate or precision, or fewer channels.");
-}
-
-QString WaveSaver::failedText(const QString& path, int systemError) {
-    QString why;
-    switch (systemError) {
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            why = tr("There is not enough room on the disk.");
-            break;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            why = tr("You may not write to that folder.");
-            break;
-        case ENOENT:
-        case ENOTDIR:
-            why = tr("The folder does not exist.");
-            break;
-        case EISDIR:
-            why = tr("A folder of that name is in the way.");
-            break;
-        default:
-            why = tr("The system reports: %1.")
-                      .arg(QString::fromLocal8Bit(std::strerror(systemError)));
-            break;
-    }
-    return tr("Could not save %1. %2 Nothing was written.")
-        .arg(QDir::toNativeSeparators(path), why);
 }
 
 }  // namespace quilbo

@@ -26,8 +26,6 @@ public:
     static QString askName(QWidget* parent, const QString& suggested);
 
     static QString tooLargeText();
-    // Why a save to path failed, from the system's error number.
-    static QString failedText(const QString& path, int systemError);
 };
 
 }  // namespace quilbo

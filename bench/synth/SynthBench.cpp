@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/SampleBlock.h"
+#include "media/SampleBlock.h"
 #include "synth/Synthesis.h"
 
 namespace {

@@ -30,34 +30,6 @@
         <source>This signal makes a WAV file larger than 4 GiB, which the format cannot hold. Choose a shorter time, a lower sample rate or precision, or fewer channels.</source>
         <translation>此信号生成的 WAV 文件将超过 4 GiB，超出该格式所能容纳的大小。请选择较短的时间、较低的采样率或精度，或较少的声道。</translation>
     </message>
-    <message>
-        <source>There is not enough room on the disk.</source>
-        <translation>磁盘空间不足。</translation>
-    </message>
-    <message>
-        <source>You may not write to that folder.</source>
-        <translation>没有写入该文件夹的权限。</translation>
-    </message>
-    <message>
-        <source>The folder does not exist.</source>
-        <translation>该文件夹不存在。</translation>
-    </message>
-    <message>
-        <source>A folder of that name is in the way.</source>
-        <translation>已有同名的文件夹。</translation>
-    </message>
-    <message>
-        <source>The system reports: %1.</source>
-        <translation>系统报告：%1。</translation>
-    </message>
-    <message>
-        <source>Could not save %1. %2 Nothing was written.</source>
-        <translation>无法保存 %1。%2未写入任何内容。</translation>
-    </message>
-    <message>
-        <source>Could not save %1: it is not a regular file, and Quilbo does not write over devices, pipes or folders. Nothing was written.</source>
-        <translation>无法保存 %1：它不是普通文件，Quilbo 不会覆盖设备、管道或文件夹。没有写入任何内容。</translation>
-    </message>
 </context>
 <context>
     <name>quilbo::CFrequencyPage</name>

@@ -264,8 +264,12 @@
         <translation>文本文件 (*.txt)</translation>
     </message>
     <message>
-        <source>The file cannot be written: %1</source>
-        <translation>无法写入该文件：%1</translation>
+        <source>A WAV file cannot hold a response at %1 Hz.</source>
+        <translation>WAV 文件无法容纳 %1 Hz 的响应。</translation>
+    </message>
+    <message>
+        <source>The response is too long for a WAV file.</source>
+        <translation>该响应太长，WAV 文件无法容纳。</translation>
     </message>
     <message>
         <source>it is gone</source>

@@ -180,7 +180,7 @@ TEST(MeasurePageAlone, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference
     microphone.close();
     ms[2].calibration = microphone.fileName().toStdString();
     for (Measurement& m : ms) {
-        ASSERT_EQ(store.save(m), "");
+        ASSERT_TRUE(store.save(m));
     }
     CMeasurePage page(nullptr);
     ASSERT_EQ(listed(page).size(), 3u);

@@ -27,38 +27,3 @@ foreach(line "" "beep 16 44100 2 16 0 1000 1" "tone 16 44100 2 16 0 1000"
   separate_arguments(arguments UNIX_COMMAND "${line}")
   expect(2 "" ${arguments})
 endforeach()
-
-# --wav onto something that is not a regular file (a FIFO, a folder): exit 4 with the reason, and
-# the target stays what it was. Through a symbolic link the file it names is written and the link
-# stays. /dev/null comes last, after the FIFO was refused: a writer that renames over it, run as
-# root, replaces it. No temporary file is left behind.
-get_filename_component(dir ${OUT} DIRECTORY)
-set(dir ${dir}/render-targets)
-file(REMOVE_RECURSE ${dir})
-file(MAKE_DIRECTORY ${dir}/render.folder)
-execute_process(COMMAND mkfifo ${dir}/render.fifo)
-file(CREATE_LINK render.wav ${dir}/render.link SYMBOLIC)
-foreach(target ${dir}/render.fifo ${dir}/render.folder ${dir}/render.link /dev/null)
-  execute_process(COMMAND ${RENDER} --wav ${target} tone 8 44100 2 16 0 1000 1
-                  ERROR_VARIABLE err RESULT_VARIABLE got)
-  execute_process(COMMAND test -p ${target} -o -c ${target} -o -L ${target} -o -d ${target}
-                  RESULT_VARIABLE kind)
-  string(FIND "${err}" "${target} is not a regular file" said)
-  set(want 4)
-  if(target MATCHES "link$")
-    set(want 0)
-    set(said 0)
-  endif()
-  if(NOT got EQUAL want OR said LESS 0 OR NOT kind EQUAL 0)
-    message(FATAL_ERROR "quilbo-render --wav ${target}: exit ${got} (not ${want}), said '${err}'")
-  endif()
-endforeach()
-file(GLOB left RELATIVE ${dir} ${dir}/* ${dir}/.*)
-list(SORT left)
-if(NOT left STREQUAL "render.fifo;render.folder;render.link;render.wav")
-  message(SEND_ERROR "quilbo-render --wav left ${left} behind")
-endif()
-file(SIZE ${dir}/render.wav written)
-if(NOT written EQUAL 88)
-  message(SEND_ERROR "quilbo-render --wav through a link wrote ${written} bytes, not 88")
-endif()

@@ -21,6 +21,10 @@ std::string utcNow() {
     return text;
 }
 
+std::string described(const std::string& path, const FileWriteResult& written) {
+    return written ? std::string() : describeFileWrite(path, written);
+}
+
 std::string store(const MeasureRequest& request, const MeasureResult& result,
                   const ChannelResult& channel, bool several) {
     const MeasurementStore measurements(MeasurementStore::defaultFolder());
@@ -38,7 +42,10 @@ std::string store(const MeasureRequest& request, const MeasureResult& result,
         request.calibrationPath,
         result.message};
     Measurement m = storedMeasurement(result, request.settings, channel.channel, label);
-    return measurements.save(m);
+    const FileWriteResult saved = measurements.save(m);
+    return saved
+               ? std::string()
+               : "cannot store the measurement: " + describeFileWrite(measurements.folder(), saved);
 }
 
 }  // namespace
@@ -108,11 +115,11 @@ std::string report(const MeasureRequest& request, const MeasureResult& result, s
         }
         if (!request.responsePath.empty()) {
             const std::string path = channelPath(request.responsePath, channel.channel, several);
-            note(exportResponseText(path, a.response));
+            note(described(path, exportResponseText(path, a.response)));
         }
         if (!request.impulsePath.empty()) {
             const std::string path = channelPath(request.impulsePath, channel.channel, several);
-            note(exportImpulseWav(path, a.impulse, request.settings.sweep.rate));
+            note(described(path, exportImpulseWav(path, a.impulse, request.settings.sweep.rate)));
         }
         if (!request.storeName.empty()) {
             note(store(request, result, channel, several));

@@ -8,7 +8,7 @@
 
 #include "audio/MeasurementRun.h"
 #include "audio/PulseSweepRecorder.h"
-#include "audio/WaveFile.h"
+#include "media/WaveFile.h"
 #include "tools/measure/CommandLine.h"
 #include "tools/measure/Report.h"
 #include "tools/measure/WavReader.h"
@@ -57,13 +57,12 @@ std::vector<float> playedSignal(const MeasureSettings& settings, unsigned& fileC
 int writeSweep(const MeasureRequest& request) {
     unsigned channels = 1;
     const std::vector<float> samples = playedSignal(request.settings, channels);
-    const WaveFileResult written =
+    const FileWriteResult written =
         writeWaveFile(request.writeSweepPath, reinterpret_cast<const std::uint8_t*>(samples.data()),
                       samples.size() * sizeof(float), static_cast<int>(channels),
                       request.settings.sweep.rate, 32);
     if (!written) {
-        return fail(kNotMeasured, "cannot write " + request.writeSweepPath + ": " +
-                                      waveFileErrorText(written.error));
+        return fail(kNotMeasured, describeFileWrite(request.writeSweepPath, written));
     }
     return kMeasured;
 }

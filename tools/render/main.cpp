@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "audio/FileWrite.h"
-#include "audio/SampleBlock.h"
-#include "audio/WaveFile.h"
+#include "media/FileWrite.h"
+#include "media/SampleBlock.h"
+#include "media/WaveFile.h"
 #include "synth/Synthesis.h"
 #include "tools/render/CommandLine.h"
 
@@ -82,9 +82,8 @@ int main(int argc, char** argv) {
     // Refused before anything is rendered: a block too large for any WAV file.
     if (request->wavPath &&
         quilbo::checkWaveFile(request->blockSize, wave.channels, wave.rate, wave.precision) ==
-            quilbo::WaveFileError::TooLarge) {
-        std::fprintf(stderr, "quilbo-render: %s\n",
-                     quilbo::waveFileErrorText(quilbo::WaveFileError::TooLarge));
+            quilbo::FileWriteError::TooLarge) {
+        std::fputs("quilbo-render: the block makes a WAV file larger than 4 GiB\n", stderr);
         return 1;
     }
 
@@ -98,21 +97,14 @@ int main(int argc, char** argv) {
         return 3;
     }
     if (request->wavPath) {
-        const quilbo::WaveFileResult written =
+        const quilbo::FileWriteResult written =
             quilbo::writeWaveFile(*request->wavPath, block.data(), block.size(), wave.channels,
                                   wave.rate, wave.precision);
-        if (written.error == quilbo::WaveFileError::NotRegularFile) {
-            // Its own exit code: a script can tell a wrong target from a failed write.
-            std::fprintf(stderr, "quilbo-render: %s %s\n", request->wavPath->c_str(),
-                         quilbo::waveFileErrorText(written.error));
-            return 4;
-        }
         if (!written) {
-            std::fprintf(stderr, "quilbo-render: %s: %s%s%s\n", request->wavPath->c_str(),
-                         quilbo::waveFileErrorText(written.error),
-                         written.systemError != 0 ? ": " : "",
-                         written.systemError != 0 ? std::strerror(written.systemError) : "");
-            return 1;
+            std::fprintf(stderr, "quilbo-render: %s\n",
+                         quilbo::describeFileWrite(*request->wavPath, written).c_str());
+            // Its own exit code: a script can tell a wrong target from a failed write.
+            return written.error == quilbo::FileWriteError::NotRegularFile ? 4 : 1;
         }
     } else if (!quilbo::writeFully(STDOUT_FILENO, block.data(), block.size())) {
         std::fprintf(stderr, "quilbo-render: cannot write the block: %s\n", std::strerror(errno));

@@ -61,7 +61,7 @@ bool storeExample(const std::string& name, double bumpDb) {
     m.sweep = settings.sweep;
     m.impulse = result.channels[0].analysis.impulse;
     m.response = result.channels[0].analysis.response;
-    return MeasurementStore(MeasurementStore::defaultFolder()).save(m).empty();
+    return static_cast<bool>(MeasurementStore(MeasurementStore::defaultFolder()).save(m));
 }
 
 void settle() {

@@ -1,5 +1,5 @@
 // The write loop with its size cap per call.
-#include "audio/FileWrite.h"
+#include "media/FileWrite.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-// Writing a whole buffer to a file descriptor: the one loop the WAV writer and quilbo-render's
+// Writing a whole buffer to a file descriptor: the one loop every written file and quilbo-render's
 // standard output share.
 #pragma once
 

@@ -1,5 +1,5 @@
 // Sample block allocation: mmap with a huge-page hint for large blocks, malloc for small ones.
-#include "SampleBlock.h"
+#include "media/SampleBlock.h"
 
 #include <sys/mman.h>
 

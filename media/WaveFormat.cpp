@@ -1,5 +1,5 @@
 // Building the extensible wave format record and laying it out as bytes.
-#include "audio/WaveFormat.h"
+#include "media/WaveFormat.h"
 
 #include <limits>
 

@@ -164,13 +164,35 @@ double peakOf(const std::vector<double>& signal) {
     return peak;
 }
 
-// The highest peak of the periodic band-limited signal, between samples too: the same spectrum
-// at four times the rate.
-double interpolatedPeak(const Spectrum& half, std::size_t n) {
-    const FourierTransform wide(4 * n);
-    Spectrum wideHalf(2 * n);
-    std::copy(half.begin(), half.end(), wideHalf.begin());
-    return peakOf(signalOf(wideHalf, wide));
+// One round of the crest factor's reduction on a grid of the transform's length (the period's,
+// or four times it to see between samples). True, and nothing changed, when the signal of the
+// spectrum holds its peaks within limit times its RMS there (peak then tells its peak); otherwise
+// the signal is clipped at ratio times its RMS and the spectrum takes the clipped signal's
+// phases with its own magnitudes again.
+bool heldOrClipped(Spectrum& half, const std::vector<double>& magnitude,
+                   const FourierTransform& grid, double limit, double ratio, double& peak) {
+    const std::size_t m = grid.length();
+    Spectrum gridHalf(m / 2);
+    std::copy(half.begin(), half.end(), gridHalf.begin());
+    const std::vector<double> signal = signalOf(gridHalf, grid);
+    const double rms = rmsOf(signal);
+    peak = peakOf(signal);
+    if (peak <= limit * rms) {
+        return true;
+    }
+    const double clip = ratio * rms;
+    Spectrum data(m);
+    for (std::size_t i = 0; i < m; ++i) {
+        data[i] = std::clamp(signal[i], -clip, clip);
+    }
+    grid.forward(data);
+    for (std::size_t k = 1; k < half.size(); ++k) {
+        const double size = std::abs(data[k]);
+        if (size > 0.0) {
+            half[k] = data[k] * (magnitude[k] / size);
+        }
+    }
+    return false;
 }
 
 std::vector<float> scaledToPeak(const std::vector<double>& signal, double peak) {
@@ -213,32 +235,21 @@ std::vector<float> powerTestNoise(std::uint32_t sampleRate, double lowHz, double
     }
 
     // Clip in time, restore the spectrum's magnitudes, again, until the signal with exactly the
-    // band's spectrum holds its peaks within the crest factor, between samples included.
+    // band's spectrum holds its peaks within the crest factor: first at the samples (cheap), then
+    // between them too.
     const double limit = std::pow(10.0, kPowerNoiseCrestDb / 20.0);
-    double clipRatio = limit * 0.98;
-    constexpr int kMaxRounds = 500;
+    const double ratio = limit * 0.97;
+    const FourierTransform wide(4 * n);
+    double peak = 0.0;
+    constexpr int kMaxRounds = 200;
     for (int round = 0; round < kMaxRounds; ++round) {
-        std::vector<double> signal = signalOf(half, transform);
-        const double rms = rmsOf(signal);
-        if (peakOf(signal) <= limit * rms) {
-            const double peak = interpolatedPeak(half, n);
-            if (peak <= limit * rms) {
-                return scaledToPeak(signal, peak);
-            }
-            // The peaks between samples need room: clip lower by what they overshoot.
-            clipRatio *= std::max(0.8, limit * rms / peak * 0.998);
+        if (heldOrClipped(half, magnitude, transform, limit, ratio, peak)) {
+            break;
         }
-        const double clip = clipRatio * rms;
-        Spectrum data(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            data[i] = std::clamp(signal[i], -clip, clip);
-        }
-        transform.forward(data);
-        for (std::size_t k = 1; k < n / 2; ++k) {
-            const double size = std::abs(data[k]);
-            if (size > 0.0) {
-                half[k] = data[k] * (magnitude[k] / size);
-            }
+    }
+    for (int round = 0; round < kMaxRounds; ++round) {
+        if (heldOrClipped(half, magnitude, wide, limit, ratio, peak)) {
+            return scaledToPeak(signalOf(half, transform), peak);
         }
     }
     return {};

@@ -12,8 +12,9 @@
 namespace quilbo {
 
 // ST 2095-1: pink noise at -21.5 dBFS RMS (-18.5 dB against a full-scale sine) between a 10 Hz
-// high-pass and a 22.4 kHz low-pass, peaks held at -9.5 dBFS, periodic in 2^19 samples (2^20
-// above 48 kHz). Every step is the standard's own, in its order and in double precision, so
+// high-pass and a 22.4 kHz low-pass, peaks held at -9.5 dBFS, its source periodic in 2^19
+// samples (2^20 above 48 kHz; the filters' rounding lets a few 24-bit samples a period differ by
+// one step). Every step is the standard's own, in its order and in double precision, so
 // that its samples are those of the standard's generator.
 class St2095Generator {
 public:

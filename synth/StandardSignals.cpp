@@ -205,7 +205,8 @@ std::vector<float> scaledToPeak(const std::vector<double>& signal, double peak) 
 }  // namespace
 
 bool isPowerNoiseBand(double lowHz, double highHz, std::uint32_t sampleRate) noexcept {
-    return lowHz > 0.0 && lowHz < highHz && highHz < static_cast<double>(sampleRate) / 2.0;
+    return sampleRate <= kMaxPowerNoiseRate && lowHz > 0.0 && lowHz < highHz &&
+           highHz < static_cast<double>(sampleRate) / 2.0;
 }
 
 std::size_t powerNoisePeriodFrames(std::uint32_t sampleRate) noexcept {
@@ -257,7 +258,7 @@ std::vector<float> powerTestNoise(std::uint32_t sampleRate, double lowHz, double
 }
 
 std::vector<float> periodicPinkNoise(std::size_t frames, std::uint64_t seed) {
-    if (frames < 4 || !std::has_single_bit(frames)) {
+    if (frames < 4 || frames > kMaxPeriodicPinkFrames || !std::has_single_bit(frames)) {
         return {};
     }
     const FourierTransform transform(frames);

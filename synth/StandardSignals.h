@@ -64,7 +64,9 @@ double toneBurstValue(double frequency, std::uint32_t sampleRate, std::uint64_t 
 inline constexpr double kPowerNoiseCrestDb = 6.0;
 inline constexpr double kPowerNoiseLowHz = 50.0;  // a decade by default
 inline constexpr double kPowerNoiseHighHz = 500.0;
-// A band needs 0 < lowHz < highHz < Nyquist.
+// A band needs 0 < lowHz < highHz < Nyquist, at a rate of at most kMaxPowerNoiseRate (the
+// working memory grows with the rate).
+inline constexpr std::uint32_t kMaxPowerNoiseRate = 768000;
 bool isPowerNoiseBand(double lowHz, double highHz, std::uint32_t sampleRate) noexcept;
 // The period: the power of two at or above a second of frames.
 std::size_t powerNoisePeriodFrames(std::uint32_t sampleRate) noexcept;
@@ -76,7 +78,9 @@ std::vector<float> powerTestNoise(std::uint32_t sampleRate, double lowHz, double
 // Periodic pink noise: every bin of the period's transform from the first to below Nyquist,
 // each octave of bins (1, 2-3, 4-7, ...) holding the same energy, random phases; peak 1.
 inline constexpr std::size_t kPeriodicPinkFrames = 65536;
-// Empty unless frames is a power of two of at least 4. May throw std::bad_alloc.
+// Empty unless frames is a power of two from 4 to kMaxPeriodicPinkFrames. May throw
+// std::bad_alloc.
+inline constexpr std::size_t kMaxPeriodicPinkFrames = std::size_t{1} << 24;
 std::vector<float> periodicPinkNoise(std::size_t frames, std::uint64_t seed);
 
 // What SynthesizeStandard renders; the fields the waveform does not use are ignored.

@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>CEA-2010 tone bursts: 6.5 cycles of the Simple frequency under a Hann window, one a second, the peak at the level chosen.</source>
-        <translation>CEA-2010 猝发音：单频频率的 6.5 个周期加汉宁窗，每秒一个，峰值为所选电平。</translation>
+        <translation>CEA-2010 猝发音：“单一频率”的 6.5 个周期加汉宁窗，每秒一个，峰值为所选电平。</translation>
     </message>
     <message>
         <source>Power-test noise: pink noise from Scan From to Scan To, falling 12 dB per octave outside, peaks (between samples too) 6 dB above its RMS; loops without a seam.</source>

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -34,9 +35,7 @@ std::vector<double> render(const StandardSignal& signal, std::uint32_t rate, std
     return values;
 }
 
-double dbOf(double power) {
-    return 10.0 * std::log10(power);
-}
+const auto dbOf = [](double power) { return 10.0 * std::log10(power); };
 
 Spectrum spectrumOf(const std::vector<double>& period) {
     Spectrum data(period.begin(), period.end());
@@ -59,17 +58,16 @@ std::vector<double> st2095Reference(std::uint32_t rate, std::size_t frames) {
     const std::uint64_t period = high ? 1 << 20 : 1 << 19, step = high ? 163841 : 52737;
     const double pi = std::numbers::pi, w0t = 2.0 * pi * 10.0 / rate;
     const double k = std::tan((2.0 * pi * 22400.0 / rate) / 2.0), k2 = k * k;
-    double c[4][5], z[4][2] = {}, lp[6] = {};
+    std::array<std::array<double, 5>, 4> c;
+    double z[4][2] = {}, lp[6] = {};
     for (int s = 0; s < 2; ++s) {
         const double re = s == 0 ? 0.3826835 : 0.9238795, im = s == 0 ? 0.9238795 : 0.3826835;
         const double a1 = -2.0 * std::exp(-re * w0t) * std::cos(im * w0t);
         const double a2 = std::exp(2.0 * -re * w0t), b0 = (1.0 - a1 + a2) / 4.0;
         const double q = s == 0 ? 1.306563 : 0.541196, d = k2 + (k / q) + 1.0;
-        const double hp[5] = {a1, a2, b0, -2.0 * b0, b0};
-        const double low[5] = {(2.0 * (k2 - 1.0)) / d, (k2 - (k / q) + 1.0) / d, k2 / d,
-                               2.0 * (k2 / d), k2 / d};
-        std::memcpy(c[s], hp, sizeof hp);
-        std::memcpy(c[2 + s], low, sizeof low);
+        c[s] = {a1, a2, b0, -2.0 * b0, b0};
+        c[2 + s] = {(2.0 * (k2 - 1.0)) / d, (k2 - (k / q) + 1.0) / d, k2 / d, 2.0 * (k2 / d),
+                    k2 / d};
     }
     const double poles[5] = {0.9994551, 0.9969859, 0.9844470, 0.9161757, 0.6563399};
     const double gains[5] = {0.00198166688621989, 0.00263702334184061, 0.00643213710202331,
@@ -112,18 +110,17 @@ TEST(StandardSignals, St2095IsTheStandardsNoiseAtItsLevel) {
         EXPECT_EQ(hash, known[rate / 96000]) << rate;
     }
     const std::size_t period = 1 << 19;
-    const std::vector<double> values = render({}, 48000, period);
     const std::vector<double> words = render({}, 48000, 2 * period, 24);
     const std::vector<double> shorts = render({}, 48000, period, 16);
     double sum = 0.0, peak = 0.0;
     for (std::size_t i = 0; i < period; ++i) {
         ASSERT_LE(std::abs(words[i] - words[i + period]), 1.0) << i;  // the filters' rounding
         ASSERT_EQ(shorts[i], std::floor(words[i] / 256)) << i;        // the top bits, no dither
-        sum += values[i] * values[i];
-        peak = std::max(peak, std::abs(values[i]));
+        sum += words[i] * words[i];
+        peak = std::max(peak, std::abs(words[i]));
     }
-    EXPECT_NEAR(dbOf(sum / period) + dbOf(2.0), -18.5, 0.05);  // against a full-scale sine
-    EXPECT_NEAR(20 * std::log10(peak), -9.5, 1e-6);
+    EXPECT_NEAR(dbOf(sum / period / 0x1p46) + dbOf(2.0), -18.5, 0.05);  // against a full sine
+    EXPECT_NEAR(20 * std::log10(peak / 0x1p23), -9.5, 1e-5);
 }
 
 TEST(StandardSignals, BurstsFollowTheirFormulaOnceASecond) {
@@ -181,7 +178,6 @@ TEST(StandardSignals, PeriodicPinkHasEqualPowerPerOctaveAndRepeats) {
         octaves.push_back(bandDb(s, first, 2 * first));
     }
     const auto [least, most] = std::minmax_element(octaves.begin(), octaves.end());
-    EXPECT_EQ(octaves.size(), 15u);
     EXPECT_LE(*most - *least, 0.2);
 }
 

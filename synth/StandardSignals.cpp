@@ -457,10 +457,14 @@ std::int32_t SynthesizeStandard(std::uint8_t* block, std::uint32_t blockSize,
                     progress);
                 return 1;
             case kWavePowerNoise: {
+                if (!isPowerNoiseBand(signal.lowHz, signal.highHz, sampleRate)) {
+                    break;
+                }
                 const std::vector<float> period =
                     powerTestNoise(sampleRate, signal.lowHz, signal.highHz, signal.seed);
-                if (period.empty()) {
-                    break;
+                if (period.empty()) {  // the crest factor was not reached: no signal to give
+                    fillScaled(bitsPerSample, 0.0, frames, silent, progress);
+                    return -1;
                 }
                 fillScaled(bitsPerSample, amplitude, frames, looped(period), progress);
                 return 1;

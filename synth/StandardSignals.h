@@ -71,7 +71,8 @@ bool isPowerNoiseBand(double lowHz, double highHz, std::uint32_t sampleRate) noe
 // The period: the power of two at or above a second of frames.
 std::size_t powerNoisePeriodFrames(std::uint32_t sampleRate) noexcept;
 // One period, its highest peak (between samples included) at 1, so that it loops without a seam.
-// Empty for a band isPowerNoiseBand refuses. May throw std::bad_alloc.
+// Empty for a band isPowerNoiseBand refuses, or when the crest factor could not be reached (no
+// band tried needs more than a fraction of the rounds allowed). May throw std::bad_alloc.
 std::vector<float> powerTestNoise(std::uint32_t sampleRate, double lowHz, double highHz,
                                   std::uint64_t seed);
 
@@ -98,8 +99,9 @@ struct StandardSignal {
 // level. Its 24-bit samples are the standard's; 20, 16 and 8 bits keep the top bits of the same
 // word (no dither: the noise is hundreds of steps above them), 32-bit floats are the values
 // themselves (full scale 1). The others scale their peak by the amplitude. Returns 1, 0 for an
-// unsupported depth (nothing written), -1 when the working memory could not be had (the block
-// then holds silence). Parameters out of range render silence.
+// unsupported depth (nothing written), -1 when the signal could not be worked out (no memory
+// for its working, or a power-test noise that missed its crest factor; the block then holds
+// silence). Parameters out of range render silence.
 std::int32_t SynthesizeStandard(std::uint8_t* block, std::uint32_t blockSize,
                                 std::uint32_t sampleRate, std::uint32_t channelCode,
                                 std::uint16_t bitsPerSample, const StandardSignal& signal,

@@ -110,7 +110,9 @@ int main(int argc, char** argv) {
     }
     const std::int32_t rendered = render(*request, block.data());
     if (rendered == -1) {
-        std::fprintf(stderr, "quilbo-render: cannot allocate the signal's working memory\n");
+        std::fprintf(stderr,
+                     "quilbo-render: cannot work out the signal (no memory for its working, or its "
+                     "crest factor missed)\n");
         return 1;
     }
     if (rendered != 1) {

@@ -110,7 +110,12 @@ void CFrequencyPage::OnInitDialog() {
     m_level->setTickInterval(6);
     m_level->setValue(kLevelBottom);
     m_level->updateReadout();
+    connect(m_comboWave, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_ui->waveNote->setText(FrequencyRequest::waveformNote(index));
+        m_ui->waveNote->setVisible(!m_ui->waveNote->text().isEmpty());
+    });
     m_comboWave->setCurrentIndex(0);
+    m_ui->waveNote->setVisible(false);
 }
 
 QWidget* CFrequencyPage::control(int id) const {
@@ -236,7 +241,12 @@ SampleBlock CFrequencyPage::renderedBlock(const FrequencyRequest& request) {
         return SampleBlock();
     }
     std::uint8_t* bytes = block.data();
-    if (!renderWithProgress(request.progressRange(), [&] { request.render(bytes); })) {
+    bool rendered = true;
+    if (!renderWithProgress(request.progressRange(), [&] { rendered = request.render(bytes); })) {
+        return SampleBlock();
+    }
+    if (!rendered) {
+        showMessage(tr("Could not get memory to work out this signal."));
         return SampleBlock();
     }
     return block;

@@ -6,6 +6,7 @@
 #include "pages/PlayerMessages.h"
 #include "pages/RenderSession.h"
 #include "synth/BlockSize.h"
+#include "synth/StandardSignals.h"
 #include "synth/Synthesis.h"
 
 #include <unistd.h>
@@ -48,6 +49,24 @@ FrequencyRequest::Checked FrequencyRequest::check(const FrequencyFields& fields,
         return {std::nullopt, PlayerMessages::unsupportedFormat(), false};
     }
 
+    // The standards' signals take their frequency or band from the Simple and Scan fields.
+    const auto rate = static_cast<std::uint32_t>(request.rate);
+    if (fields.waveform == kWaveToneBurst &&
+        !isToneBurstFrequency(static_cast<double>(fields.frequency), rate)) {
+        return {std::nullopt,
+                tr("A tone burst's frequency must be below half the sample rate (%1 Hz).")
+                    .arg(request.rate / 2),
+                false};
+    }
+    if (fields.waveform == kWavePowerNoise &&
+        !isPowerNoiseBand(fields.scanFrom, fields.scanTo, rate)) {
+        return {std::nullopt,
+                tr("The power-test noise's band runs from Scan From to Scan To: the first must "
+                   "be below the second, and both below half the sample rate (%1 Hz).")
+                    .arg(request.rate / 2),
+                false};
+    }
+
     request.gain = levelGain(fields.levelPosition);
     const BlockSize size =
         computeBlockSize(fields.seconds, request.channelCount, request.precision, request.rate);
@@ -85,12 +104,21 @@ std::uint32_t FrequencyRequest::progressRange() const {
            static_cast<std::uint32_t>(containerBytes(precision));
 }
 
-void FrequencyRequest::render(std::uint8_t* bytes) const {
+bool FrequencyRequest::render(std::uint8_t* bytes) const {
     const auto size = static_cast<std::uint32_t>(blockBytes);
     const auto sampleRate = static_cast<std::uint32_t>(rate);
     const auto code = static_cast<std::uint32_t>(channelCode);
     const auto bits = static_cast<std::uint16_t>(precision);
     const int waveform = fields.waveform;
+    if (isStandardWaveform(waveform)) {
+        StandardSignal signal;
+        signal.waveform = waveform;
+        signal.frequency = static_cast<double>(fields.frequency);
+        signal.lowHz = static_cast<double>(fields.scanFrom);
+        signal.highHz = static_cast<double>(fields.scanTo);
+        return SynthesizeStandard(bytes, size, sampleRate, code, bits, signal, gain,
+                                  ReportRenderProgress) == 1;
+    }
     if (!isToneWaveform(waveform)) {
         SynthesizeNoise(bytes, size, sampleRate, code, bits, waveform, gain, ReportRenderProgress);
     } else if (fields.testType == 0) {
@@ -101,11 +129,41 @@ void FrequencyRequest::render(std::uint8_t* bytes) const {
         sweep(bytes, size, sampleRate, code, bits, waveform, static_cast<double>(fields.scanFrom),
               static_cast<double>(fields.scanTo), gain, ReportRenderProgress);
     }
+    return true;
+}
+
+QString FrequencyRequest::waveformNote(int waveform) {
+    switch (waveform) {
+        case kWaveSt2095Pink:
+            return tr(
+                "SMPTE ST 2095-1 pink noise (10 Hz to 22.4 kHz) at the standard's own "
+                "level, -18.5 dB against a full-scale sine; the Level slider does not "
+                "apply. At 48 and 96 kHz in 24 bits, sample for sample the standard's.");
+        case kWaveToneBurst:
+            return tr(
+                "CEA-2010 tone bursts: 6.5 cycles of the Simple frequency under a Hann "
+                "window, one a second, the peak at the level chosen.");
+        case kWavePowerNoise:
+            return tr(
+                "Power-test noise: pink noise from Scan From to Scan To, falling 12 dB "
+                "per octave outside, peaks (between samples too) 6 dB above its RMS; "
+                "loops without a seam.");
+        case kWavePeriodicPink:
+            return tr(
+                "Periodic pink noise: repeats every 65536 samples, each octave of that "
+                "length's analysis at equal energy, for analysers without a window.");
+        default:
+            return {};
+    }
 }
 
 QString FrequencyRequest::suggestedFileName(const QString& waveformName) const {
     QString name = waveformName.trimmed();
-    if (isToneWaveform(fields.waveform)) {
+    if (fields.waveform == kWaveToneBurst) {
+        name += QStringLiteral(" %1 Hz").arg(fields.frequency);
+    } else if (fields.waveform == kWavePowerNoise) {
+        name += QStringLiteral(" %1-%2 Hz").arg(fields.scanFrom).arg(fields.scanTo);
+    } else if (isToneWaveform(fields.waveform)) {
         name += fields.testType == 0
                     ? QStringLiteral(" %1 Hz").arg(fields.frequency)
                     : QStringLiteral(" %1-%2 Hz").arg(fields.scanFrom).arg(fields.scanTo);

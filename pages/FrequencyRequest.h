@@ -46,8 +46,11 @@ public:
     static std::int64_t defaultBlockLimit();
 
     // Renders the request into bytes (blockBytes of them), reporting progress through
-    // ReportRenderProgress.
-    void render(std::uint8_t* bytes) const;
+    // ReportRenderProgress. False when a signal made in the frequency domain found no memory
+    // for its working (the block then holds silence).
+    bool render(std::uint8_t* bytes) const;
+    // The line the page shows under the Wave list for a waveform index; empty for none.
+    static QString waveformNote(int waveform);
     // The number of sample values the render reports at its end.
     std::uint32_t progressRange() const;
     // A file name for a save of this request: the waveform's name and its frequencies.

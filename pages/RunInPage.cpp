@@ -72,6 +72,16 @@ void CRunInPage::OnInitDialog() {
     m_sliderVolume->setPageStep(kPageStep);
 
     connect(m_ui->runIn_1022, &QPushButton::clicked, this, [this] { OnRunInButton(); });
+    const auto showBand = [this] {
+        const bool band = m_ui->signalChoice->currentIndex() == PowerTestNoise;
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{m_ui->labelBandFrom, m_ui->bandLow, m_ui->labelBandTo,
+                                             m_ui->bandHigh, m_ui->labelBandUnit}) {
+            w->setVisible(band);
+        }
+    };
+    connect(m_ui->signalChoice, &QComboBox::currentIndexChanged, this, showBand);
+    showBand();
     connect(m_sliderVolume, &SystemVolumeSlider::releasedCapture, this,
             [this] { OnVolumeSliderReleased(); });
 
@@ -209,10 +219,22 @@ void CRunInPage::OnRunInButton() {
             showMessage(negativeHoursText());
             return;
         }
+        m_powerNoiseBand.reset();
+        if (m_ui->signalChoice->currentIndex() == PowerTestNoise) {
+            const int low = m_ui->bandLow->value();
+            const int high = m_ui->bandHigh->value();
+            if (low >= high) {
+                showMessage(tr("The power-test noise's band must start below where it ends."));
+                return;
+            }
+            m_powerNoiseBand.emplace(low, high);
+        }
     }
+
     m_bRunning = !m_bRunning;
     if (m_bRunning) {
         m_ui->runIn_1022->setText(stopText());
+        setSignalChoiceEnabled(false);  // fixed while a session runs
         m_timeStart = m_clock();
         m_powerOffRefusal.reset();
         showStatus();
@@ -231,9 +253,17 @@ void CRunInPage::OnRunInButton() {
     }
 }
 
+void CRunInPage::setSignalChoiceEnabled(bool enabled) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_ui->signalChoice, m_ui->bandLow, m_ui->bandHigh}) {
+        w->setEnabled(enabled);
+    }
+}
+
 void CRunInPage::stopSession() {
     m_bRunning = false;
     m_ui->runIn_1022->setText(startText());
+    setSignalChoiceEnabled(true);
     OnStop();
     if (m_measuring && m_measurementWorker) {
         m_measurementWorker->cancel();  // its result, Cancelled, is ignored

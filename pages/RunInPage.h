@@ -65,6 +65,8 @@ public:
 
     // Five seconds of 44100 Hz, 16-bit stereo frames.
     static constexpr std::int32_t RUN_IN_BLOCK_BYTES = 882000;
+    // The Signal list's entries: the described noise, or power-test noise in a chosen band.
+    enum RunInSignal { OppositePhasePink = 0, PowerTestNoise = 1 };
     static constexpr int kTickMilliseconds = 1000;
 
     // The page of the program. None of the four is owned, and each must outlive the page:
@@ -141,11 +143,15 @@ private:
     void startMeasurement(RunInStage stage);
     void measurementFinished(const MeasureResult& result);
     void stopSession();
+    void setSignalChoiceEnabled(bool enabled);
     void retranslate();
 
     std::unique_ptr<Ui::CRunInPage> m_ui;
     PowerOffRequester* m_powerOff = nullptr;
     std::unique_ptr<SleepLock> m_sessionLock;  // held while m_bRunning
+    // The power-test noise's band of this session, low and high in Hz; none for the described
+    // noise. Read at the start, so that a resumed session plays what it started with.
+    std::optional<std::pair<int, int>> m_powerNoiseBand;
     CalendarClock m_clock;
     QuitRequest m_quit;
     QTimer* m_timer = nullptr;

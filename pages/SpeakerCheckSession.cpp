@@ -7,6 +7,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "synth/StandardSignals.h"
 
 namespace quilbo {
 
@@ -69,7 +73,28 @@ int SpeakerCheckSession::turn() const {
     return static_cast<int>((elapsed / kTurn) % m_turns);
 }
 
-const std::vector<float>& SpeakerCheckSession::noiseFor(int channel) {
+void SpeakerCheckSession::setCheckSignal(CheckSignal signal) {
+    stop();
+    m_signal = signal;
+}
+
+std::span<const float> SpeakerCheckSession::noiseFor(int channel, bool alone) {
+    if (m_signal == CheckSignal::St2095 && channel != kLfeChannel) {
+        if (m_st2095Noise.empty()) {
+            St2095Generator generator(kCheckSampleRate);
+            // renderCheckBlock plays unit RMS at the check level; this factor brings the
+            // standard's full-scale values back to its own level.
+            const double toCheckScale =
+                std::numbers::sqrt2 / std::pow(10.0, kCheckLevelDbfs / 20.0);
+            m_st2095Noise.resize(generator.period());
+            for (float& value : m_st2095Noise) {
+                value = static_cast<float>(generator.next() * toCheckScale);
+            }
+        }
+        // A turn plays the period's start, faded at both ends; alone, the whole period loops.
+        return alone ? std::span<const float>(m_st2095Noise)
+                     : std::span<const float>(m_st2095Noise).first(kCheckPeriodFrames);
+    }
     std::vector<float>& noise = channel == kLfeChannel ? m_lfeNoise : m_mainNoise;
     if (noise.empty()) {
         noise = channel == kLfeChannel
@@ -89,7 +114,7 @@ void SpeakerCheckSession::playSpeaker(int channel) {
         stop();
         return;
     }
-    start(Mode::Speaker, channel, {CheckTurn{noiseFor(channel), soloGains(channel)}});
+    start(Mode::Speaker, channel, {CheckTurn{noiseFor(channel, true), soloGains(channel)}});
 }
 
 void SpeakerCheckSession::cycle() {
@@ -101,7 +126,7 @@ void SpeakerCheckSession::cycle() {
 }
 
 void SpeakerCheckSession::polarity() {
-    const std::vector<float>& noise = noiseFor(0);
+    const std::span<const float> noise = noiseFor(0);
     start(Mode::Polarity, -1, {{noise, {1.0F, 1.0F}}, {noise, {1.0F, -1.0F}}});
 }
 

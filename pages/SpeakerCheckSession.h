@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ class SpeakerCheckSession : public QObject, public CWavePlayer {
 
 public:
     enum class Mode { Idle, Speaker, Cycle, Polarity };
+    // The main speakers' noise: band-limited (the default) or ST 2095-1's full-band pink noise
+    // at the standard's level. The subwoofer keeps its own band with both.
+    enum class CheckSignal { BandLimited, St2095 };
 
     // The back end is not owned and must outlive the session.
     explicit SpeakerCheckSession(WaveOutBackend* backend, QObject* parent = nullptr);
@@ -33,6 +37,9 @@ public:
     // The output the next play goes to; empty for the system default.
     void setSink(const std::string& sink) { m_sink = sink; }
     int channelCount() const { return m_channels; }
+    // Changing the signal stops what plays.
+    void setCheckSignal(CheckSignal signal);
+    CheckSignal checkSignal() const { return m_signal; }
 
     // Noise on one channel, looped; a second call for the same channel stops it.
     void playSpeaker(int channel);
@@ -56,7 +63,9 @@ signals:
 private:
     void start(Mode mode, int channel, const std::vector<CheckTurn>& turns);
     void returnToIdle();
-    const std::vector<float>& noiseFor(int channel);
+    // The noise of one turn; a whole period of ST 2095-1 noise, longer than a turn, when its
+    // loop plays alone.
+    std::span<const float> noiseFor(int channel, bool alone = false);
 
     QTimer* m_turnTimer = nullptr;
     std::string m_sink;
@@ -67,6 +76,8 @@ private:
     std::chrono::steady_clock::time_point m_started;  // of the playback, for the turn heard
     std::vector<float> m_mainNoise;                   // made at the first play
     std::vector<float> m_lfeNoise;
+    std::vector<float> m_st2095Noise;  // one whole period, made at the first play
+    CheckSignal m_signal = CheckSignal::BandLimited;
 };
 
 }  // namespace quilbo

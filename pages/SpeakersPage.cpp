@@ -69,6 +69,17 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
         m_ui->speakerMap_1041->setChannelCount(layoutChannels(layout));
         showSinkLayout();
     });
+    connect(m_ui->checkSignal, &QComboBox::currentIndexChanged, this,
+            [this, bandHint = m_ui->labelHint->text()](int index) {
+                const bool standard = index == 1;
+                m_session->setCheckSignal(standard ? SpeakerCheckSession::CheckSignal::St2095
+                                                   : SpeakerCheckSession::CheckSignal::BandLimited);
+                m_ui->labelHint->setText(
+                    standard ? tr("Click a speaker to hear SMPTE ST 2095-1 pink noise (10 Hz to "
+                                  "22.4 kHz) at its own level, -18.5 dB against a full-scale "
+                                  "sine, on that speaker alone (the subwoofer: 30 to 80 Hz).")
+                             : bandHint);
+            });
     m_session->setChannelCount(channelCount());
     m_ui->speakerMap_1041->setChannelCount(channelCount());
     m_ui->output_1051->addItem(OutputChoice::defaultEntryText(QString()));

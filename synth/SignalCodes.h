@@ -14,11 +14,20 @@ enum Waveform : std::int32_t {
     kWaveWhiteNoise = 3,
     kWavePinkNoise = 4,
     kWaveBrownNoise = 5,
+    // The signals standards define (synth/StandardSignals.h), after the described ones.
+    kWaveSt2095Pink = 6,
+    kWaveToneBurst = 7,
+    kWavePowerNoise = 8,
+    kWavePeriodicPink = 9,
 };
 
 // Tones (fixed or swept) take a frequency; the others are noise.
 constexpr bool isToneWaveform(std::int32_t waveform) noexcept {
     return waveform <= kWaveTwoRamp;
+}
+
+constexpr bool isStandardWaveform(std::int32_t waveform) noexcept {
+    return waveform >= kWaveSt2095Pink && waveform <= kWavePeriodicPink;
 }
 
 // Channel code 0: two channels, the second carrying the first one's samples inverted. Any other

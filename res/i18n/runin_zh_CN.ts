@@ -119,5 +119,37 @@
         <source>The measurement after the run-in failed (%1).</source>
         <translation>煲箱后的测量失败（%1）。</translation>
     </message>
+    <message>
+        <source>Signal:</source>
+        <translation>信号：</translation>
+    </message>
+    <message>
+        <source>Pink noise in opposite phase</source>
+        <translation>反相粉红噪声</translation>
+    </message>
+    <message>
+        <source>Power-test noise (AES2, crest factor 6 dB)</source>
+        <translation>功率测试噪声（AES2，峰值因数 6 dB）</translation>
+    </message>
+    <message>
+        <source>from</source>
+        <translation>从</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>到</translation>
+    </message>
+    <message>
+        <source>Hz</source>
+        <translation>Hz</translation>
+    </message>
+    <message>
+        <source>The power-test noise&apos;s band must start below where it ends.</source>
+        <translation>功率测试噪声频带的起始频率必须低于终止频率。</translation>
+    </message>
+    <message>
+        <source>Could not get memory to work out the power-test noise.</source>
+        <translation>无法获得生成功率测试噪声所需的内存。</translation>
+    </message>
 </context>
 </TS>

@@ -167,5 +167,17 @@
         <source>OK</source>
         <translation>通过</translation>
     </message>
+    <message>
+        <source>Signal:</source>
+        <translation>信号：</translation>
+    </message>
+    <message>
+        <source>Click a speaker to hear SMPTE ST 2095-1 pink noise (10 Hz to 22.4 kHz) at its own level, -18.5 dB against a full-scale sine, on that speaker alone (the subwoofer: 30 to 80 Hz).</source>
+        <translation>点击一个扬声器，只在该扬声器上播放 SMPTE ST 2095-1 粉红噪声（10 Hz 至 22.4 kHz），采用标准电平，相对满幅正弦波 -18.5 dB（低音炮：30 至 80 Hz）。</translation>
+    </message>
+    <message>
+        <source>500 to 2000 Hz</source>
+        <translation>500 至 2000 Hz</translation>
+    </message>
 </context>
 </TS>

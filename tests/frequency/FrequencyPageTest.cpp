@@ -2,6 +2,7 @@
 // and its fade in. (A render's bar and what it holds back: tests/app; refusals: tests/badinput,
 // tests/alloc and fuzz_frequency_page.)
 #include "pages/LevelSlider.h"
+#include "synth/StandardSignals.h"
 #include "synth/Synthesis.h"
 #include "tests/support/PageFixture.h"
 
@@ -97,6 +98,32 @@ TEST_F(FrequencyPage, PlayRendersAndPlaysTheRequestOfTheControls) {
     type(freq(), Page::IDC_FREQUENCY, "abc");  // no new render, no message while it plays
     click(freq(), Page::IDC_PLAY);
     EXPECT_TRUE(messages.isEmpty() && allocations.size() == 1);
+}
+
+TEST_F(FrequencyPage, PlaysTheStandardsSignalsAndRefusesTheirBadSettings) {
+    const auto combo = [this](int id, int index) {
+        ctl<QComboBox>(freq(), id)->setCurrentIndex(index);
+    };
+    combo(Page::IDC_WAVE, kWaveSt2095Pink);
+    combo(Page::IDC_PRECISION, 3);
+    type(freq(), Page::IDC_SAMPLE_RATE, "48000"), type(freq(), Page::IDC_CHANNELS, "1");
+    freq().m_level->setValue(30);  // no effect: the standard fixes the level
+    click(freq(), Page::IDC_PLAY);
+    ASSERT_TRUE(freq().isPlaying()) << messages.join(' ').toStdString();
+    std::vector<std::uint8_t> want(720000);  // 3.75 s in 4-byte words, as the page sizes them
+    SynthesizeStandard(want.data(), 720000, 48000, 1, 24, {}, 1.0, nullptr);
+    const auto writes = waveOut.callsOf(FakeWaveOut::Op::Write, waveOut.opens());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), writes.at(1).data - writes[0].length));
+    click(freq(), Page::IDC_STOP);
+    combo(Page::IDC_WAVE, kWavePowerNoise);
+    ctl(freq(), Page::IDC_SCAN)->click(), type(freq(), Page::IDC_SCAN_FROM, "500");
+    type(freq(), Page::IDC_SCAN_TO, "50");
+    click(freq(), Page::IDC_PLAY);
+    combo(Page::IDC_WAVE, kWaveToneBurst), ctl(freq(), Page::IDC_SIMPLE)->click();
+    type(freq(), Page::IDC_FREQUENCY, "30000");
+    click(freq(), Page::IDC_PLAY);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].contains("Scan From") && messages[1].contains("24000 Hz"));
 }
 
 }  // namespace

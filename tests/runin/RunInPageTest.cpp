@@ -2,7 +2,10 @@
 // system volume slider.
 #include "audio/VolumeScale.h"
 #include "res/Translations.h"
+#include "synth/StandardSignals.h"
 #include "tests/support/PageFixture.h"
+
+#include <QSpinBox>
 
 namespace quilbo::test {
 namespace {
@@ -33,6 +36,25 @@ TEST_F(RunInPage, ASessionLoopsItsNoiseCountsAndEndsOnlyAtItsHour) {
     startRunIn(nullptr);  // the next session counts from its own start
     tickAt(59);
     EXPECT_EQ(elapsedText(), "00:00:59");
+}
+
+TEST_F(RunInPage, PowerTestNoiseLoopsWholePeriodsOfItsBand) {
+    run().findChild<QComboBox*>("signalChoice")->setCurrentIndex(CRunInPage::PowerTestNoise);
+    run().findChild<QSpinBox*>("bandLow")->setValue(100);
+    startRunIn("1");
+    ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
+    std::vector<std::uint8_t> want(powerNoisePeriodFrames(44100) * 4), got;
+    SynthesizeStandard(want.data(), static_cast<std::uint32_t>(want.size()), 44100, 0, 16,
+                       {kWavePowerNoise, 0, 100, 500}, 0.5, nullptr);
+    while (got.size() < 2 * want.size()) {
+        for (const auto& call : waveOut.callsOf(FakeWaveOut::Op::Write))
+            got.insert(got.end(), call.data, call.data + call.length);
+        waveOut.clearCalls();
+        ASSERT_TRUE(waveOut.completeNext());
+    }
+    const std::ptrdiff_t fade = 441 * 4;  // the session's first 10 ms rise
+    EXPECT_TRUE(std::equal(want.begin() + fade, want.end(), got.begin() + fade));
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin() + std::ssize(want)));
 }
 
 TEST_F(RunInPage, HoursAndEndActionAreReadAtEveryTickAndExitStopsTheSoundFirst) {

@@ -8,6 +8,7 @@
 #include "pages/PlayerMessages.h"
 #include "pages/SpeakerMap.h"
 #include "pages/SpeakersPage.h"
+#include "synth/StandardSignals.h"
 #include "tests/support/EmulatedSpeaker.h"
 #include "tests/support/FakeWaveOut.h"
 #include "tests/support/SoundServer.h"
@@ -215,6 +216,15 @@ TEST(CheckPage, EachSpeakerHearsItsBandUnderItsNameAndThePolarityTurnInvertsTheR
         ASSERT_EQ(polarity[f * 6 + 1], polarity[f * 6]) << "in phase at frame " << f;
         const std::size_t g = kCheckPeriodFrames + f;
         ASSERT_EQ(polarity[g * 6 + 1], -polarity[g * 6]) << "opposite phase at frame " << g;
+    }
+    // ST 2095-1 instead: the standard's samples at its own level, after any fade in.
+    page.findChild<QComboBox*>("checkSignal")->setCurrentIndex(1);
+    device.clearCalls();
+    page.speakerMap()->speakerButton(0)->click();
+    const auto standard = played(device, kSecond, 6);
+    St2095Generator generator(kCheckSampleRate);
+    for (std::size_t f = 0; f < kSecond; ++f) {
+        ASSERT_TRUE(std::abs(standard[f * 6] - generator.next() * 32767) <= 1 || f < kSecond / 100);
     }
 }
 

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "synth/StandardSignals.h"
+
 namespace quilbo::render {
 
 std::optional<std::uint32_t> parseUnsigned(const std::string& text) {
@@ -35,6 +37,79 @@ std::optional<double> parseDouble(const std::string& text) {
     }
     return value;  // out-of-range values arrive as +-inf or 0, which the synthesis accepts
 }
+
+namespace {
+
+// The standards' signals: 24-bit, their values in the order the usage gives them.
+std::optional<RenderRequest> parseStandard(RenderRequest request, const std::string& kind,
+                                           const std::vector<std::string>& values,
+                                           std::string& error) {
+    const std::size_t expected = kind == "periodicpink" ? 2 : kind == "powernoise" ? 4 : 3;
+    if (values.size() != expected) {
+        error = "'" + kind + "' takes " + std::to_string(expected) + " values";
+        return std::nullopt;
+    }
+    auto whole = [&](std::size_t at, const char* name) {
+        const auto value = parseUnsigned(values[at]);
+        if (!value || *value == 0) {
+            error = std::string(name) + " '" + values[at] + "' is not a positive whole number";
+        }
+        return value.value_or(0);
+    };
+    auto real = [&](std::size_t at) {
+        const auto value = parseDouble(values[at]);
+        if (!value) {
+            error = "'" + values[at] + "' is not a number";
+        }
+        return value.value_or(0.0);
+    };
+    request.signal = Signal::Standard;
+    request.bits = 24;
+    request.channelCode = 1;
+    request.amplitude = 1.0;
+    std::uint64_t seconds = 0;
+    if (kind == "burst") {
+        request.waveform = kWaveToneBurst;
+        request.frequency = real(0);
+        seconds = whole(1, "COUNT");
+        request.sampleRate = whole(2, "RATE");
+    } else {
+        seconds = whole(0, "SECONDS");
+        request.sampleRate = whole(1, "RATE");
+        if (kind == "st2095") {
+            request.waveform = kWaveSt2095Pink;
+            request.channelCode = whole(2, "CHANNELS");
+        } else if (kind == "powernoise") {
+            request.waveform = kWavePowerNoise;
+            request.lowHz = real(2);
+            request.highHz = real(3);
+        } else {
+            request.waveform = kWavePeriodicPink;
+        }
+    }
+    if (!error.empty()) {
+        return std::nullopt;
+    }
+    if (request.waveform == kWaveToneBurst &&
+        !isToneBurstFrequency(request.frequency, request.sampleRate)) {
+        error = "a burst's FREQ must be at least 6.5 Hz (a burst a second) and below RATE / 2";
+        return std::nullopt;
+    }
+    if (request.waveform == kWavePowerNoise &&
+        !isPowerNoiseBand(request.lowHz, request.highHz, request.sampleRate)) {
+        error = "the band needs 0 < F0 < F1 < RATE / 2";
+        return std::nullopt;
+    }
+    const std::uint64_t bytes = seconds * request.sampleRate * request.channelCode * 4;
+    if (request.channelCode > 32 || bytes > 0xFFFFFFFFu) {
+        error = "the signal needs more than 4 GiB (at most 32 channels)";
+        return std::nullopt;
+    }
+    request.blockSize = static_cast<std::uint32_t>(bytes);
+    return request;
+}
+
+}  // namespace
 
 std::optional<RenderRequest> parseCommandLine(const std::vector<std::string>& args,
                                               std::string& error) {
@@ -77,8 +152,13 @@ std::optional<RenderRequest> parseCommandLine(const std::vector<std::string>& ar
     } else if (kind == "noise") {
         request.signal = Signal::Noise;
         doubles = 1;
+    } else if (kind == "st2095" || kind == "burst" || kind == "powernoise" ||
+               kind == "periodicpink") {
+        return parseStandard(request, kind,
+                             {args.begin() + static_cast<std::ptrdiff_t>(at), args.end()}, error);
     } else {
-        error = "unknown signal '" + kind + "' (tone, sweep, logsweep or noise)";
+        error = "unknown signal '" + kind +
+                "' (tone, sweep, logsweep, noise, st2095, burst, powernoise or periodicpink)";
         return std::nullopt;
     }
     if (args.size() - at != 5 + doubles) {

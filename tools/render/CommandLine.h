@@ -8,7 +8,7 @@
 
 namespace quilbo::render {
 
-enum class Signal { Tone, Sweep, LogSweep, Noise };
+enum class Signal { Tone, Sweep, LogSweep, Noise, Standard };
 
 struct RenderRequest {
     Signal signal = Signal::Tone;
@@ -22,17 +22,30 @@ struct RenderRequest {
     double frequency = 0.0;  // tone, or sweep start
     double endFrequency = 0.0;
     double amplitude = 0.0;
+    double lowHz = 0.0;  // the power-test noise's band
+    double highHz = 0.0;
 };
 
 inline constexpr const char* kUsage =
-    "usage: quilbo-render [OPTIONS] tone     BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM FREQ "
+    "usage: quilbo-render --help\n"
+    "       quilbo-render [OPTIONS] tone     BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM FREQ "
     "AMPLITUDE\n"
     "       quilbo-render [OPTIONS] sweep    BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM F0 F1 "
     "AMPLITUDE\n"
     "       quilbo-render [OPTIONS] logsweep BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM F0 F1 "
     "AMPLITUDE\n"
     "       quilbo-render [OPTIONS] noise    BLOCKSIZE RATE CHANNELCODE BITS WAVEFORM AMPLITUDE\n"
-    "options: --seed N     the noise's seed instead of the calendar clock's second\n"
+    "       quilbo-render [OPTIONS] st2095       SECONDS RATE CHANNELS\n"
+    "       quilbo-render [OPTIONS] burst        FREQ COUNT RATE\n"
+    "       quilbo-render [OPTIONS] powernoise   SECONDS RATE F0 F1\n"
+    "       quilbo-render [OPTIONS] periodicpink SECONDS RATE\n"
+    "signals from the standards, 24-bit: st2095 is SMPTE ST 2095-1 pink noise at its own level\n"
+    "  on CHANNELS identical channels; burst is COUNT CEA-2010 tone bursts (6.5 cycles of FREQ\n"
+    "  Hz, Hann window, one a second, peak at full scale); powernoise is power-test noise, pink\n"
+    "  from F0 to F1 Hz with 12 dB/octave slopes and a 6 dB crest factor, peak at full scale;\n"
+    "  periodicpink repeats a 65536-sample pink period. The last three are one channel.\n"
+    "options: --seed N     the noise's seed instead of the calendar clock's second (0 for\n"
+    "                      powernoise and periodicpink)\n"
     "         --wav FILE   write a WAV file of the block's whole frames instead of the raw block\n"
     "                      on standard output (a FILE that exists must be a regular file or\n"
     "                      a link to one: exit 4 otherwise)\n";

@@ -9,6 +9,7 @@
 #include "media/FileWrite.h"
 #include "media/SampleBlock.h"
 #include "media/WaveFile.h"
+#include "synth/StandardSignals.h"
 #include "synth/Synthesis.h"
 #include "tools/render/CommandLine.h"
 
@@ -47,6 +48,16 @@ std::int32_t render(const quilbo::render::RenderRequest& r, std::uint8_t* block)
             }
             return quilbo::SynthesizeNoise(block, r.blockSize, r.sampleRate, r.channelCode, bits,
                                            waveform, r.amplitude, storeProgress);
+        case Signal::Standard: {
+            quilbo::StandardSignal signal;
+            signal.waveform = waveform;
+            signal.frequency = r.frequency;
+            signal.lowHz = r.lowHz;
+            signal.highHz = r.highHz;
+            signal.seed = r.seed.value_or(0);
+            return quilbo::SynthesizeStandard(block, r.blockSize, r.sampleRate, r.channelCode, bits,
+                                              signal, r.amplitude, storeProgress);
+        }
     }
     return 0;
 }
@@ -71,6 +82,10 @@ WaveLayout waveLayoutOf(const quilbo::render::RenderRequest& r) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--help") {
+        std::fputs(quilbo::render::kUsage, stdout);
+        return 0;
+    }
     std::string error;
     const auto request = quilbo::render::parseCommandLine(args, error);
     if (!request) {
@@ -92,7 +107,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quilbo-render: cannot allocate %u bytes\n", request->blockSize);
         return 1;
     }
-    if (render(*request, block.data()) != 1) {
+    const std::int32_t rendered = render(*request, block.data());
+    if (rendered == -1) {
+        std::fprintf(stderr,
+                     "quilbo-render: cannot work out the signal (no memory for its working, or its "
+                     "crest factor missed)\n");
+        return 1;
+    }
+    if (rendered != 1) {
         std::fprintf(stderr, "quilbo-render: unsupported bit depth %u\n", request->bits);
         return 3;
     }

@@ -56,17 +56,6 @@ std::unique_ptr<WaveOutDevice> PulseWaveOut::open(const WaveFormatExtensible& fo
         report(WaveResult::NoDevice);  // no server of our own is ever started
         return nullptr;
     }
-    // PipeWire's pulse service makes a stream even when there is no output, which then plays
-    // into nothing: an output the server does not list is none. The model is read afresh only
-    // right after a connection, before its first reading.
-    if (!m_server->devices().devices().connected) {
-        m_server->sync();
-    }
-    if (m_server->devices().devices().output(sink) == nullptr) {
-        qCWarning(lcAudio) << "no output to open:" << (sink.empty() ? "no default" : sink.c_str());
-        report(WaveResult::NoDevice);
-        return nullptr;
-    }
     // One fade layout for the player's fades and the device's stop fade alike: the low bits a
     // 20- or 24-bit sample leaves unused stay zero in both.
     auto device = std::make_unique<PulseWaveOutDevice>(std::move(connected), *pulseFormat,

@@ -355,6 +355,21 @@ TEST_P(OnServer, KilledMidPlayThePlayEndsAndTheSessionWaitsCountingUntilTheServe
     EXPECT_FALSE(silent(hear(1)));
 }
 
+// The server gone and still gone at the first retry: the session goes on waiting, and plays
+// again at a later retry once the server is back.
+TEST_P(OnServer, ARunInWhoseOutputIsStillMissingAtTheFirstRetryPlaysAtALaterOne) {
+    reusable = false;
+    startRunIn("ALL");
+    ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
+    server->killGraph();
+    EXPECT_TRUE(waitFor([&] { return !runInStatus().isEmpty(); }));
+    QTest::qWait(2500);  // a retry came and found no output
+    EXPECT_TRUE(run().isRunning() && !run().isPlaying() && !runInStatus().isEmpty());
+    ASSERT_TRUE(server->start()) << server->log();
+    EXPECT_TRUE(waitFor([&] { return run().isPlaying() && runInStatus().isEmpty(); }, 10));
+    EXPECT_FALSE(silent(hear(1)));
+}
+
 // The output chosen in the Frequency page's list is the one that plays; when it goes, the play
 // ends with a message and the list is back on the system default.
 TEST_P(OnServer, TheChosenOutputIsTheOneThatPlaysAndItsLossEndsThePlay) {

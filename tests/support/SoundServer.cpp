@@ -2,9 +2,6 @@
 // on a private session bus), its helper processes, the monitor capture and loop matching.
 #include "tests/support/SoundServer.h"
 
-#include <chrono>
-#include <thread>
-
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -284,7 +281,7 @@ SoundCapture::SoundCapture(const SoundServer& server) : m_server(server) {
     m_file = server.directory() + QString("/capture-%1.raw").arg(++counter);
 }
 
-bool SoundCapture::start(bool serveEvents) {
+bool SoundCapture::start() {
     const SoundServer::Options& sink = m_server.options();
     QStringList argv = {"parec",
                         "--raw",
@@ -301,17 +298,9 @@ bool SoundCapture::start(bool serveEvents) {
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", m_server.directory() + "/home");
     // Recording has begun once the monitor's (silent) samples reach the file.
-    const auto begun = [this] { return bytesSoFar() > 0 || !running(m_parec); };
-    if (!startHelper(m_parec, argv << m_file, m_file + ".log", env)) {
-        return false;
-    }
-    if (serveEvents) {
-        waitUntil(begun, 15000);
-    }
-    for (int i = 0; i < 1500 && !begun(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return running(m_parec);
+    return startHelper(m_parec, argv << m_file, m_file + ".log", env) &&
+           waitUntil([this] { return bytesSoFar() > 0 || !running(m_parec); }, 15000) &&
+           running(m_parec);
 }
 
 std::size_t SoundCapture::bytesSoFar() const {

@@ -90,9 +90,7 @@ private:
 class SoundCapture {
 public:
     explicit SoundCapture(const SoundServer& server);
-    // Waits (bounded) until recorded bytes arrive; without serveEvents the waiting thread's
-    // events (a page's timers) wait too.
-    bool start(bool serveEvents = true);
+    bool start();  // waits (bounded) until recorded bytes arrive
     std::size_t bytesSoFar() const;
     std::vector<std::uint8_t> heardSoFar() const;  // and the recording goes on
     std::vector<std::uint8_t> stop();  // SIGINT first, so that parec writes out what it holds

@@ -11,7 +11,7 @@ namespace quilbo {
 
 namespace {
 
-const DeviceInfo* find(const std::vector<DeviceInfo>& list, const std::string& name) {
+const DeviceInfo* findDevice(const std::vector<DeviceInfo>& list, const std::string& name) {
     const auto it =
         std::find_if(list.begin(), list.end(), [&](const DeviceInfo& d) { return d.name == name; });
     return it != list.end() ? &*it : nullptr;
@@ -20,11 +20,11 @@ const DeviceInfo* find(const std::vector<DeviceInfo>& list, const std::string& n
 }  // namespace
 
 const DeviceInfo* Devices::output(const std::string& name) const {
-    return find(outputs, name.empty() ? defaultOutput : name);
+    return findDevice(outputs, name.empty() ? defaultOutput : name);
 }
 
 const DeviceInfo* Devices::input(const std::string& name) const {
-    return find(inputs, name.empty() ? defaultInput : name);
+    return findDevice(inputs, name.empty() ? defaultInput : name);
 }
 
 SpeakerPosition speakerPosition(int pulsePosition) {

@@ -15,13 +15,14 @@
 namespace quilbo::test {
 namespace {
 
-constexpr unsigned kRate = 48000;
+constexpr unsigned kStreamRate = 48000;
 constexpr int kRamp = 4096;  // frames before the ramp starts again
 
 class Stream : public testing::TestWithParam<ServerKind> {
 protected:
     void SetUp() override {
-        server = std::make_unique<SoundServer>(GetParam(), SinkOptions{"float32le", kRate, 2, {}});
+        server =
+            std::make_unique<SoundServer>(GetParam(), SinkOptions{"float32le", kStreamRate, 2, {}});
         ASSERT_TRUE(server->start()) << server->log();
         sound = std::make_shared<PulseServer>();
         ASSERT_TRUE(sound->sync());
@@ -38,7 +39,7 @@ TEST_P(Stream, TheDeviceModelFollowsAnOutputLoadedAndUnloaded) {
     const Devices now = model.devices();
     const DeviceInfo& two = *now.output("quilbo_two");
     EXPECT_EQ(two.description, "Second");
-    EXPECT_EQ(two.rate, kRate);
+    EXPECT_EQ(two.rate, kStreamRate);
     EXPECT_EQ(two.channels.size(), 2u);
     EXPECT_EQ(now.defaultOutput, SoundServer::kSink);
     EXPECT_NE(now.input("quilbo_two.monitor"), nullptr);
@@ -54,7 +55,7 @@ TEST_P(Stream, TheDeviceModelFollowsAnOutputLoadedAndUnloaded) {
 TEST_P(Stream, TheCaptureHandsOnAMonitorsBlocksInOrderWithoutLoss) {
     QTemporaryDir dir;
     const QString file = dir.filePath("ramp.raw");
-    std::vector<float> ramp(2 * kRate * 3);
+    std::vector<float> ramp(2 * kStreamRate * 3);
     for (std::size_t n = 0; n < ramp.size() / 2; ++n) {
         ramp[2 * n] = static_cast<float>(1 + n % kRamp) / 8192.0F;
         ramp[2 * n + 1] = -ramp[2 * n];
@@ -67,7 +68,7 @@ TEST_P(Stream, TheCaptureHandsOnAMonitorsBlocksInOrderWithoutLoss) {
     PulseCapture capture(sound);
     CaptureRequest request;
     request.source = std::string(SoundServer::kSink) + ".monitor";
-    request.rate = kRate;
+    request.rate = kStreamRate;
     request.channels = 2;
     ASSERT_EQ(capture.start(request,
                             [&](const CaptureBlock& block) {

@@ -1,6 +1,7 @@
 // The application object: the real back ends and the modal run of the main window.
 #include "app/BurnInApp.h"
 
+#include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "audio/PulseWaveOut.h"
 #include "audio/WaveOutVolume.h"
@@ -9,18 +10,21 @@
 
 namespace quilbo {
 
+// Every sound back end on the one sound server object.
 struct CBurnInApp::BackEnds {
-    PulseWaveOut waveOut;
-    PulseSweepRecorder recorder;
-    CWaveOutVolume volume;
+    std::shared_ptr<PulseServer> server = std::make_shared<PulseServer>();
+    PulseWaveOut waveOut{server};
+    PulseSweepRecorder recorder{server};
+    CWaveOutVolume volume{server};
     LogindPowerOff powerOff;
     LogindSleepInhibitor sleepInhibitor;
 };
 
 CBurnInApp::CBurnInApp() : m_backEnds(std::make_unique<BackEnds>()) {
     m_services.waveOut = &m_backEnds->waveOut;
-    m_services.sinkLayouts = &m_backEnds->waveOut;
-    m_services.outputs = &m_backEnds->waveOut;
+    m_services.devices = &m_backEnds->server->devices();
+    m_services.sinkLayouts = m_services.devices;
+    m_services.outputs = m_services.devices;
     m_services.recorder = &m_backEnds->recorder;
     m_services.volume = &m_backEnds->volume;
     m_services.powerOff = &m_backEnds->powerOff;

@@ -7,6 +7,7 @@
 #include "app/LinkButton.h"
 #include "app/ShellArt.h"
 #include "app/TabPane.h"
+#include "audio/DeviceModel.h"
 #include "audio/WaveOutVolume.h"
 #include "pages/FrequencyPage.h"
 #include "pages/MeasurePage.h"
@@ -94,6 +95,15 @@ void CMainDlg::OnInitDialog() {
     m_pMeasurePage->setOutputChoice(outputChoice);
     m_pMeasurePage->setSinkLayouts(m_services.sinkLayouts);
     addPage(m_pMeasurePage, tr("Measure"), false);
+    if (m_services.devices != nullptr) {
+        // The output lists follow the model through the output choice; the inputs here. A
+        // hidden page reads them when it is shown.
+        connect(m_services.devices, &DeviceModel::changed, m_pMeasurePage, [this] {
+            if (m_pMeasurePage->isVisible()) {
+                m_pMeasurePage->refreshInputs();
+            }
+        });
+    }
 
     m_pStatementPage = new CStatementPage(m_services.urlOpener, frame);
     addPage(m_pStatementPage, tr("Licence"), false);

@@ -22,6 +22,7 @@ class CMeasurePage;
 class CRunInPage;
 class CSpeakersPage;
 class CWaveOutVolume;
+class DeviceModel;
 class PowerOffRequester;
 class OutputList;
 class SweepRecorder;
@@ -45,6 +46,7 @@ struct MainDlgServices {
     SinkLayoutSource* sinkLayouts = nullptr;
     OutputList* outputs = nullptr;      // the Output lists' choices; null: the default alone
     SweepRecorder* recorder = nullptr;  // plays and records measurements; null: none
+    DeviceModel* devices = nullptr;     // told of changes of inputs and outputs; null: none
 };
 
 // Every way the window can end (close box, Alt+F4, Escape or Enter on the window's own controls,

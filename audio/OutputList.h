@@ -25,14 +25,13 @@ public:
 
     virtual ~OutputList() = default;
 
-    // Every output, in the server's order; empty when no server answers. Bounded.
+    // Every output, in the server's order; empty when no server answers. At once.
     virtual std::vector<OutputInfo> outputs() = 0;
-    // The name of the system's default output; empty when there is none or no server. Bounded.
+    // The name of the system's default output; empty when there is none or no server. At once.
     virtual std::string defaultOutputName() = 0;
     // The handler is told when an output comes or goes, the default changes, or the server is
     // lost. An empty handler ends the notices; once it returns no earlier handler runs again.
-    // The notices follow the connection the queries above make: after a lost server they
-    // resume with the next query that finds it back.
+    // The lists are the sound server object's device model: they never wait on the server.
     virtual void setChangeHandler(ChangeHandler handler) = 0;
 };
 

@@ -74,9 +74,10 @@ bool PulseConnection::connect(const std::string& server, const char* application
         [](pa_context* context, void* self) {
             auto* connection = static_cast<PulseConnection*>(self);
             const pa_context_state_t state = pa_context_get_state(context);
+            // A lost server is reported once by the server object, not at every retry.
             if (state == PA_CONTEXT_FAILED) {
-                qCWarning(lcAudio)
-                    << "lost the sound server:" << pa_strerror(pa_context_errno(context));
+                qCDebug(lcAudio) << "sound server connection failed:"
+                                 << pa_strerror(pa_context_errno(context));
             } else if (state == PA_CONTEXT_READY) {
                 qCDebug(lcAudio) << "connected to the sound server"
                                  << pa_context_get_server(context);
@@ -146,7 +147,7 @@ void PulseConnection::restartTimer(pa_time_event* timer, pa_usec_t delay) {
     }
 }
 
-void PulseConnection::subscribeSinks() {
+void PulseConnection::subscribe() {
     if (!ready()) {
         return;
     }
@@ -161,10 +162,11 @@ void PulseConnection::subscribeSinks() {
             }
         },
         this);
-    OperationPtr(pa_context_subscribe(m_context.get(),
-                                      static_cast<pa_subscription_mask_t>(
-                                          PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER),
-                                      nullptr, nullptr));
+    OperationPtr(pa_context_subscribe(
+        m_context.get(),
+        static_cast<pa_subscription_mask_t>(
+            PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER),
+        nullptr, nullptr));
 }
 
 int PulseConnection::addSinkEventHandler(SinkEventHandler handler) {
@@ -175,6 +177,10 @@ int PulseConnection::addSinkEventHandler(SinkEventHandler handler) {
 
 void PulseConnection::removeSinkEventHandler(int id) {
     std::erase_if(m_sinkHandlers, [id](const auto& entry) { return entry.first == id; });
+}
+
+void PulseConnection::removeSinkEventHandlers() {
+    m_sinkHandlers.clear();
 }
 
 void PulseConnection::signal() {

@@ -1,5 +1,5 @@
-// One libpulse connection as both back ends use it: a threaded main loop with a context on it,
-// the loop lock, bounded waits and the owning pointers for libpulse objects.
+// The program's one libpulse connection (PulseServer owns it): a threaded main loop with a context
+// on it, the loop lock, bounded waits and the owning pointers for libpulse objects.
 #pragma once
 
 #include <pulse/context.h>
@@ -59,8 +59,8 @@ class PulseConnection {
 public:
     // Called on the loop thread at every change of the context's state.
     using StateHandler = std::function<void(pa_context*)>;
-    // Called on the loop thread for every sink or server event once subscribeSinks() has run;
-    // facility and type as libpulse gives them, index of the sink.
+    // Called on the loop thread for every sink, source or server event once subscribe() has run;
+    // facility and type as libpulse gives them, index of the device.
     using SinkEventHandler = std::function<void(pa_subscription_event_type_t, std::uint32_t)>;
 
     PulseConnection();
@@ -95,11 +95,12 @@ public:
     pa_time_event* startTimer(pa_usec_t delay, pa_time_event_cb_t callback, void* userdata);
     void restartTimer(pa_time_event* timer, pa_usec_t delay);
 
-    // Asks the server for sink and server events (the context must be ready) and hands each to
-    // every handler added. Loop lock held for all three.
-    void subscribeSinks();
+    // Asks the server for sink, source and server events (the context must be ready) and hands
+    // each to every handler added. Loop lock held for all of these.
+    void subscribe();
     int addSinkEventHandler(SinkEventHandler handler);
     void removeSinkEventHandler(int id);
+    void removeSinkEventHandlers();
 
     // Takes a stream the owner has finished with: it is flushed (the server drops what it holds)
     // and disconnected, and kept here until the server has removed it.

@@ -30,6 +30,7 @@
 #include <optional>
 
 #include "audio/PulseFormat.h"
+#include "audio/StreamTiming.h"
 
 namespace quilbo {
 
@@ -356,15 +357,9 @@ void PulseRecordRun::fadeOut() {
     }
     // As the playback device's stop: from a little ahead of what is heard, and never over what
     // the server has already handed on, the sound falls, then silence to the end of what was sent.
-    const std::uint64_t moved =
-        timing->playing ? pa_usec_to_bytes(pa_timeval_age(&timing->timestamp), spec) : 0;
-    const std::uint64_t read =
-        (static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)) + moved) /
-        m_frameBytes;
-    const std::uint64_t inSink = pa_usec_to_bytes(timing->sink_usec, spec) / m_frameBytes;
-    const std::uint64_t heard = read > inSink ? read - inSink : 0;
-    const std::uint64_t from = std::max(heard + pa_usec_to_bytes(kFadeLead, spec) / m_frameBytes,
-                                        read + pa_usec_to_bytes(kFadeGuard, spec) / m_frameBytes);
+    const PlaybackPoint point = playbackPoint(*timing, *spec, m_frameBytes);
+    const std::uint64_t heard = point.heard;
+    const std::uint64_t from = fadeStart(point, *spec, kFadeLead, kFadeGuard, true);
     if (from >= m_written) {
         return;
     }

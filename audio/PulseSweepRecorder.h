@@ -1,44 +1,30 @@
-// The sweep recorder on libpulse (PulseAudio, or PipeWire's pulse service): one connection,
-// made at the first use and kept, on which each record() opens a record stream on the input and
-// one playback stream on the output (PulseRecordRun); also the inputs for a GUI's list.
+// The sweep recorder on libpulse (PulseAudio, or PipeWire's pulse service): each record() opens a
+// record stream on the input and one playback stream on the output (PulseRecordRun) on the
+// program's sound server object; the inputs for a GUI's list are its device model's.
 #pragma once
 
-#include <chrono>
 #include <memory>
-#include <mutex>
 
 #include "audio/SweepRecorder.h"
 
 namespace quilbo {
 
-class PulseConnection;
+class PulseServer;
 
 class PulseSweepRecorder : public SweepRecorder {
 public:
-    struct Options {
-        // Bound on every wait for the server (connect, queries, stream set-up).
-        std::chrono::milliseconds serverTimeout{3000};
-        // How long the connection outlives its last stream when the recorder goes.
-        std::chrono::milliseconds linger{500};
-        const char* applicationName = "Quilbo";
-    };
-
+    // On a server object of its own (quilbo-measure, tests).
     PulseSweepRecorder();
-    explicit PulseSweepRecorder(Options options);
+    explicit PulseSweepRecorder(std::shared_ptr<PulseServer> server);
     ~PulseSweepRecorder() override;
 
     Recording record(const RecordRequest& request, const Progress& progress = {}) override;
-    // Empty without a server.
+    // As the device model holds them now: empty without a server. They never wait.
     std::vector<SourceInfo> sources() override;
-    // Empty without a server or a default input.
     std::string defaultSource() override;
 
 private:
-    std::shared_ptr<PulseConnection> connection();
-
-    Options m_options;
-    std::mutex m_mutex;
-    std::shared_ptr<PulseConnection> m_connection;
+    std::shared_ptr<PulseServer> m_server;
 };
 
 }  // namespace quilbo

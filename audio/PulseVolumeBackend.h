@@ -1,30 +1,23 @@
-// The PulseAudio side of the system volume: a connection that watches the default sink and keeps
-// a copy of its volume and mute switch, reconnecting when the server goes away and comes back.
+// The PulseAudio side of the system volume: the default sink's volume and mute switch as the
+// sound server's device model holds them, and the requests that change them.
 #pragma once
 
 #include <array>
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
-
-struct pa_context;
-struct pa_time_event;
-struct pa_server_info;
-struct pa_sink_info;
+#include <optional>
 
 class QObject;
 
 namespace quilbo {
 
-class PulseConnection;
+class PulseServer;
 
 // What is known of the default sink. Server volumes, 0..PA_VOLUME_NORM (and above when boosted).
 struct SinkReading {
-    bool connected = false;  // the context is ready
+    bool connected = false;  // the server answers
     bool hasSink = false;    // a default sink exists and has been read
     bool muted = false;
     std::uint32_t sinkIndex = 0;
@@ -35,16 +28,15 @@ struct SinkReading {
     bool operator==(const SinkReading& other) const = default;
 };
 
-// Threads: libpulse runs its own loop thread. Its callbacks only update the copy (under a mutex of
-// ours, never waiting on anything) and post a "something changed" call to a QObject living on the
-// thread that created the backend; that thread reads the copy and decides whether to tell anyone.
-// The owner-thread operations take the loop lock briefly to issue a request and never wait for
-// its answer, so a server that has died or hangs cannot hang them.
+// Threads: the model's change notice arrives on the thread that created the backend (a queued
+// signal); that thread reads the model and decides whether to tell anyone. The setters send a
+// request and never wait for its answer, so a server that has died or hangs cannot hang them.
 class PulseVolumeBackend {
 public:
     // onVolumeChange runs on the creating thread when the channel volumes differ from the ones
-    // last handed out (the first reading included); mute or port changes alone do not call it.
-    PulseVolumeBackend(const std::string& server, std::function<void()> onVolumeChange);
+    // last handed out (the first reading excluded); mute or port changes alone do not call it.
+    // Construction waits (bounded) for the first reading.
+    PulseVolumeBackend(std::shared_ptr<PulseServer> server, std::function<void()> onVolumeChange);
     ~PulseVolumeBackend();
 
     PulseVolumeBackend(const PulseVolumeBackend&) = delete;
@@ -56,36 +48,21 @@ public:
     void setMute(bool muted);
 
 private:
-    // Loop thread (or owner thread with the loop lock held).
-    void connectContext();
-    void dropContext();
-    void scheduleReconnect();
-    void requestServerInfo(pa_context* context);
-    void onContextState(pa_context* context);
-    void onServerInfo(pa_context* context, const pa_server_info* info);
-    void onSinkInfo(pa_context* context, const pa_sink_info* info, int eol, bool isDefaultLookup);
-    void onSinkEvent(pa_context* context, unsigned type, std::uint32_t index);
-    void storeReading(const SinkReading& reading);
-    void markSettled();
-    void postChange();
-
-    // Owner thread.
     void deliverChange();
+    SinkReading modelReading() const;
 
-    std::string m_server;
+    std::shared_ptr<PulseServer> m_server;
     std::function<void()> m_onVolumeChange;
     std::unique_ptr<QObject> m_notifier;  // lives on the owner thread
-    std::atomic<bool> m_changePosted{false};
 
-    std::unique_ptr<PulseConnection> m_connection;  // its context under the loop lock
-    pa_time_event* m_reconnectEvent = nullptr;      // under the loop lock
-    std::string m_defaultSinkName;                  // under the loop lock
-    bool m_closing = false;                         // under the loop lock
-
+    // A value this program set, answered at once until the server reports it (or the sink goes).
+    struct Pending {
+        std::uint32_t sinkIndex;
+        std::optional<std::uint32_t> volume;
+        std::optional<bool> muted;
+    };
     mutable std::mutex m_mutex;
-    std::condition_variable m_settledCondition;
-    bool m_settled = false;  // the first connection attempt has an answer
-    SinkReading m_reading;
+    std::optional<Pending> m_pending;
 
     SinkReading m_delivered;  // owner thread: the volumes last handed out
 };

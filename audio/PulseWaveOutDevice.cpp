@@ -2,6 +2,8 @@
 // played-position timer, reset and close.
 #include "audio/PulseWaveOutDevice.h"
 
+#include "audio/StreamTiming.h"
+
 #include <pulse/rtclock.h>
 #include <pulse/timeval.h>
 
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "audio/Logging.h"
+#include "audio/StreamTiming.h"
 
 namespace quilbo {
 
@@ -357,14 +360,8 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     if (timing == nullptr || timing->read_index_corrupt || timing->write_index_corrupt) {
         return 0;
     }
-    // Where the server reads now and where the listener is: the report's read index, plus the
-    // time since the report was made, and less what the sink still holds.
-    const std::uint64_t moved =
-        timing->playing ? pa_usec_to_bytes(pa_timeval_age(&timing->timestamp), &m_format.spec) : 0;
-    const std::uint64_t read = toPieceBytes(timing->read_index) + moved;
-    const std::uint64_t inSink = pa_usec_to_bytes(timing->sink_usec, &m_format.spec);
-    std::uint64_t heard = read > inSink ? read - inSink : 0;
-    heard -= heard % frame;
+    const PlaybackPoint point = playbackPoint(*timing, m_format.spec, frame * m_widen);
+    const std::uint64_t heard = point.heard * frame;
     const std::uint64_t sent = m_pieces.sent();
     if (heard >= sent) {
         return 0;  // all of it has played
@@ -374,14 +371,12 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     // PipeWire graph never takes it back, nor does a null sink's monitor. Only a sink that
     // holds much more than a fade (a PulseAudio sound card with a long buffer) is asked to
     // take back what it holds, as PulseAudio does when a stream is written over behind its
-    // read index; waiting for it would leave the sound on for that long.
-    const std::uint64_t lead = pa_usec_to_bytes(kFadeLead, &m_format.spec);
-    std::uint64_t from = heard + lead;
-    if (read < heard + pa_usec_to_bytes(kRewindBeyond, &m_format.spec)) {
-        // A graph takes a cycle's worth at a time, and the write takes a moment to get there.
-        from = std::max(from, read + pa_usec_to_bytes(kFadeGuard, &m_format.spec));
-    }
-    from -= from % frame;
+    // read index; waiting for it would leave the sound on for that long. A graph takes a
+    // cycle's worth at a time, and the write takes a moment to get there.
+    const bool shortSink =
+        point.read < point.heard + pa_usec_to_bytes(kRewindBeyond, &m_format.spec) / frame;
+    const std::uint64_t from =
+        fadeStart(point, m_format.spec, kFadeLead, kFadeGuard, shortSink) * frame;
     if (from >= sent) {
         // All that was sent plays before a fade could begin (the end of a block played once,
         // which has a fade of its own): it plays out.

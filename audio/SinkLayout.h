@@ -20,7 +20,6 @@ class SinkLayoutSource {
 public:
     virtual ~SinkLayoutSource() = default;
     // The default sink's layout; nullopt when no server answers or it has no default sink.
-    // Bounded: a server that does not answer costs at most a few seconds.
     virtual std::optional<SinkLayout> defaultSinkLayout() = 0;
     // The layout of the output of that name (an OutputList name); empty name: the default's.
     // nullopt as above, or when no output has that name. A source that knows only the default

@@ -1,6 +1,7 @@
 // The system output volume over the PulseAudio default sink.
 #include "audio/WaveOutVolume.h"
 
+#include "audio/PulseServer.h"
 #include "audio/PulseVolumeBackend.h"
 #include "audio/VolumeScale.h"
 
@@ -8,10 +9,11 @@ namespace quilbo {
 
 CWaveOutVolume* s_pActiveVolume = nullptr;
 
-CWaveOutVolume::CWaveOutVolume() : CWaveOutVolume(std::string()) {}
+CWaveOutVolume::CWaveOutVolume() : CWaveOutVolume(std::make_shared<PulseServer>()) {}
 
-CWaveOutVolume::CWaveOutVolume(const std::string& server)
-    : m_backend(std::make_unique<PulseVolumeBackend>(server, [this] { OnControlChange(); })) {
+CWaveOutVolume::CWaveOutVolume(std::shared_ptr<PulseServer> server)
+    : m_backend(
+          std::make_unique<PulseVolumeBackend>(std::move(server), [this] { OnControlChange(); })) {
     // Set whether or not a server answered: the object keeps listening and takes the default
     // sink as soon as one appears.
     s_pActiveVolume = this;

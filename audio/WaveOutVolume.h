@@ -18,6 +18,7 @@ using VolumeChangeCallback = void (*)(std::uint32_t value, void* context);
 // Ready: everything works.
 enum class VolumeState { Unavailable, LineWithoutVolume, Ready };
 
+class PulseServer;
 class PulseVolumeBackend;
 
 // The real object talks to PulseAudio; the operations are virtual so that a page can be tested
@@ -39,10 +40,10 @@ class CWaveOutVolume {
 public:
     static constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;  // the "-1" the getters answer
 
-    // Connects to the default server (PULSE_SERVER, client.conf or the user's runtime socket).
+    // On a sound server object of its own, on the default server.
     CWaveOutVolume();
-    // Connects to the given server address; an empty text means the default.
-    explicit CWaveOutVolume(const std::string& server);
+    // On the program's sound server object.
+    explicit CWaveOutVolume(std::shared_ptr<PulseServer> server);
     virtual ~CWaveOutVolume();
 
     CWaveOutVolume(const CWaveOutVolume&) = delete;

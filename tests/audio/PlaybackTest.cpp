@@ -10,6 +10,7 @@
 #include <atomic>
 #include <future>
 
+#include "audio/PulseServer.h"
 #include "audio/PulseWaveOut.h"
 #include "synth/Synthesis.h"
 #include "tests/audio/TestPlayer.h"
@@ -122,10 +123,13 @@ TEST_P(Output, AStopFadeAt24BitsLeavesTheLowBitsZero) {
 
 TEST_P(Output, AWaitForTheServerEndsWithTheCalendarClockRunningFast) {
     serve({});
+    PulseServer::Options serverOptions;
+    serverOptions.serverTimeout = std::chrono::milliseconds(1000);
+    const auto sound = std::make_shared<PulseServer>(serverOptions);
     PulseWaveOut::Options options;
-    options.serverTimeout = std::chrono::milliseconds(1000);
-    PulseWaveOut quick(options);
-    ASSERT_TRUE(quick.defaultSinkLayout());  // connected
+    options.serverTimeout = serverOptions.serverTimeout;
+    PulseWaveOut quick(sound, options);
+    ASSERT_TRUE(sound->sync());  // connected
     server->pause();
     g_fastClock = true;
     auto opening = std::async(std::launch::async, [&] {

@@ -8,6 +8,7 @@
 #include <numbers>
 #include <thread>
 
+#include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "tests/support/EmulatedSpeaker.h"
 
@@ -98,13 +99,15 @@ protected:
     }
     std::unique_ptr<SoundServer> server;
     std::unique_ptr<EmulatedSpeaker> speaker;
-    PulseSweepRecorder recorder;
+    std::shared_ptr<PulseServer> sound = std::make_shared<PulseServer>();
+    PulseSweepRecorder recorder{sound};
 };
 
 TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
     // A perfect loudspeaker, then one wired with its pair crossed: channel 2 lands on input 1.
     for (const bool swapped : {false, true}) {
         ASSERT_TRUE(swapped ? speaker->startSwapped() : speaker->startPerfect()) << speaker->log();
+        ASSERT_TRUE(sound->sync());  // the device model as the server has it now
         EXPECT_EQ(recorder.defaultSource(), speaker->source().toStdString());
         std::vector<Found> found;
         const Recording r = recordWhole(request({swapped ? 2u : 1u}), found);
@@ -113,6 +116,7 @@ TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
         EXPECT_GT(found.at(0).correlation, 0.999) << "swapped " << swapped;
         EXPECT_NEAR(found.at(0).at, r.playbackStart, 3) << "swapped " << swapped;
     }
+    ASSERT_TRUE(sound->sync());
     const auto sources = recorder.sources();
     EXPECT_TRUE(std::any_of(sources.begin(), sources.end(), [&](const SourceInfo& s) {
         return s.monitor && s.name == speaker->source().toStdString();

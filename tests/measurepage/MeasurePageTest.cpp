@@ -1,5 +1,6 @@
 // The Measure page: a run through an emulated loudspeaker drawn as the engine analysed it, and
 // stored measurements drawn together with a run-in's before/after difference.
+#include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "pages/MeasurePage.h"
 #include "pages/MeasurementWorker.h"
@@ -41,8 +42,10 @@ TEST_P(MeasurePage, DrawsTheEnginesResponseOfTheEmulatedSpeaker) {
     ASSERT_TRUE(pipeWire ? speaker.startPaths({path, path}) : speaker.startPerfect())
         << speaker.log();
     QTemporaryDir store;
-    PulseSweepRecorder recorder;
+    const auto sound = std::make_shared<PulseServer>();
+    PulseSweepRecorder recorder(sound);
     MeasurementWorker worker(&recorder);
+    ASSERT_TRUE(sound->sync());
     CMeasurePage page(&worker);
     page.setStoreFolder(store.path().toStdString());
     QStringList messages;

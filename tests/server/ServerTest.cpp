@@ -2,6 +2,7 @@
 // sink's monitor. QUILBO_SOAK_SECONDS (12) and QUILBO_CYCLES (50) lengthen the soak and the
 // start/stop cycles. Every bound is about hangs, never speed: generous, and polled.
 #include "app/BurnInApp.h"
+#include "audio/PulseServer.h"
 #include "audio/PulseWaveOut.h"
 #include "audio/VolumeScale.h"
 #include "pages/LevelGain.h"
@@ -48,6 +49,7 @@ protected:
     static inline std::unique_ptr<SoundServer> shared;
     static inline bool reusable = true;
     SoundServer* server = nullptr;
+    std::shared_ptr<PulseServer> soundServer;
     std::unique_ptr<PulseWaveOut> pulse;
     std::unique_ptr<CWaveOutVolume> realVolume;
 
@@ -59,9 +61,10 @@ protected:
         }
         server = shared.get();
         reusable = true;
-        pulse = std::make_unique<PulseWaveOut>();
+        soundServer = std::make_shared<PulseServer>();
+        pulse = std::make_unique<PulseWaveOut>(soundServer);
         backend = pulse.get();
-        realVolume = std::make_unique<CWaveOutVolume>();
+        realVolume = std::make_unique<CWaveOutVolume>(soundServer);
         systemVolume = realVolume.get();
     }
     void TearDown() override {
@@ -352,11 +355,26 @@ TEST_P(OnServer, KilledMidPlayThePlayEndsAndTheSessionWaitsCountingUntilTheServe
     EXPECT_FALSE(silent(hear(1)));
 }
 
+// The server gone and still gone at the first retry: the session goes on waiting, and plays
+// again at a later retry once the server is back.
+TEST_P(OnServer, ARunInWhoseOutputIsStillMissingAtTheFirstRetryPlaysAtALaterOne) {
+    reusable = false;
+    startRunIn("ALL");
+    ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
+    server->killGraph();
+    EXPECT_TRUE(waitFor([&] { return !runInStatus().isEmpty(); }));
+    QTest::qWait(2500);  // a retry came and found no output
+    EXPECT_TRUE(run().isRunning() && !run().isPlaying() && !runInStatus().isEmpty());
+    ASSERT_TRUE(server->start()) << server->log();
+    EXPECT_TRUE(waitFor([&] { return run().isPlaying() && runInStatus().isEmpty(); }, 10));
+    EXPECT_FALSE(silent(hear(1)));
+}
+
 // The output chosen in the Frequency page's list is the one that plays; when it goes, the play
 // ends with a message and the list is back on the system default.
 TEST_P(OnServer, TheChosenOutputIsTheOneThatPlaysAndItsLossEndsThePlay) {
     reusable = false;
-    OutputChoice choice(pulse.get());
+    OutputChoice choice(&soundServer->devices());
     freq().setOutputChoice(&choice);
     auto* list = ctl<QComboBox>(freq(), CFrequencyPage::IDC_OUTPUT);
     ASSERT_TRUE(server->loadSink("quilbo_two", "Second"));
@@ -364,8 +382,8 @@ TEST_P(OnServer, TheChosenOutputIsTheOneThatPlaysAndItsLossEndsThePlay) {
     EXPECT_EQ(list->itemText(0), OutputChoice::defaultEntryText(list->itemText(1)));
     emit list->activated(list->findText("Second"));
     EXPECT_EQ(choice.sink(), "quilbo_two");
-    EXPECT_EQ(pulse->sinkLayout("quilbo_two")->positions.size(), 2u);
-    EXPECT_FALSE(pulse->sinkLayout("quilbo_none"));
+    EXPECT_EQ(soundServer->devices().sinkLayout("quilbo_two")->positions.size(), 2u);
+    EXPECT_FALSE(soundServer->devices().sinkLayout("quilbo_none"));
     ctl(freq(), CFrequencyPage::IDC_REPEAT)->setChecked(true);
     click(freq(), CFrequencyPage::IDC_PLAY);
     ASSERT_TRUE(freq().isPlaying()) << messages.join(' ').toStdString();

@@ -2,6 +2,7 @@
 // servers; on the fake device each speaker's band, level, channel and name, the cycle and the
 // polarity turn; the noise's band and slope; what the page says of the default output's layout.
 // (That a channel of the device reaches its own speaker of a server: tests/audio.)
+#include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "audio/PulseWaveOut.h"
 #include "pages/MeasurementWorker.h"
@@ -39,10 +40,12 @@ TEST_P(MicrophoneCheck, FlagsExactlyTheSilentAndTheInvertedSpeakerAndTellsTheirD
         pipeWire ? speaker.startPaths({{}, {0, -1, {}, {}}, {}, {0, 0, {}, {}}, {2, 1, {}, {}}, {}})
                  : speaker.startMixed(6))
         << speaker.log();
-    PulseWaveOut pulse;
-    PulseSweepRecorder recorder;
+    const auto sound = std::make_shared<PulseServer>();
+    PulseWaveOut pulse(sound);
+    PulseSweepRecorder recorder(sound);
     MeasurementWorker worker(&recorder);
-    CSpeakersPage page(&pulse, &pulse);
+    ASSERT_TRUE(sound->sync());
+    CSpeakersPage page(&pulse, &sound->devices());
     page.setMeasurementWorker(&worker);
     page.show();
     ASSERT_EQ(page.channelCount(), 6);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/MeasurementRun.h"
+#include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "media/WaveFile.h"
 #include "tools/measure/CommandLine.h"
@@ -88,9 +89,9 @@ int measure(MeasureRequest& request) {
         }
         result = analyseRecording(std::move(wav.samples), request.settings);
     } else {
-        PulseSweepRecorder::Options options;
+        PulseServer::Options options;
         options.applicationName = "quilbo-measure";
-        PulseSweepRecorder recorder(options);
+        PulseSweepRecorder recorder(std::make_shared<PulseServer>(options));
         result = runMeasurement(recorder, request.settings);
         if (result.record == RecordResult::BadRequest) {
             return fail(kBadArguments, result.message);

@@ -6,7 +6,6 @@
 namespace quilbo {
 
 inline constexpr std::uint32_t kVolumeScaleMax = 65535;
-inline constexpr std::uint32_t kVolumeSteps = kVolumeScaleMax + 1;
 inline constexpr std::uint32_t kServerVolumeNorm = 0x10000U;  // PA_VOLUME_NORM
 
 // Program value (0..65535) to server volume (0..PA_VOLUME_NORM), rounded to nearest; larger

@@ -7,17 +7,11 @@
 
 namespace quilbo {
 
-CWaveOutVolume* s_pActiveVolume = nullptr;
-
 CWaveOutVolume::CWaveOutVolume() : CWaveOutVolume(std::make_shared<PulseServer>()) {}
 
 CWaveOutVolume::CWaveOutVolume(std::shared_ptr<PulseServer> server)
     : m_backend(
-          std::make_unique<PulseVolumeBackend>(std::move(server), [this] { OnControlChange(); })) {
-    // Set whether or not a server answered: the object keeps listening and takes the default
-    // sink as soon as one appears.
-    s_pActiveVolume = this;
-}
+          std::make_unique<PulseVolumeBackend>(std::move(server), [this] { OnControlChange(); })) {}
 
 CWaveOutVolume::CWaveOutVolume(Detached) {}
 
@@ -25,9 +19,6 @@ CWaveOutVolume::~CWaveOutVolume() {
     // The backend goes first (in member order it would go last), so no notice can arrive while
     // the rest of the object is being taken apart.
     m_backend.reset();
-    if (s_pActiveVolume == this) {
-        s_pActiveVolume = nullptr;
-    }
 }
 
 VolumeState CWaveOutVolume::state() const {
@@ -46,21 +37,9 @@ bool CWaveOutVolume::HasVolumeControl() const {
 }
 
 void CWaveOutVolume::ActivateLine() {
-    ApplyLineState(true);
-}
-
-void CWaveOutVolume::DeactivateLine() {
-    ApplyLineState(false);
-}
-
-void CWaveOutVolume::ApplyLineState(bool on) {
     if (m_backend) {
-        m_backend->setMute(!on);
+        m_backend->setMute(false);
     }
-}
-
-std::uint32_t CWaveOutVolume::GetStepCount() const {
-    return HasVolumeControl() ? kVolumeSteps : kNoValue;
 }
 
 std::uint32_t CWaveOutVolume::GetMinimum() const {

@@ -14,7 +14,7 @@ using VolumeChangeCallback = void (*)(std::uint32_t value, void* context);
 // Unavailable: no server or no output; getters answer -1, setters and the line operations do
 //   nothing, no notices.
 // LineWithoutVolume: an output without a usable volume; getters answer -1, SetVolume does nothing,
-//   ActivateLine / DeactivateLine work.
+//   ActivateLine works.
 // Ready: everything works.
 enum class VolumeState { Unavailable, LineWithoutVolume, Ready };
 
@@ -26,9 +26,9 @@ class PulseVolumeBackend;
 // connects to nothing and leaves the object Unavailable).
 //
 // Values: the bounds are 0 and 65535, mapped linearly onto 0..PA_VOLUME_NORM of the sink; a sink
-// boosted above PA_VOLUME_NORM reads as 65535. GetStepCount answers 65536, one step per value.
+// boosted above PA_VOLUME_NORM reads as 65535.
 // GetVolume is the first channel; SetVolume puts every channel at one value and ignores values
-// outside the bounds. ActivateLine / DeactivateLine unmute / mute the sink.
+// outside the bounds. ActivateLine unmutes the sink (the run-in's noise must be heard).
 //
 // The object follows the default sink when it changes and reconnects when the server comes back,
 // so its state can change during its life. The change callback runs on the thread that created
@@ -51,8 +51,6 @@ public:
 
     virtual bool HasVolumeControl() const;
     virtual void ActivateLine();
-    virtual void DeactivateLine();
-    virtual std::uint32_t GetStepCount() const;
     virtual std::uint32_t GetMinimum() const;
     virtual std::uint32_t GetMaximum() const;
     virtual std::uint32_t GetVolume() const;
@@ -73,13 +71,7 @@ protected:
     void* m_pCallbackContext = nullptr;
 
 private:
-    void ApplyLineState(bool on);
-
     std::unique_ptr<PulseVolumeBackend> m_backend;
 };
-
-// The live real volume object, which receives the server's notices: set by its construction,
-// cleared by its destruction. Used on the user-interface thread only.
-extern CWaveOutVolume* s_pActiveVolume;
 
 }  // namespace quilbo

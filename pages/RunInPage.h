@@ -129,6 +129,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The Frequency page's own actions work on controls this page does not have: out of reach.
+    using CFrequencyPage::OnPlay;
+    using CFrequencyPage::OnSave;
+    using CFrequencyPage::setLevelReadout;
+    using CFrequencyPage::setOutputChoice;
+
     void OnInitDialog();
     // Range and position from the volume object's bounds and value.
     void setUpVolumeSlider(std::uint32_t value);

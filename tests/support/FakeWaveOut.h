@@ -71,7 +71,6 @@ public:
 
     bool HasVolumeControl() const override { return fakeState == VolumeState::Ready; }
     void ActivateLine() override { muted = false; }
-    void DeactivateLine() override { muted = true; }
     std::uint32_t GetMinimum() const override { return ready(0); }
     std::uint32_t GetMaximum() const override { return ready(65535); }
     std::uint32_t GetVolume() const override { return ready(volume); }

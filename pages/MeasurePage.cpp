@@ -656,7 +656,7 @@ void CMeasurePage::redraw() {
         const Measurement& first = m_loaded.begin()->second;
         const Measurement& second = std::next(m_loaded.begin())->second;
         bool afterFirst = false;
-        if (isBeforeAfterPair(first.name, second.name, &afterFirst)) {
+        if (isBeforeAfterPair(first, second, &afterFirst)) {
             const Measurement& before = afterFirst ? second : first;
             const Measurement& after = afterFirst ? first : second;
             const auto responseOfId = [&](const std::string& id) -> const Response* {

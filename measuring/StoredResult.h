@@ -17,7 +17,7 @@ struct MeasurementLabel {
     std::string input;
     std::string calibration;  // the calibration file's path, empty for none
     std::string runFailure;   // why the run failed, for a channel with no reason of its own
-    std::string session;      // the run-in session's start, empty outside one
+    std::string session{};    // the run-in session's start, empty outside one
     MeasurementStage stage = MeasurementStage::None;
 };
 

@@ -1,5 +1,5 @@
 // The Measure page's curves: before/after pairs, re-smoothing and differences.
-#include "pages/MeasureCurves.h"
+#include "measuring/MeasureCurves.h"
 
 #include <algorithm>
 #include <cmath>

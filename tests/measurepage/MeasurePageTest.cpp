@@ -1,6 +1,7 @@
 // The Measure page: a run through an emulated loudspeaker drawn as the engine analysed it, and
 // stored measurements drawn together with a run-in's before/after difference.
 #include "audio/PulseSweepRecorder.h"
+#include "measuring/MeasureViewModel.h"
 #include "pages/MeasurePage.h"
 #include "pages/MeasurementWorker.h"
 #include "plot/PlotWidget.h"
@@ -210,6 +211,28 @@ TEST(MeasurePageAlone, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference
     list->topLevelItem(0)->setText(0, "Renamed");
     EXPECT_EQ(store.load(listed(page)[0]).measurement->name, "Renamed");
     qunsetenv("XDG_DATA_HOME");
+}
+
+// The view model alone: a stored impulse in ms from its peak, its calibration file gone, none of
+// its distortion.
+TEST(MeasurePageAlone, TheViewModelDrawsAStoredMeasurementInEachView) {
+    Measurement m = stored("Kept", 2, 0);
+    m.calibration = "/gone.txt";
+    m.response = {{1000}, {3.0}, {0.0}};
+    MeasureViewInput input;
+    input.stored = {{&m, nullptr, 4}};
+    const auto response = measureCurves(input);
+    ASSERT_EQ(response.size(), 1u);
+    EXPECT_EQ(response[0].y, m.response.db);  // as stored, not re-smoothed uncalibrated
+    input.view = MeasureView::Impulse;
+    const auto impulse = measureCurves(input);
+    ASSERT_EQ(impulse.size(), 1u);
+    EXPECT_EQ(impulse[0].kind, MeasureCurveKind::Stored);
+    EXPECT_EQ(impulse[0].name + std::to_string(impulse[0].style), "Kept4");
+    EXPECT_DOUBLE_EQ(impulse[0].x[148] - impulse[0].x[100], 1.0);  // 48 samples, 1 ms
+    EXPECT_DOUBLE_EQ(impulse[0].x[100], 0.0);
+    input.view = MeasureView::Distortion;
+    EXPECT_TRUE(measureCurves(input).empty());
 }
 
 QUILBO_ON_BOTH_SERVERS(MeasurePage);

@@ -20,7 +20,8 @@
 namespace quilbo {
 namespace {
 
-constexpr std::string_view kMagic = "quilbo-measurement 1";
+constexpr std::string_view kMagic = "quilbo-measurement 2";
+constexpr std::string_view kMagicVersion1 = "quilbo-measurement 1";
 constexpr std::string_view kMagicPrefix = "quilbo-measurement ";
 constexpr std::string_view kExtension = ".qmeas";
 constexpr std::size_t kLargestHeader = 64 * 1024;
@@ -146,6 +147,40 @@ private:
     std::string m_problem;
 };
 
+std::string_view stageText(MeasurementStage stage) {
+    switch (stage) {
+        case MeasurementStage::Before:
+            return "before";
+        case MeasurementStage::After:
+            return "after";
+        case MeasurementStage::None:
+            break;
+    }
+    return "none";
+}
+
+// Version 1 kept a run-in's session and stage only in the name it gave: "<session> before,
+// channel N". Such a name still makes the pair it made, unless the user has renamed it.
+void stageFromVersion1Name(Measurement& m) {
+    for (const MeasurementStage stage : {MeasurementStage::Before, MeasurementStage::After}) {
+        const std::string words = " " + std::string(stageText(stage)) + ", channel ";
+        const std::size_t at = m.name.rfind(words);
+        if (at == std::string::npos || at == 0) {
+            continue;
+        }
+        const std::string_view number = std::string_view(m.name).substr(at + words.size());
+        int channel = 0;
+        const auto [end, error] =
+            std::from_chars(number.data(), number.data() + number.size(), channel);
+        if (error == std::errc() && end == number.data() + number.size() && number.size() <= 2 &&
+            number.front() != '0' && channel == m.channel) {
+            m.session = m.name.substr(0, at);
+            m.stage = stage;
+            return;
+        }
+    }
+}
+
 bool plainId(const std::string& id) {
     return !id.empty() && id.size() <= 200 && id.front() != '.' &&
            id.find('/') == std::string::npos && id.find('\0') == std::string::npos;
@@ -179,6 +214,8 @@ std::string serialiseMeasurement(const Measurement& m) {
     put("calibration", m.calibration);
     put("status", m.ok ? "ok" : "failed");
     put("reason", m.failure);
+    put("session", m.session);
+    put("stage", stageText(m.stage));
     put("impulse", std::to_string(m.impulse.size()));
     put("response", std::to_string(m.response.frequency.size()));
     put("crc32", std::to_string(crc32(data)));
@@ -192,7 +229,8 @@ LoadResult parseMeasurement(std::string_view bytes) {
         return refuse("It is not a Quilbo measurement file.");
     }
     const std::size_t firstEnd = bytes.find('\n');
-    if (bytes.substr(0, firstEnd) != kMagic) {
+    const bool version1 = bytes.substr(0, firstEnd) == kMagicVersion1;
+    if (!version1 && bytes.substr(0, firstEnd) != kMagic) {
         return refuse("It was written in a newer format (" +
                       std::string(bytes.substr(0, std::min<std::size_t>(firstEnd, 40))) +
                       ") than this version reads.");
@@ -233,6 +271,11 @@ LoadResult parseMeasurement(std::string_view bytes) {
     m.calibration = header.text("calibration");
     const std::string status = header.text("status");
     m.failure = header.text("reason");
+    std::string stage = "none";
+    if (!version1) {
+        m.session = header.text("session");
+        stage = header.text("stage");
+    }
     const auto impulseCount = header.number<std::uint64_t>("impulse");
     const auto responseCount = header.number<std::uint64_t>("response");
     const auto checksum = header.number<std::uint32_t>("crc32");
@@ -241,6 +284,14 @@ LoadResult parseMeasurement(std::string_view bytes) {
     }
     if (status != "ok" && status != "failed") {
         header.fail("its status \"" + status + "\" is neither ok nor failed");
+    }
+    if (stage == "before" || stage == "after") {
+        m.stage = stage == "before" ? MeasurementStage::Before : MeasurementStage::After;
+        if (m.session.empty()) {
+            header.fail("its stage \"" + stage + "\" belongs to no session");
+        }
+    } else if (stage != "none") {
+        header.fail("its stage \"" + stage + "\" is none of none, before and after");
     }
     if (header.problem().empty()) {
         if (const std::string bad = m.sweep.validate(); !bad.empty()) {
@@ -253,6 +304,9 @@ LoadResult parseMeasurement(std::string_view bytes) {
         return refuse("It is corrupt: " + header.problem() + ".");
     }
     m.ok = status == "ok";
+    if (version1) {
+        stageFromVersion1Name(m);
+    }
 
     std::string_view data = bytes.substr(at);
     const std::uint64_t expected = 4 * (impulseCount + 3 * responseCount);

@@ -15,6 +15,10 @@
 
 namespace quilbo {
 
+// Where a measurement stands in a run-in session: the session's before and after of a channel
+// form a pair.
+enum class MeasurementStage { None, Before, After };
+
 struct Measurement {
     std::string id;           // the file's name without ".qmeas"; save() gives a new one
     std::string name;         // what the user calls it
@@ -26,6 +30,10 @@ struct Measurement {
     std::string calibration;  // path of the calibration file applied, empty for none
     bool ok = true;
     std::string failure;  // why it failed, when !ok
+    // The run-in session it belongs to (its start, ISO 8601 in UTC) and its stage there; empty
+    // and None for a measurement of its own.
+    std::string session;
+    MeasurementStage stage = MeasurementStage::None;
     std::vector<float> impulse;
     Response response;  // as shown: smoothed, calibrated
 };
@@ -48,9 +56,11 @@ struct LoadResult {
     int readCode = 0;
 };
 
-// The file format: a text header ("quilbo-measurement 1", then key=value lines with '\', newline
+// The file format: a text header ("quilbo-measurement 2", then key=value lines with '\', newline
 // and carriage return escaped, then "end"), followed by little-endian 32-bit floats: the impulse
 // response, then the response's frequencies, dB and phases, their counts and CRC-32 in the header.
+// Version 1 lacks the session and the stage; a version-1 run-in measurement still named
+// "<session> before|after, channel N" is given them from its name when read.
 std::string serialiseMeasurement(const Measurement& measurement);
 LoadResult parseMeasurement(std::string_view bytes);
 

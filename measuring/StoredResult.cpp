@@ -15,6 +15,8 @@ Measurement storedMeasurement(const MeasureResult& result, const MeasureSettings
     m.channel = static_cast<int>(channel);
     m.sweep = settings.sweep;
     m.calibration = label.calibration;
+    m.session = label.session;
+    m.stage = label.stage;
     const auto found =
         std::find_if(result.channels.begin(), result.channels.end(),
                      [channel](const ChannelResult& c) { return c.channel == channel; });

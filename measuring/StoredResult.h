@@ -17,6 +17,8 @@ struct MeasurementLabel {
     std::string input;
     std::string calibration;  // the calibration file's path, empty for none
     std::string runFailure;   // why the run failed, for a channel with no reason of its own
+    std::string session{};    // the run-in session's start, empty outside one
+    MeasurementStage stage = MeasurementStage::None;
 };
 
 // One channel of a result: its impulse and response as analysed, failed (with the channel's own

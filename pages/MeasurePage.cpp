@@ -5,11 +5,12 @@
 
 #include "audio/SinkLayout.h"
 #include "measure/Export.h"
+#include "measuring/MeasureCurves.h"
+#include "measuring/MeasureViewModel.h"
 #include "measuring/MeasurementRate.h"
 #include "measuring/StoredResult.h"
 #include "pages/FileMessages.h"
 #include "pages/Logging.h"
-#include "pages/MeasureCurves.h"
 #include "pages/MeasurementWorker.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageSupport.h"
@@ -80,34 +81,6 @@ QString recordFailure(const MeasureResult& result) {
         default:
             return QString::fromStdString(result.message);
     }
-}
-
-PlotCurve curveOf(const QString& name, int style, const std::vector<double>& x,
-                  const std::vector<double>& y) {
-    PlotCurve curve;
-    curve.name = name;
-    curve.styleIndex = style;
-    curve.x = x;
-    curve.y = y;
-    return curve;
-}
-
-// The impulse against time in ms from its largest sample.
-PlotCurve impulseCurve(const QString& name, int style, const std::vector<float>& impulse,
-                       int rate) {
-    PlotCurve curve = curveOf(name, style, {}, {});
-    if (impulse.empty() || rate <= 0) {
-        return curve;
-    }
-    const auto peak = std::max_element(impulse.begin(), impulse.end(), [](float a, float b) {
-        return std::fabs(a) < std::fabs(b);
-    });
-    const auto origin = peak - impulse.begin();
-    for (std::size_t i = 0; i < impulse.size(); ++i) {
-        curve.x.push_back((static_cast<double>(i) - static_cast<double>(origin)) * 1000.0 / rate);
-        curve.y.push_back(impulse[i]);
-    }
-    return curve;
 }
 
 }  // namespace
@@ -556,125 +529,41 @@ void CMeasurePage::redraw() {
         return;
     }
     const View view = static_cast<View>(std::max(m_ui->view_1114->currentIndex(), 0));
-    const Smoothing smoothing =
-        kSmoothingChoices[std::clamp(m_ui->smoothing_1115->currentIndex(), 0,
-                                     static_cast<int>(std::size(kSmoothingChoices)) - 1)];
     m_ui->smoothing_1115->setEnabled(view == ResponseView || view == PhaseView);
     PlotWidget* plot = m_ui->plot_1116;
-    std::vector<PlotCurve> curves;
-    QStringList info;
 
-    // The last result, from its own spectrum: exactly what the analysis gives at 1/48 octave.
-    std::vector<std::pair<std::string, Response>> responses;
+    MeasureViewInput input;
+    input.view = static_cast<MeasureView>(view);
+    input.smoothing =
+        kSmoothingChoices[std::clamp(m_ui->smoothing_1115->currentIndex(), 0,
+                                     static_cast<int>(std::size(kSmoothingChoices)) - 1)];
     if (m_result) {
-        // Where the server converted the rate, only the delays between channels are known.
-        const ChannelResult* reference = nullptr;
-        for (const ChannelResult& c : m_result->channels) {
-            if (!m_result->delaysExact && reference == nullptr &&
-                c.analysis.status == AnalysisStatus::Ok) {
-                reference = &c;
-            }
-        }
+        input.result = &*m_result;
+        input.resultRate = m_runSettings.sweep.rate;
+        input.resultCalibration = m_runSettings.calibration ? &*m_runSettings.calibration : nullptr;
+        input.resultIds = m_resultIds;
         for (std::size_t i = 0; i < m_result->channels.size(); ++i) {
-            const Analysis& a = m_result->channels[i].analysis;
-            const unsigned channel = m_result->channels[i].channel;
-            const std::string id = i < m_resultIds.size() ? m_resultIds[i] : std::string();
-            const int style = m_styles.count(id) != 0 ? m_styles[id] : 0;
-            const QString name = tr("Channel %1").arg(channel);
-            if (a.status != AnalysisStatus::Ok) {
-                info << tr("channel %1: %2").arg(channel).arg(QString::fromStdString(a.message));
-                continue;
-            }
-            const QString delay =
-                reference == nullptr
-                    ? tr("delay %1 ms").arg(a.delaySeconds * 1000, 0, 'f', 2)
-                    : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
-                          .arg((a.delaySeconds - reference->analysis.delaySeconds) * 1000, 0, 'f',
-                               2)
-                          .arg(reference->channel);
-            info << tr("channel %1: %2, polarity %3, SNR %4 dB")
-                        .arg(channel)
-                        .arg(delay)
-                        .arg(a.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
-                        .arg(a.snrDb, 0, 'f', 1);
-            Response response = responseOf(a.spectrum, a.response.frequency, smoothing);
-            if (m_runSettings.calibration) {
-                m_runSettings.calibration->removeFrom(response);
-            }
-            if (view == ImpulseView) {
-                curves.push_back(impulseCurve(name, style, a.impulse, m_runSettings.sweep.rate));
-            } else if (view == DistortionView) {
-                const HarmonicDistortion& d = a.distortion;
-                curves.push_back(curveOf(tr("Channel %1 H2").arg(channel), style, d.frequency,
-                                         d.harmonicPercent[0]));
-                curves.push_back(curveOf(tr("Channel %1 H3").arg(channel), style + 1, d.frequency,
-                                         d.harmonicPercent[1]));
-                curves.push_back(curveOf(tr("Channel %1 THD").arg(channel), style + 2, d.frequency,
-                                         d.thdPercent));
-            } else {
-                curves.push_back(curveOf(name, style, response.frequency,
-                                         view == PhaseView ? response.phaseDeg : response.db));
-            }
-            responses.emplace_back(id, std::move(response));
+            const auto style =
+                i < m_resultIds.size() ? m_styles.find(m_resultIds[i]) : m_styles.end();
+            input.resultStyles.push_back(style != m_styles.end() ? style->second : 0);
         }
     }
-    // The checked stored ones, each re-smoothed from its impulse response.
     for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
         const std::string id =
             m_ui->stored_1117->topLevelItem(i)->data(0, kIdRole).toString().toStdString();
-        const auto found = m_loaded.find(id);
-        if (found == m_loaded.end() ||
-            std::find(m_resultIds.begin(), m_resultIds.end(), id) != m_resultIds.end()) {
-            continue;
-        }
-        const Measurement& m = found->second;
-        const QString name = QString::fromStdString(m.name);
-        if (view == ImpulseView) {
-            curves.push_back(impulseCurve(name, m_styles[id], m.impulse, m.sweep.rate));
-            continue;
-        }
-        if (view == DistortionView) {
-            continue;  // a stored measurement keeps no harmonics
-        }
-        Response response =
-            responseFromImpulse(m.impulse, m.sweep.rate, m.sweep.from, m.sweep.to, smoothing);
-        const auto calibration = m_loadedCalibrations.find(id);
-        if (calibration != m_loadedCalibrations.end()) {
-            calibration->second.removeFrom(response);
-        }
-        // Without its impulse, or calibrated by a file no longer there: the response as stored.
-        if (response.frequency.empty() ||
-            (!m.calibration.empty() && calibration == m_loadedCalibrations.end())) {
-            response = m.response;
-        }
-        curves.push_back(curveOf(name, m_styles[id], response.frequency,
-                                 view == PhaseView ? response.phaseDeg : response.db));
-        responses.emplace_back(id, std::move(response));
-    }
-    // Two checked measurements that are one run-in's before and after: their difference too.
-    if (view == ResponseView && m_loaded.size() == 2) {
-        const Measurement& first = m_loaded.begin()->second;
-        const Measurement& second = std::next(m_loaded.begin())->second;
-        bool afterFirst = false;
-        if (isBeforeAfterPair(first.name, second.name, &afterFirst)) {
-            const Measurement& before = afterFirst ? second : first;
-            const Measurement& after = afterFirst ? first : second;
-            const auto responseOfId = [&](const std::string& id) -> const Response* {
-                for (const auto& [key, response] : responses) {
-                    if (key == id) {
-                        return &response;
-                    }
-                }
-                return nullptr;
-            };
-            const Response* b = responseOfId(before.id);
-            const Response* a = responseOfId(after.id);
-            if (a != nullptr && b != nullptr) {
-                curves.push_back(curveOf(tr("Difference (after - before)"), kPlotColours - 1,
-                                         b->frequency, responseDifference(*b, *a)));
-            }
+        if (const auto found = m_loaded.find(id); found != m_loaded.end()) {
+            const auto calibration = m_loadedCalibrations.find(id);
+            input.stored.push_back(
+                {&found->second,
+                 calibration != m_loadedCalibrations.end() ? &calibration->second : nullptr,
+                 m_styles[id]});
         }
     }
+    std::vector<PlotCurve> curves;
+    for (MeasureCurve& curve : measureCurves(input)) {
+        curves.push_back(plotCurveOf(std::move(curve)));
+    }
+    plot->setCurves(std::move(curves));
 
     switch (view) {
         case ResponseView:
@@ -694,12 +583,75 @@ void CMeasurePage::redraw() {
             plot->setYQuantity(Quantity::Distortion);
             break;
     }
-    plot->setCurves(std::move(curves));
     plot->autoscale();
     if (view == PhaseView) {
         plot->setYRange(-180, 180);
     }
-    plot->setInfoText(info.join(QStringLiteral("; ")));
+    plot->setInfoText(resultInfo());
+}
+
+PlotCurve CMeasurePage::plotCurveOf(MeasureCurve&& curve) {
+    PlotCurve plotted;
+    plotted.styleIndex = curve.style;
+    plotted.x = std::move(curve.x);
+    plotted.y = std::move(curve.y);
+    switch (curve.kind) {
+        case MeasureCurveKind::Channel:
+            plotted.name = tr("Channel %1").arg(curve.channel);
+            break;
+        case MeasureCurveKind::SecondHarmonic:
+            plotted.name = tr("Channel %1 H2").arg(curve.channel);
+            break;
+        case MeasureCurveKind::ThirdHarmonic:
+            plotted.name = tr("Channel %1 H3").arg(curve.channel);
+            break;
+        case MeasureCurveKind::Distortion:
+            plotted.name = tr("Channel %1 THD").arg(curve.channel);
+            break;
+        case MeasureCurveKind::Stored:
+            plotted.name = QString::fromStdString(curve.name);
+            break;
+        case MeasureCurveKind::Difference:
+            plotted.name = tr("Difference (after - before)");
+            plotted.styleIndex = kPlotColours - 1;
+            break;
+    }
+    return plotted;
+}
+
+// Each channel of the last result: its delay, polarity and SNR, or why it has none.
+QString CMeasurePage::resultInfo() const {
+    if (!m_result) {
+        return {};
+    }
+    // Where the server converted the rate, only the delays between channels are known.
+    const ChannelResult* reference = nullptr;
+    for (const ChannelResult& c : m_result->channels) {
+        if (!m_result->delaysExact && reference == nullptr &&
+            c.analysis.status == AnalysisStatus::Ok) {
+            reference = &c;
+        }
+    }
+    QStringList info;
+    for (const ChannelResult& c : m_result->channels) {
+        const Analysis& a = c.analysis;
+        if (a.status != AnalysisStatus::Ok) {
+            info << tr("channel %1: %2").arg(c.channel).arg(QString::fromStdString(a.message));
+            continue;
+        }
+        const QString delay =
+            reference == nullptr
+                ? tr("delay %1 ms").arg(a.delaySeconds * 1000, 0, 'f', 2)
+                : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
+                      .arg((a.delaySeconds - reference->analysis.delaySeconds) * 1000, 0, 'f', 2)
+                      .arg(reference->channel);
+        info << tr("channel %1: %2, polarity %3, SNR %4 dB")
+                    .arg(c.channel)
+                    .arg(delay)
+                    .arg(a.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
+                    .arg(a.snrDb, 0, 'f', 1);
+    }
+    return info.join(QStringLiteral("; "));
 }
 
 bool CMeasurePage::setCalibrationFile(const QString& path) {

@@ -4,8 +4,10 @@
 
 #include "audio/MeasurementRun.h"
 #include "measure/MeasurementStore.h"
+#include "measuring/MeasureViewModel.h"
 #include "pages/MessagePresenter.h"
 #include "pages/StoredListReader.h"
+#include "plot/PlotCurve.h"
 
 #include <QWidget>
 
@@ -53,7 +55,7 @@ public:
         IDC_EXPORT_RESPONSE = 1119,
         IDC_EXPORT_IMPULSE = 1120,
     };
-    // The views, in the order the chooser lists them.
+    // The views, in the order the chooser lists them (and MeasureView has them).
     enum View { ResponseView = 0, PhaseView = 1, ImpulseView = 2, DistortionView = 3 };
     // Asks the user for a file: (title, filter, save) -> path, empty when cancelled.
     using FileChooser = std::function<QString(const QString&, const QString&, bool)>;
@@ -122,6 +124,8 @@ private:
     std::vector<unsigned> chosenChannels() const;
     void fillChoices();
     void redraw();
+    static PlotCurve plotCurveOf(MeasureCurve&& curve);
+    QString resultInfo() const;
     void showBusy(bool busy);
     void OnBrowseCalibration();
     void OnDelete();

@@ -45,6 +45,8 @@ QString storeRunInMeasurements(const MeasureResult& result, const MeasureSetting
     const MeasurementStore store(folder);
     const std::string date = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
     MeasurementLabel label{{}, date, settings.output, settings.input, {}, problem.toStdString()};
+    label.session = sessionStart.toUTC().toString(Qt::ISODate).toStdString();
+    label.stage = stage == RunInStage::Before ? MeasurementStage::Before : MeasurementStage::After;
     if (label.runFailure.empty()) {
         label.runFailure = recordResultName(result.record);
     }

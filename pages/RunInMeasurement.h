@@ -17,8 +17,9 @@ enum class RunInStage { Before, After };
 // sweep at 48 kHz each.
 MeasureSettings runInMeasureSettings();
 
-// "Run-in 2026-12-07 18:30 before, channel 1": the Measure page pairs a stem's "before" and
-// "after" by these words, so they stay English in every interface language.
+// "Run-in 2026-12-07 18:30 before, channel 1": English in every interface language, as earlier
+// versions paired a stem's "before" and "after" by these words (pairs now go by the session and
+// the stage stored with them, whatever the user renames them to).
 QString runInMeasurementName(const QDateTime& sessionStart, RunInStage stage, unsigned channel);
 
 // Stores one measurement per channel of the settings in folder, failed ones with their reason.

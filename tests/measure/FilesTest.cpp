@@ -115,12 +115,31 @@ TEST_F(Folder, MeasurementsSurviveTheRoundTripAndDamageIsRefused) {
     std::string bytes = serialiseMeasurement(first);
     bytes[bytes.size() - 5] ^= 1;
     EXPECT_NE(parseMeasurement(bytes).error.find("checksum"), std::string::npos);
-    EXPECT_NE(parseMeasurement("quilbo-measurement 2\n").error.find("newer"), std::string::npos);
+    EXPECT_NE(parseMeasurement("quilbo-measurement 3\n").error.find("newer"), std::string::npos);
     EXPECT_NE(parseMeasurement("RIFF").error.find("not a Quilbo"), std::string::npos);
 
     ASSERT_EQ(store.remove(second.id), "");
     EXPECT_EQ(store.list().size(), 1u);  // the damaged one, with its problem
     EXPECT_NE(store.load("../x").error, "");
+}
+
+// A version-1 file: the same bytes without the session and the stage.
+std::string version1(const std::string& bytes) {
+    return "quilbo-measurement 1" + bytes.substr(20, bytes.find("\nsession=") - 20) +
+           bytes.substr(bytes.find("\nimpulse="));
+}
+
+TEST(MeasurementFormat, TheSessionAndStageRoundTripAndAVersion1RunInNameStillGivesThem) {
+    Measurement m = sample();
+    m.name = "Run-in 2026-12-07 18:30 after, channel 2";
+    m.session = "2026-12-07T18:30:00Z";
+    m.stage = MeasurementStage::After;
+    const auto current = parseMeasurement(serialiseMeasurement(m)).measurement;
+    const auto old = parseMeasurement(version1(serialiseMeasurement(m))).measurement;
+    ASSERT_TRUE(current && old);
+    EXPECT_EQ(std::tie(current->session, current->stage), std::tie(m.session, m.stage));
+    EXPECT_EQ(old->session + " after", "Run-in 2026-12-07 18:30 after");
+    EXPECT_EQ(old->stage, MeasurementStage::After);
 }
 
 TEST_F(Folder, ExportsHoldTheResponseAsTextAndTheImpulseAsFloats) {

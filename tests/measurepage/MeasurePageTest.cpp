@@ -2,6 +2,7 @@
 // stored measurements drawn together with a run-in's before/after difference.
 #include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
+#include "measuring/MeasureViewModel.h"
 #include "pages/MeasurePage.h"
 #include "pages/MeasurementWorker.h"
 #include "plot/PlotWidget.h"
@@ -161,9 +162,12 @@ TEST(MeasurePageAlone, RefusesWrongSettingsAndStoresAFailedRunWithItsReason) {
 }
 
 // A unit impulse (0 dB) before and twice that (+6.02 dB) after, and an unrelated one.
-Measurement stored(const std::string& name, float peak, int second) {
+Measurement stored(const std::string& name, float peak, int second,
+                   MeasurementStage stage = MeasurementStage::None) {
     Measurement m;
     m.name = name;
+    m.stage = stage;
+    m.session = stage == MeasurementStage::None ? "" : "2026-12-07T18:00:00Z";
     m.date = "2026-12-07T18:00:0" + std::to_string(second) + "Z";
     m.sweep.rate = 48000;
     m.impulse.assign(4800, 0.0F);
@@ -175,9 +179,10 @@ TEST(MeasurePageAlone, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
     MeasurementStore store(MeasurementStore::defaultFolder());
-    std::vector<Measurement> ms = {stored("Run-in 2026-12-07 18:00 after, channel 1", 2, 0),
-                                   stored("Run-in 2026-12-07 18:00 before, channel 1", 1, 1),
-                                   stored("Other", 1, 2)};
+    // The pair renamed by the user, and a name alone that no longer makes a pair.
+    std::vector<Measurement> ms = {stored("Woofer new", 2, 0, MeasurementStage::After),
+                                   stored("Woofer old", 1, 1, MeasurementStage::Before),
+                                   stored("Run-in 2026-12-07 18:00 before, channel 1", 1, 2)};
     QFile microphone(data.filePath("mic.txt"));  // 1 dB hot everywhere: drawn 1 dB lower
     ASSERT_TRUE(microphone.open(QIODevice::WriteOnly) && microphone.write("20 1\n20000 1\n") > 0);
     microphone.close();
@@ -192,7 +197,7 @@ TEST(MeasurePageAlone, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference
         std::vector<int> checked;
         std::vector<double> levels;  // of each curve drawn at 1 kHz, the difference last
     };
-    for (const Case& c : {Case{{0, 1}, {6.02, 0.0, 6.02}}, Case{{1, 2}, {0.0, -1.0}},
+    for (const Case& c : {Case{{0, 1}, {6.02, 0.0, 6.02}}, Case{{0, 2}, {6.02, -1.0}},
                           Case{{0, 1, 2}, {6.02, 0.0, -1.0}}}) {
         for (std::size_t i = 0; i < ms.size(); ++i) {
             page.setChecked(ms[i].id, std::count(c.checked.begin(), c.checked.end(), i) != 0);
@@ -209,6 +214,28 @@ TEST(MeasurePageAlone, OverlaysCheckedMeasurementsAndABeforeAfterPairsDifference
     list->topLevelItem(0)->setText(0, "Renamed");
     EXPECT_EQ(store.load(listed(page)[0]).measurement->name, "Renamed");
     qunsetenv("XDG_DATA_HOME");
+}
+
+// The view model alone: a stored impulse in ms from its peak, its calibration file gone, none of
+// its distortion.
+TEST(MeasurePageAlone, TheViewModelDrawsAStoredMeasurementInEachView) {
+    Measurement m = stored("Kept", 2, 0);
+    m.calibration = "/gone.txt";
+    m.response = {{1000}, {3.0}, {0.0}};
+    MeasureViewInput input;
+    input.stored = {{&m, nullptr, 4}};
+    const auto response = measureCurves(input);
+    ASSERT_EQ(response.size(), 1u);
+    EXPECT_EQ(response[0].y, m.response.db);  // as stored, not re-smoothed uncalibrated
+    input.view = MeasureView::Impulse;
+    const auto impulse = measureCurves(input);
+    ASSERT_EQ(impulse.size(), 1u);
+    EXPECT_EQ(impulse[0].kind, MeasureCurveKind::Stored);
+    EXPECT_EQ(impulse[0].name + std::to_string(impulse[0].style), "Kept4");
+    EXPECT_DOUBLE_EQ(impulse[0].x[148] - impulse[0].x[100], 1.0);  // 48 samples, 1 ms
+    EXPECT_DOUBLE_EQ(impulse[0].x[100], 0.0);
+    input.view = MeasureView::Distortion;
+    EXPECT_TRUE(measureCurves(input).empty());
 }
 
 QUILBO_ON_BOTH_SERVERS(MeasurePage);

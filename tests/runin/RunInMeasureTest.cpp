@@ -28,7 +28,8 @@ struct MeasuredRunIn : Pages {
         EXPECT_FALSE(waveOut.deviceOpen()) << "the noise stops for the measurement after";
         EXPECT_TRUE(QTest::qWaitFor([&] { return !quits.empty(); }, 60000));
         EXPECT_EQ(quits, std::vector<int>{0});
-        auto entries = MeasurementStore(MeasurementStore::defaultFolder()).list();
+        const MeasurementStore store(MeasurementStore::defaultFolder());
+        auto entries = store.list();
         std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
         const QString stem =
             "Run-in " + QDateTime::fromSecsSinceEpoch(started).toString("yyyy-MM-dd HH:mm");
@@ -37,6 +38,13 @@ struct MeasuredRunIn : Pages {
         EXPECT_EQ(entries.size(), 4u);
         for (std::size_t i = 0; i < entries.size() && i < 4; ++i) {
             EXPECT_EQ(entries[i].name, (stem + suffixes[i]).toStdString());
+            const auto m = store.load(entries[i].id).measurement;  // paired by these, not the name
+            const auto stage = i < 2 ? MeasurementStage::After : MeasurementStage::Before;
+            EXPECT_TRUE(m && m->stage == stage &&
+                        m->session == QDateTime::fromSecsSinceEpoch(started)
+                                          .toUTC()
+                                          .toString(Qt::ISODate)
+                                          .toStdString());
         }
         return entries;
     }

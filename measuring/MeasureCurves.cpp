@@ -1,10 +1,9 @@
-// The Measure page's curves: before/after names, re-smoothing and differences.
-#include "pages/MeasureCurves.h"
+// The Measure page's curves: before/after pairs, re-smoothing and differences.
+#include "measuring/MeasureCurves.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <regex>
 
 namespace quilbo {
 
@@ -14,23 +13,14 @@ constexpr int kPointsPerOctave = 48;
 
 }  // namespace
 
-std::optional<BeforeAfterName> parseBeforeAfter(const std::string& name) {
-    static const std::regex pattern(R"(^(.*) (before|after), channel ([1-9][0-9]?)$)");
-    std::smatch match;
-    if (!std::regex_match(name, match, pattern)) {
-        return std::nullopt;
-    }
-    return BeforeAfterName{match[1].str(), std::stoi(match[3].str()), match[2].str() == "after"};
-}
-
-bool isBeforeAfterPair(const std::string& first, const std::string& second, bool* afterFirst) {
-    const auto a = parseBeforeAfter(first);
-    const auto b = parseBeforeAfter(second);
-    if (!a || !b || a->stem != b->stem || a->channel != b->channel || a->after == b->after) {
+bool isBeforeAfterPair(const Measurement& first, const Measurement& second, bool* afterFirst) {
+    if (first.stage == MeasurementStage::None || second.stage == MeasurementStage::None ||
+        first.stage == second.stage || first.session.empty() || first.session != second.session ||
+        first.channel != second.channel) {
         return false;
     }
     if (afterFirst != nullptr) {
-        *afterFirst = a->after;
+        *afterFirst = first.stage == MeasurementStage::After;
     }
     return true;
 }

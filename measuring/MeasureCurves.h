@@ -2,26 +2,19 @@
 // response, the before/after pairs a run-in stores, and the difference between such a pair.
 #pragma once
 
+#include "measure/MeasurementStore.h"
 #include "measure/Response.h"
 
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace quilbo {
 
-// A stored name of the form "<stem> before, channel N" or "<stem> after, channel N".
-struct BeforeAfterName {
-    std::string stem;
-    int channel = 0;
-    bool after = false;
-};
-std::optional<BeforeAfterName> parseBeforeAfter(const std::string& name);
-
-// True when the two names are the before and the after of one run-in's channel; `afterFirst`
-// says the first of them is the after.
-bool isBeforeAfterPair(const std::string& first, const std::string& second, bool* afterFirst);
+// True when the two are the before and the after of one run-in session's channel, found by their
+// session and stage, never by the names the user may change; `afterFirst` says the first of them
+// is the after.
+bool isBeforeAfterPair(const Measurement& first, const Measurement& second, bool* afterFirst);
 
 // The response of an impulse response at its largest sample, on the log axis from `from` to `to`
 // (48 points to the octave, as the analysis gives it) with the smoothing asked for. Empty for an

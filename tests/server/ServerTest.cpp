@@ -370,6 +370,57 @@ TEST_P(OnServer, ARunInWhoseOutputIsStillMissingAtTheFirstRetryPlaysAtALaterOne)
     EXPECT_FALSE(silent(hear(1)));
 }
 
+// A session whose sink goes and comes back plays again at a retry where the block was, rising
+// from silence over 10 ms like a start: heard against the block times the raised cosine, from the
+// start of the rise that fits best (the first frames of a rise round to silence).
+TEST_P(OnServer, SoundThatResumesAfterALostOutputRisesFromSilenceWithoutAStep) {
+    reusable = false;
+    const auto first = static_cast<std::uint32_t>(std::time(nullptr));
+    startRunIn("ALL");
+    ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
+    ASSERT_TRUE(server->unloadSink(SoundServer::kSink));
+    EXPECT_TRUE(waitFor([&] { return !runInStatus().isEmpty(); }));
+    // Back before the first retry, 2 s after the loss, and heard from before it.
+    ASSERT_TRUE(server->loadSink(SoundServer::kSink) && server->setDefaultSink(SoundServer::kSink));
+    SoundCapture capture(*server);
+    ASSERT_TRUE(capture.start());
+    ASSERT_FALSE(run().isPlaying()) << "resumed before the capture began";
+    EXPECT_TRUE(waitFor([&] { return run().isPlaying() && runInStatus().isEmpty(); }, 10));
+    QTest::qWait(300);
+    const auto heard = samples(capture.stop());
+    // The resumed sound: what follows the last 50 ms of silence.
+    const auto quiet = std::search_n(heard.rbegin(), heard.rend(), kRamp * 10, 0).base();
+    ASSERT_GT(quiet, heard.begin()) << "no silence between the loss and the resume";
+    const auto z =
+        (std::find_if(quiet, heard.end(), [](auto s) { return s != 0; }) - heard.begin()) / 2 * 2;
+    ASSERT_LT(z + 8 * kRamp, std::ssize(heard));
+    for (const auto& bytes : blocksSince(first, runInBlock)) {
+        const auto block = samples(bytes);
+        const auto probe = heard.begin() + z + 4 * kRamp;
+        const auto at = std::search(block.begin(), block.end(), probe, probe + 64);
+        if (at == block.end()) {
+            continue;
+        }
+        const auto shift = at - block.begin() - (z + 4 * kRamp), size = std::ssize(block);
+        const double peak = *std::max_element(block.begin(), block.end());
+        double best = peak;
+        for (auto t = z - 64; t <= z; t += 2) {
+            double worst = 0;
+            for (std::ptrdiff_t i = 0; i < 4 * kRamp; ++i) {
+                const double rise =
+                    i < 2 * kRamp ? 0.5 - 0.5 * std::cos(std::numbers::pi * (i / 2 + 0.5) / kRamp)
+                                  : 1;
+                const auto expected = block[((t + i + shift) % size + size) % size] * rise;
+                worst = std::max(worst, std::abs(heard[t + i] - expected));
+            }
+            best = std::min(best, worst);
+        }
+        EXPECT_LT(best, peak / 50) << "the resumed sound is not the block rising over 10 ms";
+        return;
+    }
+    ADD_FAILURE() << "the resumed sound is not the block";
+}
+
 // The output chosen in the Frequency page's list is the one that plays; when it goes, the play
 // ends with a message and the list is back on the system default.
 TEST_P(OnServer, TheChosenOutputIsTheOneThatPlaysAndItsLossEndsThePlay) {

@@ -229,6 +229,9 @@ bool SoundServer::unloadSink(const QString& name) {
 bool SoundServer::loadSink(const QString& name, const QString& description) {
     QStringList args = QStringList{"load-module", "module-null-sink", "sink_name=" + name} +
                        sinkFormat().split(' ');
+    if (m_kind == ServerKind::PulseAudio) {
+        args << "norewinds=1";  // as at the start: the monitor then holds every stream's start
+    }
     if (!description.isEmpty()) {
         args << "sink_properties=device.description=" + description;
     }

@@ -8,7 +8,11 @@
 #include <QObject>
 
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace quilbo {
 
@@ -29,11 +33,25 @@ signals:
     void finished();
 
 private:
+    // One thing the reading thread hands over: an entry, or none for the end of its pass.
+    struct Delivery {
+        std::uint64_t pass;
+        std::optional<MeasurementEntry> entry;
+    };
+
     void stop();
+    void hand(Delivery delivery);
+    Q_INVOKABLE void deliver();
 
     std::jthread m_thread;
     std::uint64_t m_pass = 0;  // on the window thread only
     bool m_reading = false;
+    // The hand-over goes through this lock rather than through the captures of a posted functor,
+    // so that every tool that checks threads (ThreadSanitizer included, which cannot see Qt's own
+    // event queue locks) sees the order of the reading thread's writes and the window's reads.
+    std::mutex m_handOverLock;
+    std::vector<Delivery> m_handOver;
+    bool m_deliveryPosted = false;
 };
 
 }  // namespace quilbo

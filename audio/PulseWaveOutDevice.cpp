@@ -242,6 +242,7 @@ void PulseWaveOutDevice::onTiming() {
         return;
     }
     const pa_usec_t now = pa_rtclock_now();
+    noteSinkHold(timing->sink_usec);
     const std::uint64_t played =
         m_position.update(static_cast<std::int64_t>(toPieceBytes(timing->read_index)),
                           timing->sink_usec, m_pieces.sent(), now);
@@ -249,6 +250,10 @@ void PulseWaveOutDevice::onTiming() {
     if (!m_pieces.empty()) {
         armTimer(m_position.nextLook(played, m_pieces.firstEnd(), now));
     }
+}
+
+void PulseWaveOutDevice::noteSinkHold(pa_usec_t sinkUsec) {
+    m_largestSinkHold = std::max(m_largestSinkHold, std::min(sinkUsec, kRewindBeyond));
 }
 
 void PulseWaveOutDevice::armTimer(pa_usec_t delay) {
@@ -360,7 +365,8 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     if (timing == nullptr || timing->read_index_corrupt || timing->write_index_corrupt) {
         return 0;
     }
-    const PlaybackPoint point = playbackPoint(*timing, m_format.spec, frame * m_widen);
+    noteSinkHold(timing->sink_usec);
+    PlaybackPoint point = playbackPoint(*timing, m_format.spec, frame * m_widen);
     const std::uint64_t heard = point.heard * frame;
     const std::uint64_t sent = m_pieces.sent();
     if (heard >= sent) {
@@ -375,6 +381,13 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     // cycle's worth at a time, and the write takes a moment to get there.
     const bool shortSink =
         point.read < point.heard + pa_usec_to_bytes(kRewindBeyond, &m_format.spec) / frame;
+    if (shortSink) {
+        // Such a sink takes its audio a block at a time, and when what it holds runs low it is
+        // about to take the next block, before this write can reach it: the fade stays beyond
+        // as much as the sink has ever held.
+        point.read = std::max(
+            point.read, point.heard + pa_usec_to_bytes(m_largestSinkHold, &m_format.spec) / frame);
+    }
     const std::uint64_t from =
         fadeStart(point, m_format.spec, kFadeLead, kFadeGuard, shortSink) * frame;
     if (from >= sent) {

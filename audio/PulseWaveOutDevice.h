@@ -50,6 +50,7 @@ private:
     void requestTiming();
     void onTiming();
     void armTimer(pa_usec_t delay);
+    void noteSinkHold(pa_usec_t sinkUsec);
     void fail(const char* why);
     void onSinkEvent(pa_subscription_event_type_t type, std::uint32_t index);
     // Stream bytes (what the server counts) to piece bytes, and back.
@@ -80,6 +81,9 @@ private:
     OperationPtr m_drain;   // a drain request on its way
     pa_time_event* m_timer = nullptr;
     bool m_timerArmed = false;
+    // The most the sink has held of this stream by any report (a block taken at once), up to
+    // what counts as a short sink.
+    pa_usec_t m_largestSinkHold = 0;
     bool m_failed = false;
     bool m_closed = false;
     int m_sinkHandler = 0;

@@ -1,18 +1,7 @@
-// A sweep recorder run on libpulse: both streams, their callbacks, the alignment and the fade.
+// A sweep recorder run on libpulse: both streams, their callbacks, and the fade. Pairs of the
+// two streams' timing reports are taken every 50 ms while the sweep plays, and StreamAlignment
+// works out from them where the sweep lands in the recording.
 //
-// Alignment. Each timing report says, as of the server's own timestamp, how far a stream has
-// gone: the playback's read index less what its sink still holds is the frame being heard; the
-// record stream's write index plus what its source still holds is the sample being captured.
-// Carried to one instant, their difference is where the playback's first frame lands in the
-// recording when the path from output to input takes no time. Reports are taken in pairs every
-// 50 ms while the sweep plays and the median kept. A monitor hears its sink as the sink takes
-// the audio, in the sink's blocks: for a monitor the two indices alone are compared. PipeWire's
-// pulse service (0.3.65) reports no delay for its nodes while audio read from a stream reaches a
-// monitor's recording one graph cycle later: one cycle is added, its length the largest common
-// divisor of both streams' reported indices (the graph moves whole cycles). Measured on a null
-// sink's monitor this is exact to the sample on both servers; through a sound card the
-// alignment is as good as the latency its driver reports, and its converters' delay is part of
-// the path the measurement sees.
 // Every chosen channel plays in the one stream, so their offsets from one another are exact.
 // Where the server converts a stream's rate, its converter's delay is part of neither index, and
 // neither server reports it apart from the devices' own (PulseAudio folds part of it into the
@@ -26,11 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
-#include <numeric>
-#include <optional>
 
 #include "audio/PulseFormat.h"
-#include "audio/StreamTiming.h"
 
 namespace quilbo {
 
@@ -40,18 +26,10 @@ constexpr pa_usec_t kRecordFragment = 20000;
 constexpr pa_usec_t kPlaybackBuffer = 500000;
 constexpr std::chrono::milliseconds kPoll{20};
 constexpr std::chrono::milliseconds kTimingEvery{50};
-// A cancel: how long to wait for word on where the playback is, how far ahead of the sound the
-// fade begins, how far ahead at least of what the server has taken, and how long it falls.
-constexpr std::chrono::milliseconds kFadeTimingWait{50};
-constexpr pa_usec_t kFadeLead = 30000;
-constexpr pa_usec_t kFadeGuard = 10000;
+// How long a cancel's fade falls.
 constexpr pa_usec_t kFadeLength = 10000;
-constexpr pa_usec_t kLateServerMargin = 250000;
-// Pairs of timing reports the alignment wants at least, and PipeWire's graph cycles, in frames,
-// that it allows for.
+// Pairs of timing reports the alignment wants at least.
 constexpr std::size_t kFewestReports = 6;
-constexpr std::int64_t kShortestCycle = 32;
-constexpr std::int64_t kLongestCycle = 8192;
 // Where the server converts a rate, the start is taken this many milliseconds early, so that a
 // converter's unreported delay, of either sign, never puts the sweep before its segment.
 constexpr std::int64_t kConverterMargin = 50;
@@ -103,7 +81,15 @@ PulseRecordRun::PulseRecordRun(PulseConnection& connection, const SweepPlan& pla
                                                            : 0),
       m_tailFrames(static_cast<std::uint64_t>(std::llround(request.tailSeconds * request.rate))),
       m_serverTimeout(serverTimeout),
-      m_frameBytes(plan.outputChannels() * sizeof(float)) {}
+      m_frameBytes(plan.outputChannels() * sizeof(float)),
+      m_alignment({.rate = request.rate,
+                   .recordFrameBytes = sizeof(float) * m_target.sourceMap.channels,
+                   .playbackFrameBytes = m_frameBytes,
+                   .monitor = m_target.sourceIsMonitor,
+                   .pipeWire = m_target.pipeWire}),
+      m_playbackTimingInfo(
+          {PA_SAMPLE_FLOAT32LE, request.rate, static_cast<std::uint8_t>(plan.outputChannels())},
+          m_frameBytes) {}
 
 PulseRecordRun::~PulseRecordRun() {
     LoopLock lock(m_connection.loop());
@@ -297,69 +283,35 @@ void PulseRecordRun::requestTiming() {
 void PulseRecordRun::takeTiming() {
     m_recordTiming.reset();
     m_playbackTiming.reset();
-    const pa_timing_info* rec = pa_stream_get_timing_info(m_record.get());
     const pa_timing_info* play = pa_stream_get_timing_info(m_playback.get());
-    if (rec == nullptr || play == nullptr || rec->write_index_corrupt || play->read_index_corrupt ||
-        !play->playing || play->read_index <= 0) {
-        return;
-    }
-    const double recordRate = m_rate;
-    const double bytesPerSample = sizeof(float) * m_target.sourceMap.channels;
-    // In microseconds since each report was made; carried to one instant by the clock both
-    // timestamps use. A monitor is the exception: it moves with its sink, block by block, and
-    // hears it as the sink takes the audio, before the sink's own delay. Both indices step
-    // together, so their difference holds between steps; carrying them to one instant would
-    // count the time between the two reports as if the audio flowed evenly meanwhile.
-    const bool monitor = m_target.sourceIsMonitor;
-    const double captured = rec->write_index / bytesPerSample / recordRate * 1e6 +
-                            static_cast<double>(rec->source_usec) -
-                            (monitor ? 0.0 : static_cast<double>(pa_timeval_load(&rec->timestamp)));
-    const double heard = static_cast<double>(play->read_index) / m_frameBytes / recordRate * 1e6 -
-                         (monitor ? 0.0
-                                  : static_cast<double>(play->sink_usec) +
-                                        static_cast<double>(pa_timeval_load(&play->timestamp)));
-    // The graph moves whole cycles, so every index either stream reports is a multiple of the
-    // cycle; with a dozen or more of them a larger common divisor by chance is most unlikely.
-    m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(rec->write_index / bytesPerSample));
-    m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(play->read_index / m_frameBytes));
-    m_offsets.push_back((captured - heard) * recordRate / 1e6);
+    m_playbackTimingInfo.take(play);
+    m_alignment.add(pa_stream_get_timing_info(m_record.get()), play);
 }
 
 std::int64_t PulseRecordRun::alignment() const {
-    if (m_offsets.empty()) {
-        return m_recordedAtStart;  // no report came: where the playback was started
-    }
-    std::vector<double> sorted = m_offsets;
-    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    const bool wholeCycles = m_cycle >= kShortestCycle && m_cycle <= kLongestCycle;
-    return std::llround(sorted[sorted.size() / 2]) +
-           (m_target.pipeWire && wholeCycles ? m_cycle : 0);
+    // No pair of reports came: where the playback was started.
+    return m_alignment.offset().value_or(m_recordedAtStart);
 }
 
 void PulseRecordRun::fadeOut() {
-    const pa_sample_spec* spec = pa_stream_get_sample_spec(m_playback.get());
     for (OperationPtr* op : {&m_recordTiming, &m_playbackTiming}) {
         if (*op) {
             pa_operation_cancel(op->get());
             op->reset();
         }
     }
-    m_timingAnswers = 0;
-    m_playbackTiming.reset(pa_stream_update_timing_info(m_playback.get(), &onTimingAnswer, this));
-    if (m_playbackTiming &&
-        !m_connection.waitFor([this] { return m_timingAnswers > 0; }, kFadeTimingWait)) {
-        pa_operation_cancel(m_playbackTiming.get());
+    // Without word of where the playback is in time, the last good report serves; a playback
+    // never reported on is cut instead.
+    if (!m_playbackTimingInfo.refresh(m_connection, m_playback.get(),
+                                      StreamTiming::kFadeTimingWait)) {
+        return;
     }
-    m_playbackTiming.reset();
-    const pa_timing_info* timing = pa_stream_get_timing_info(m_playback.get());
-    if (timing == nullptr || timing->read_index_corrupt) {
-        return;  // the stream is cut instead
-    }
+    const pa_sample_spec* spec = pa_stream_get_sample_spec(m_playback.get());
     // As the playback device's stop: from a little ahead of what is heard, and never over what
     // the server has already handed on, the sound falls, then silence to the end of what was sent.
-    const PlaybackPoint point = playbackPoint(*timing, *spec, m_frameBytes);
+    const PlaybackPoint point = m_playbackTimingInfo.now();
     const std::uint64_t heard = point.heard;
-    const std::uint64_t from = fadeStart(point, *spec, kFadeLead, kFadeGuard, true);
+    const std::uint64_t from = m_playbackTimingInfo.fadeStart(point, true);
     if (from >= m_written) {
         return;
     }
@@ -370,8 +322,8 @@ void PulseRecordRun::fadeOut() {
     if (pa_stream_write(m_playback.get(), fade.data(), fade.size() * sizeof(float), nullptr,
                         static_cast<std::int64_t>(from * m_frameBytes), PA_SEEK_ABSOLUTE) == 0) {
         pa_stream_set_write_callback(m_playback.get(), nullptr, nullptr);
-        m_fadePlaysFor =
-            pa_bytes_to_usec((from + fadeFrames - heard) * m_frameBytes, spec) + kLateServerMargin;
+        m_fadePlaysFor = pa_bytes_to_usec((from + fadeFrames - heard) * m_frameBytes, spec) +
+                         StreamTiming::kLateServerMargin;
     }
 }
 
@@ -413,7 +365,7 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
                 fail(out, RecordResult::SinkLost,
                      "the output " + m_target.sink + " went away while playing");
             } else if (recorded >= start + static_cast<std::int64_t>(end) &&
-                       (m_offsets.size() >= kFewestReports || now >= deadline)) {
+                       (m_alignment.pairs() >= kFewestReports || now >= deadline)) {
                 out.samples = std::move(m_samples);
                 out.playbackStart = start;
                 out.startExact = m_startMargin == 0;

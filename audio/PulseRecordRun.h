@@ -1,6 +1,6 @@
 // One run of the libpulse sweep recorder: the record stream on the input, the playback stream on
-// the output fed from the plan, the alignment of the two from the server's timing reports, the
-// fade at a cancel, and the clean-up.
+// the output fed from the plan, the pairs of timing reports that align the two, the fade at a
+// cancel, and the clean-up.
 #pragma once
 
 #include <atomic>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/PulseConnection.h"
+#include "audio/StreamTiming.h"
 #include "audio/SweepPlan.h"
 #include "audio/SweepRecorder.h"
 
@@ -78,8 +79,8 @@ private:
     std::uint64_t m_written = 0;  // playback frames sent
     std::uint64_t m_underflows = 0;
     std::int64_t m_recordedAtStart = -1;  // samples recorded when the playback was started
-    std::vector<double> m_offsets;        // one alignment per pair of timing reports
-    std::int64_t m_cycle = 0;             // PipeWire's graph cycle, in frames, as measured
+    StreamAlignment m_alignment;
+    StreamTiming m_playbackTimingInfo;  // where the playback is, for a cancel's fade
     pa_usec_t m_fadePlaysFor = 0;
 };
 

@@ -23,8 +23,9 @@ PulseVolumeBackend::PulseVolumeBackend(std::shared_ptr<PulseServer> server,
       m_notifier(std::make_unique<QObject>()) {
     QObject::connect(&m_server->devices(), &DeviceModel::changed, m_notifier.get(),
                      [this] { deliverChange(); });
-    m_server->sync();
-    // The first reading is the reference for later notices, not a change of its own.
+    // What the model holds now is the reference for later notices, not a change of its own.
+    // The window thread never waits for the server: a model still empty fills in later, and
+    // its first sink is then a change like any other.
     m_delivered = reading();
 }
 
@@ -88,8 +89,12 @@ void PulseVolumeBackend::setVolume(std::uint32_t serverVolume) {
 void PulseVolumeBackend::setMute(bool muted) {
     const SinkReading now = reading();
     if (!now.hasSink) {
+        if (!m_delivered.hasSink) {
+            m_muteForFirstSink = muted;
+        }
         return;
     }
+    m_muteForFirstSink.reset();
     const bool sent = m_server->send([&](pa_context* context) {
         return pa_context_set_sink_mute_by_index(context, now.sinkIndex, muted ? 1 : 0, nullptr,
                                                  nullptr);
@@ -112,6 +117,9 @@ void PulseVolumeBackend::deliverChange() {
                            (!m_pending->muted || *m_pending->muted == model.muted)))) {
             m_pending.reset();
         }
+    }
+    if (m_muteForFirstSink && model.hasSink) {
+        setMute(*m_muteForFirstSink);
     }
     const SinkReading now = reading();
     if (!now.hasSink || now.channels == 0) {

@@ -34,8 +34,8 @@ struct SinkReading {
 class PulseVolumeBackend {
 public:
     // onVolumeChange runs on the creating thread when the channel volumes differ from the ones
-    // last handed out (the first reading excluded); mute or port changes alone do not call it.
-    // Construction waits (bounded) for the first reading.
+    // last handed out; mute or port changes alone do not call it. Construction never waits: what
+    // the model holds then is the reference, and a sink the model first reports later is told.
     PulseVolumeBackend(std::shared_ptr<PulseServer> server, std::function<void()> onVolumeChange);
     ~PulseVolumeBackend();
 
@@ -45,6 +45,7 @@ public:
     SinkReading reading() const;
     // Every channel of the current default sink to one server volume; ignored without a sink.
     void setVolume(std::uint32_t serverVolume);
+    // While the model knows no sink, the wish is kept and sent to the first one it reports.
     void setMute(bool muted);
 
 private:
@@ -64,7 +65,9 @@ private:
     mutable std::mutex m_mutex;
     std::optional<Pending> m_pending;
 
-    SinkReading m_delivered;  // owner thread: the volumes last handed out
+    // Owner thread: the volumes last handed out, and a mute asked for while no sink was known.
+    SinkReading m_delivered;
+    std::optional<bool> m_muteForFirstSink;
 };
 
 }  // namespace quilbo

@@ -2,8 +2,6 @@
 // played-position timer, reset and close.
 #include "audio/PulseWaveOutDevice.h"
 
-#include "audio/StreamTiming.h"
-
 #include <pulse/rtclock.h>
 #include <pulse/timeval.h>
 
@@ -11,22 +9,13 @@
 #include <vector>
 
 #include "audio/Logging.h"
-#include "audio/StreamTiming.h"
 
 namespace quilbo {
 
 namespace {
 
 constexpr std::size_t kLargestBuffer = 2 * 1024 * 1024;
-// A stop's fade: how long to wait for the server's word on where the stream is, how far ahead
-// of the sound the fade begins, and how far at least ahead of what the server has read.
-constexpr std::chrono::milliseconds kFadeTimingWait{50};
-constexpr pa_usec_t kFadeLead = 30000;
-constexpr pa_usec_t kFadeGuard = 10000;
-// How much longer a faded stream is kept than its fade should take to be heard. Nothing but
-// silence follows the fade, so waiting costs nothing audible, while a server running late on a
-// loaded machine would otherwise lose the fade's end to the stream's removal: a click.
-constexpr pa_usec_t kLateServerMargin = 250000;
+// A sink holding more than this behind what the server has read is asked to take it back.
 constexpr pa_usec_t kRewindBeyond = 100000;
 
 pa_usec_t toUsec(std::chrono::microseconds d) {
@@ -62,7 +51,7 @@ PulseWaveOutDevice::PulseWaveOutDevice(std::shared_ptr<PulseConnection> connecti
       m_instance(instance),
       m_underflows(std::move(underflows)),
       m_pieces(pa_frame_size(&format.spec), m_widen),
-      m_position(format.spec),
+      m_streamTiming(format.spec, pa_frame_size(&format.spec) * m_widen),
       m_completions([this](WaveHeader* header) {
           m_routine(this, header != nullptr ? WaveOutMessage::Done : WaveOutMessage::Lost,
                     m_instance, header);
@@ -91,10 +80,6 @@ void PulseWaveOutDevice::onSinkEvent(pa_subscription_event_type_t type, std::uin
         return;
     }
     fail("its sink was removed");
-}
-
-std::uint64_t PulseWaveOutDevice::toPieceBytes(std::int64_t streamBytes) const {
-    return static_cast<std::uint64_t>(std::max<std::int64_t>(streamBytes, 0)) / m_widen;
 }
 
 WaveResult PulseWaveOutDevice::prepare(WaveHeader* header) {
@@ -156,7 +141,7 @@ bool PulseWaveOutDevice::createStream() {
     }
     qCDebug(lcAudio) << "stream open on sink" << pa_stream_get_device_name(m_stream.get()) << "rate"
                      << m_wireSpec.rate << "channels" << m_wireSpec.channels;
-    m_position.restart();
+    m_streamTiming.restart();
     return true;
 }
 
@@ -236,24 +221,17 @@ void PulseWaveOutDevice::onTimingInfo(pa_stream*, int success, void* self) {
 }
 
 void PulseWaveOutDevice::onTiming() {
-    const pa_timing_info* timing = pa_stream_get_timing_info(m_stream.get());
-    if (timing == nullptr || timing->read_index_corrupt) {
+    if (!m_streamTiming.take(pa_stream_get_timing_info(m_stream.get()))) {
         armTimer(20000);
         return;
     }
+    const std::size_t frame = pa_frame_size(&m_format.spec);
     const pa_usec_t now = pa_rtclock_now();
-    noteSinkHold(timing->sink_usec);
-    const std::uint64_t played =
-        m_position.update(static_cast<std::int64_t>(toPieceBytes(timing->read_index)),
-                          timing->sink_usec, m_pieces.sent(), now);
-    m_completions.push(m_pieces.takeUpTo(played));
+    const std::uint64_t played = m_streamTiming.played(m_pieces.sent() / frame, now);
+    m_completions.push(m_pieces.takeUpTo(played * frame));
     if (!m_pieces.empty()) {
-        armTimer(m_position.nextLook(played, m_pieces.firstEnd(), now));
+        armTimer(m_streamTiming.nextLook(played, m_pieces.firstEnd(), now));
     }
-}
-
-void PulseWaveOutDevice::noteSinkHold(pa_usec_t sinkUsec) {
-    m_largestSinkHold = std::max(m_largestSinkHold, std::min(sinkUsec, kRewindBeyond));
 }
 
 void PulseWaveOutDevice::armTimer(pa_usec_t delay) {
@@ -327,46 +305,23 @@ WaveResult PulseWaveOutDevice::fadeOut() {
     return WaveResult::Ok;
 }
 
-const pa_timing_info* PulseWaveOutDevice::freshTiming() {
-    if (m_timing) {
-        pa_operation_cancel(m_timing.get());
-        m_timing.reset();
-    }
-    struct Answer {
-        PulseConnection* connection;
-        int success = -1;
-    } answer{m_connection.get()};
-    OperationPtr update(pa_stream_update_timing_info(
-        m_stream.get(),
-        [](pa_stream*, int success, void* self) {
-            auto* answer = static_cast<Answer*>(self);
-            answer->success = success;
-            answer->connection->signal();
-        },
-        &answer));
-    if (!update) {
-        return nullptr;
-    }
-    // A stop must not wait long: without an answer in time the last report serves, its age
-    // taken into account (none at all: the output is cut instead).
-    if (!m_connection->waitFor([&] { return answer.success >= 0; }, kFadeTimingWait)) {
-        pa_operation_cancel(update.get());
-    }
-    return pa_stream_get_timing_info(m_stream.get());
-}
-
 pa_usec_t PulseWaveOutDevice::writeFade() {
     const std::size_t frame = pa_frame_size(&m_format.spec);
     if (!m_fadeLayout.valid() || !m_stream || m_pieces.empty() ||
         pa_stream_get_state(m_stream.get()) != PA_STREAM_READY) {
         return 0;
     }
-    const pa_timing_info* timing = freshTiming();
-    if (timing == nullptr || timing->read_index_corrupt || timing->write_index_corrupt) {
+    if (m_timing) {
+        pa_operation_cancel(m_timing.get());  // its answer would return pieces meanwhile
+        m_timing.reset();
+    }
+    // Without a fresh report in time, or with one the server marks corrupt, the last good one
+    // serves, carried on by its age: a fade from a moment's estimate beats a cut. Only a stream
+    // that has never had a report is cut.
+    if (!m_streamTiming.refresh(*m_connection, m_stream.get(), StreamTiming::kFadeTimingWait)) {
         return 0;
     }
-    noteSinkHold(timing->sink_usec);
-    PlaybackPoint point = playbackPoint(*timing, m_format.spec, frame * m_widen);
+    const PlaybackPoint point = m_streamTiming.now();
     const std::uint64_t heard = point.heard * frame;
     const std::uint64_t sent = m_pieces.sent();
     if (heard >= sent) {
@@ -381,19 +336,12 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
     // cycle's worth at a time, and the write takes a moment to get there.
     const bool shortSink =
         point.read < point.heard + pa_usec_to_bytes(kRewindBeyond, &m_format.spec) / frame;
-    if (shortSink) {
-        // Such a sink takes its audio a block at a time, and when what it holds runs low it is
-        // about to take the next block, before this write can reach it: the fade stays beyond
-        // as much as the sink has ever held.
-        point.read = std::max(
-            point.read, point.heard + pa_usec_to_bytes(m_largestSinkHold, &m_format.spec) / frame);
-    }
-    const std::uint64_t from =
-        fadeStart(point, m_format.spec, kFadeLead, kFadeGuard, shortSink) * frame;
+    const std::uint64_t from = m_streamTiming.fadeStart(point, shortSink) * frame;
     if (from >= sent) {
         // All that was sent plays before a fade could begin (the end of a block played once,
         // which has a fade of its own): it plays out.
-        return pa_bytes_to_usec(sent - heard, &m_format.spec) + kFadeLead + kLateServerMargin;
+        return pa_bytes_to_usec(sent - heard, &m_format.spec) + StreamTiming::kFadeLead +
+               StreamTiming::kLateServerMargin;
     }
     const std::size_t fadeBytes = fadeFrames(m_format.spec.rate) * frame;
     const std::size_t bytes =
@@ -408,8 +356,8 @@ pa_usec_t PulseWaveOutDevice::writeFade() {
                            << pa_strerror(pa_context_errno(m_connection->context()));
         return 0;
     }
-    return pa_bytes_to_usec(from + fadeBytes - heard, &m_format.spec) + kFadeLead +
-           kLateServerMargin;
+    return pa_bytes_to_usec(from + fadeBytes - heard, &m_format.spec) + StreamTiming::kFadeLead +
+           StreamTiming::kLateServerMargin;
 }
 
 WaveResult PulseWaveOutDevice::close() {

@@ -11,10 +11,10 @@
 #include "audio/CompletionThread.h"
 #include "audio/Fade.h"
 #include "audio/PieceQueue.h"
-#include "audio/PlayedPosition.h"
 #include "audio/PulseConnection.h"
 #include "audio/PulseFormat.h"
 #include "audio/PulseWaveOut.h"
+#include "audio/StreamTiming.h"
 
 namespace quilbo {
 
@@ -43,18 +43,13 @@ private:
     // Overwrites what the stream holds from shortly after where it is heard with a fade of that
     // audio and silence; how long until the fade has played out, or 0 when it could not be done.
     pa_usec_t writeFade();
-    // A fresh timing report of the stream (bounded wait); null when none came.
-    const pa_timing_info* freshTiming();
     void feed();
     void requestDrain();
     void requestTiming();
     void onTiming();
     void armTimer(pa_usec_t delay);
-    void noteSinkHold(pa_usec_t sinkUsec);
     void fail(const char* why);
     void onSinkEvent(pa_subscription_event_type_t type, std::uint32_t index);
-    // Stream bytes (what the server counts) to piece bytes, and back.
-    std::uint64_t toPieceBytes(std::int64_t streamBytes) const;
 
     static void onStreamState(pa_stream* stream, void* self);
     static void onWritable(pa_stream* stream, size_t bytes, void* self);
@@ -81,14 +76,11 @@ private:
     OperationPtr m_drain;   // a drain request on its way
     pa_time_event* m_timer = nullptr;
     bool m_timerArmed = false;
-    // The most the sink has held of this stream by any report (a block taken at once), up to
-    // what counts as a short sink.
-    pa_usec_t m_largestSinkHold = 0;
     bool m_failed = false;
     bool m_closed = false;
     int m_sinkHandler = 0;
     PieceQueue m_pieces;
-    PlayedPosition m_position;
+    StreamTiming m_streamTiming;  // where the stream is, from its reports
 
     CompletionThread m_completions;
 };

@@ -34,8 +34,10 @@ class PulseVolumeBackend;
 // so its state can change during its life. The change callback runs on the thread that created
 // the object, from that thread's event loop, whenever the sink's volume changes (a mute change
 // alone gives no notice, and neither does the object's own SetVolume). Every operation must be
-// called on the creating thread; none of them waits on the server except the constructor, which
-// waits a bounded time for the first reading. Destroying the object stops every notice.
+// called on the creating thread; none of them waits on the server, the constructor included: until
+// the server's first reading arrives the object is Unavailable, and that reading comes as a change
+// notice. ActivateLine before it is carried out on the first sink. Destroying the object stops
+// every notice.
 class CWaveOutVolume {
 public:
     static constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;  // the "-1" the getters answer

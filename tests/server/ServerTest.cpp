@@ -322,6 +322,28 @@ TEST_P(OnServer, TheVolumeSliderFollowsTheDefaultSinkBothWays) {
     click(run(), CRunInPage::IDC_RUN_IN);
 }
 
+// Made while the server answers nothing, the volume object waits for none of it: the slider is
+// inert until the model's first reading, then shows the sink's volume, and the Run In page's
+// unmute at its making reaches the sink then.
+TEST_P(OnServer, TheVolumeSliderShowsTheFirstReadingWhenItComesAndTheLineIsUnmutedThen) {
+    reusable = false;
+    ASSERT_TRUE(server->pactl({"set-sink-volume", SoundServer::kSink, "49152"}).ok());
+    ASSERT_TRUE(server->pactl({"set-sink-mute", SoundServer::kSink, "1"}).ok());
+    realVolume.reset();
+    server->pause();
+    soundServer = std::make_shared<PulseServer>();
+    realVolume = std::make_unique<CWaveOutVolume>(soundServer);
+    systemVolume = realVolume.get();
+    QSlider* slider = volumeSlider();
+    EXPECT_EQ(realVolume->state(), VolumeState::Unavailable);
+    EXPECT_EQ(slider->value(), slider->maximum()) << "inert";
+    server->resume();
+    EXPECT_TRUE(waitFor([&] { return std::abs(slider->value() - 16384) <= 1; })) << slider->value();
+    EXPECT_TRUE(waitFor([&] {
+        return server->pactl({"get-sink-mute", SoundServer::kSink}).output.contains("no");
+    }));
+}
+
 // On PipeWire the graph alone dies: its PulseAudio service loses it and ends its streams.
 // Killed mid-play: the Frequency page's play ends with a message; the session says since when it
 // has had no sound, counts on, and plays again soon after the server is back, its line gone; and

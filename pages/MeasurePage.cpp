@@ -1,4 +1,4 @@
-// The Measure page: its settings turned into a run on the shared worker, the result shown and
+// The Measure page: its settings turned into a run on the measurement service, the result shown and
 // stored, and the stored measurements listed, drawn together, renamed, deleted and exported.
 #include "pages/MeasurePage.h"
 #include "pages/SpeakerNames.h"
@@ -8,10 +8,10 @@
 #include "measuring/MeasureCurves.h"
 #include "measuring/MeasureViewModel.h"
 #include "measuring/MeasurementRate.h"
+#include "measuring/MeasurementService.h"
 #include "measuring/StoredResult.h"
 #include "pages/FileMessages.h"
 #include "pages/Logging.h"
-#include "pages/MeasurementWorker.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageSupport.h"
 #include "plot/PlotWidget.h"
@@ -85,10 +85,10 @@ QString recordFailure(const MeasureResult& result) {
 
 }  // namespace
 
-CMeasurePage::CMeasurePage(MeasurementWorker* worker, QWidget* parent)
+CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
     : QWidget(parent),
       m_ui(std::make_unique<Ui::CMeasurePage>()),
-      m_worker(worker),
+      m_service(service),
       m_presenter(warningBoxPresenter()),
       m_store(MeasurementStore::defaultFolder()),
       m_storedReader(new StoredListReader(this)) {
@@ -118,14 +118,6 @@ CMeasurePage::CMeasurePage(MeasurementWorker* worker, QWidget* parent)
     connect(m_ui->stored_1117, &QTreeWidget::itemChanged, this, &CMeasurePage::onItemChanged);
     connect(m_storedReader, &StoredListReader::entryRead, this, &CMeasurePage::addStored);
     connect(m_storedReader, &StoredListReader::finished, this, &CMeasurePage::onStoredListed);
-    if (m_worker != nullptr) {
-        connect(m_worker, &MeasurementWorker::progress, this, [this](double fraction) {
-            if (m_measuring) {
-                m_ui->progress_1112->setValue(static_cast<int>(std::lround(fraction * 1000)));
-            }
-        });
-        connect(m_worker, &MeasurementWorker::finished, this, &CMeasurePage::onFinished);
-    }
     // The inputs are asked for when the page is first shown: a server that does not answer
     // must not hold up the window's start.
     refreshStored();
@@ -199,7 +191,7 @@ void CMeasurePage::fillChoices() {
 void CMeasurePage::refreshInputs() {
     const QString chosen = m_ui->input_1107->currentData().toString();
     m_ui->input_1107->clear();
-    SweepRecorder* recorder = m_worker != nullptr ? m_worker->recorder() : nullptr;
+    SweepRecorder* recorder = m_service != nullptr ? m_service->recorder() : nullptr;
     std::vector<SourceInfo> sources;
     std::string fallback;
     if (recorder != nullptr) {
@@ -437,7 +429,7 @@ void CMeasurePage::OnMeasure() {
     if (m_measuring) {
         return;
     }
-    if (m_worker == nullptr || m_worker->recorder() == nullptr) {
+    if (m_service == nullptr || m_service->recorder() == nullptr) {
         warn(tr("Nothing can be measured: there is no recorder."));
         return;
     }
@@ -445,10 +437,15 @@ void CMeasurePage::OnMeasure() {
     if (!settings) {
         return;
     }
-    if (!m_worker->start(*settings, this)) {
+    m_request = m_service->start(*settings, this);
+    if (!m_request) {
         m_ui->status_1113->setText(tr("Another measurement is running."));
         return;
     }
+    connect(m_request, &MeasurementRequest::progress, this, [this](double fraction) {
+        m_ui->progress_1112->setValue(static_cast<int>(std::lround(fraction * 1000)));
+    });
+    connect(m_request, &MeasurementRequest::finished, this, &CMeasurePage::onFinished);
     m_runSettings = *settings;
     m_ui->progress_1112->setValue(0);
     m_ui->status_1113->setText(tr("Measuring..."));
@@ -456,8 +453,8 @@ void CMeasurePage::OnMeasure() {
 }
 
 void CMeasurePage::OnStop() {
-    if (m_measuring && m_worker != nullptr) {
-        m_worker->cancel();
+    if (m_request) {
+        m_request->cancel();
     }
 }
 
@@ -467,10 +464,7 @@ void CMeasurePage::showBusy(bool busy) {
     m_ui->stop_1111->setEnabled(busy);
 }
 
-void CMeasurePage::onFinished(const MeasureResult& result, const QObject* owner) {
-    if (owner != this) {
-        return;
-    }
+void CMeasurePage::onFinished(const MeasureResult& result) {
     showBusy(false);
     m_ui->progress_1112->setValue(result.ok() ? 1000 : 0);
     if (result.record == RecordResult::Cancelled) {

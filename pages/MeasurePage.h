@@ -9,6 +9,7 @@
 #include "pages/StoredListReader.h"
 #include "plot/PlotCurve.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -23,7 +24,8 @@ namespace quilbo {
 namespace Ui {
 class CMeasurePage;
 }
-class MeasurementWorker;
+class MeasurementRequest;
+class MeasurementService;
 class OutputChoice;
 class PlotWidget;
 class SinkLayoutSource;
@@ -60,9 +62,8 @@ public:
     // Asks the user for a file: (title, filter, save) -> path, empty when cancelled.
     using FileChooser = std::function<QString(const QString&, const QString&, bool)>;
 
-    // The worker is not owned and must outlive the page (the window deletes it first); null
-    // measures nothing.
-    explicit CMeasurePage(MeasurementWorker* worker, QWidget* parent = nullptr);
+    // The service is not owned and must outlive the page; null measures nothing.
+    explicit CMeasurePage(MeasurementService* service, QWidget* parent = nullptr);
     ~CMeasurePage() override;
 
     QWidget* control(int id) const;
@@ -113,7 +114,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void onFinished(const MeasureResult& result, const QObject* owner);
+    void onFinished(const MeasureResult& result);
     void onItemChanged(QTreeWidgetItem* item, int column);
     void addStored(const MeasurementEntry& entry);
     void onStoredListed();
@@ -134,7 +135,8 @@ private:
     void warn(const QString& text);
 
     std::unique_ptr<Ui::CMeasurePage> m_ui;
-    MeasurementWorker* m_worker;
+    MeasurementService* m_service;
+    QPointer<MeasurementRequest> m_request;  // the run this page waits for
     OutputChoice* m_outputChoice = nullptr;
     SinkLayoutSource* m_sinkLayouts = nullptr;
     MessagePresenter m_presenter;

@@ -90,7 +90,7 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
       m_ui(std::make_unique<Ui::CMeasurePage>()),
       m_service(service),
       m_presenter(warningBoxPresenter()),
-      m_store(MeasurementStore::defaultFolder()),
+      m_index(MeasurementStore::defaultFolder()),
       m_storedReader(new StoredListReader(this)) {
     m_ui->setupUi(this);
     m_fileChooser = [this](const QString& title, const QString& filter, bool save) {
@@ -154,7 +154,7 @@ void CMeasurePage::setFileChooser(FileChooser chooser) {
 }
 
 void CMeasurePage::setStoreFolder(const std::string& folder) {
-    m_store = MeasurementStore(folder);
+    m_index = MeasurementIndex(folder);
     m_loaded.clear();
     m_loadedCalibrations.clear();
     refreshStored();
@@ -218,7 +218,8 @@ void CMeasurePage::refreshStored() {
     m_filling = true;
     m_ui->stored_1117->clear();
     m_filling = false;
-    m_storedReader->read(m_store);
+    m_index.clear();
+    m_storedReader->read(m_index.store());
 }
 
 bool CMeasurePage::isListingStored() const {
@@ -226,8 +227,11 @@ bool CMeasurePage::isListingStored() const {
 }
 
 void CMeasurePage::addStored(const MeasurementEntry& entry) {
+    m_index.add(entry);
     m_filling = true;
     QTreeWidget* list = m_ui->stored_1117;
+    // A measurement saved while the folder was being read comes twice: the later one stays.
+    delete storedItem(entry.id);
     // Kept by date as the entries come, in whatever order the folder gives them.
     const QString date = QString::fromStdString(entry.date), id = QString::fromStdString(entry.id);
     const auto before = [&](const QTreeWidgetItem* other) {
@@ -296,12 +300,19 @@ std::vector<std::string> CMeasurePage::storedIds() const {
 }
 
 void CMeasurePage::setChecked(const std::string& id, bool checked) {
+    if (QTreeWidgetItem* item = storedItem(id)) {
+        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+QTreeWidgetItem* CMeasurePage::storedItem(const std::string& id) const {
     for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_ui->stored_1117->topLevelItem(i);
         if (item->data(0, kIdRole).toString().toStdString() == id) {
-            item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+            return item;
         }
     }
+    return nullptr;
 }
 
 void CMeasurePage::setView(View view) {
@@ -314,13 +325,11 @@ void CMeasurePage::setSmoothing(Smoothing smoothing) {
     m_ui->smoothing_1115->setCurrentIndex(static_cast<int>(at - std::begin(kSmoothingChoices)));
 }
 
-QString CMeasurePage::renameStored(const std::string& id, const QString& name) const {
-    LoadResult loaded = m_store.load(id);
-    if (!loaded.measurement) {
-        return QString::fromStdString(loaded.error);
+QString CMeasurePage::renameStored(const std::string& id, const QString& name) {
+    FileWriteResult saved;
+    if (const std::string error = m_index.rename(id, name.toStdString(), saved); !error.empty()) {
+        return QString::fromStdString(error);
     }
-    loaded.measurement->name = name.toStdString();
-    const FileWriteResult saved = m_store.save(*loaded.measurement);
     return saved ? QString() : FileMessages::reason(saved);
 }
 
@@ -348,7 +357,7 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
         }
     }
     if (item->checkState(0) == Qt::Checked && m_loaded.count(id) == 0) {
-        LoadResult loaded = m_store.load(id);
+        LoadResult loaded = m_index.store().load(id);
         if (!loaded.measurement) {
             m_filling = true;
             item->setCheckState(0, Qt::Unchecked);
@@ -498,12 +507,15 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
     for (const unsigned channel : recorded ? channels : settings.channels) {
         label.name = tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
         Measurement m = storedMeasurement(result, settings, channel, label);
-        if (const FileWriteResult saved = m_store.save(m); !saved) {
+        if (const FileWriteResult saved = m_index.save(m); !saved) {
             stored = saved;
-        } else if (recorded) {
+            continue;
+        }
+        if (recorded) {
             m_resultIds.push_back(m.id);
             m_styles.emplace(m.id, m_nextStyle++);
         }
+        addStored(*m_index.find(m.id));
     }
     QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
     if (!stored) {
@@ -515,7 +527,6 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
         text += QLatin1Char(' ') + tr("Stored.");
     }
     m_ui->status_1113->setText(text);
-    refreshStored();
 }
 
 void CMeasurePage::redraw() {
@@ -695,12 +706,16 @@ void CMeasurePage::OnDelete() {
         return;
     }
     const std::string id = item->data(0, kIdRole).toString().toStdString();
-    if (const std::string error = m_store.remove(id); !error.empty()) {
-        warn(tr("The measurement cannot be deleted: %1").arg(QString::fromStdString(error)));
-    }
     m_loaded.erase(id);
     m_loadedCalibrations.erase(id);
-    refreshStored();
+    if (const std::string error = m_index.remove(id); !error.empty()) {
+        warn(tr("The measurement cannot be deleted: %1").arg(QString::fromStdString(error)));
+        refreshStored();  // whatever stands there now
+    } else if (isListingStored()) {
+        refreshStored();  // the pass under way may have read it before it went
+    } else {
+        delete item;
+    }
     redraw();
 }
 
@@ -709,7 +724,7 @@ void CMeasurePage::OnExport(bool impulse) {
     if (item == nullptr) {
         return;
     }
-    LoadResult loaded = m_store.load(item->data(0, kIdRole).toString().toStdString());
+    LoadResult loaded = m_index.store().load(item->data(0, kIdRole).toString().toStdString());
     if (!loaded.measurement) {
         warn(tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
         return;

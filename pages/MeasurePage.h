@@ -3,8 +3,8 @@
 #pragma once
 
 #include "audio/MeasurementRun.h"
-#include "measure/MeasurementStore.h"
 #include "measuring/MeasureViewModel.h"
+#include "measuring/MeasurementIndex.h"
 #include "pages/MessagePresenter.h"
 #include "pages/StoredListReader.h"
 #include "plot/PlotCurve.h"
@@ -119,7 +119,8 @@ private:
     void addStored(const MeasurementEntry& entry);
     void onStoredListed();
     // Stores the measurement under a new name; why not, or empty.
-    QString renameStored(const std::string& id, const QString& name) const;
+    QString renameStored(const std::string& id, const QString& name);
+    QTreeWidgetItem* storedItem(const std::string& id) const;
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
     std::vector<unsigned> chosenChannels() const;
@@ -141,7 +142,7 @@ private:
     SinkLayoutSource* m_sinkLayouts = nullptr;
     MessagePresenter m_presenter;
     FileChooser m_fileChooser;
-    MeasurementStore m_store;
+    MeasurementIndex m_index;  // the list's entries, by id
     StoredListReader* m_storedReader;
     std::optional<Calibration> m_calibration;
     QString m_calibrationPath;

@@ -148,8 +148,11 @@ TEST(MeasurePageAlone, RefusesWrongSettingsAndStoresAFailedRunWithItsReason) {
     edit(CMeasurePage::IDC_FROM)->setText("20");
     edit(CMeasurePage::IDC_TO)->setText("20000");
     qobject_cast<QComboBox*>(page.control(CMeasurePage::IDC_CHANNEL))->setCurrentIndex(6);  // All
+    ASSERT_TRUE(listed(page).empty());
     page.OnMeasure();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !page.isMeasuring(); }, 10000));
+    EXPECT_FALSE(page.isListingStored());  // listed as saved: the folder is not read again
+    EXPECT_EQ(page.storedIds().size(), 2u);
     ASSERT_EQ(recorder.requests.size(), 1u);
     EXPECT_EQ(recorder.requests[0].channels, (std::vector<unsigned>{1, 2}));  // the front pair
     EXPECT_NEAR(

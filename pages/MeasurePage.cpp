@@ -9,6 +9,7 @@
 #include "measuring/MeasureViewModel.h"
 #include "measuring/MeasurementRate.h"
 #include "measuring/MeasurementService.h"
+#include "measuring/ResultSummary.h"
 #include "measuring/StoredResult.h"
 #include "pages/FileMessages.h"
 #include "pages/Logging.h"
@@ -155,8 +156,7 @@ void CMeasurePage::setFileChooser(FileChooser chooser) {
 
 void CMeasurePage::setStoreFolder(const std::string& folder) {
     m_index = MeasurementIndex(folder);
-    m_loaded.clear();
-    m_loadedCalibrations.clear();
+    m_checked.clear();
     refreshStored();
 }
 
@@ -264,7 +264,7 @@ void CMeasurePage::addStored(const MeasurementEntry& entry) {
         item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
     }
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
-    const bool checked = m_loaded.count(entry.id) != 0;
+    const bool checked = m_checked.contains(entry.id);
     item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
     if (m_styles.count(entry.id) == 0) {
         m_styles[entry.id] = m_nextStyle++;
@@ -277,14 +277,7 @@ void CMeasurePage::addStored(const MeasurementEntry& entry) {
 
 void CMeasurePage::onStoredListed() {
     // Those gone from the folder are drawn no more.
-    const auto ids = storedIds();
-    bool dropped = false;
-    for (auto it = m_loaded.begin(); it != m_loaded.end();) {
-        const bool gone = std::find(ids.begin(), ids.end(), it->first) == ids.end();
-        dropped = dropped || gone;
-        it = gone ? m_loaded.erase(it) : std::next(it);
-    }
-    if (dropped) {
+    if (m_checked.keepOnly(storedIds())) {
         redraw();
     }
     emit storedListed();
@@ -347,34 +340,21 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
             item->setText(0, stored);  // the name stays what the file says
         } else {
             item->setData(0, kNameRole, name);
-            if (const auto loaded = m_loaded.find(id); loaded != m_loaded.end()) {
-                loaded->second.name = name.toStdString();
-            }
+            m_checked.rename(id, name.toStdString());
         }
         m_filling = false;
         if (!error.isEmpty()) {
             warn(tr("The measurement cannot be renamed: %1").arg(error));
         }
     }
-    if (item->checkState(0) == Qt::Checked && m_loaded.count(id) == 0) {
-        LoadResult loaded = m_index.store().load(id);
-        if (!loaded.measurement) {
-            m_filling = true;
-            item->setCheckState(0, Qt::Unchecked);
-            m_filling = false;
-            warn(
-                tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
-            return;
-        }
-        if (!loaded.measurement->calibration.empty()) {
-            if (auto calibration = loadCalibration(loaded.measurement->calibration).calibration) {
-                m_loadedCalibrations[id] = std::move(*calibration);
-            }
-        }
-        m_loaded[id] = std::move(*loaded.measurement);
-    } else if (item->checkState(0) != Qt::Checked) {
-        m_loaded.erase(id);
-        m_loadedCalibrations.erase(id);
+    if (item->checkState(0) != Qt::Checked) {
+        m_checked.uncheck(id);
+    } else if (const std::string error = m_checked.check(m_index.store(), id); !error.empty()) {
+        m_filling = true;
+        item->setCheckState(0, Qt::Unchecked);
+        m_filling = false;
+        warn(tr("The measurement cannot be read: %1").arg(QString::fromStdString(error)));
+        return;
     }
     redraw();
 }
@@ -498,15 +478,10 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
                            m_calibrationPath.toStdString(),
                            recordFailure(result).toStdString()};
     FileWriteResult stored;  // the last failure to store, if any
-    // The channels analysed; all those asked for when the run recorded nothing.
-    std::vector<unsigned> channels;
-    for (const ChannelResult& channel : result.channels) {
-        channels.push_back(channel.channel);
-    }
-    const bool recorded = !channels.empty();
-    for (const unsigned channel : recorded ? channels : settings.channels) {
-        label.name = tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
-        Measurement m = storedMeasurement(result, settings, channel, label);
+    const bool recorded = !result.channels.empty();
+    for (Measurement& m : resultMeasurements(result, settings, label, [&](unsigned channel) {
+             return tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
+         })) {
         if (const FileWriteResult saved = m_index.save(m); !saved) {
             stored = saved;
             continue;
@@ -553,17 +528,7 @@ void CMeasurePage::redraw() {
             input.resultStyles.push_back(style != m_styles.end() ? style->second : 0);
         }
     }
-    for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
-        const std::string id =
-            m_ui->stored_1117->topLevelItem(i)->data(0, kIdRole).toString().toStdString();
-        if (const auto found = m_loaded.find(id); found != m_loaded.end()) {
-            const auto calibration = m_loadedCalibrations.find(id);
-            input.stored.push_back(
-                {&found->second,
-                 calibration != m_loadedCalibrations.end() ? &calibration->second : nullptr,
-                 m_styles[id]});
-        }
-    }
+    input.stored = m_checked.sources(storedIds(), m_styles);
     std::vector<PlotCurve> curves;
     for (MeasureCurve& curve : measureCurves(input)) {
         curves.push_back(plotCurveOf(std::move(curve)));
@@ -629,32 +594,23 @@ QString CMeasurePage::resultInfo() const {
     if (!m_result) {
         return {};
     }
-    // Where the server converted the rate, only the delays between channels are known.
-    const ChannelResult* reference = nullptr;
-    for (const ChannelResult& c : m_result->channels) {
-        if (!m_result->delaysExact && reference == nullptr &&
-            c.analysis.status == AnalysisStatus::Ok) {
-            reference = &c;
-        }
-    }
     QStringList info;
-    for (const ChannelResult& c : m_result->channels) {
-        const Analysis& a = c.analysis;
-        if (a.status != AnalysisStatus::Ok) {
-            info << tr("channel %1: %2").arg(c.channel).arg(QString::fromStdString(a.message));
+    for (const ChannelSummary& c : summariseResult(*m_result)) {
+        if (!c.analysed) {
+            info << tr("channel %1: %2").arg(c.channel).arg(QString::fromStdString(c.problem));
             continue;
         }
         const QString delay =
-            reference == nullptr
-                ? tr("delay %1 ms").arg(a.delaySeconds * 1000, 0, 'f', 2)
+            c.delayReference == 0
+                ? tr("delay %1 ms").arg(c.delayMs, 0, 'f', 2)
                 : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
-                      .arg((a.delaySeconds - reference->analysis.delaySeconds) * 1000, 0, 'f', 2)
-                      .arg(reference->channel);
+                      .arg(c.delayMs, 0, 'f', 2)
+                      .arg(c.delayReference);
         info << tr("channel %1: %2, polarity %3, SNR %4 dB")
                     .arg(c.channel)
                     .arg(delay)
-                    .arg(a.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
-                    .arg(a.snrDb, 0, 'f', 1);
+                    .arg(c.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
+                    .arg(c.snrDb, 0, 'f', 1);
     }
     return info.join(QStringLiteral("; "));
 }
@@ -706,8 +662,7 @@ void CMeasurePage::OnDelete() {
         return;
     }
     const std::string id = item->data(0, kIdRole).toString().toStdString();
-    m_loaded.erase(id);
-    m_loadedCalibrations.erase(id);
+    m_checked.uncheck(id);
     if (const std::string error = m_index.remove(id); !error.empty()) {
         warn(tr("The measurement cannot be deleted: %1").arg(QString::fromStdString(error)));
         refreshStored();  // whatever stands there now

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "audio/MeasurementRun.h"
+#include "measuring/CheckedMeasurements.h"
 #include "measuring/MeasureViewModel.h"
 #include "measuring/MeasurementIndex.h"
 #include "pages/MessagePresenter.h"
@@ -150,10 +151,8 @@ private:
     bool m_filling = false;
     MeasureSettings m_runSettings;
     std::optional<MeasureResult> m_result;
-    std::vector<std::string> m_resultIds;         // the stored ids of the last result's channels
-    std::map<std::string, Measurement> m_loaded;  // checked measurements, by id
-    // Their microphones' calibrations, for a re-smoothed response; absent where the file is gone.
-    std::map<std::string, Calibration> m_loadedCalibrations;
+    std::vector<std::string> m_resultIds;  // the stored ids of the last result's channels
+    CheckedMeasurements m_checked;
     std::map<std::string, int> m_styles;  // a fixed colour per measurement, by id
     int m_nextStyle = 0;
 };

@@ -6,8 +6,8 @@
 #include "audio/SinkLayout.h"
 #include "measure/Export.h"
 #include "measuring/MeasureCurves.h"
+#include "measuring/MeasureRequest.h"
 #include "measuring/MeasureViewModel.h"
-#include "measuring/MeasurementRate.h"
 #include "measuring/MeasurementService.h"
 #include "measuring/ResultSummary.h"
 #include "measuring/StoredResult.h"
@@ -35,11 +35,8 @@ namespace quilbo {
 
 namespace {
 
-constexpr double kSweepSeconds[] = {1, 3, 5, 10, 30};
 constexpr int kDefaultLength = 2;  // 5 s
 constexpr double kDefaultLevel = -20;
-constexpr double kHighestLevel = -6;
-constexpr int kSpeakers = 6;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kNameRole = Qt::UserRole + 1;
 constexpr int kDateRole = Qt::UserRole + 2;
@@ -167,12 +164,12 @@ void CMeasurePage::fillChoices() {
     const int smoothing = std::max(m_ui->smoothing_1115->currentIndex(), 0);
     m_filling = true;
     m_ui->channel_1102->clear();
-    for (int i = 0; i < kSpeakers; ++i) {
+    for (int i = 0; i < kMeasureSpeakers; ++i) {
         m_ui->channel_1102->addItem(tr("%1: %2").arg(i + 1).arg(SpeakerNames::of(i)));
     }
     m_ui->channel_1102->addItem(tr("All, in turn"));
     m_ui->length_1104->clear();
-    for (const double seconds : kSweepSeconds) {
+    for (const double seconds : kMeasureSweepSeconds) {
         m_ui->length_1104->addItem(tr("%1 s").arg(seconds));
     }
     m_ui->view_1114->clear();
@@ -359,57 +356,44 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
     redraw();
 }
 
-std::vector<unsigned> CMeasurePage::chosenChannels() const {
-    const int index = m_ui->channel_1102->currentIndex();
-    if (index >= 0 && index < kSpeakers) {
-        return {static_cast<unsigned>(index + 1)};
-    }
-    unsigned count = 2;
+std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
+    const auto number = [](const QString& text) {
+        bool ok = false;
+        const double value = text.trimmed().toDouble(&ok);
+        return ok ? std::optional<double>(value) : std::nullopt;
+    };
+    MeasureRequest request;
+    request.levelDbfs = number(m_ui->level_1103->currentText());
+    request.from = number(m_ui->from_1105->text());
+    request.to = number(m_ui->to_1106->text());
+    request.length = m_ui->length_1104->currentIndex();
+    request.channel = m_ui->channel_1102->currentIndex();
+    const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
     if (m_sinkLayouts != nullptr) {
-        const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : "";
         if (const auto layout = m_sinkLayouts->sinkLayout(sink)) {
-            count = static_cast<unsigned>(
-                std::clamp<std::size_t>(layout->positions.size(), 1, kSpeakers));
+            request.outputChannels = layout->positions.size();
         }
     }
-    std::vector<unsigned> channels;
-    for (unsigned c = 1; c <= count; ++c) {
-        channels.push_back(c);
+    MeasureRequestCheck check = checkMeasureRequest(request);
+    switch (check.error) {
+        case MeasureRequestError::None:
+            break;
+        case MeasureRequestError::Level:
+            warn(tr("The level must be a number of dBFS from -100 to %1.")
+                     .arg(kHighestMeasureLevel));
+            return std::nullopt;
+        case MeasureRequestError::Range:
+            warn(tr("The range must go from at least 10 Hz to at most %1 Hz, its end above twice "
+                    "its start.")
+                     .arg(highestMeasureFrequency()));
+            return std::nullopt;
+        case MeasureRequestError::Sweep:
+            warn(QString::fromStdString(check.detail));
+            return std::nullopt;
     }
-    return channels;
-}
-
-std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
-    MeasureSettings settings;
-    bool ok = false;
-    const double level = m_ui->level_1103->currentText().trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(level) || level > kHighestLevel || level < -100) {
-        warn(tr("The level must be a number of dBFS from -100 to %1.").arg(kHighestLevel));
-        return std::nullopt;
-    }
-    const double from = m_ui->from_1105->text().trimmed().toDouble(&ok);
-    bool toOk = false;
-    const double to = m_ui->to_1106->text().trimmed().toDouble(&toOk);
-    if (!ok || !toOk || !(from >= 10) || !(to <= 0.45 * kMeasurementRate) || !(to > from * 2)) {
-        warn(tr("The range must go from at least 10 Hz to at most %1 Hz, its end above twice its "
-                "start.")
-                 .arg(0.45 * kMeasurementRate));
-        return std::nullopt;
-    }
-    settings.sweep.rate = kMeasurementRate;
-    settings.sweep.from = from;
-    settings.sweep.to = to;
-    settings.sweep.levelDbfs = level;
-    settings.sweep.seconds = kSweepSeconds[std::clamp(
-        m_ui->length_1104->currentIndex(), 0, static_cast<int>(std::size(kSweepSeconds)) - 1)];
-    if (const std::string problem = settings.sweep.validate(); !problem.empty()) {
-        warn(QString::fromStdString(problem));
-        return std::nullopt;
-    }
-    settings.output = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
-    settings.channels = chosenChannels();
+    MeasureSettings settings = std::move(check.settings);
+    settings.output = sink;
     settings.input = m_ui->input_1107->currentData().toString().toStdString();
-    settings.smoothing = Smoothing::Octave48;
     settings.calibration = m_calibration;
     return settings;
 }

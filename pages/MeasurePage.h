@@ -124,7 +124,6 @@ private:
     QTreeWidgetItem* storedItem(const std::string& id) const;
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
-    std::vector<unsigned> chosenChannels() const;
     void fillChoices();
     void redraw();
     static PlotCurve plotCurveOf(MeasureCurve&& curve);

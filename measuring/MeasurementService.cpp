@@ -1,10 +1,9 @@
-// The measurement service: the run's thread only measures and posts; which request hears of it is
-// decided on the window thread, where requests live and die.
+// The measurement service: the run's thread only measures and hands over; which request hears of
+// it is decided on the window thread, where requests live and die.
 #include "measuring/MeasurementService.h"
 
 #include "measuring/Logging.h"
 
-#include <memory>
 #include <utility>
 
 namespace quilbo {
@@ -51,25 +50,15 @@ MeasurementRequest* MeasurementService::start(const MeasureSettings& settings, Q
         return nullptr;
     }
     if (m_thread.joinable()) {
-        m_thread.join();  // the last run has posted its result already
+        m_thread.join();  // the last run has handed over its result already
     }
     m_busy = true;
     auto* request = new MeasurementRequest(this, caller);
     m_request = request;
     m_thread = std::thread([this, settings] {
-        auto result = std::make_shared<MeasureResult>(
-            runMeasurement(*m_recorder, settings, [this](double fraction) {
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, fraction] {
-                        if (m_request) {
-                            Q_EMIT m_request->progress(fraction);
-                        }
-                    },
-                    Qt::QueuedConnection);
-            }));
-        QMetaObject::invokeMethod(
-            this, [this, result] { finishRun(*result); }, Qt::QueuedConnection);
+        MeasureResult result = runMeasurement(
+            *m_recorder, settings, [this](double fraction) { hand(fraction, std::nullopt); });
+        hand(std::nullopt, std::move(result));
     });
     return request;
 }
@@ -77,6 +66,42 @@ MeasurementRequest* MeasurementService::start(const MeasureSettings& settings, Q
 void MeasurementService::cancelRun() {
     if (m_busy && m_recorder != nullptr) {
         m_recorder->cancel();
+    }
+}
+
+void MeasurementService::hand(std::optional<double> fraction, std::optional<MeasureResult> result) {
+    bool post = false;
+    {
+        const std::lock_guard lock(m_handOverLock);
+        if (fraction) {
+            m_handedFraction = fraction;
+        }
+        if (result) {
+            m_handedResult = std::move(result);
+        }
+        post = !std::exchange(m_deliveryPosted, true);
+    }
+    // By name: Qt makes the event itself, so nothing written here is read on the window thread
+    // but what the lock hands over.
+    if (post) {
+        QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+    }
+}
+
+void MeasurementService::deliver() {
+    std::optional<double> fraction;
+    std::optional<MeasureResult> result;
+    {
+        const std::lock_guard lock(m_handOverLock);
+        fraction = std::exchange(m_handedFraction, std::nullopt);
+        result = std::exchange(m_handedResult, std::nullopt);
+        m_deliveryPosted = false;
+    }
+    if (fraction && m_request) {
+        Q_EMIT m_request->progress(*fraction);
+    }
+    if (result) {
+        finishRun(*result);
     }
 }
 

@@ -9,9 +9,9 @@
 #include "app/TabPane.h"
 #include "audio/DeviceModel.h"
 #include "audio/WaveOutVolume.h"
+#include "measuring/MeasurementService.h"
 #include "pages/FrequencyPage.h"
 #include "pages/MeasurePage.h"
-#include "pages/MeasurementWorker.h"
 #include "pages/OutputChoice.h"
 #include "pages/RunInPage.h"
 #include "pages/SpeakersPage.h"
@@ -71,7 +71,7 @@ void CMainDlg::OnInitDialog() {
     // One choice of output for the pages that offer one; the Run In page keeps the default.
     auto* outputChoice = new OutputChoice(m_services.outputs, this);
     // One measurement at a time, whichever page asks for it.
-    m_measurementWorker = new MeasurementWorker(m_services.recorder, this);
+    m_measurementService = new MeasurementService(m_services.recorder, this);
     m_pFrequencyPage = new CFrequencyPage(m_services.waveOut, m_services.sleepInhibitor, frame);
     m_pFrequencyPage->setOutputChoice(outputChoice);
     addPage(m_pFrequencyPage, tr("Frequency"), true);
@@ -83,15 +83,15 @@ void CMainDlg::OnInitDialog() {
     }
     // "Exit quilbo" is asked for from inside the page's own tick: the end must come later.
     m_pRunInPage->setQuitRequest([this](int status) { requestEnd(status); });
-    m_pRunInPage->setMeasurementWorker(m_measurementWorker);
+    m_pRunInPage->setMeasurementService(m_measurementService);
     addPage(m_pRunInPage, tr("Run In"), false);
 
     m_pSpeakersPage = new CSpeakersPage(m_services.waveOut, m_services.sinkLayouts, frame);
     m_pSpeakersPage->setOutputChoice(outputChoice);
-    m_pSpeakersPage->setMeasurementWorker(m_measurementWorker);
+    m_pSpeakersPage->setMeasurementService(m_measurementService);
     addPage(m_pSpeakersPage, tr("Speakers"), false);
 
-    m_pMeasurePage = new CMeasurePage(m_measurementWorker, frame);
+    m_pMeasurePage = new CMeasurePage(m_measurementService, frame);
     m_pMeasurePage->setOutputChoice(outputChoice);
     m_pMeasurePage->setSinkLayouts(m_services.sinkLayouts);
     addPage(m_pMeasurePage, tr("Measure"), false);
@@ -194,8 +194,8 @@ void CMainDlg::OnClose() {
     if (m_services.volume != nullptr) {
         m_services.volume->SetChangeCallback(nullptr, nullptr);
     }
-    // A measurement's sweep fades out, and its result reaches no page: the worker goes first.
-    delete std::exchange(m_measurementWorker, nullptr);
+    // A measurement's sweep fades out, and its result reaches no page: the service goes first.
+    delete std::exchange(m_measurementService, nullptr);
     // Children of the page frame: deleting one takes it out of the frame.
     delete std::exchange(m_pRunInPage, nullptr);
     delete std::exchange(m_pFrequencyPage, nullptr);

@@ -26,7 +26,7 @@ class DeviceModel;
 class PowerOffRequester;
 class OutputList;
 class SweepRecorder;
-class MeasurementWorker;
+class MeasurementService;
 class SinkLayoutSource;
 class SleepInhibitor;
 class TabPane;
@@ -137,7 +137,7 @@ private:
     CSpeakersPage* m_pSpeakersPage = nullptr;
     CMeasurePage* m_pMeasurePage = nullptr;
     CStatementPage* m_pStatementPage = nullptr;
-    MeasurementWorker* m_measurementWorker = nullptr;
+    MeasurementService* m_measurementService = nullptr;
     CLinkButton* m_linkMaker = nullptr;
     CLinkButton* m_linkPartner = nullptr;
     TabPane* m_tab = nullptr;

@@ -423,15 +423,22 @@ std::vector<std::string> MeasurementStore::ids() const {
     return ids;
 }
 
+MeasurementEntry entryOf(const Measurement& measurement) {
+    MeasurementEntry entry;
+    entry.id = measurement.id;
+    entry.name = measurement.name;
+    entry.date = measurement.date;
+    entry.ok = measurement.ok;
+    entry.problem = measurement.failure;
+    return entry;
+}
+
 MeasurementEntry MeasurementStore::entry(const std::string& id) const {
     MeasurementEntry entry;
     entry.id = id;
     const LoadResult loaded = load(id);
     if (loaded.measurement) {
-        entry.name = loaded.measurement->name;
-        entry.date = loaded.measurement->date;
-        entry.ok = loaded.measurement->ok;
-        entry.problem = loaded.measurement->failure;
+        entry = entryOf(*loaded.measurement);
     } else if (loaded.readError != FileReadError::None) {
         entry.readError = loaded.readError;
         entry.readCode = loaded.readCode;

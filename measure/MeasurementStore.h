@@ -49,6 +49,9 @@ struct MeasurementEntry {
     int readCode = 0;  // the errno value behind it
 };
 
+// The summary of a measurement as the list shows it.
+MeasurementEntry entryOf(const Measurement& measurement);
+
 struct LoadResult {
     std::optional<Measurement> measurement;
     std::string error;                              // when measurement is empty

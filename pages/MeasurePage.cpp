@@ -1,4 +1,4 @@
-// The Measure page: its settings turned into a run on the shared worker, the result shown and
+// The Measure page: its settings turned into a run on the measurement service, the result shown and
 // stored, and the stored measurements listed, drawn together, renamed, deleted and exported.
 #include "pages/MeasurePage.h"
 #include "pages/SpeakerNames.h"
@@ -6,12 +6,13 @@
 #include "audio/SinkLayout.h"
 #include "measure/Export.h"
 #include "measuring/MeasureCurves.h"
+#include "measuring/MeasureRequest.h"
 #include "measuring/MeasureViewModel.h"
-#include "measuring/MeasurementRate.h"
+#include "measuring/MeasurementService.h"
+#include "measuring/ResultSummary.h"
 #include "measuring/StoredResult.h"
 #include "pages/FileMessages.h"
 #include "pages/Logging.h"
-#include "pages/MeasurementWorker.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageSupport.h"
 #include "plot/PlotWidget.h"
@@ -34,11 +35,8 @@ namespace quilbo {
 
 namespace {
 
-constexpr double kSweepSeconds[] = {1, 3, 5, 10, 30};
 constexpr int kDefaultLength = 2;  // 5 s
 constexpr double kDefaultLevel = -20;
-constexpr double kHighestLevel = -6;
-constexpr int kSpeakers = 6;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kNameRole = Qt::UserRole + 1;
 constexpr int kDateRole = Qt::UserRole + 2;
@@ -85,12 +83,12 @@ QString recordFailure(const MeasureResult& result) {
 
 }  // namespace
 
-CMeasurePage::CMeasurePage(MeasurementWorker* worker, QWidget* parent)
+CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
     : QWidget(parent),
       m_ui(std::make_unique<Ui::CMeasurePage>()),
-      m_worker(worker),
+      m_service(service),
       m_presenter(warningBoxPresenter()),
-      m_store(MeasurementStore::defaultFolder()),
+      m_index(MeasurementStore::defaultFolder()),
       m_storedReader(new StoredListReader(this)) {
     m_ui->setupUi(this);
     m_fileChooser = [this](const QString& title, const QString& filter, bool save) {
@@ -118,14 +116,6 @@ CMeasurePage::CMeasurePage(MeasurementWorker* worker, QWidget* parent)
     connect(m_ui->stored_1117, &QTreeWidget::itemChanged, this, &CMeasurePage::onItemChanged);
     connect(m_storedReader, &StoredListReader::entryRead, this, &CMeasurePage::addStored);
     connect(m_storedReader, &StoredListReader::finished, this, &CMeasurePage::onStoredListed);
-    if (m_worker != nullptr) {
-        connect(m_worker, &MeasurementWorker::progress, this, [this](double fraction) {
-            if (m_measuring) {
-                m_ui->progress_1112->setValue(static_cast<int>(std::lround(fraction * 1000)));
-            }
-        });
-        connect(m_worker, &MeasurementWorker::finished, this, &CMeasurePage::onFinished);
-    }
     // The inputs are asked for when the page is first shown: a server that does not answer
     // must not hold up the window's start.
     refreshStored();
@@ -162,9 +152,8 @@ void CMeasurePage::setFileChooser(FileChooser chooser) {
 }
 
 void CMeasurePage::setStoreFolder(const std::string& folder) {
-    m_store = MeasurementStore(folder);
-    m_loaded.clear();
-    m_loadedCalibrations.clear();
+    m_index = MeasurementIndex(folder);
+    m_checked.clear();
     refreshStored();
 }
 
@@ -175,12 +164,12 @@ void CMeasurePage::fillChoices() {
     const int smoothing = std::max(m_ui->smoothing_1115->currentIndex(), 0);
     m_filling = true;
     m_ui->channel_1102->clear();
-    for (int i = 0; i < kSpeakers; ++i) {
+    for (int i = 0; i < kMeasureSpeakers; ++i) {
         m_ui->channel_1102->addItem(tr("%1: %2").arg(i + 1).arg(SpeakerNames::of(i)));
     }
     m_ui->channel_1102->addItem(tr("All, in turn"));
     m_ui->length_1104->clear();
-    for (const double seconds : kSweepSeconds) {
+    for (const double seconds : kMeasureSweepSeconds) {
         m_ui->length_1104->addItem(tr("%1 s").arg(seconds));
     }
     m_ui->view_1114->clear();
@@ -199,7 +188,7 @@ void CMeasurePage::fillChoices() {
 void CMeasurePage::refreshInputs() {
     const QString chosen = m_ui->input_1107->currentData().toString();
     m_ui->input_1107->clear();
-    SweepRecorder* recorder = m_worker != nullptr ? m_worker->recorder() : nullptr;
+    SweepRecorder* recorder = m_service != nullptr ? m_service->recorder() : nullptr;
     std::vector<SourceInfo> sources;
     std::string fallback;
     if (recorder != nullptr) {
@@ -226,7 +215,8 @@ void CMeasurePage::refreshStored() {
     m_filling = true;
     m_ui->stored_1117->clear();
     m_filling = false;
-    m_storedReader->read(m_store);
+    m_index.clear();
+    m_storedReader->read(m_index.store());
 }
 
 bool CMeasurePage::isListingStored() const {
@@ -234,8 +224,11 @@ bool CMeasurePage::isListingStored() const {
 }
 
 void CMeasurePage::addStored(const MeasurementEntry& entry) {
+    m_index.add(entry);
     m_filling = true;
     QTreeWidget* list = m_ui->stored_1117;
+    // A measurement saved while the folder was being read comes twice: the later one stays.
+    delete storedItem(entry.id);
     // Kept by date as the entries come, in whatever order the folder gives them.
     const QString date = QString::fromStdString(entry.date), id = QString::fromStdString(entry.id);
     const auto before = [&](const QTreeWidgetItem* other) {
@@ -268,7 +261,7 @@ void CMeasurePage::addStored(const MeasurementEntry& entry) {
         item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
     }
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
-    const bool checked = m_loaded.count(entry.id) != 0;
+    const bool checked = m_checked.contains(entry.id);
     item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
     if (m_styles.count(entry.id) == 0) {
         m_styles[entry.id] = m_nextStyle++;
@@ -281,14 +274,7 @@ void CMeasurePage::addStored(const MeasurementEntry& entry) {
 
 void CMeasurePage::onStoredListed() {
     // Those gone from the folder are drawn no more.
-    const auto ids = storedIds();
-    bool dropped = false;
-    for (auto it = m_loaded.begin(); it != m_loaded.end();) {
-        const bool gone = std::find(ids.begin(), ids.end(), it->first) == ids.end();
-        dropped = dropped || gone;
-        it = gone ? m_loaded.erase(it) : std::next(it);
-    }
-    if (dropped) {
+    if (m_checked.keepOnly(storedIds())) {
         redraw();
     }
     emit storedListed();
@@ -304,12 +290,19 @@ std::vector<std::string> CMeasurePage::storedIds() const {
 }
 
 void CMeasurePage::setChecked(const std::string& id, bool checked) {
+    if (QTreeWidgetItem* item = storedItem(id)) {
+        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+QTreeWidgetItem* CMeasurePage::storedItem(const std::string& id) const {
     for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_ui->stored_1117->topLevelItem(i);
         if (item->data(0, kIdRole).toString().toStdString() == id) {
-            item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+            return item;
         }
     }
+    return nullptr;
 }
 
 void CMeasurePage::setView(View view) {
@@ -322,13 +315,11 @@ void CMeasurePage::setSmoothing(Smoothing smoothing) {
     m_ui->smoothing_1115->setCurrentIndex(static_cast<int>(at - std::begin(kSmoothingChoices)));
 }
 
-QString CMeasurePage::renameStored(const std::string& id, const QString& name) const {
-    LoadResult loaded = m_store.load(id);
-    if (!loaded.measurement) {
-        return QString::fromStdString(loaded.error);
+QString CMeasurePage::renameStored(const std::string& id, const QString& name) {
+    FileWriteResult saved;
+    if (const std::string error = m_index.rename(id, name.toStdString(), saved); !error.empty()) {
+        return QString::fromStdString(error);
     }
-    loaded.measurement->name = name.toStdString();
-    const FileWriteResult saved = m_store.save(*loaded.measurement);
     return saved ? QString() : FileMessages::reason(saved);
 }
 
@@ -346,89 +337,63 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
             item->setText(0, stored);  // the name stays what the file says
         } else {
             item->setData(0, kNameRole, name);
-            if (const auto loaded = m_loaded.find(id); loaded != m_loaded.end()) {
-                loaded->second.name = name.toStdString();
-            }
+            m_checked.rename(id, name.toStdString());
         }
         m_filling = false;
         if (!error.isEmpty()) {
             warn(tr("The measurement cannot be renamed: %1").arg(error));
         }
     }
-    if (item->checkState(0) == Qt::Checked && m_loaded.count(id) == 0) {
-        LoadResult loaded = m_store.load(id);
-        if (!loaded.measurement) {
-            m_filling = true;
-            item->setCheckState(0, Qt::Unchecked);
-            m_filling = false;
-            warn(
-                tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
-            return;
-        }
-        if (!loaded.measurement->calibration.empty()) {
-            if (auto calibration = loadCalibration(loaded.measurement->calibration).calibration) {
-                m_loadedCalibrations[id] = std::move(*calibration);
-            }
-        }
-        m_loaded[id] = std::move(*loaded.measurement);
-    } else if (item->checkState(0) != Qt::Checked) {
-        m_loaded.erase(id);
-        m_loadedCalibrations.erase(id);
+    if (item->checkState(0) != Qt::Checked) {
+        m_checked.uncheck(id);
+    } else if (const std::string error = m_checked.check(m_index.store(), id); !error.empty()) {
+        m_filling = true;
+        item->setCheckState(0, Qt::Unchecked);
+        m_filling = false;
+        warn(tr("The measurement cannot be read: %1").arg(QString::fromStdString(error)));
+        return;
     }
     redraw();
 }
 
-std::vector<unsigned> CMeasurePage::chosenChannels() const {
-    const int index = m_ui->channel_1102->currentIndex();
-    if (index >= 0 && index < kSpeakers) {
-        return {static_cast<unsigned>(index + 1)};
-    }
-    unsigned count = 2;
+std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
+    const auto number = [](const QString& text) {
+        bool ok = false;
+        const double value = text.trimmed().toDouble(&ok);
+        return ok ? std::optional<double>(value) : std::nullopt;
+    };
+    MeasureRequest request;
+    request.levelDbfs = number(m_ui->level_1103->currentText());
+    request.from = number(m_ui->from_1105->text());
+    request.to = number(m_ui->to_1106->text());
+    request.length = m_ui->length_1104->currentIndex();
+    request.channel = m_ui->channel_1102->currentIndex();
+    const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
     if (m_sinkLayouts != nullptr) {
-        const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : "";
         if (const auto layout = m_sinkLayouts->sinkLayout(sink)) {
-            count = static_cast<unsigned>(
-                std::clamp<std::size_t>(layout->positions.size(), 1, kSpeakers));
+            request.outputChannels = layout->positions.size();
         }
     }
-    std::vector<unsigned> channels;
-    for (unsigned c = 1; c <= count; ++c) {
-        channels.push_back(c);
+    MeasureRequestCheck check = checkMeasureRequest(request);
+    switch (check.error) {
+        case MeasureRequestError::None:
+            break;
+        case MeasureRequestError::Level:
+            warn(tr("The level must be a number of dBFS from -100 to %1.")
+                     .arg(kHighestMeasureLevel));
+            return std::nullopt;
+        case MeasureRequestError::Range:
+            warn(tr("The range must go from at least 10 Hz to at most %1 Hz, its end above twice "
+                    "its start.")
+                     .arg(highestMeasureFrequency()));
+            return std::nullopt;
+        case MeasureRequestError::Sweep:
+            warn(QString::fromStdString(check.detail));
+            return std::nullopt;
     }
-    return channels;
-}
-
-std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
-    MeasureSettings settings;
-    bool ok = false;
-    const double level = m_ui->level_1103->currentText().trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(level) || level > kHighestLevel || level < -100) {
-        warn(tr("The level must be a number of dBFS from -100 to %1.").arg(kHighestLevel));
-        return std::nullopt;
-    }
-    const double from = m_ui->from_1105->text().trimmed().toDouble(&ok);
-    bool toOk = false;
-    const double to = m_ui->to_1106->text().trimmed().toDouble(&toOk);
-    if (!ok || !toOk || !(from >= 10) || !(to <= 0.45 * kMeasurementRate) || !(to > from * 2)) {
-        warn(tr("The range must go from at least 10 Hz to at most %1 Hz, its end above twice its "
-                "start.")
-                 .arg(0.45 * kMeasurementRate));
-        return std::nullopt;
-    }
-    settings.sweep.rate = kMeasurementRate;
-    settings.sweep.from = from;
-    settings.sweep.to = to;
-    settings.sweep.levelDbfs = level;
-    settings.sweep.seconds = kSweepSeconds[std::clamp(
-        m_ui->length_1104->currentIndex(), 0, static_cast<int>(std::size(kSweepSeconds)) - 1)];
-    if (const std::string problem = settings.sweep.validate(); !problem.empty()) {
-        warn(QString::fromStdString(problem));
-        return std::nullopt;
-    }
-    settings.output = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
-    settings.channels = chosenChannels();
+    MeasureSettings settings = std::move(check.settings);
+    settings.output = sink;
     settings.input = m_ui->input_1107->currentData().toString().toStdString();
-    settings.smoothing = Smoothing::Octave48;
     settings.calibration = m_calibration;
     return settings;
 }
@@ -437,7 +402,7 @@ void CMeasurePage::OnMeasure() {
     if (m_measuring) {
         return;
     }
-    if (m_worker == nullptr || m_worker->recorder() == nullptr) {
+    if (m_service == nullptr || m_service->recorder() == nullptr) {
         warn(tr("Nothing can be measured: there is no recorder."));
         return;
     }
@@ -445,10 +410,15 @@ void CMeasurePage::OnMeasure() {
     if (!settings) {
         return;
     }
-    if (!m_worker->start(*settings, this)) {
+    m_request = m_service->start(*settings, this);
+    if (!m_request) {
         m_ui->status_1113->setText(tr("Another measurement is running."));
         return;
     }
+    connect(m_request, &MeasurementRequest::progress, this, [this](double fraction) {
+        m_ui->progress_1112->setValue(static_cast<int>(std::lround(fraction * 1000)));
+    });
+    connect(m_request, &MeasurementRequest::finished, this, &CMeasurePage::onFinished);
     m_runSettings = *settings;
     m_ui->progress_1112->setValue(0);
     m_ui->status_1113->setText(tr("Measuring..."));
@@ -456,8 +426,8 @@ void CMeasurePage::OnMeasure() {
 }
 
 void CMeasurePage::OnStop() {
-    if (m_measuring && m_worker != nullptr) {
-        m_worker->cancel();
+    if (m_request) {
+        m_request->cancel();
     }
 }
 
@@ -467,10 +437,7 @@ void CMeasurePage::showBusy(bool busy) {
     m_ui->stop_1111->setEnabled(busy);
 }
 
-void CMeasurePage::onFinished(const MeasureResult& result, const QObject* owner) {
-    if (owner != this) {
-        return;
-    }
+void CMeasurePage::onFinished(const MeasureResult& result) {
     showBusy(false);
     m_ui->progress_1112->setValue(result.ok() ? 1000 : 0);
     if (result.record == RecordResult::Cancelled) {
@@ -495,21 +462,19 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
                            m_calibrationPath.toStdString(),
                            recordFailure(result).toStdString()};
     FileWriteResult stored;  // the last failure to store, if any
-    // The channels analysed; all those asked for when the run recorded nothing.
-    std::vector<unsigned> channels;
-    for (const ChannelResult& channel : result.channels) {
-        channels.push_back(channel.channel);
-    }
-    const bool recorded = !channels.empty();
-    for (const unsigned channel : recorded ? channels : settings.channels) {
-        label.name = tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
-        Measurement m = storedMeasurement(result, settings, channel, label);
-        if (const FileWriteResult saved = m_store.save(m); !saved) {
+    const bool recorded = !result.channels.empty();
+    for (Measurement& m : resultMeasurements(result, settings, label, [&](unsigned channel) {
+             return tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
+         })) {
+        if (const FileWriteResult saved = m_index.save(m); !saved) {
             stored = saved;
-        } else if (recorded) {
+            continue;
+        }
+        if (recorded) {
             m_resultIds.push_back(m.id);
             m_styles.emplace(m.id, m_nextStyle++);
         }
+        addStored(*m_index.find(m.id));
     }
     QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
     if (!stored) {
@@ -521,7 +486,6 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
         text += QLatin1Char(' ') + tr("Stored.");
     }
     m_ui->status_1113->setText(text);
-    refreshStored();
 }
 
 void CMeasurePage::redraw() {
@@ -548,17 +512,7 @@ void CMeasurePage::redraw() {
             input.resultStyles.push_back(style != m_styles.end() ? style->second : 0);
         }
     }
-    for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
-        const std::string id =
-            m_ui->stored_1117->topLevelItem(i)->data(0, kIdRole).toString().toStdString();
-        if (const auto found = m_loaded.find(id); found != m_loaded.end()) {
-            const auto calibration = m_loadedCalibrations.find(id);
-            input.stored.push_back(
-                {&found->second,
-                 calibration != m_loadedCalibrations.end() ? &calibration->second : nullptr,
-                 m_styles[id]});
-        }
-    }
+    input.stored = m_checked.sources(storedIds(), m_styles);
     std::vector<PlotCurve> curves;
     for (MeasureCurve& curve : measureCurves(input)) {
         curves.push_back(plotCurveOf(std::move(curve)));
@@ -624,32 +578,23 @@ QString CMeasurePage::resultInfo() const {
     if (!m_result) {
         return {};
     }
-    // Where the server converted the rate, only the delays between channels are known.
-    const ChannelResult* reference = nullptr;
-    for (const ChannelResult& c : m_result->channels) {
-        if (!m_result->delaysExact && reference == nullptr &&
-            c.analysis.status == AnalysisStatus::Ok) {
-            reference = &c;
-        }
-    }
     QStringList info;
-    for (const ChannelResult& c : m_result->channels) {
-        const Analysis& a = c.analysis;
-        if (a.status != AnalysisStatus::Ok) {
-            info << tr("channel %1: %2").arg(c.channel).arg(QString::fromStdString(a.message));
+    for (const ChannelSummary& c : summariseResult(*m_result)) {
+        if (!c.analysed) {
+            info << tr("channel %1: %2").arg(c.channel).arg(QString::fromStdString(c.problem));
             continue;
         }
         const QString delay =
-            reference == nullptr
-                ? tr("delay %1 ms").arg(a.delaySeconds * 1000, 0, 'f', 2)
+            c.delayReference == 0
+                ? tr("delay %1 ms").arg(c.delayMs, 0, 'f', 2)
                 : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
-                      .arg((a.delaySeconds - reference->analysis.delaySeconds) * 1000, 0, 'f', 2)
-                      .arg(reference->channel);
+                      .arg(c.delayMs, 0, 'f', 2)
+                      .arg(c.delayReference);
         info << tr("channel %1: %2, polarity %3, SNR %4 dB")
                     .arg(c.channel)
                     .arg(delay)
-                    .arg(a.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
-                    .arg(a.snrDb, 0, 'f', 1);
+                    .arg(c.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
+                    .arg(c.snrDb, 0, 'f', 1);
     }
     return info.join(QStringLiteral("; "));
 }
@@ -701,12 +646,15 @@ void CMeasurePage::OnDelete() {
         return;
     }
     const std::string id = item->data(0, kIdRole).toString().toStdString();
-    if (const std::string error = m_store.remove(id); !error.empty()) {
+    m_checked.uncheck(id);
+    if (const std::string error = m_index.remove(id); !error.empty()) {
         warn(tr("The measurement cannot be deleted: %1").arg(QString::fromStdString(error)));
+        refreshStored();  // whatever stands there now
+    } else if (isListingStored()) {
+        refreshStored();  // the pass under way may have read it before it went
+    } else {
+        delete item;
     }
-    m_loaded.erase(id);
-    m_loadedCalibrations.erase(id);
-    refreshStored();
     redraw();
 }
 
@@ -715,7 +663,7 @@ void CMeasurePage::OnExport(bool impulse) {
     if (item == nullptr) {
         return;
     }
-    LoadResult loaded = m_store.load(item->data(0, kIdRole).toString().toStdString());
+    LoadResult loaded = m_index.store().load(item->data(0, kIdRole).toString().toStdString());
     if (!loaded.measurement) {
         warn(tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
         return;

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "audio/MeasurementRun.h"
-#include "measure/MeasurementStore.h"
+#include "measuring/CheckedMeasurements.h"
 #include "measuring/MeasureViewModel.h"
+#include "measuring/MeasurementIndex.h"
 #include "pages/MessagePresenter.h"
 #include "pages/StoredListReader.h"
 #include "plot/PlotCurve.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -23,7 +25,8 @@ namespace quilbo {
 namespace Ui {
 class CMeasurePage;
 }
-class MeasurementWorker;
+class MeasurementRequest;
+class MeasurementService;
 class OutputChoice;
 class PlotWidget;
 class SinkLayoutSource;
@@ -60,9 +63,8 @@ public:
     // Asks the user for a file: (title, filter, save) -> path, empty when cancelled.
     using FileChooser = std::function<QString(const QString&, const QString&, bool)>;
 
-    // The worker is not owned and must outlive the page (the window deletes it first); null
-    // measures nothing.
-    explicit CMeasurePage(MeasurementWorker* worker, QWidget* parent = nullptr);
+    // The service is not owned and must outlive the page; null measures nothing.
+    explicit CMeasurePage(MeasurementService* service, QWidget* parent = nullptr);
     ~CMeasurePage() override;
 
     QWidget* control(int id) const;
@@ -113,15 +115,15 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void onFinished(const MeasureResult& result, const QObject* owner);
+    void onFinished(const MeasureResult& result);
     void onItemChanged(QTreeWidgetItem* item, int column);
     void addStored(const MeasurementEntry& entry);
     void onStoredListed();
     // Stores the measurement under a new name; why not, or empty.
-    QString renameStored(const std::string& id, const QString& name) const;
+    QString renameStored(const std::string& id, const QString& name);
+    QTreeWidgetItem* storedItem(const std::string& id) const;
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
-    std::vector<unsigned> chosenChannels() const;
     void fillChoices();
     void redraw();
     static PlotCurve plotCurveOf(MeasureCurve&& curve);
@@ -134,12 +136,13 @@ private:
     void warn(const QString& text);
 
     std::unique_ptr<Ui::CMeasurePage> m_ui;
-    MeasurementWorker* m_worker;
+    MeasurementService* m_service;
+    QPointer<MeasurementRequest> m_request;  // the run this page waits for
     OutputChoice* m_outputChoice = nullptr;
     SinkLayoutSource* m_sinkLayouts = nullptr;
     MessagePresenter m_presenter;
     FileChooser m_fileChooser;
-    MeasurementStore m_store;
+    MeasurementIndex m_index;  // the list's entries, by id
     StoredListReader* m_storedReader;
     std::optional<Calibration> m_calibration;
     QString m_calibrationPath;
@@ -147,10 +150,8 @@ private:
     bool m_filling = false;
     MeasureSettings m_runSettings;
     std::optional<MeasureResult> m_result;
-    std::vector<std::string> m_resultIds;         // the stored ids of the last result's channels
-    std::map<std::string, Measurement> m_loaded;  // checked measurements, by id
-    // Their microphones' calibrations, for a re-smoothed response; absent where the file is gone.
-    std::map<std::string, Calibration> m_loadedCalibrations;
+    std::vector<std::string> m_resultIds;  // the stored ids of the last result's channels
+    CheckedMeasurements m_checked;
     std::map<std::string, int> m_styles;  // a fixed colour per measurement, by id
     int m_nextStyle = 0;
 };

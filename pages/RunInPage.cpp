@@ -4,10 +4,11 @@
 
 #include "audio/WaveOutVolume.h"
 #include "measure/MeasurementStore.h"
+#include "measuring/MeasurementService.h"
 #include "pages/ElapsedTime.h"
+#include "pages/FileMessages.h"
 #include "pages/LeadingNumber.h"
 #include "pages/Logging.h"
-#include "pages/MeasurementWorker.h"
 #include "pages/PageSupport.h"
 #include "pages/SystemVolumeSlider.h"
 #include "ui_RunInPage.h"
@@ -51,9 +52,7 @@ CRunInPage::CRunInPage(WaveOutBackend* backend, CWaveOutVolume* volume, PowerOff
 
 CRunInPage::~CRunInPage() {
     OnStop();
-    if (m_measuring && m_measurementWorker) {
-        m_measurementWorker->cancel();
-    }
+    delete m_measureRequest.data();  // its run stops
     if (m_powerOff != nullptr) {
         m_powerOff->setRefusalHandler(nullptr);
     }
@@ -87,7 +86,7 @@ void CRunInPage::OnInitDialog() {
 
     updateData(false);
     m_ui->runIn_1022->setText(startText());
-    setMeasurementWorker(nullptr);
+    setMeasurementService(nullptr);
     if (m_pVolume != nullptr) {
         m_pVolume->ActivateLine();
         m_pVolume->SetChangeCallback(&CRunInPage::OnVolumeChanged, this);
@@ -123,26 +122,15 @@ void CRunInPage::setQuitRequest(QuitRequest quit) {
     m_quit = std::move(quit);
 }
 
-void CRunInPage::setMeasurementWorker(MeasurementWorker* worker) {
-    if (m_measurementWorker) {
-        disconnect(m_measurementWorker, nullptr, this, nullptr);
-    }
-    m_measurementWorker = worker;
+void CRunInPage::setMeasurementService(MeasurementService* service) {
+    m_measurementService = service;
     showMeasureBox();
-    if (worker != nullptr) {
-        connect(worker, &MeasurementWorker::finished, this,
-                [this](const MeasureResult& result, const QObject* owner) {
-                    if (owner == this) {
-                        measurementFinished(result);
-                    }
-                });
-    }
 }
 
 void CRunInPage::showMeasureBox() {
-    m_ui->measure_1032->setEnabled(m_measurementWorker != nullptr);
+    m_ui->measure_1032->setEnabled(m_measurementService != nullptr);
     m_ui->measure_1032->setToolTip(
-        m_measurementWorker
+        m_measurementService
             ? tr("Before the noise, and again at the end before the end action, each speaker of "
                  "the pair plays a sweep that the default input records; the measurements are "
                  "stored for the Measure page.")
@@ -240,7 +228,7 @@ void CRunInPage::OnRunInButton() {
         showStatus();
         readHours();
         m_sessionLock = inhibitSleep(tr("A loudspeaker run-in is in progress."));
-        m_measureSession = m_measurementWorker && m_ui->measure_1032->isChecked();
+        m_measureSession = m_measurementService && m_ui->measure_1032->isChecked();
         m_measuredAfter = false;
         m_measureFailures.clear();
         if (m_measureSession) {
@@ -265,9 +253,7 @@ void CRunInPage::stopSession() {
     m_ui->runIn_1022->setText(startText());
     setSignalChoiceEnabled(true);
     OnStop();
-    if (m_measuring && m_measurementWorker) {
-        m_measurementWorker->cancel();  // its result, Cancelled, is ignored
-    }
+    delete m_measureRequest.data();  // its run stops, and its result comes to no one
     m_measuring.reset();
     m_sessionLock.reset();
     m_powerOffRefusal.reset();
@@ -351,25 +337,37 @@ void CRunInPage::OnTimer() {
 void CRunInPage::startMeasurement(RunInStage stage) {
     m_measuring = stage;
     showStatus();
-    if (m_measurementWorker && m_measurementWorker->start(runInMeasureSettings(), this)) {
+    if (m_measurementService) {
+        m_measureRequest = m_measurementService->start(runInMeasureSettings(), this);
+    }
+    if (m_measureRequest) {
+        connect(m_measureRequest, &MeasurementRequest::finished, this,
+                &CRunInPage::measurementFinished);
         return;
     }
     MeasureResult refused;
-    refused.message = !m_measurementWorker || m_measurementWorker->recorder() == nullptr
+    refused.message = !m_measurementService || m_measurementService->recorder() == nullptr
                           ? "no recorder: nothing can be measured"
                           : "another measurement is running";
     measurementFinished(refused);
 }
 
 void CRunInPage::measurementFinished(const MeasureResult& result) {
+    m_measureRequest.clear();  // it deletes itself
     if (!m_measuring || !m_bRunning) {
         return;  // the run of a session that was stopped
     }
     const RunInStage stage = *m_measuring;
     m_measuring.reset();
-    const QString problem = storeRunInMeasurements(result, runInMeasureSettings(),
-                                                   QDateTime::fromSecsSinceEpoch(m_timeStart),
-                                                   stage, MeasurementStore::defaultFolder());
+    const FileWriteResult stored = storeRunInMeasurements(
+        result, runInMeasureSettings(), QDateTime::fromSecsSinceEpoch(m_timeStart), stage,
+        MeasurementStore::defaultFolder());
+    QString problem;
+    if (!result.ok()) {
+        problem = QString::fromStdString(runFailureText(result));
+    } else if (!stored) {
+        problem = FileMessages::reason(stored);
+    }
     if (!problem.isEmpty()) {
         qCWarning(lcPages) << "A run-in measurement failed:" << problem;
         m_measureFailures.emplace_back(stage, problem);

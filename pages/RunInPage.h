@@ -2,9 +2,9 @@
 // elapsed time, an end action after a chosen number of hours) and the system volume slider.
 #pragma once
 
+#include "measuring/RunInMeasurement.h"
 #include "pages/CalendarClock.h"
 #include "pages/FrequencyPage.h"
-#include "pages/RunInMeasurement.h"
 #include "system/PowerOff.h"
 
 #include <QPointer>
@@ -26,7 +26,8 @@ namespace Ui {
 class CRunInPage;
 }
 class CWaveOutVolume;
-class MeasurementWorker;
+class MeasurementRequest;
+class MeasurementService;
 class SystemVolumeSlider;
 
 // Idle -> (button) Running -> (button) Idle. At the first tick at which the whole hours elapsed
@@ -81,8 +82,8 @@ public:
 
     void setCalendarClock(CalendarClock clock);
     void setQuitRequest(QuitRequest quit);
-    // The program's measurement worker (not owned); null disables "Measure before and after".
-    void setMeasurementWorker(MeasurementWorker* worker);
+    // The program's measurement service (not owned); null disables "Measure before and after".
+    void setMeasurementService(MeasurementService* service);
     // True while the measurement before or after the noise runs.
     bool isMeasuring() const { return m_measuring.has_value(); }
 
@@ -174,10 +175,11 @@ private:
     QTimer* m_retryTimer = nullptr;
     std::int32_t m_nEndAction = ShutDown;
 
-    QPointer<MeasurementWorker> m_measurementWorker;
-    bool m_measureSession = false;          // this session measures before and after
-    bool m_measuredAfter = false;           // the end action may run
-    std::optional<RunInStage> m_measuring;  // the stage whose run this page waits for
+    QPointer<MeasurementService> m_measurementService;
+    QPointer<MeasurementRequest> m_measureRequest;  // the run of the stage below
+    bool m_measureSession = false;                  // this session measures before and after
+    bool m_measuredAfter = false;                   // the end action may run
+    std::optional<RunInStage> m_measuring;          // the stage whose run this page waits for
     // Failed measurements with their reasons, shown until the next session starts.
     std::vector<std::pair<RunInStage, QString>> m_measureFailures;
 };

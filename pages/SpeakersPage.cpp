@@ -2,7 +2,7 @@
 // runs, and the default output's layout beside the chosen one.
 #include "pages/SpeakersPage.h"
 
-#include "pages/MeasurementWorker.h"
+#include "measuring/MeasurementService.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
 #include "pages/PageSupport.h"
@@ -87,7 +87,7 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
     m_ui->micTable_1053->setColumnCount(MicColumnCount);
     m_ui->micTable_1053->verticalHeader()->hide();
     m_ui->micTable_1053->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    setMeasurementWorker(nullptr);
+    setMeasurementService(nullptr);
     showNowPlaying();
 }
 
@@ -144,41 +144,27 @@ void CSpeakersPage::OnPolarity() {
 
 void CSpeakersPage::OnStop() {
     m_session->stop();
-    if (m_micChecking && m_measurementWorker) {
-        m_measurementWorker->cancel();
+    if (m_micRequest) {
+        m_micRequest->cancel();
     }
 }
 
-void CSpeakersPage::setMeasurementWorker(MeasurementWorker* worker) {
-    if (m_measurementWorker) {
-        disconnect(m_measurementWorker, nullptr, this, nullptr);
-    }
-    m_measurementWorker = worker;
+void CSpeakersPage::setMeasurementService(MeasurementService* service) {
+    delete m_micRequest.data();  // a check on the service before stops unheard
+    m_measurementService = service;
     m_micChecking = false;
-    if (worker != nullptr) {
-        connect(worker, &MeasurementWorker::finished, this,
-                [this](const MeasureResult& result, const QObject* owner) {
-                    if (owner == this) {
-                        micCheckFinished(result);
-                    }
-                });
-    }
     showMicCheck();
 }
 
 void CSpeakersPage::OnMicCheck() {
-    if (!m_measurementWorker || m_micChecking) {
+    if (!m_measurementService || m_micChecking) {
         return;
     }
-    if (m_measurementWorker->recorder() == nullptr) {
+    if (const auto refusal = m_measurementService->refusal()) {
         m_micFailure = RecordResult::Failed;
-        m_micMessage = tr("this program has no recorder");
-        showMicCheck();
-        return;
-    }
-    if (m_measurementWorker->busy()) {
-        m_micFailure = RecordResult::Failed;
-        m_micMessage = tr("another measurement is running; try again when it has finished");
+        m_micMessage = *refusal == MeasurementRefusal::NoRecorder
+                           ? tr("this program has no recorder")
+                           : tr("another measurement is running; try again when it has finished");
         showMicCheck();
         return;
     }
@@ -187,14 +173,17 @@ void CSpeakersPage::OnMicCheck() {
     const auto channels = static_cast<unsigned>(channelCount());
     m_micRows.clear();
     m_micFailure.reset();
-    m_micChecking = m_measurementWorker->start(microphoneCheckSettings(channels, sink), this);
+    m_micRequest = m_measurementService->start(microphoneCheckSettings(channels, sink), this);
+    m_micChecking = !m_micRequest.isNull();
+    if (m_micRequest) {
+        connect(m_micRequest, &MeasurementRequest::finished, this,
+                &CSpeakersPage::micCheckFinished);
+    }
     showMicCheck();
 }
 
 void CSpeakersPage::micCheckFinished(const MeasureResult& result) {
-    if (!m_micChecking) {
-        return;
-    }
+    m_micRequest.clear();  // it deletes itself
     m_micChecking = false;
     m_micRows.clear();
     if (result.record != RecordResult::Ok) {
@@ -212,7 +201,7 @@ void CSpeakersPage::micCheckFinished(const MeasureResult& result) {
 }
 
 void CSpeakersPage::showMicCheck() {
-    const bool available = m_measurementWorker != nullptr;
+    const bool available = m_measurementService != nullptr;
     m_ui->micCheck_1052->setEnabled(available && !m_micChecking);
     m_ui->micCheck_1052->setToolTip(
         available ? tr("Each speaker plays a short sweep in turn while the default input "

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "audio/SinkLayout.h"
+#include "measuring/MicrophoneCheck.h"
 #include "pages/MessagePresenter.h"
-#include "pages/MicrophoneCheck.h"
 #include "pages/SpeakerCheckSession.h"
 
 #include <QPointer>
@@ -18,7 +18,8 @@ namespace quilbo {
 namespace Ui {
 class CSpeakersPage;
 }
-class MeasurementWorker;
+class MeasurementRequest;
+class MeasurementService;
 class OutputChoice;
 class SpeakerMap;
 
@@ -87,7 +88,7 @@ public:
     // page). Without one the page uses the system default.
     void setOutputChoice(OutputChoice* choice);
     // The program's measurement worker (not owned); null disables the microphone check.
-    void setMeasurementWorker(MeasurementWorker* worker);
+    void setMeasurementService(MeasurementService* service);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -107,7 +108,8 @@ private:
     OutputChoice* m_outputChoice = nullptr;
     bool m_sinkRead = false;
     std::optional<SinkLayout> m_sink;
-    QPointer<MeasurementWorker> m_measurementWorker;
+    QPointer<MeasurementService> m_measurementService;
+    QPointer<MeasurementRequest> m_micRequest;  // the check's run
     bool m_micChecking = false;
     std::optional<RecordResult> m_micFailure;  // of the last check, with its message
     QString m_micMessage;

@@ -3,8 +3,8 @@
 #include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "measuring/MeasureViewModel.h"
+#include "measuring/MeasurementService.h"
 #include "pages/MeasurePage.h"
-#include "pages/MeasurementWorker.h"
 #include "plot/PlotWidget.h"
 #include "tests/support/EmulatedSpeaker.h"
 
@@ -45,9 +45,9 @@ TEST_P(MeasurePage, DrawsTheEnginesResponseOfTheEmulatedSpeaker) {
     QTemporaryDir store;
     const auto sound = std::make_shared<PulseServer>();
     PulseSweepRecorder recorder(sound);
-    MeasurementWorker worker(&recorder);
+    MeasurementService service(&recorder);
     ASSERT_TRUE(sound->sync());
-    CMeasurePage page(&worker);
+    CMeasurePage page(&service);
     page.setStoreFolder(store.path().toStdString());
     QStringList messages;
     page.setMessagePresenter([&](QWidget*, const QString& text) { messages << text; });
@@ -115,8 +115,8 @@ public:
 TEST(MeasurePageAlone, RefusesWrongSettingsAndStoresAFailedRunWithItsReason) {
     QTemporaryDir folder;
     FakeRecorder recorder;
-    MeasurementWorker worker(&recorder);
-    CMeasurePage page(&worker);
+    MeasurementService service(&recorder);
+    CMeasurePage page(&service);
     page.setStoreFolder(folder.path().toStdString());
     QStringList messages;
     page.setMessagePresenter([&](QWidget*, const QString& text) { messages << text; });
@@ -148,8 +148,11 @@ TEST(MeasurePageAlone, RefusesWrongSettingsAndStoresAFailedRunWithItsReason) {
     edit(CMeasurePage::IDC_FROM)->setText("20");
     edit(CMeasurePage::IDC_TO)->setText("20000");
     qobject_cast<QComboBox*>(page.control(CMeasurePage::IDC_CHANNEL))->setCurrentIndex(6);  // All
+    ASSERT_TRUE(listed(page).empty());
     page.OnMeasure();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !page.isMeasuring(); }, 10000));
+    EXPECT_FALSE(page.isListingStored());  // listed as saved: the folder is not read again
+    EXPECT_EQ(page.storedIds().size(), 2u);
     ASSERT_EQ(recorder.requests.size(), 1u);
     EXPECT_EQ(recorder.requests[0].channels, (std::vector<unsigned>{1, 2}));  // the front pair
     EXPECT_NEAR(

@@ -3,7 +3,7 @@
 // loudspeakers of each server and without one.
 #include "audio/PulseSweepRecorder.h"
 #include "measure/MeasurementStore.h"
-#include "pages/MeasurementWorker.h"
+#include "measuring/MeasurementService.h"
 #include "tests/support/EmulatedSpeaker.h"
 #include "tests/support/PageFixture.h"
 
@@ -17,8 +17,8 @@ struct MeasuredRunIn : Pages {
     QTemporaryDir data;
     MeasuredRunIn() { qputenv("XDG_DATA_HOME", data.path().toUtf8()); }
     // Runs a one-hour session that ends with "Exit quilbo" to its end; what was stored, by name.
-    std::vector<MeasurementEntry> runMeasured(MeasurementWorker& worker) {
-        run().setMeasurementWorker(&worker);
+    std::vector<MeasurementEntry> runMeasured(MeasurementService& service) {
+        run().setMeasurementService(&service);
         ctl(run(), CRunInPage::IDC_MEASURE)->setChecked(true);
         startRunIn("1", true);
         tickAt(30);  // the measurement before is part of the session
@@ -61,8 +61,8 @@ TEST_P(RunInMeasured, StoresBothSpeakersBeforeAndAfterAndEnds) {
                     : speaker.startMixed(2))
         << speaker.log();
     PulseSweepRecorder recorder;
-    MeasurementWorker worker(&recorder);
-    for (const MeasurementEntry& entry : runMeasured(worker)) {
+    MeasurementService service(&recorder);
+    for (const MeasurementEntry& entry : runMeasured(service)) {
         EXPECT_TRUE(entry.ok) << entry.name << ": " << entry.problem;
     }
 }
@@ -72,13 +72,13 @@ QUILBO_ON_BOTH_SERVERS(RunInMeasured);
 class RunInUnmeasured : public ::testing::Test, public MeasuredRunIn {};
 
 TEST_F(RunInUnmeasured, AFailedMeasurementIsStoredAsFailedAndTheSessionStillEnds) {
-    MeasurementWorker worker(nullptr);
-    for (const MeasurementEntry& entry : runMeasured(worker)) {
+    MeasurementService service(nullptr);
+    for (const MeasurementEntry& entry : runMeasured(service)) {
         EXPECT_FALSE(entry.ok);
         EXPECT_EQ(entry.problem, "no recorder: nothing can be measured") << entry.name;
     }
     EXPECT_TRUE(ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text().contains("failed"));
-    run().setMeasurementWorker(nullptr);
+    run().setMeasurementService(nullptr);
     EXPECT_FALSE(ctl(run(), CRunInPage::IDC_MEASURE)->isEnabled());
 }
 

@@ -5,7 +5,7 @@
 #include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "audio/PulseWaveOut.h"
-#include "pages/MeasurementWorker.h"
+#include "measuring/MeasurementService.h"
 #include "pages/PlayerMessages.h"
 #include "pages/SpeakerMap.h"
 #include "pages/SpeakersPage.h"
@@ -43,10 +43,10 @@ TEST_P(MicrophoneCheck, FlagsExactlyTheSilentAndTheInvertedSpeakerAndTellsTheirD
     const auto sound = std::make_shared<PulseServer>();
     PulseWaveOut pulse(sound);
     PulseSweepRecorder recorder(sound);
-    MeasurementWorker worker(&recorder);
+    MeasurementService service(&recorder);
     ASSERT_TRUE(sound->sync());
     CSpeakersPage page(&pulse, &sound->devices());
-    page.setMeasurementWorker(&worker);
+    page.setMeasurementService(&service);
     page.show();
     ASSERT_EQ(page.channelCount(), 6);
     const QStringList expected = pipeWire

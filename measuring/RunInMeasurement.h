@@ -3,6 +3,7 @@
 #pragma once
 
 #include "audio/MeasurementRun.h"
+#include "media/FileWriteResult.h"
 
 #include <QDateTime>
 #include <QString>
@@ -22,10 +23,13 @@ MeasureSettings runInMeasureSettings();
 // the stage stored with them, whatever the user renames them to).
 QString runInMeasurementName(const QDateTime& sessionStart, RunInStage stage, unsigned channel);
 
-// Stores one measurement per channel of the settings in folder, failed ones with their reason.
-// Empty when every channel was measured and stored, else why not (the first problem).
-QString storeRunInMeasurements(const MeasureResult& result, const MeasureSettings& settings,
-                               const QDateTime& sessionStart, RunInStage stage,
-                               const std::string& folder);
+// Why a run failed, as the stored measurements keep it: the run's message, else its code's name.
+std::string runFailureText(const MeasureResult& result);
+
+// Stores one measurement per channel of the settings in folder, failed ones with the run's reason.
+// The first failure to store, if any (NoFolder without a folder).
+FileWriteResult storeRunInMeasurements(const MeasureResult& result, const MeasureSettings& settings,
+                                       const QDateTime& sessionStart, RunInStage stage,
+                                       const std::string& folder);
 
 }  // namespace quilbo

@@ -1,5 +1,5 @@
 // The check by microphone: its settings, the channels' speakers and the judgement of a run.
-#include "pages/MicrophoneCheck.h"
+#include "measuring/MicrophoneCheck.h"
 
 #include "measuring/MeasurementRate.h"
 

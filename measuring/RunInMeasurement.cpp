@@ -1,12 +1,9 @@
 // The run-in's measurements: their settings, names and storage.
-#include "pages/RunInMeasurement.h"
+#include "measuring/RunInMeasurement.h"
 
 #include "measure/MeasurementStore.h"
 #include "measuring/MeasurementRate.h"
 #include "measuring/StoredResult.h"
-#include "pages/FileMessages.h"
-
-#include <algorithm>
 
 namespace quilbo {
 
@@ -31,33 +28,31 @@ QString runInMeasurementName(const QDateTime& sessionStart, RunInStage stage, un
         .arg(channel);
 }
 
-QString storeRunInMeasurements(const MeasureResult& result, const MeasureSettings& settings,
-                               const QDateTime& sessionStart, RunInStage stage,
-                               const std::string& folder) {
-    QString problem;
-    if (!result.ok()) {
-        problem = QString::fromStdString(result.message.empty() ? recordResultName(result.record)
-                                                                : result.message);
-    }
+FileWriteResult storeRunInMeasurements(const MeasureResult& result, const MeasureSettings& settings,
+                                       const QDateTime& sessionStart, RunInStage stage,
+                                       const std::string& folder) {
     if (folder.empty()) {
-        return problem.isEmpty() ? FileMessages::reason({FileWriteError::NoFolder, 0}) : problem;
+        return {FileWriteError::NoFolder, 0};
     }
     const MeasurementStore store(folder);
     const std::string date = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
-    MeasurementLabel label{{}, date, settings.output, settings.input, {}, problem.toStdString()};
+    MeasurementLabel label{{}, date, settings.output, settings.input, {}, runFailureText(result)};
     label.session = sessionStart.toUTC().toString(Qt::ISODate).toStdString();
     label.stage = stage == RunInStage::Before ? MeasurementStage::Before : MeasurementStage::After;
-    if (label.runFailure.empty()) {
-        label.runFailure = recordResultName(result.record);
-    }
+    FileWriteResult first;
     for (const unsigned channel : settings.channels) {
         label.name = runInMeasurementName(sessionStart, stage, channel).toStdString();
         Measurement measurement = storedMeasurement(result, settings, channel, label);
-        if (const FileWriteResult saved = store.save(measurement); !saved && problem.isEmpty()) {
-            problem = FileMessages::reason(saved);
+        if (const FileWriteResult saved = store.save(measurement); !saved && first) {
+            first = saved;
         }
     }
-    return problem;
+    return first;
+}
+
+std::string runFailureText(const MeasureResult& result) {
+    return !result.ok() && !result.message.empty() ? result.message
+                                                   : recordResultName(result.record);
 }
 
 }  // namespace quilbo

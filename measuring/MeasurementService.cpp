@@ -1,0 +1,122 @@
+// The measurement service: the run's thread only measures and hands over; which request hears of
+// it is decided on the window thread, where requests live and die.
+#include "measuring/MeasurementService.h"
+
+#include "measuring/Logging.h"
+
+#include <utility>
+
+namespace quilbo {
+
+MeasurementRequest::MeasurementRequest(MeasurementService* service, QObject* caller)
+    : QObject(caller), m_service(service) {}
+
+MeasurementRequest::~MeasurementRequest() {
+    cancel();  // nobody is left to hear of the run: its sound stops
+}
+
+void MeasurementRequest::cancel() {
+    if (m_running && m_service) {
+        m_service->cancelRun();
+    }
+}
+
+MeasurementService::MeasurementService(SweepRecorder* recorder, QObject* parent)
+    : QObject(parent), m_recorder(recorder) {}
+
+MeasurementService::~MeasurementService() {
+    cancelRun();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    // The run's last notice, if posted, goes with this object; its request hears nothing.
+    if (m_request) {
+        m_request->m_running = false;
+    }
+}
+
+std::optional<MeasurementRefusal> MeasurementService::refusal() const {
+    if (m_recorder == nullptr) {
+        return MeasurementRefusal::NoRecorder;
+    }
+    if (m_busy) {
+        return MeasurementRefusal::Busy;
+    }
+    return std::nullopt;
+}
+
+MeasurementRequest* MeasurementService::start(const MeasureSettings& settings, QObject* caller) {
+    if (refusal() || caller == nullptr) {
+        return nullptr;
+    }
+    if (m_thread.joinable()) {
+        m_thread.join();  // the last run has handed over its result already
+    }
+    m_busy = true;
+    auto* request = new MeasurementRequest(this, caller);
+    m_request = request;
+    m_thread = std::thread([this, settings] {
+        MeasureResult result = runMeasurement(
+            *m_recorder, settings, [this](double fraction) { hand(fraction, std::nullopt); });
+        hand(std::nullopt, std::move(result));
+    });
+    return request;
+}
+
+void MeasurementService::cancelRun() {
+    if (m_busy && m_recorder != nullptr) {
+        m_recorder->cancel();
+    }
+}
+
+void MeasurementService::hand(std::optional<double> fraction, std::optional<MeasureResult> result) {
+    bool post = false;
+    {
+        const std::lock_guard lock(m_handOverLock);
+        if (fraction) {
+            m_handedFraction = fraction;
+        }
+        if (result) {
+            m_handedResult = std::move(result);
+        }
+        post = !std::exchange(m_deliveryPosted, true);
+    }
+    // By name: Qt makes the event itself, so nothing written here is read on the window thread
+    // but what the lock hands over.
+    if (post) {
+        QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+    }
+}
+
+void MeasurementService::deliver() {
+    std::optional<double> fraction;
+    std::optional<MeasureResult> result;
+    {
+        const std::lock_guard lock(m_handOverLock);
+        fraction = std::exchange(m_handedFraction, std::nullopt);
+        result = std::exchange(m_handedResult, std::nullopt);
+        m_deliveryPosted = false;
+    }
+    if (fraction && m_request) {
+        Q_EMIT m_request->progress(*fraction);
+    }
+    if (result) {
+        finishRun(*result);
+    }
+}
+
+void MeasurementService::finishRun(const MeasureResult& result) {
+    m_busy = false;
+    if (!result.ok()) {
+        qCWarning(lcMeasuring) << "A measurement failed:" << result.message.c_str();
+    }
+    MeasurementRequest* request = std::exchange(m_request, nullptr);
+    if (request == nullptr) {
+        return;  // its caller is gone
+    }
+    request->m_running = false;
+    request->deleteLater();
+    Q_EMIT request->finished(result);
+}
+
+}  // namespace quilbo

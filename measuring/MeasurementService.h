@@ -1,0 +1,89 @@
+// The program's measurement service: one run at a time on a thread of its own, each request's
+// progress and result handed back on the window thread to the request that asked, and to no one
+// else.
+#pragma once
+
+#include "audio/MeasurementRun.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace quilbo {
+
+class MeasurementService;
+
+// One run asked for: its notices come through its own signals. It is a child of the caller that
+// asked, so a caller that is gone is told nothing; destroying it before its run ends stops that
+// run (its sweep fades out). After finished() it deletes itself later.
+class MeasurementRequest : public QObject {
+    Q_OBJECT
+
+public:
+    ~MeasurementRequest() override;
+
+    // The run fades out and finished() comes soon with RecordResult::Cancelled.
+    void cancel();
+
+Q_SIGNALS:
+    void progress(double fraction);
+    void finished(const quilbo::MeasureResult& result);
+
+private:
+    friend class MeasurementService;
+    MeasurementRequest(MeasurementService* service, QObject* caller);
+
+    QPointer<MeasurementService> m_service;
+    bool m_running = true;
+};
+
+// Why a request was refused.
+enum class MeasurementRefusal { NoRecorder, Busy };
+
+class MeasurementService : public QObject {
+    Q_OBJECT
+
+public:
+    // The recorder is not owned and must outlive the service; null measures nothing.
+    explicit MeasurementService(SweepRecorder* recorder, QObject* parent = nullptr);
+    // Stops a run still going and waits for it (bounded by the recorder); its request is told
+    // nothing.
+    ~MeasurementService() override;
+
+    SweepRecorder* recorder() const { return m_recorder; }
+    bool busy() const { return m_busy; }
+    // Why start() would refuse now, if it would.
+    std::optional<MeasurementRefusal> refusal() const;
+
+    // Starts a run for caller (not null): its request, owned by the caller, or null and nothing
+    // started while another runs or without a recorder (refusal() says which). Call on the
+    // window thread.
+    MeasurementRequest* start(const MeasureSettings& settings, QObject* caller);
+
+private:
+    friend class MeasurementRequest;
+    void cancelRun();
+    // On the run's thread: a progress fraction or the result, for the window thread.
+    void hand(std::optional<double> fraction, std::optional<MeasureResult> result);
+    Q_INVOKABLE void deliver();
+    void finishRun(const MeasureResult& result);
+
+    SweepRecorder* m_recorder;
+    std::thread m_thread;
+    bool m_busy = false;
+    QPointer<MeasurementRequest> m_request;  // the running run's, while its caller lives
+    // The hand-over goes through this lock rather than through the captures of a posted functor:
+    // the order of the run's writes and the window's reads rests on a lock of this program's own,
+    // not on the locks inside Qt's event queue.
+    std::mutex m_handOverLock;
+    std::optional<double> m_handedFraction;  // the latest, not yet delivered
+    std::optional<MeasureResult> m_handedResult;
+    bool m_deliveryPosted = false;
+};
+
+}  // namespace quilbo
+
+Q_DECLARE_METATYPE(quilbo::MeasureResult)

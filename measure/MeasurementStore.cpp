@@ -294,8 +294,8 @@ LoadResult parseMeasurement(std::string_view bytes) {
         header.fail("its stage \"" + stage + "\" is none of none, before and after");
     }
     if (header.problem().empty()) {
-        if (const std::string bad = m.sweep.validate(); !bad.empty()) {
-            header.fail("its sweep is impossible (" + bad + ")");
+        if (const MeasureFailure bad = m.sweep.validate(); bad.failed()) {
+            header.fail("its sweep is impossible (" + describeMeasureFailure(bad) + ")");
         } else if (impulseCount > kMostSamples || responseCount > kMostSamples) {
             header.fail("it declares more samples than any measurement has");
         }

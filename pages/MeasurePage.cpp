@@ -11,9 +11,11 @@
 #include "measuring/StoredResult.h"
 #include "pages/FileMessages.h"
 #include "pages/Logging.h"
+#include "pages/MeasureMessages.h"
 #include "pages/MeasurementWorker.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageSupport.h"
+#include "pages/RecordMessages.h"
 #include "plot/PlotWidget.h"
 #include "ui_MeasurePage.h"
 
@@ -44,21 +46,7 @@ constexpr int kNameRole = Qt::UserRole + 1;
 constexpr int kDateRole = Qt::UserRole + 2;
 
 QString readErrorText(const MeasurementEntry& entry) {
-    switch (entry.readError) {
-        case FileReadError::Missing:
-            return CMeasurePage::tr("it is gone");
-        case FileReadError::NotRegular:
-            return CMeasurePage::tr("it is a folder, a FIFO or a device, not a file");
-        case FileReadError::LinkLoop:
-            return CMeasurePage::tr("its symbolic links lead in a loop");
-        case FileReadError::Denied:
-            return CMeasurePage::tr("permission to read it is denied");
-        case FileReadError::TooLarge:
-            return CMeasurePage::tr("it is far larger than any measurement");
-        default:
-            return CMeasurePage::tr("the system cannot read it (%1)")
-                .arg(QString::fromLocal8Bit(std::strerror(entry.readCode)));
-    }
+    return FileMessages::readReason(entry.readError, entry.readCode);
 }
 
 QString smoothingText(Smoothing smoothing) {
@@ -69,18 +57,7 @@ QString smoothingText(Smoothing smoothing) {
 }
 
 QString recordFailure(const MeasureResult& result) {
-    switch (result.record) {
-        case RecordResult::Cancelled:
-            return CMeasurePage::tr("Stopped.");
-        case RecordResult::NoServer:
-            return CMeasurePage::tr("No sound server answers.");
-        case RecordResult::NoSink:
-            return CMeasurePage::tr("The output does not exist.");
-        case RecordResult::NoSource:
-            return CMeasurePage::tr("The input does not exist.");
-        default:
-            return QString::fromStdString(result.message);
-    }
+    return RecordMessages::runFailure(result);
 }
 
 }  // namespace
@@ -421,8 +398,8 @@ std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
     settings.sweep.levelDbfs = level;
     settings.sweep.seconds = kSweepSeconds[std::clamp(
         m_ui->length_1104->currentIndex(), 0, static_cast<int>(std::size(kSweepSeconds)) - 1)];
-    if (const std::string problem = settings.sweep.validate(); !problem.empty()) {
-        warn(QString::fromStdString(problem));
+    if (const MeasureFailure problem = settings.sweep.validate(); problem.failed()) {
+        warn(MeasureMessages::problem(problem));
         return std::nullopt;
     }
     settings.output = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
@@ -503,6 +480,7 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
     const bool recorded = !channels.empty();
     for (const unsigned channel : recorded ? channels : settings.channels) {
         label.name = tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
+        label.failure = RecordMessages::channelFailure(result, channel).toStdString();
         Measurement m = storedMeasurement(result, settings, channel, label);
         if (const FileWriteResult saved = m_store.save(m); !saved) {
             stored = saved;
@@ -636,7 +614,7 @@ QString CMeasurePage::resultInfo() const {
     for (const ChannelResult& c : m_result->channels) {
         const Analysis& a = c.analysis;
         if (a.status != AnalysisStatus::Ok) {
-            info << tr("channel %1: %2").arg(c.channel).arg(QString::fromStdString(a.message));
+            info << tr("channel %1: %2").arg(c.channel).arg(MeasureMessages::problem(a.failure));
             continue;
         }
         const QString delay =

@@ -34,7 +34,8 @@ bool MeasurementWorker::start(const MeasureSettings& settings, const QObject* ow
         postToWindowThread(this, [this, result, owner] {
             m_busy = false;
             if (!result->ok()) {
-                qCWarning(lcPages) << "A measurement failed:" << result->message.c_str();
+                qCWarning(lcPages)
+                    << "A measurement failed:" << describeMeasureResult(*result).c_str();
             }
             emit finished(*result, owner);
         });

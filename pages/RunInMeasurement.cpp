@@ -5,6 +5,7 @@
 #include "measuring/MeasurementRate.h"
 #include "measuring/StoredResult.h"
 #include "pages/FileMessages.h"
+#include "pages/RecordMessages.h"
 
 #include <algorithm>
 
@@ -34,24 +35,18 @@ QString runInMeasurementName(const QDateTime& sessionStart, RunInStage stage, un
 QString storeRunInMeasurements(const MeasureResult& result, const MeasureSettings& settings,
                                const QDateTime& sessionStart, RunInStage stage,
                                const std::string& folder) {
-    QString problem;
-    if (!result.ok()) {
-        problem = QString::fromStdString(result.message.empty() ? recordResultName(result.record)
-                                                                : result.message);
-    }
+    QString problem = RecordMessages::runFailure(result);
     if (folder.empty()) {
         return problem.isEmpty() ? FileMessages::reason({FileWriteError::NoFolder, 0}) : problem;
     }
     const MeasurementStore store(folder);
     const std::string date = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
-    MeasurementLabel label{{}, date, settings.output, settings.input, {}, problem.toStdString()};
+    MeasurementLabel label{{}, date, settings.output, settings.input, {}, {}};
     label.session = sessionStart.toUTC().toString(Qt::ISODate).toStdString();
     label.stage = stage == RunInStage::Before ? MeasurementStage::Before : MeasurementStage::After;
-    if (label.runFailure.empty()) {
-        label.runFailure = recordResultName(result.record);
-    }
     for (const unsigned channel : settings.channels) {
         label.name = runInMeasurementName(sessionStart, stage, channel).toStdString();
+        label.failure = RecordMessages::channelFailure(result, channel).toStdString();
         Measurement measurement = storedMeasurement(result, settings, channel, label);
         if (const FileWriteResult saved = store.save(measurement); !saved && problem.isEmpty()) {
             problem = FileMessages::reason(saved);

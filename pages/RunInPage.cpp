@@ -355,9 +355,9 @@ void CRunInPage::startMeasurement(RunInStage stage) {
         return;
     }
     MeasureResult refused;
-    refused.message = !m_measurementWorker || m_measurementWorker->recorder() == nullptr
-                          ? "no recorder: nothing can be measured"
-                          : "another measurement is running";
+    refused.problem = !m_measurementWorker || m_measurementWorker->recorder() == nullptr
+                          ? RecordProblem::NoRecorder
+                          : RecordProblem::Busy;
     measurementFinished(refused);
 }
 

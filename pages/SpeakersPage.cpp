@@ -6,6 +6,7 @@
 #include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
 #include "pages/PageSupport.h"
+#include "pages/RecordMessages.h"
 #include "pages/SpeakerMap.h"
 #include "ui_SpeakersPage.h"
 
@@ -172,13 +173,13 @@ void CSpeakersPage::OnMicCheck() {
     }
     if (m_measurementWorker->recorder() == nullptr) {
         m_micFailure = RecordResult::Failed;
-        m_micMessage = tr("this program has no recorder");
+        m_micMessage = RecordMessages::failure(RecordResult::Failed, RecordProblem::NoRecorder, {});
         showMicCheck();
         return;
     }
     if (m_measurementWorker->busy()) {
         m_micFailure = RecordResult::Failed;
-        m_micMessage = tr("another measurement is running; try again when it has finished");
+        m_micMessage = RecordMessages::failure(RecordResult::Failed, RecordProblem::Busy, {});
         showMicCheck();
         return;
     }
@@ -199,7 +200,7 @@ void CSpeakersPage::micCheckFinished(const MeasureResult& result) {
     m_micRows.clear();
     if (result.record != RecordResult::Ok) {
         m_micFailure = result.record;
-        m_micMessage = QString::fromStdString(result.message);
+        m_micMessage = RecordMessages::runFailure(result);
     } else {
         const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
         const std::optional<SinkLayout> layout =
@@ -224,7 +225,7 @@ void CSpeakersPage::showMicCheck() {
     } else if (m_micFailure == RecordResult::Cancelled) {
         status = tr("The microphone check was stopped.");
     } else if (m_micFailure) {
-        status = tr("The microphone check could not be made: %1.").arg(m_micMessage);
+        status = tr("The microphone check could not be made: %1").arg(m_micMessage);
     } else if (!m_micRows.empty()) {
         const bool good = std::none_of(m_micRows.begin(), m_micRows.end(),
                                        [](const MicrophoneCheckRow& row) { return row.flagged(); });

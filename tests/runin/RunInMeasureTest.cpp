@@ -75,7 +75,8 @@ TEST_F(RunInUnmeasured, AFailedMeasurementIsStoredAsFailedAndTheSessionStillEnds
     MeasurementWorker worker(nullptr);
     for (const MeasurementEntry& entry : runMeasured(worker)) {
         EXPECT_FALSE(entry.ok);
-        EXPECT_EQ(entry.problem, "no recorder: nothing can be measured") << entry.name;
+        EXPECT_EQ(entry.problem, "This program has no recorder: nothing can be measured.")
+            << entry.name;
     }
     EXPECT_TRUE(ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text().contains("failed"));
     run().setMeasurementWorker(nullptr);

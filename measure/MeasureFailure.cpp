@@ -1,0 +1,52 @@
+// The command-line tools' words for the measurement engine's failures.
+#include "measure/MeasureFailure.h"
+
+namespace quilbo {
+
+std::string describeMeasureFailure(const MeasureFailure& f) {
+    const std::string& d = f.detail;
+    switch (f.code) {
+        case MeasureProblem::None:
+            break;
+        case MeasureProblem::SweepRate:
+            return "the sample rate " + d + " Hz is outside 8000 to 768000 Hz";
+        case MeasureProblem::SweepStart:
+            return "the start frequency " + d + " Hz is outside 10 Hz to 0.45 times the rate";
+        case MeasureProblem::SweepEnd:
+            return "the end frequency " + d + " Hz is outside 10 Hz to 0.45 times the rate";
+        case MeasureProblem::SweepEndBelowStart:
+            return "the end frequency must be above the start frequency";
+        case MeasureProblem::SweepLength:
+            return "the sweep length " + d + " s is outside 1 to 30 s";
+        case MeasureProblem::SweepLevel:
+            return "the level " + d + " dBFS is outside -100 to 0 dBFS";
+        case MeasureProblem::SweepFades:
+            return "each fade must last 0 s to a tenth of the sweep";
+        case MeasureProblem::AxisPoints:
+            return "the frequency axis needs 1 to 96 points an octave";
+        case MeasureProblem::Gate:
+            return "the gate must be 0 (none) to 10000 ms";
+        case MeasureProblem::ClipLevel:
+            return "the clipping level must lie above 0 and at most 1";
+        case MeasureProblem::Segment:
+            return "the sweep's start must lie inside the recording's segment, which must lie "
+                   "inside the recording";
+        case MeasureProblem::RecordingTooShort:
+            return "the recording ends before the sweep does";
+        case MeasureProblem::RecordingNotNumber:
+            return "the recording holds a sample that is not a number";
+        case MeasureProblem::Clipped:
+            return "the recording is clipped (" + d +
+                   " samples at full scale): lower the output or input level";
+        case MeasureProblem::NotHeard:
+            return "the sweep was not heard in the recording";
+        case MeasureProblem::PeakBeforeSweep:
+            return "the response peaks before the sweep began";
+        case MeasureProblem::TailTooShort:
+            return "the recording ends before the end of the sweep arrived: record " + d +
+                   " ms longer";
+    }
+    return "no failure";
+}
+
+}  // namespace quilbo

@@ -1,0 +1,45 @@
+// Why the measurement engine refused or could not finish something: a code for the caller to put
+// into words, and the detail behind it (the figure refused, a count), never a sentence.
+#pragma once
+
+#include <string>
+
+namespace quilbo {
+
+enum class MeasureProblem {
+    None,
+    // A sweep's settings; the detail is the value refused.
+    SweepRate,           // outside 8000 to 768000 Hz
+    SweepStart,          // the start frequency outside 10 Hz to 0.45 x rate
+    SweepEnd,            // the end frequency outside 10 Hz to 0.45 x rate
+    SweepEndBelowStart,  // the end frequency not above the start
+    SweepLength,         // outside 1 to 30 s
+    SweepLevel,          // outside -100 to 0 dBFS
+    SweepFades,          // a fade longer than a tenth of the sweep
+    // An analysis request that cannot be met.
+    AxisPoints,          // not 1 to 96 points an octave
+    Gate,                // not 0 to 10000 ms
+    ClipLevel,           // not above 0 and at most 1
+    Segment,             // the sweep's start or the segment outside the recording
+    RecordingTooShort,   // the recording ends before the sweep does
+    RecordingNotNumber,  // a sample that is not a number
+    // An analysis that found no response.
+    Clipped,          // the detail is the number of samples at full scale
+    NotHeard,         // no peak above the noise
+    PeakBeforeSweep,  // the response peaks before the sweep began
+    TailTooShort,     // the detail is how many ms longer to record
+};
+inline constexpr int kMeasureProblemCount = static_cast<int>(MeasureProblem::TailTooShort) + 1;
+
+struct MeasureFailure {
+    MeasureProblem code = MeasureProblem::None;
+    std::string detail;
+    bool failed() const { return code != MeasureProblem::None; }
+    friend bool operator==(const MeasureFailure&, const MeasureFailure&) = default;
+};
+
+// In English, for the command-line tools and the logs: "the recording is clipped (12 samples at
+// full scale)". The pages have their own, translated sentences.
+std::string describeMeasureFailure(const MeasureFailure& failure);
+
+}  // namespace quilbo

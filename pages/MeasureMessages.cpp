@@ -1,0 +1,57 @@
+// The measurement engine's failures put into words, in the interface language.
+#include "pages/MeasureMessages.h"
+
+namespace quilbo {
+
+QString MeasureMessages::problem(const MeasureFailure& failure) {
+    const QString detail = QString::fromStdString(failure.detail);
+    switch (failure.code) {
+        case MeasureProblem::None:
+            break;
+        case MeasureProblem::SweepRate:
+            return tr("The sample rate %1 Hz is outside 8000 to 768000 Hz.").arg(detail);
+        case MeasureProblem::SweepStart:
+            return tr("The start frequency %1 Hz is outside 10 Hz to 0.45 times the sample rate.")
+                .arg(detail);
+        case MeasureProblem::SweepEnd:
+            return tr("The end frequency %1 Hz is outside 10 Hz to 0.45 times the sample rate.")
+                .arg(detail);
+        case MeasureProblem::SweepEndBelowStart:
+            return tr("The end frequency must be above the start frequency.");
+        case MeasureProblem::SweepLength:
+            return tr("The sweep length %1 s is outside 1 to 30 s.").arg(detail);
+        case MeasureProblem::SweepLevel:
+            return tr("The level %1 dBFS is outside -100 to 0 dBFS.").arg(detail);
+        case MeasureProblem::SweepFades:
+            return tr("Each fade must last 0 s to a tenth of the sweep.");
+        case MeasureProblem::AxisPoints:
+            return tr("The frequency axis needs 1 to 96 points an octave.");
+        case MeasureProblem::Gate:
+            return tr("The gate must be 0 (none) to 10000 ms.");
+        case MeasureProblem::ClipLevel:
+            return tr("The clipping level must lie above 0 and at most 1.");
+        case MeasureProblem::Segment:
+            return tr(
+                "The sweep's start must lie inside the recording's part for it, and that "
+                "part inside the recording.");
+        case MeasureProblem::RecordingTooShort:
+            return tr("The recording ends before the sweep does.");
+        case MeasureProblem::RecordingNotNumber:
+            return tr("The recording holds a sample that is not a number.");
+        case MeasureProblem::Clipped:
+            return tr("The recording is clipped (%1 samples at full scale): lower the output or "
+                      "input level.")
+                .arg(detail);
+        case MeasureProblem::NotHeard:
+            return tr("The sweep was not heard in the recording.");
+        case MeasureProblem::PeakBeforeSweep:
+            return tr("The response peaks before the sweep began: check the sweep's start.");
+        case MeasureProblem::TailTooShort:
+            return tr("The recording ends before the end of the sweep arrived: record %1 ms "
+                      "longer.")
+                .arg(detail);
+    }
+    return QString();
+}
+
+}  // namespace quilbo

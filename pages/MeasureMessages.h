@@ -1,0 +1,20 @@
+// The words for the measurement engine's failures (a sweep's settings, an analysis), for every
+// page that measures.
+#pragma once
+
+#include "measure/MeasureFailure.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+namespace quilbo {
+
+class MeasureMessages {
+    Q_DECLARE_TR_FUNCTIONS(MeasureMessages)
+
+public:
+    // The failure as one sentence with its figure; empty when nothing failed.
+    static QString problem(const MeasureFailure& failure);
+};
+
+}  // namespace quilbo

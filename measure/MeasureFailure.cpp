@@ -45,6 +45,26 @@ std::string describeMeasureFailure(const MeasureFailure& f) {
         case MeasureProblem::TailTooShort:
             return "the recording ends before the end of the sweep arrived: record " + d +
                    " ms longer";
+        case MeasureProblem::CalibrationSensFactor:
+            return "the Sens Factor has no number of dB after '='";
+        case MeasureProblem::CalibrationFields:
+            return "expected \"frequency dB\" or \"frequency dB phase\", found " + d + " values";
+        case MeasureProblem::CalibrationNotNumber:
+            return "\"" + d + "\" is not a number";
+        case MeasureProblem::CalibrationFrequency:
+            return "the frequency must be above 0 Hz";
+        case MeasureProblem::CalibrationOrder:
+            return "the frequencies must rise from line to line";
+        case MeasureProblem::CalibrationDeviation:
+            return "a deviation beyond 100 dB is not a microphone's";
+        case MeasureProblem::CalibrationPhase:
+            return "some lines give a phase and others do not";
+        case MeasureProblem::CalibrationEmpty:
+            return "the file holds no calibration points";
+        case MeasureProblem::CalibrationTooLarge:
+            return "the file is larger than 4 MiB, too large for a calibration file";
+        case MeasureProblem::CalibrationUnreadable:
+            return "the file cannot be read";
     }
     return "no failure";
 }

@@ -28,8 +28,20 @@ enum class MeasureProblem {
     NotHeard,         // no peak above the noise
     PeakBeforeSweep,  // the response peaks before the sweep began
     TailTooShort,     // the detail is how many ms longer to record
+    // A microphone calibration file refused (CalibrationError gives the line).
+    CalibrationSensFactor,  // a Sens Factor without a number of dB after '='
+    CalibrationFields,      // not "frequency dB [phase]"; the detail is how many values
+    CalibrationNotNumber,   // the detail is the value that is not a number
+    CalibrationFrequency,   // a frequency not above 0 Hz
+    CalibrationOrder,       // the frequencies do not rise from line to line
+    CalibrationDeviation,   // a deviation beyond 100 dB
+    CalibrationPhase,       // some lines give a phase and others do not
+    CalibrationEmpty,       // no calibration points
+    CalibrationTooLarge,    // larger than 4 MiB
+    CalibrationUnreadable,  // the file could not be read (CalibrationError says why)
 };
-inline constexpr int kMeasureProblemCount = static_cast<int>(MeasureProblem::TailTooShort) + 1;
+inline constexpr int kMeasureProblemCount =
+    static_cast<int>(MeasureProblem::CalibrationUnreadable) + 1;
 
 struct MeasureFailure {
     MeasureProblem code = MeasureProblem::None;

@@ -1,6 +1,8 @@
 // The measurement engine's failures put into words, in the interface language.
 #include "pages/MeasureMessages.h"
 
+#include "pages/FileMessages.h"
+
 namespace quilbo {
 
 QString MeasureMessages::problem(const MeasureFailure& failure) {
@@ -50,8 +52,42 @@ QString MeasureMessages::problem(const MeasureFailure& failure) {
             return tr("The recording ends before the end of the sweep arrived: record %1 ms "
                       "longer.")
                 .arg(detail);
+        case MeasureProblem::CalibrationSensFactor:
+            return tr("The Sens Factor has no number of dB after '='.");
+        case MeasureProblem::CalibrationFields:
+            return tr("Expected \"frequency dB\" or \"frequency dB phase\", found %1 values.")
+                .arg(detail);
+        case MeasureProblem::CalibrationNotNumber:
+            return tr("\"%1\" is not a number.").arg(detail);
+        case MeasureProblem::CalibrationFrequency:
+            return tr("The frequency must be above 0 Hz.");
+        case MeasureProblem::CalibrationOrder:
+            return tr("The frequencies must rise from line to line.");
+        case MeasureProblem::CalibrationDeviation:
+            return tr("A deviation beyond 100 dB is not a microphone's.");
+        case MeasureProblem::CalibrationPhase:
+            return tr("Some lines give a phase and others do not.");
+        case MeasureProblem::CalibrationEmpty:
+            return tr("The file holds no calibration points.");
+        case MeasureProblem::CalibrationTooLarge:
+            return tr("The file is larger than 4 MiB, too large for a calibration file.");
+        case MeasureProblem::CalibrationUnreadable:
+            return tr("The file cannot be read.");
     }
     return QString();
+}
+
+QString MeasureMessages::calibration(const QString& path, const CalibrationError& error) {
+    QString why = problem(error.failure);
+    if (error.failure.code == MeasureProblem::CalibrationUnreadable) {
+        why = tr("The file cannot be read: %1.")
+                  .arg(FileMessages::readReason(error.readError, error.readCode));
+    }
+    return error.line > 0 ? tr("The calibration file %1 is refused: line %2: %3")
+                                .arg(path)
+                                .arg(error.line)
+                                .arg(why)
+                          : tr("The calibration file %1 is refused: %2").arg(path, why);
 }
 
 }  // namespace quilbo

@@ -1,7 +1,8 @@
-// The words for the measurement engine's failures (a sweep's settings, an analysis), for every
-// page that measures.
+// The words for the measurement engine's failures (a sweep's settings, an analysis, a
+// calibration file), for every page that measures.
 #pragma once
 
+#include "measure/Calibration.h"
 #include "measure/MeasureFailure.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,8 @@ class MeasureMessages {
 public:
     // The failure as one sentence with its figure; empty when nothing failed.
     static QString problem(const MeasureFailure& failure);
+    // The whole message for a calibration file refused: which file, the line, why.
+    static QString calibration(const QString& path, const CalibrationError& error);
 };
 
 }  // namespace quilbo

@@ -641,13 +641,7 @@ bool CMeasurePage::setCalibrationFile(const QString& path) {
     }
     CalibrationResult loaded = loadCalibration(path.toStdString());
     if (!loaded.calibration) {
-        const QString reason = QString::fromStdString(loaded.error.reason);
-        warn(loaded.error.line > 0
-                 ? tr("The calibration file %1 is refused: line %2: %3")
-                       .arg(path)
-                       .arg(loaded.error.line)
-                       .arg(reason)
-                 : tr("The calibration file %1 is refused: %2").arg(path, reason));
+        warn(MeasureMessages::calibration(path, loaded.error));
         return false;
     }
     m_calibration = std::move(loaded.calibration);

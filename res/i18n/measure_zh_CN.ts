@@ -208,14 +208,6 @@
         <translation>差值（之后 - 之前）</translation>
     </message>
     <message>
-        <source>The calibration file %1 is refused: line %2: %3</source>
-        <translation>校准文件 %1 被拒绝：第 %2 行：%3</translation>
-    </message>
-    <message>
-        <source>The calibration file %1 is refused: %2</source>
-        <translation>校准文件 %1 被拒绝：%2</translation>
-    </message>
-    <message>
         <source>Microphone calibration file</source>
         <translation>麦克风校准文件</translation>
     </message>

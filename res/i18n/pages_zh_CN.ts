@@ -153,6 +153,58 @@
         <source>The recording ends before the end of the sweep arrived: record %1 ms longer.</source>
         <translation>录音在扫频末尾到达之前就结束了：请多录 %1 毫秒。</translation>
     </message>
+    <message>
+        <source>The Sens Factor has no number of dB after &apos;=&apos;.</source>
+        <translation>Sens Factor 的“=”之后没有 dB 数值。</translation>
+    </message>
+    <message>
+        <source>Expected &quot;frequency dB&quot; or &quot;frequency dB phase&quot;, found %1 values.</source>
+        <translation>应为“频率 dB”或“频率 dB 相位”，却有 %1 个数值。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a number.</source>
+        <translation>“%1”不是数字。</translation>
+    </message>
+    <message>
+        <source>The frequency must be above 0 Hz.</source>
+        <translation>频率必须大于 0 Hz。</translation>
+    </message>
+    <message>
+        <source>The frequencies must rise from line to line.</source>
+        <translation>频率必须逐行递增。</translation>
+    </message>
+    <message>
+        <source>A deviation beyond 100 dB is not a microphone&apos;s.</source>
+        <translation>超过 100 dB 的偏差不可能来自麦克风。</translation>
+    </message>
+    <message>
+        <source>Some lines give a phase and others do not.</source>
+        <translation>有些行给出了相位，有些行没有。</translation>
+    </message>
+    <message>
+        <source>The file holds no calibration points.</source>
+        <translation>该文件不含任何校准点。</translation>
+    </message>
+    <message>
+        <source>The file is larger than 4 MiB, too large for a calibration file.</source>
+        <translation>该文件大于 4 MiB，作为校准文件太大。</translation>
+    </message>
+    <message>
+        <source>The file cannot be read.</source>
+        <translation>无法读取该文件。</translation>
+    </message>
+    <message>
+        <source>The file cannot be read: %1.</source>
+        <translation>无法读取该文件：%1。</translation>
+    </message>
+    <message>
+        <source>The calibration file %1 is refused: line %2: %3</source>
+        <translation>校准文件 %1 被拒绝：第 %2 行：%3</translation>
+    </message>
+    <message>
+        <source>The calibration file %1 is refused: %2</source>
+        <translation>校准文件 %1 被拒绝：%2</translation>
+    </message>
 </context>
 <context>
     <name>PlayerMessages</name>

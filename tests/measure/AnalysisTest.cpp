@@ -154,7 +154,7 @@ TEST(Analysis, ACalibrationRemovesTheMicrophonesResponse) {
                 std::to_string(20 * std::log10(std::abs(shelf.response(f)))) + "\n";
     }
     const CalibrationResult calibration = parseCalibration(file);
-    ASSERT_TRUE(calibration.calibration) << calibration.error.reason;
+    ASSERT_TRUE(calibration.calibration) << describeCalibrationError(calibration.error);
     EXPECT_EQ(calibration.calibration->sensitivityDb, -0.7);
     std::vector<float> recording = recordingOf(sweep, [](float x) { return x; });
     shelf.process(recording);

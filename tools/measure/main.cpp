@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
             const std::string line = calibration.error.line > 0
                                          ? ":" + std::to_string(calibration.error.line)
                                          : std::string();
-            return fail(kBadArguments,
-                        request->calibrationPath + line + ": " + calibration.error.reason);
+            return fail(kBadArguments, request->calibrationPath + line + ": " +
+                                           describeCalibrationError(calibration.error));
         }
         request->settings.calibration = calibration.calibration;
     }

@@ -65,6 +65,33 @@ std::string describeMeasureFailure(const MeasureFailure& f) {
             return "the file is larger than 4 MiB, too large for a calibration file";
         case MeasureProblem::CalibrationUnreadable:
             return "the file cannot be read";
+        case MeasureProblem::StoredNoSuchId:
+            return "there is no measurement \"" + d + "\"";
+        case MeasureProblem::StoredUnreadable:
+            return "the measurement cannot be read";
+        case MeasureProblem::StoredNotMeasurement:
+            return "it is not a Quilbo measurement file";
+        case MeasureProblem::StoredNewer:
+            return "it was written in a newer format (" + d + ") than this version reads";
+        case MeasureProblem::StoredHeaderUnended:
+            return "it is truncated or corrupt: its header never ends";
+        case MeasureProblem::StoredHeaderLine:
+            return "it is corrupt: a header line has no '='";
+        case MeasureProblem::StoredField:
+            return "it is corrupt: its " + d + " is missing or wrong";
+        case MeasureProblem::StoredSweep:
+            return "it is corrupt: its sweep is impossible";
+        case MeasureProblem::StoredTooManySamples:
+            return "it is corrupt: it declares more samples than any measurement has";
+        case MeasureProblem::StoredTruncated:
+            return "it is truncated: " + d + " data bytes are missing";
+        case MeasureProblem::StoredExtraData:
+            return "it is corrupt: it holds more data than its header declares";
+        case MeasureProblem::StoredChecksum:
+            return "it is corrupt: its data do not match their checksum";
+        case MeasureProblem::StoredNotDeleted:
+            return d.empty() ? "the measurement cannot be deleted"
+                             : "the measurement cannot be deleted: " + d;
     }
     return "no failure";
 }

@@ -39,9 +39,22 @@ enum class MeasureProblem {
     CalibrationEmpty,       // no calibration points
     CalibrationTooLarge,    // larger than 4 MiB
     CalibrationUnreadable,  // the file could not be read (CalibrationError says why)
+    // A stored measurement file refused or not deleted.
+    StoredNoSuchId,        // the detail is an id that names no plain file
+    StoredUnreadable,      // the file could not be read (LoadResult says why)
+    StoredNotMeasurement,  // not a Quilbo measurement file
+    StoredNewer,           // written in a newer format; the detail is its first line
+    StoredHeaderUnended,   // the header never ends
+    StoredHeaderLine,      // a header line without '='
+    StoredField,           // the detail is the header field missing or wrong
+    StoredSweep,           // the sweep described is impossible
+    StoredTooManySamples,  // more samples declared than any measurement has
+    StoredTruncated,       // the detail is how many data bytes are missing
+    StoredExtraData,       // more data than the header declares
+    StoredChecksum,        // the data do not match their checksum
+    StoredNotDeleted,      // the detail is the system's words, if any
 };
-inline constexpr int kMeasureProblemCount =
-    static_cast<int>(MeasureProblem::CalibrationUnreadable) + 1;
+inline constexpr int kMeasureProblemCount = static_cast<int>(MeasureProblem::StoredNotDeleted) + 1;
 
 struct MeasureFailure {
     MeasureProblem code = MeasureProblem::None;

@@ -73,6 +73,34 @@ QString MeasureMessages::problem(const MeasureFailure& failure) {
             return tr("The file is larger than 4 MiB, too large for a calibration file.");
         case MeasureProblem::CalibrationUnreadable:
             return tr("The file cannot be read.");
+        case MeasureProblem::StoredNoSuchId:
+            return tr("There is no measurement \"%1\".").arg(detail);
+        case MeasureProblem::StoredUnreadable:
+            return tr("The measurement file cannot be read.");
+        case MeasureProblem::StoredNotMeasurement:
+            return tr("It is not a Quilbo measurement file.");
+        case MeasureProblem::StoredNewer:
+            return tr("It was written in a newer format (%1) than this version reads.").arg(detail);
+        case MeasureProblem::StoredHeaderUnended:
+            return tr("It is truncated or corrupt: its header never ends.");
+        case MeasureProblem::StoredHeaderLine:
+            return tr("It is corrupt: a line of its header has no '='.");
+        case MeasureProblem::StoredField:
+            return tr("It is corrupt: its field \"%1\" is missing or wrong.").arg(detail);
+        case MeasureProblem::StoredSweep:
+            return tr("It is corrupt: the sweep it describes is impossible.");
+        case MeasureProblem::StoredTooManySamples:
+            return tr("It is corrupt: it declares more samples than any measurement has.");
+        case MeasureProblem::StoredTruncated:
+            return tr("It is truncated: %1 bytes of its data are missing.").arg(detail);
+        case MeasureProblem::StoredExtraData:
+            return tr("It is corrupt: it holds more data than its header declares.");
+        case MeasureProblem::StoredChecksum:
+            return tr("It is corrupt: its data do not match their checksum.");
+        case MeasureProblem::StoredNotDeleted:
+            return detail.isEmpty()
+                       ? tr("The measurement file cannot be deleted.")
+                       : tr("The measurement file cannot be deleted (%1).").arg(detail);
     }
     return QString();
 }
@@ -88,6 +116,14 @@ QString MeasureMessages::calibration(const QString& path, const CalibrationError
                                 .arg(error.line)
                                 .arg(why)
                           : tr("The calibration file %1 is refused: %2").arg(path, why);
+}
+
+QString MeasureMessages::load(const LoadResult& loaded) {
+    if (loaded.error.code == MeasureProblem::StoredUnreadable) {
+        return tr("The measurement file cannot be read: %1.")
+            .arg(FileMessages::readReason(loaded.readError, loaded.readCode));
+    }
+    return problem(loaded.error);
 }
 
 }  // namespace quilbo

@@ -1,9 +1,10 @@
 // The words for the measurement engine's failures (a sweep's settings, an analysis, a
-// calibration file), for every page that measures.
+// calibration file, a stored measurement), for every page that measures.
 #pragma once
 
 #include "measure/Calibration.h"
 #include "measure/MeasureFailure.h"
+#include "measure/MeasurementStore.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -18,6 +19,9 @@ public:
     static QString problem(const MeasureFailure& failure);
     // The whole message for a calibration file refused: which file, the line, why.
     static QString calibration(const QString& path, const CalibrationError& error);
+    // Why a stored measurement could not be loaded, with the system's reason for a file that
+    // could not be read.
+    static QString load(const LoadResult& loaded);
 };
 
 }  // namespace quilbo

@@ -241,7 +241,8 @@ void CMeasurePage::addStored(const MeasurementEntry& entry) {
     item->setText(0, QString::fromStdString(entry.name));
     item->setData(0, kNameRole, QString::fromStdString(entry.name));
     if (!entry.ok) {
-        item->setToolTip(0, QString::fromStdString(entry.problem));
+        item->setToolTip(0, entry.refusal.failed() ? MeasureMessages::problem(entry.refusal)
+                                                   : QString::fromStdString(entry.problem));
         item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
     }
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
@@ -302,7 +303,7 @@ void CMeasurePage::setSmoothing(Smoothing smoothing) {
 QString CMeasurePage::renameStored(const std::string& id, const QString& name) const {
     LoadResult loaded = m_store.load(id);
     if (!loaded.measurement) {
-        return QString::fromStdString(loaded.error);
+        return MeasureMessages::load(loaded);
     }
     loaded.measurement->name = name.toStdString();
     const FileWriteResult saved = m_store.save(*loaded.measurement);
@@ -338,8 +339,7 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
             m_filling = true;
             item->setCheckState(0, Qt::Unchecked);
             m_filling = false;
-            warn(
-                tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
+            warn(tr("The measurement cannot be read: %1").arg(MeasureMessages::load(loaded)));
             return;
         }
         if (!loaded.measurement->calibration.empty()) {
@@ -673,8 +673,8 @@ void CMeasurePage::OnDelete() {
         return;
     }
     const std::string id = item->data(0, kIdRole).toString().toStdString();
-    if (const std::string error = m_store.remove(id); !error.empty()) {
-        warn(tr("The measurement cannot be deleted: %1").arg(QString::fromStdString(error)));
+    if (const MeasureFailure error = m_store.remove(id); error.failed()) {
+        warn(tr("The measurement cannot be deleted: %1").arg(MeasureMessages::problem(error)));
     }
     m_loaded.erase(id);
     m_loadedCalibrations.erase(id);
@@ -689,7 +689,7 @@ void CMeasurePage::OnExport(bool impulse) {
     }
     LoadResult loaded = m_store.load(item->data(0, kIdRole).toString().toStdString());
     if (!loaded.measurement) {
-        warn(tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
+        warn(tr("The measurement cannot be read: %1").arg(MeasureMessages::load(loaded)));
         return;
     }
     const Measurement& m = *loaded.measurement;

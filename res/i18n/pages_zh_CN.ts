@@ -205,6 +205,66 @@
         <source>The calibration file %1 is refused: %2</source>
         <translation>校准文件 %1 被拒绝：%2</translation>
     </message>
+    <message>
+        <source>There is no measurement &quot;%1&quot;.</source>
+        <translation>没有名为“%1”的测量。</translation>
+    </message>
+    <message>
+        <source>The measurement file cannot be read.</source>
+        <translation>无法读取该测量文件。</translation>
+    </message>
+    <message>
+        <source>It is not a Quilbo measurement file.</source>
+        <translation>它不是 Quilbo 测量文件。</translation>
+    </message>
+    <message>
+        <source>It was written in a newer format (%1) than this version reads.</source>
+        <translation>它以更新的格式（%1）写成，本版本无法读取。</translation>
+    </message>
+    <message>
+        <source>It is truncated or corrupt: its header never ends.</source>
+        <translation>文件被截断或已损坏：文件头没有结尾。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: a line of its header has no &apos;=&apos;.</source>
+        <translation>文件已损坏：文件头中有一行没有“=”。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: its field &quot;%1&quot; is missing or wrong.</source>
+        <translation>文件已损坏：字段“%1”缺失或有误。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: the sweep it describes is impossible.</source>
+        <translation>文件已损坏：其中描述的扫频不可能存在。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: it declares more samples than any measurement has.</source>
+        <translation>文件已损坏：声明的采样数超过任何测量所能有的数量。</translation>
+    </message>
+    <message>
+        <source>It is truncated: %1 bytes of its data are missing.</source>
+        <translation>文件被截断：数据缺少 %1 个字节。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: it holds more data than its header declares.</source>
+        <translation>文件已损坏：数据多于文件头所声明的数量。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: its data do not match their checksum.</source>
+        <translation>文件已损坏：数据与校验和不符。</translation>
+    </message>
+    <message>
+        <source>The measurement file cannot be deleted.</source>
+        <translation>无法删除该测量文件。</translation>
+    </message>
+    <message>
+        <source>The measurement file cannot be deleted (%1).</source>
+        <translation>无法删除该测量文件（%1）。</translation>
+    </message>
+    <message>
+        <source>The measurement file cannot be read: %1.</source>
+        <translation>无法读取该测量文件：%1。</translation>
+    </message>
 </context>
 <context>
     <name>PlayerMessages</name>

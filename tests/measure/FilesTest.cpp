@@ -94,7 +94,7 @@ TEST_F(Folder, MeasurementsSurviveTheRoundTripAndDamageIsRefused) {
     EXPECT_NE(first.id, second.id);
 
     const LoadResult loaded = store.load(first.id);
-    ASSERT_TRUE(loaded.measurement) << loaded.error;
+    ASSERT_TRUE(loaded.measurement) << describeMeasureFailure(loaded.error);
     const Measurement& m = *loaded.measurement;
     EXPECT_EQ(std::tie(m.name, m.date, m.output, m.input, m.calibration),
               std::tie(first.name, first.date, first.output, first.input, first.calibration));
@@ -114,16 +114,17 @@ TEST_F(Folder, MeasurementsSurviveTheRoundTripAndDamageIsRefused) {
 
     const std::string path = store.folder() + "/" + first.id + ".qmeas";
     std::filesystem::resize_file(path, std::filesystem::file_size(path) - 3);
-    EXPECT_NE(store.load(first.id).error.find("truncated: 49 of its 52"), std::string::npos);
+    EXPECT_EQ(store.load(first.id).error, (MeasureFailure{MeasureProblem::StoredTruncated, "3"}));
     std::string bytes = serialiseMeasurement(first);
     bytes[bytes.size() - 5] ^= 1;
-    EXPECT_NE(parseMeasurement(bytes).error.find("checksum"), std::string::npos);
-    EXPECT_NE(parseMeasurement("quilbo-measurement 3\n").error.find("newer"), std::string::npos);
-    EXPECT_NE(parseMeasurement("RIFF").error.find("not a Quilbo"), std::string::npos);
+    EXPECT_EQ(parseMeasurement(bytes).error.code, MeasureProblem::StoredChecksum);
+    EXPECT_EQ(parseMeasurement("quilbo-measurement 3\n").error,
+              (MeasureFailure{MeasureProblem::StoredNewer, "quilbo-measurement 3"}));
+    EXPECT_EQ(parseMeasurement("RIFF").error.code, MeasureProblem::StoredNotMeasurement);
 
-    ASSERT_EQ(store.remove(second.id), "");
+    ASSERT_FALSE(store.remove(second.id).failed());
     EXPECT_EQ(store.list().size(), 1u);  // the damaged one, with its problem
-    EXPECT_NE(store.load("../x").error, "");
+    EXPECT_EQ(store.load("../x").error.code, MeasureProblem::StoredNoSuchId);
 }
 
 // A version-1 file: the same bytes without the session and the stage.

@@ -76,7 +76,7 @@ QString MeasureMessages::problem(const MeasureFailure& failure) {
         case MeasureProblem::StoredNoSuchId:
             return tr("There is no measurement \"%1\".").arg(detail);
         case MeasureProblem::StoredUnreadable:
-            return tr("The measurement file cannot be read.");
+            return tr("The file cannot be read.");
         case MeasureProblem::StoredNotMeasurement:
             return tr("It is not a Quilbo measurement file.");
         case MeasureProblem::StoredNewer:
@@ -98,9 +98,8 @@ QString MeasureMessages::problem(const MeasureFailure& failure) {
         case MeasureProblem::StoredChecksum:
             return tr("It is corrupt: its data do not match their checksum.");
         case MeasureProblem::StoredNotDeleted:
-            return detail.isEmpty()
-                       ? tr("The measurement file cannot be deleted.")
-                       : tr("The measurement file cannot be deleted (%1).").arg(detail);
+            return detail.isEmpty() ? tr("The file could not be removed.")
+                                    : tr("The file could not be removed (%1).").arg(detail);
     }
     return QString();
 }
@@ -120,8 +119,7 @@ QString MeasureMessages::calibration(const QString& path, const CalibrationError
 
 QString MeasureMessages::load(const LoadResult& loaded) {
     if (loaded.error.code == MeasureProblem::StoredUnreadable) {
-        return tr("The measurement file cannot be read: %1.")
-            .arg(FileMessages::readReason(loaded.readError, loaded.readCode));
+        return FileMessages::readReason(loaded.readError, loaded.readCode);
     }
     return problem(loaded.error);
 }

@@ -19,8 +19,8 @@ public:
     static QString problem(const MeasureFailure& failure);
     // The whole message for a calibration file refused: which file, the line, why.
     static QString calibration(const QString& path, const CalibrationError& error);
-    // Why a stored measurement could not be loaded, with the system's reason for a file that
-    // could not be read.
+    // Why a stored measurement could not be loaded; for a file that could not be read, the
+    // reason as a clause ("it is gone"), as FileMessages::readReason gives it.
     static QString load(const LoadResult& loaded);
 };
 

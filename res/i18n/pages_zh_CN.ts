@@ -210,10 +210,6 @@
         <translation>没有名为“%1”的测量。</translation>
     </message>
     <message>
-        <source>The measurement file cannot be read.</source>
-        <translation>无法读取该测量文件。</translation>
-    </message>
-    <message>
         <source>It is not a Quilbo measurement file.</source>
         <translation>它不是 Quilbo 测量文件。</translation>
     </message>
@@ -254,16 +250,12 @@
         <translation>文件已损坏：数据与校验和不符。</translation>
     </message>
     <message>
-        <source>The measurement file cannot be deleted.</source>
-        <translation>无法删除该测量文件。</translation>
+        <source>The file could not be removed.</source>
+        <translation>无法删除该文件。</translation>
     </message>
     <message>
-        <source>The measurement file cannot be deleted (%1).</source>
-        <translation>无法删除该测量文件（%1）。</translation>
-    </message>
-    <message>
-        <source>The measurement file cannot be read: %1.</source>
-        <translation>无法读取该测量文件：%1。</translation>
+        <source>The file could not be removed (%1).</source>
+        <translation>无法删除该文件（%1）。</translation>
     </message>
 </context>
 <context>

@@ -35,16 +35,42 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
     }
 }
 
-void sumUp(MeasureResult& result) {
-    for (const ChannelResult& channel : result.channels) {
-        if (channel.analysis.status != AnalysisStatus::Ok && result.message.empty()) {
-            result.message =
-                "channel " + std::to_string(channel.channel) + ": " + channel.analysis.message;
-        }
-    }
+}  // namespace
+
+const ChannelResult* MeasureResult::firstFailedChannel() const {
+    const auto failed = std::find_if(channels.begin(), channels.end(), [](const ChannelResult& c) {
+        return c.analysis.status != AnalysisStatus::Ok;
+    });
+    return failed == channels.end() ? nullptr : &*failed;
 }
 
-}  // namespace
+std::string describeMeasureResult(const MeasureResult& result) {
+    if (result.sweep.failed()) {
+        return describeMeasureFailure(result.sweep);
+    }
+    if (result.record != RecordResult::Ok) {
+        return describeRecordFailure(result.record, result.problem, result.detail);
+    }
+    if (const ChannelResult* failed = result.firstFailedChannel()) {
+        return "channel " + std::to_string(failed->channel) + ": " +
+               describeMeasureFailure(failed->analysis.failure);
+    }
+    return result.channels.empty() ? "nothing was measured" : std::string();
+}
+
+std::string describeChannelFailure(const MeasureResult& result, unsigned channel) {
+    const auto found =
+        std::find_if(result.channels.begin(), result.channels.end(),
+                     [channel](const ChannelResult& c) { return c.channel == channel; });
+    if (found != result.channels.end() && found->analysis.status != AnalysisStatus::Ok) {
+        return describeMeasureFailure(found->analysis.failure);
+    }
+    if (found != result.channels.end() && result.record == RecordResult::Ok) {
+        return {};
+    }
+    return result.record == RecordResult::Ok ? "nothing was measured"
+                                             : describeMeasureResult(result);
+}
 
 bool MeasureResult::ok() const {
     return record == RecordResult::Ok && !channels.empty() &&
@@ -70,9 +96,9 @@ std::vector<float> measurementSignal(const MeasureSettings& settings) {
 MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& settings,
                              const SweepRecorder::Progress& progress) {
     MeasureResult result;
-    if (const std::string problem = settings.sweep.validate(); !problem.empty()) {
+    if (MeasureFailure problem = settings.sweep.validate(); problem.failed()) {
         result.record = RecordResult::BadRequest;
-        result.message = problem;
+        result.sweep = std::move(problem);
         return result;
     }
     RecordRequest request;
@@ -87,21 +113,21 @@ MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& set
     Recording recording = recorder.record(request, progress);
     result.record = recording.result;
     if (recording.result != RecordResult::Ok) {
-        result.message = recording.message;
+        result.problem = recording.problem;
+        result.detail = std::move(recording.detail);
         return result;
     }
     result.recording = std::move(recording.samples);
     result.delaysExact = recording.startExact;
     analyseChannels(result, settings, recording.channelStarts);
-    sumUp(result);
     return result;
 }
 
 MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettings& settings) {
     MeasureResult result;
-    if (const std::string problem = settings.sweep.validate(); !problem.empty()) {
+    if (MeasureFailure problem = settings.sweep.validate(); problem.failed()) {
         result.record = RecordResult::BadRequest;
-        result.message = problem;
+        result.sweep = std::move(problem);
         return result;
     }
     result.record = RecordResult::Ok;
@@ -115,7 +141,6 @@ MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettin
                          (static_cast<std::int64_t>(signalFrames) + gap));
     }
     analyseChannels(result, settings, starts);
-    sumUp(result);
     return result;
 }
 

@@ -32,7 +32,10 @@ struct ChannelResult {
 
 struct MeasureResult {
     RecordResult record = RecordResult::Failed;
-    std::string message;  // why nothing could be measured; empty when every channel was analysed
+    // Why nothing was recorded, beyond the result: as the recording gave them.
+    RecordProblem problem = RecordProblem::None;
+    std::string detail;
+    MeasureFailure sweep;  // the settings' sweep refused before anything played (BadRequest)
     std::vector<ChannelResult> channels;
     std::vector<float> recording;  // the input as recorded, for a look at what went wrong
     // False when the server converted a rate with a delay it does not report: each channel's
@@ -40,7 +43,15 @@ struct MeasureResult {
     bool delaysExact = true;
     // True when every channel was analysed (none clipped, none failed).
     bool ok() const;
+    // The first channel whose analysis failed (its reason in analysis.failure), or none.
+    const ChannelResult* firstFailedChannel() const;
 };
+
+// In English, for the command-line tools and the logs: why the run failed, empty when it did
+// not. The pages have their own, translated sentences.
+std::string describeMeasureResult(const MeasureResult& result);
+// The same for one channel: its analysis's failure, else the run's; empty when it was analysed.
+std::string describeChannelFailure(const MeasureResult& result, unsigned channel);
 
 // The mono signal each channel plays: the quiet stretch, then the sweep.
 std::vector<float> measurementSignal(const MeasureSettings& settings);

@@ -117,9 +117,11 @@ void PulseRecordRun::release() {
     m_fadePlaysFor = 0;
 }
 
-bool PulseRecordRun::fail(Recording& out, RecordResult result, std::string message) {
+bool PulseRecordRun::fail(Recording& out, RecordResult result, RecordProblem problem,
+                          std::string detail) {
     out.result = result;
-    out.message = std::move(message);
+    out.problem = problem;
+    out.detail = std::move(detail);
     return false;
 }
 
@@ -137,7 +139,7 @@ bool PulseRecordRun::openRecord(Recording& out) {
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, m_rate, map.channels};
     m_record.reset(pa_stream_new(m_connection.context(), "Measurement input", &spec, &map));
     if (!m_record) {
-        return fail(out, RecordResult::Failed, "the server would not make a recording stream");
+        return fail(out, RecordResult::Failed, RecordProblem::NoStream);
     }
     // Room for the longest the run may last, taken now: the loop thread never allocates, and
     // a recording too long for the memory is refused here rather than failing midway.
@@ -145,7 +147,7 @@ bool PulseRecordRun::openRecord(Recording& out) {
         m_samples.reserve(m_plan.frames() + m_tailFrames + 2 * m_rate +
                           m_rate * static_cast<std::uint64_t>(2 * m_serverTimeout.count()) / 1000);
     } catch (const std::bad_alloc&) {
-        return fail(out, RecordResult::Failed, "there is not enough memory for the recording");
+        return fail(out, RecordResult::Failed, RecordProblem::NoMemory);
     }
     pa_stream_set_state_callback(m_record.get(), &onRecordState, this);
     pa_stream_set_read_callback(m_record.get(), &onReadable, this);
@@ -159,15 +161,15 @@ bool PulseRecordRun::openRecord(Recording& out) {
     if (pa_stream_connect_record(m_record.get(), m_target.source.c_str(), &attr, flags) < 0 ||
         !waitReady(m_record.get())) {
         const int error = pa_context_errno(m_connection.context());
-        return fail(out, openFailure(error, RecordResult::NoSource),
-                    "the input " + m_target.source + " cannot be recorded at " +
-                        std::to_string(m_rate) + " Hz: " + pa_strerror(error));
+        const RecordResult result = openFailure(error, RecordResult::NoSource);
+        return fail(out, result, RecordProblem::None,
+                    result == RecordResult::NoSource ? m_target.source : pa_strerror(error));
     }
     // The recording must be running before the first sweep plays.
     if (!m_connection.waitFor([this] { return !m_samples.empty() || m_sourceLost; },
                               m_serverTimeout) ||
         m_sourceLost) {
-        return fail(out, RecordResult::Failed, "the input " + m_target.source + " sends nothing");
+        return fail(out, RecordResult::Failed, RecordProblem::InputSilent, m_target.source);
     }
     return true;
 }
@@ -181,9 +183,7 @@ bool PulseRecordRun::openPlayback(Recording& out) {
                                    : channelMapFromMask(channels, speakerMask(channels));
     m_playback.reset(pa_stream_new(m_connection.context(), "Measurement sweep", &spec, &map));
     if (!m_playback) {
-        return fail(out, RecordResult::BadFormat,
-                    "the server would not make a playback stream of " + std::to_string(channels) +
-                        " channels at " + std::to_string(m_rate) + " Hz");
+        return fail(out, RecordResult::BadFormat, RecordProblem::NoStream);
     }
     pa_stream_set_state_callback(m_playback.get(), &onPlaybackState, this);
     pa_stream_set_write_callback(m_playback.get(), &onWritable, this);
@@ -202,9 +202,9 @@ bool PulseRecordRun::openPlayback(Recording& out) {
                                    nullptr) < 0 ||
         !waitReady(m_playback.get())) {
         const int error = pa_context_errno(m_connection.context());
-        return fail(out, openFailure(error, RecordResult::NoSink),
-                    "the output " + m_target.sink + " cannot play " + std::to_string(channels) +
-                        " channels at " + std::to_string(m_rate) + " Hz: " + pa_strerror(error));
+        const RecordResult result = openFailure(error, RecordResult::NoSink);
+        return fail(out, result, RecordProblem::None,
+                    result == RecordResult::NoSink ? m_target.sink : pa_strerror(error));
     }
     const std::size_t writable = pa_stream_writable_size(m_playback.get());
     if (writable != static_cast<std::size_t>(-1)) {
@@ -212,8 +212,9 @@ bool PulseRecordRun::openPlayback(Recording& out) {
     }
     m_recordedAtStart = static_cast<std::int64_t>(m_samples.size());
     if (!uncork()) {
-        return fail(out, m_sinkLost ? RecordResult::SinkLost : RecordResult::Failed,
-                    "the output " + m_target.sink + " did not start playing");
+        return m_sinkLost ? fail(out, RecordResult::SinkLost, RecordProblem::None, m_target.sink)
+                          : fail(out, RecordResult::Failed, RecordProblem::OutputNotStarted,
+                                 m_target.sink);
     }
     return true;
 }
@@ -355,15 +356,13 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
             out.result = RecordResult::Ok;
             if (cancelled) {
                 fadeOut();
-                fail(out, RecordResult::Cancelled, "cancelled");
+                fail(out, RecordResult::Cancelled);
             } else if (!m_connection.ready()) {
-                fail(out, RecordResult::NoServer, "the sound server went away");
+                fail(out, RecordResult::NoServer);
             } else if (m_sourceLost) {
-                fail(out, RecordResult::SourceLost,
-                     "the input " + m_target.source + " went away while recording");
+                fail(out, RecordResult::SourceLost, RecordProblem::None, m_target.source);
             } else if (m_sinkLost) {
-                fail(out, RecordResult::SinkLost,
-                     "the output " + m_target.sink + " went away while playing");
+                fail(out, RecordResult::SinkLost, RecordProblem::None, m_target.sink);
             } else if (recorded >= start + static_cast<std::int64_t>(end) &&
                        (m_alignment.pairs() >= kFewestReports || now >= deadline)) {
                 out.samples = std::move(m_samples);
@@ -376,7 +375,7 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
                 release();
                 return out;
             } else if (now >= deadline) {
-                fail(out, RecordResult::Failed, "the sound server stopped answering");
+                fail(out, RecordResult::Failed, RecordProblem::NotAnswering);
             }
             if (out.result != RecordResult::Ok) {
                 out.samples = std::move(m_samples);

@@ -50,7 +50,8 @@ private:
     void feed(std::size_t bytes);
     void fadeOut();
     void release();
-    bool fail(Recording& out, RecordResult result, std::string message);
+    bool fail(Recording& out, RecordResult result, RecordProblem problem = RecordProblem::None,
+              std::string detail = {});
     std::int64_t alignment() const;
 
     static void onRecordState(pa_stream* stream, void* self);

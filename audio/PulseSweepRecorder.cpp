@@ -34,32 +34,28 @@ PulseSweepRecorder::~PulseSweepRecorder() = default;
 Recording PulseSweepRecorder::record(const RecordRequest& request, const Progress& progress) {
     Recording out;
     out.rate = request.rate;
-    const auto failed = [&](RecordResult result, std::string message) {
+    const auto failed = [&](RecordResult result, std::string detail = {}) {
         m_cancelled = false;
         out.result = result;
-        out.message = std::move(message);
+        out.detail = std::move(detail);
         return out;
     };
     // The model brought up to date first: an output loaded a moment ago is found.
     if (!m_server->sync()) {
-        return failed(RecordResult::NoServer, "no sound server answered");
+        return failed(RecordResult::NoServer);
     }
     auto connected = m_server->connection();
     if (!connected) {
-        return failed(RecordResult::NoServer, "no sound server answered");
+        return failed(RecordResult::NoServer);
     }
     const Devices devices = m_server->devices().devices();
     const DeviceInfo* sink = devices.output(request.sink);
     const DeviceInfo* source = devices.input(request.source);
     if (sink == nullptr) {
-        return failed(RecordResult::NoSink, request.sink.empty()
-                                                ? "there is no default output"
-                                                : "there is no output named " + request.sink);
+        return failed(RecordResult::NoSink, request.sink);
     }
     if (source == nullptr) {
-        return failed(RecordResult::NoSource, request.source.empty()
-                                                  ? "there is no default input"
-                                                  : "there is no input named " + request.source);
+        return failed(RecordResult::NoSource, request.source);
     }
     RecordTarget target;
     target.sink = sink->name;
@@ -70,12 +66,12 @@ Recording PulseSweepRecorder::record(const RecordRequest& request, const Progres
     target.sourceRate = source->rate;
     target.sourceIsMonitor = source->monitor;
     target.pipeWire = devices.pipeWire;
-    std::string error;
     const unsigned channels =
         request.sinkChannels != 0 ? request.sinkChannels : target.sinkMap.channels;
-    const auto plan = SweepPlan::make(request, channels, &error);
+    std::string detail;
+    const auto plan = SweepPlan::make(request, channels, &out.problem, &detail);
     if (!plan) {
-        return failed(RecordResult::BadRequest, error);
+        return failed(RecordResult::BadRequest, std::move(detail));
     }
     PulseRecordRun run(*connected, *plan, request, target, m_server->options().serverTimeout);
     out = run.run(progress, m_cancelled);

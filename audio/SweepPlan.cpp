@@ -22,38 +22,39 @@ constexpr std::size_t kMostTurns = 256;
 }  // namespace
 
 std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned outputChannels,
-                                         std::string* error) {
-    const auto bad = [&](std::string message) {
-        if (error != nullptr) {
-            *error = std::move(message);
+                                         RecordProblem* problem, std::string* detail) {
+    const auto bad = [&](RecordProblem code, std::string figure = {}) {
+        if (problem != nullptr) {
+            *problem = code;
+        }
+        if (detail != nullptr) {
+            *detail = std::move(figure);
         }
         return std::nullopt;
     };
     if (request.rate == 0 || request.rate > PA_RATE_MAX) {
-        return bad("the rate " + std::to_string(request.rate) + " Hz is not one a sound server " +
-                   "takes (1 to " + std::to_string(PA_RATE_MAX) + " Hz)");
+        return bad(RecordProblem::Rate, std::to_string(request.rate));
     }
     if (request.sweep.empty()) {
-        return bad("the sweep is empty");
+        return bad(RecordProblem::EmptySweep);
     }
     if (request.sweep.size() > kLongestRunSeconds * request.rate) {
-        return bad("the sweep is longer than 10 minutes");
+        return bad(RecordProblem::SweepTooLong);
     }
     if (!std::all_of(request.sweep.begin(), request.sweep.end(),
                      [](float s) { return std::isfinite(s); })) {
-        return bad("the sweep holds a sample that is not a number");
+        return bad(RecordProblem::SweepNotNumber);
     }
     for (double seconds : {request.gapSeconds, request.tailSeconds}) {
         if (!std::isfinite(seconds) || seconds < 0 || seconds > kLongestPauseSeconds) {
-            return bad("the gap and the tail must be 0 to 60 seconds");
+            return bad(RecordProblem::Pause);
         }
     }
     if (outputChannels == 0 || outputChannels > PA_CHANNELS_MAX) {
-        return bad("the output has " + std::to_string(outputChannels) + " channels; 1 to " +
-                   std::to_string(PA_CHANNELS_MAX) + " can be played");
+        return bad(RecordProblem::OutputChannels, std::to_string(outputChannels));
     }
     if (request.channels.empty() || request.channels.size() > kMostTurns) {
-        return bad("choose 1 to " + std::to_string(kMostTurns) + " channels to play on in turn");
+        return bad(RecordProblem::TurnCount);
     }
     SweepPlan plan;
     plan.m_sweep = &request.sweep;
@@ -61,8 +62,7 @@ std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned 
     const auto gap = static_cast<std::uint64_t>(std::llround(request.gapSeconds * request.rate));
     for (unsigned channel : request.channels) {
         if (channel < 1 || channel > outputChannels) {
-            return bad("channel " + std::to_string(channel) + " is not one of the output's " +
-                       std::to_string(outputChannels));
+            return bad(RecordProblem::ChannelNotOnOutput, std::to_string(channel));
         }
         if (!plan.m_starts.empty()) {
             plan.m_frames += gap;
@@ -72,7 +72,7 @@ std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned 
         plan.m_frames += request.sweep.size();
         if (plan.m_frames + request.tailSeconds * request.rate >
             kLongestRunSeconds * request.rate) {
-            return bad("the sweeps, gaps and tail would last more than 10 minutes");
+            return bad(RecordProblem::RunTooLong);
         }
     }
     return plan;

@@ -12,13 +12,14 @@
 namespace quilbo {
 
 struct RecordRequest;
+enum class RecordProblem;
 
 class SweepPlan {
 public:
     // Checks the request against the output's channel count; nothing, with the reason in
-    // *error, when it cannot be played.
+    // *problem and its figure in *detail, when it cannot be played.
     static std::optional<SweepPlan> make(const RecordRequest& request, unsigned outputChannels,
-                                         std::string* error);
+                                         RecordProblem* problem, std::string* detail);
 
     unsigned outputChannels() const { return m_outputChannels; }
     std::uint64_t frames() const { return m_frames; }

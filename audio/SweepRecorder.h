@@ -24,6 +24,33 @@ enum class RecordResult {
     SourceLost,  // the input went away while recording
     Failed,      // anything else (a server that stops answering midway)
 };
+inline constexpr int kRecordResultCount = static_cast<int>(RecordResult::Failed) + 1;
+
+// What exactly went wrong, where the result alone does not say: why a request is BadRequest, or
+// which step Failed.
+enum class RecordProblem {
+    None,
+    // Under BadRequest:
+    Rate,                // not a rate a server takes; the detail is the rate
+    EmptySweep,          // no sweep to play
+    SweepTooLong,        // a sweep longer than 10 minutes
+    SweepNotNumber,      // a sample that is not a number
+    Pause,               // the gap or the tail not 0 to 60 s
+    OutputChannels,      // the output's channel count unplayable; the detail is the count
+    TurnCount,           // not 1 to 256 channels to play in turn
+    ChannelNotOnOutput,  // the detail is the channel's number
+    RunTooLong,          // sweeps, gaps and tail longer than 10 minutes
+    // Under Failed:
+    NoStream,          // the server would not make a stream
+    NoMemory,          // no memory for the recording
+    InputSilent,       // the input sends nothing; the detail is its name
+    OutputNotStarted,  // the output did not start playing; the detail is its name
+    NotAnswering,      // the server stopped answering midway
+    // Refused before any recorder was asked:
+    NoRecorder,  // the program has no recorder to measure with
+    Busy,        // another measurement is running
+};
+inline constexpr int kRecordProblemCount = static_cast<int>(RecordProblem::Busy) + 1;
 
 struct RecordRequest {
     std::vector<float> sweep;           // mono, played as it is on each chosen channel
@@ -38,7 +65,11 @@ struct RecordRequest {
 
 struct Recording {
     RecordResult result = RecordResult::Failed;
-    std::string message;  // empty on success; says what went wrong otherwise
+    RecordProblem problem = RecordProblem::None;
+    // What a failure concerns, never a sentence: the device's name (empty for the default one)
+    // under NoSink, NoSource, SinkLost and SourceLost, the server's own words for a stream it
+    // refused, the figure a request got wrong.
+    std::string detail;
     unsigned rate = 0;
     std::vector<float> samples;  // the input's first channel, from the start of recording
     // Where the playback's first frame is expected in samples (by the servers' timing reports,
@@ -82,6 +113,11 @@ protected:
     std::atomic<bool> m_cancelled{false};
 };
 
+// The result's identifier, for test output only.
 const char* recordResultName(RecordResult result);
+// In English, for the command-line tools and the logs: "there is no output named X". The pages
+// have their own, translated sentences.
+std::string describeRecordFailure(RecordResult result, RecordProblem problem,
+                                  const std::string& detail);
 
 }  // namespace quilbo

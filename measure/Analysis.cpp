@@ -27,33 +27,32 @@ double sineDbfs(std::span<const float> samples) {
     return std::max(-200.0, 20 * std::log10(rms * std::sqrt(2.0)));
 }
 
-std::string checkRequest(std::span<const float> recording, const AnalysisSettings& s) {
-    if (std::string bad = s.sweep.validate(); !bad.empty()) {
+MeasureFailure checkRequest(std::span<const float> recording, const AnalysisSettings& s) {
+    if (MeasureFailure bad = s.sweep.validate(); bad.failed()) {
         return bad;
     }
     if (s.pointsPerOctave < 1 || s.pointsPerOctave > 96) {
-        return "The frequency axis needs 1 to 96 points an octave.";
+        return {MeasureProblem::AxisPoints, std::to_string(s.pointsPerOctave)};
     }
     if (!std::isfinite(s.gateMs) || s.gateMs < 0 || s.gateMs > 10000) {
-        return "The gate must be 0 (none) to 10000 ms.";
+        return {MeasureProblem::Gate, {}};
     }
     if (!std::isfinite(s.clipLevel) || s.clipLevel <= 0 || s.clipLevel > 1) {
-        return "The clipping level must lie above 0 and at most 1.";
+        return {MeasureProblem::ClipLevel, {}};
     }
     const std::size_t end = s.segmentEnd == 0 ? recording.size() : s.segmentEnd;
     if (end > recording.size() || s.segmentStart > s.sweepStart || s.sweepStart >= end) {
-        return "The sweep's start must lie inside the recording's segment, which must lie inside "
-               "the recording.";
+        return {MeasureProblem::Segment, {}};
     }
     if (end - s.sweepStart < sweepFrames(s.sweep)) {
-        return "The recording ends before the sweep does.";
+        return {MeasureProblem::RecordingTooShort, {}};
     }
     const auto nonFinite =
         std::find_if(recording.begin() + static_cast<std::ptrdiff_t>(s.segmentStart),
                      recording.begin() + static_cast<std::ptrdiff_t>(end),
                      [](float x) { return !std::isfinite(x); });
     if (nonFinite != recording.begin() + static_cast<std::ptrdiff_t>(end)) {
-        return "The recording holds a sample that is not a number.";
+        return {MeasureProblem::RecordingNotNumber, {}};
     }
     return {};
 }
@@ -73,8 +72,8 @@ double refinePeak(const Deconvolution& h, std::size_t index, double sign) {
 
 Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
     Analysis result;
-    if (std::string bad = checkRequest(recording, s); !bad.empty()) {
-        result.message = std::move(bad);
+    if (MeasureFailure bad = checkRequest(recording, s); bad.failed()) {
+        result.failure = std::move(bad);
         return result;
     }
     const std::size_t end = s.segmentEnd == 0 ? recording.size() : s.segmentEnd;
@@ -87,8 +86,7 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
     result.noiseDbfs = sineDbfs(segment.first(sweepOffset));
     if (result.clippedSamples > 0) {
         result.status = AnalysisStatus::Clipped;
-        result.message = "The recording is clipped (" + std::to_string(result.clippedSamples) +
-                         " samples at full scale): lower the output or input level.";
+        result.failure = {MeasureProblem::Clipped, std::to_string(result.clippedSamples)};
         return result;
     }
 
@@ -108,17 +106,16 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
     result.snrDb = result.signalDbfs - result.noiseDbfs;
 
     if (std::fabs(peakValue) < kSilentPeak) {
-        result.message = "The sweep was not heard in the recording.";
+        result.failure = {MeasureProblem::NotHeard, {}};
         return result;
     }
     if (peakIndex > size - static_cast<long long>(frames)) {
-        result.message = "The response peaks before the sweep began: check the sweep's start.";
+        result.failure = {MeasureProblem::PeakBeforeSweep, {}};
         return result;
     }
     if (peakIndex > tail) {
-        result.message = "The recording ends before the end of the sweep arrived: record " +
-                         std::to_string((peakIndex - tail) * 1000 / s.sweep.rate + 1) +
-                         " ms longer.";
+        result.failure = {MeasureProblem::TailTooShort,
+                          std::to_string((peakIndex - tail) * 1000 / s.sweep.rate + 1)};
         return result;
     }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "measure/Distortion.h"
+#include "measure/MeasureFailure.h"
 #include "measure/Response.h"
 #include "measure/Sweep.h"
 
@@ -36,7 +37,7 @@ enum class Polarity { Normal, Inverted };
 
 struct Analysis {
     AnalysisStatus status = AnalysisStatus::Failed;
-    std::string message;  // why, when not Ok
+    MeasureFailure failure;  // why, when not Ok
 
     std::size_t clippedSamples = 0;
     double noiseDbfs = 0.0;   // RMS of the quiet stretch, sine convention (NaN if none)
@@ -53,7 +54,7 @@ struct Analysis {
     HarmonicDistortion distortion;
 };
 
-// Never throws; a bad request or recording comes back Failed with the reason in `message`.
+// Never throws; a bad request or recording comes back Failed with the reason in `failure`.
 // A clipped recording comes back Clipped with the count and no response.
 Analysis analyse(std::span<const float> recording, const AnalysisSettings& settings);
 

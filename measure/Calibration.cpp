@@ -83,8 +83,8 @@ double interpolate(const std::vector<double>& frequency, const std::vector<doubl
     return value[lower] + t * (value[upper] - value[lower]);
 }
 
-CalibrationResult refuse(int line, std::string reason) {
-    return {std::nullopt, {line, std::move(reason)}};
+CalibrationResult refuse(int line, MeasureProblem problem, std::string detail = {}) {
+    return {std::nullopt, {line, {problem, std::move(detail)}}};
 }
 
 }  // namespace
@@ -130,7 +130,7 @@ CalibrationResult parseCalibration(std::string_view text) {
             if (startsWithNoCase(inner, "Sens Factor")) {
                 const auto sensitivity = sensitivityOf(inner);
                 if (!sensitivity) {
-                    return refuse(number, "the Sens Factor has no number of dB after '='");
+                    return refuse(number, MeasureProblem::CalibrationSensFactor);
                 }
                 calibration.sensitivityDb = *sensitivity;
             }
@@ -138,30 +138,27 @@ CalibrationResult parseCalibration(std::string_view text) {
         }
         const auto fields = fieldsOf(line);
         if (fields.size() < 2 || fields.size() > 3) {
-            return refuse(number, "expected \"frequency dB\" or \"frequency dB phase\", found " +
-                                      std::to_string(fields.size()) + " values");
+            return refuse(number, MeasureProblem::CalibrationFields, std::to_string(fields.size()));
         }
         std::optional<double> values[3];
         for (std::size_t i = 0; i < fields.size(); ++i) {
             values[i] = numberOf(fields[i]);
             if (!values[i]) {
-                std::string reason = "\"";
-                reason.append(fields[i]).append("\" is not a number");
-                return refuse(number, std::move(reason));
+                return refuse(number, MeasureProblem::CalibrationNotNumber, std::string(fields[i]));
             }
         }
         if (*values[0] <= 0) {
-            return refuse(number, "the frequency must be above 0 Hz");
+            return refuse(number, MeasureProblem::CalibrationFrequency);
         }
         if (!calibration.frequency.empty() && *values[0] <= calibration.frequency.back()) {
-            return refuse(number, "the frequencies must rise from line to line");
+            return refuse(number, MeasureProblem::CalibrationOrder);
         }
         if (std::fabs(*values[1]) > 100) {
-            return refuse(number, "a deviation beyond 100 dB is not a microphone's");
+            return refuse(number, MeasureProblem::CalibrationDeviation);
         }
         const bool hasPhase = fields.size() == 3;
         if (!calibration.frequency.empty() && hasPhase != !calibration.phaseDeg.empty()) {
-            return refuse(number, "some lines give a phase and others do not");
+            return refuse(number, MeasureProblem::CalibrationPhase);
         }
         calibration.frequency.push_back(*values[0]);
         calibration.db.push_back(*values[1]);
@@ -170,7 +167,7 @@ CalibrationResult parseCalibration(std::string_view text) {
         }
     }
     if (calibration.frequency.empty()) {
-        return refuse(0, "the file holds no calibration points");
+        return refuse(0, MeasureProblem::CalibrationEmpty);
     }
     return {std::move(calibration), {}};
 }
@@ -179,12 +176,26 @@ CalibrationResult loadCalibration(const std::string& path) {
     constexpr std::uint64_t kLargest = 4 << 20;
     const FileRead read = readRegularFile(path, kLargest);
     if (read.error == FileReadError::TooLarge) {
-        return refuse(0, "the file is larger than 4 MiB, too large for a calibration file");
+        return refuse(0, MeasureProblem::CalibrationTooLarge);
     }
     if (!read) {
-        return refuse(0, "the file cannot be read: " + fileReadErrorText(read));
+        CalibrationResult refused = refuse(0, MeasureProblem::CalibrationUnreadable);
+        refused.error.readError = read.error;
+        refused.error.readCode = read.code;
+        return refused;
     }
     return parseCalibration(read.bytes);
+}
+
+std::string describeCalibrationError(const CalibrationError& error) {
+    std::string text = describeMeasureFailure(error.failure);
+    if (error.failure.code == MeasureProblem::CalibrationUnreadable) {
+        FileRead read;
+        read.error = error.readError;
+        read.code = error.readCode;
+        text += ": " + fileReadErrorText(read);
+    }
+    return text;
 }
 
 }  // namespace quilbo

@@ -2,6 +2,8 @@
 // line per point, '*' or '"' comment lines, and an optional "Sens Factor =-.7dB" line.
 #pragma once
 
+#include "measure/FileRead.h"
+#include "measure/MeasureFailure.h"
 #include "measure/Response.h"
 
 #include <optional>
@@ -26,8 +28,11 @@ struct Calibration {
 };
 
 struct CalibrationError {
-    int line = 0;  // 1-based; 0 for the file as a whole
-    std::string reason;
+    int line = 0;            // 1-based; 0 for the file as a whole
+    MeasureFailure failure;  // what is wrong there
+    // Under CalibrationUnreadable: why the file could not be read.
+    FileReadError readError = FileReadError::None;
+    int readCode = 0;
 };
 
 struct CalibrationResult {
@@ -37,5 +42,7 @@ struct CalibrationResult {
 
 CalibrationResult parseCalibration(std::string_view text);
 CalibrationResult loadCalibration(const std::string& path);
+// In English, for the command-line tools (which name the line): ""loud" is not a number".
+std::string describeCalibrationError(const CalibrationError& error);
 
 }  // namespace quilbo

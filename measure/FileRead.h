@@ -17,6 +17,7 @@ enum class FileReadError {
     TooLarge,    // beyond the bound the caller gave
     Failed,      // the system refused to open or read it; `code` says why
 };
+inline constexpr int kFileReadErrorCount = static_cast<int>(FileReadError::Failed) + 1;
 
 struct FileRead {
     std::string bytes;

@@ -119,7 +119,7 @@ public:
     std::string text(std::string_view key) {
         const auto found = m_fields.find(key);
         if (found == m_fields.end()) {
-            fail("it has no " + std::string(key));
+            fail(key);
             return {};
         }
         return found->second;
@@ -131,20 +131,21 @@ public:
         const auto [end, error] =
             std::from_chars(value.data(), value.data() + value.size(), result);
         if (error != std::errc() || end != value.data() + value.size()) {
-            fail("its " + std::string(key) + " \"" + value + "\" is not a number");
+            fail(key);
         }
         return result;
     }
-    void fail(std::string problem) {
-        if (m_problem.empty()) {
-            m_problem = std::move(problem);
+    // The first field missing or wrong, or the first other problem.
+    void fail(std::string_view field, MeasureProblem problem = MeasureProblem::StoredField) {
+        if (!m_problem.failed()) {
+            m_problem = {problem, std::string(field)};
         }
     }
-    const std::string& problem() const { return m_problem; }
+    const MeasureFailure& problem() const { return m_problem; }
 
 private:
     std::map<std::string, std::string, std::less<>> m_fields;
-    std::string m_problem;
+    MeasureFailure m_problem;
 };
 
 std::string_view stageText(MeasurementStage stage) {
@@ -224,23 +225,24 @@ std::string serialiseMeasurement(const Measurement& m) {
 }
 
 LoadResult parseMeasurement(std::string_view bytes) {
-    const auto refuse = [](std::string why) { return LoadResult{std::nullopt, std::move(why)}; };
+    const auto refuse = [](MeasureProblem why, std::string detail = {}) {
+        return LoadResult{std::nullopt, {why, std::move(detail)}};
+    };
     if (!bytes.starts_with(kMagicPrefix)) {
-        return refuse("It is not a Quilbo measurement file.");
+        return refuse(MeasureProblem::StoredNotMeasurement);
     }
     const std::size_t firstEnd = bytes.find('\n');
     const bool version1 = bytes.substr(0, firstEnd) == kMagicVersion1;
     if (!version1 && bytes.substr(0, firstEnd) != kMagic) {
-        return refuse("It was written in a newer format (" +
-                      std::string(bytes.substr(0, std::min<std::size_t>(firstEnd, 40))) +
-                      ") than this version reads.");
+        return refuse(MeasureProblem::StoredNewer,
+                      std::string(bytes.substr(0, std::min<std::size_t>(firstEnd, 40))));
     }
     std::map<std::string, std::string, std::less<>> fields;
     std::size_t at = firstEnd + 1;
     for (;;) {
         const std::size_t end = bytes.find('\n', at);
         if (end == std::string_view::npos || end > kLargestHeader) {
-            return refuse("It is truncated or corrupt: its header never ends.");
+            return refuse(MeasureProblem::StoredHeaderUnended);
         }
         const std::string_view line = bytes.substr(at, end - at);
         at = end + 1;
@@ -249,7 +251,7 @@ LoadResult parseMeasurement(std::string_view bytes) {
         }
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            return refuse("It is corrupt: a header line has no '='.");
+            return refuse(MeasureProblem::StoredHeaderLine);
         }
         fields[std::string(line.substr(0, equals))] = unescaped(line.substr(equals + 1));
     }
@@ -280,28 +282,28 @@ LoadResult parseMeasurement(std::string_view bytes) {
     const auto responseCount = header.number<std::uint64_t>("response");
     const auto checksum = header.number<std::uint32_t>("crc32");
     if (m.channel < 1) {
-        header.fail("its channel " + std::to_string(m.channel) + " is not a channel's number");
+        header.fail("channel");
     }
     if (status != "ok" && status != "failed") {
-        header.fail("its status \"" + status + "\" is neither ok nor failed");
+        header.fail("status");
     }
     if (stage == "before" || stage == "after") {
         m.stage = stage == "before" ? MeasurementStage::Before : MeasurementStage::After;
         if (m.session.empty()) {
-            header.fail("its stage \"" + stage + "\" belongs to no session");
+            header.fail("session");
         }
     } else if (stage != "none") {
-        header.fail("its stage \"" + stage + "\" is none of none, before and after");
+        header.fail("stage");
     }
-    if (header.problem().empty()) {
-        if (const std::string bad = m.sweep.validate(); !bad.empty()) {
-            header.fail("its sweep is impossible (" + bad + ")");
+    if (!header.problem().failed()) {
+        if (m.sweep.validate().failed()) {
+            header.fail({}, MeasureProblem::StoredSweep);
         } else if (impulseCount > kMostSamples || responseCount > kMostSamples) {
-            header.fail("it declares more samples than any measurement has");
+            header.fail({}, MeasureProblem::StoredTooManySamples);
         }
     }
-    if (!header.problem().empty()) {
-        return refuse("It is corrupt: " + header.problem() + ".");
+    if (header.problem().failed()) {
+        return {std::nullopt, header.problem()};
     }
     m.ok = status == "ok";
     if (version1) {
@@ -311,14 +313,13 @@ LoadResult parseMeasurement(std::string_view bytes) {
     std::string_view data = bytes.substr(at);
     const std::uint64_t expected = 4 * (impulseCount + 3 * responseCount);
     if (data.size() < expected) {
-        return refuse("It is truncated: " + std::to_string(data.size()) + " of its " +
-                      std::to_string(expected) + " data bytes are there.");
+        return refuse(MeasureProblem::StoredTruncated, std::to_string(expected - data.size()));
     }
     if (data.size() > expected) {
-        return refuse("It is corrupt: it holds more data than its header declares.");
+        return refuse(MeasureProblem::StoredExtraData);
     }
     if (crc32(data) != checksum) {
-        return refuse("It is corrupt: its data do not match their checksum.");
+        return refuse(MeasureProblem::StoredChecksum);
     }
     m.impulse = getFloats(data, impulseCount);
     for (std::vector<double>* column :
@@ -379,7 +380,7 @@ FileWriteResult MeasurementStore::save(Measurement& m) const {
 
 LoadResult MeasurementStore::load(const std::string& id) const {
     if (!plainId(id)) {
-        return {std::nullopt, "There is no measurement \"" + id + "\"."};
+        return {std::nullopt, {MeasureProblem::StoredNoSuchId, id}};
     }
     FileRead read = readRegularFile(pathOf(id), kLargestFile);
     if (read) {
@@ -395,16 +396,16 @@ LoadResult MeasurementStore::load(const std::string& id) const {
             read.code = ENOMEM;
         }
     }
-    return {std::nullopt,
-            "The measurement \"" + id + "\" cannot be read: " + fileReadErrorText(read) + ".",
-            read.error, read.code};
+    return {std::nullopt, {MeasureProblem::StoredUnreadable, {}}, read.error, read.code};
 }
 
-std::string MeasurementStore::remove(const std::string& id) const {
+MeasureFailure MeasurementStore::remove(const std::string& id) const {
     std::error_code error;
-    if (!plainId(id) || !std::filesystem::remove(pathOf(id), error)) {
-        return "Cannot delete the measurement \"" + id + "\"" +
-               (error ? ": " + error.message() : ".");
+    if (!plainId(id)) {
+        return {MeasureProblem::StoredNoSuchId, id};
+    }
+    if (!std::filesystem::remove(pathOf(id), error)) {
+        return {MeasureProblem::StoredNotDeleted, error ? error.message() : std::string()};
     }
     return {};
 }
@@ -439,11 +440,10 @@ MeasurementEntry MeasurementStore::entry(const std::string& id) const {
     const LoadResult loaded = load(id);
     if (loaded.measurement) {
         entry = entryOf(*loaded.measurement);
-    } else if (loaded.readError != FileReadError::None) {
+    } else {
+        entry.refusal = loaded.error;
         entry.readError = loaded.readError;
         entry.readCode = loaded.readCode;
-    } else {
-        entry.problem = loaded.error;
     }
     return entry;
 }

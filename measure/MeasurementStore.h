@@ -3,6 +3,7 @@
 #pragma once
 
 #include "measure/FileRead.h"
+#include "measure/MeasureFailure.h"
 #include "measure/Response.h"
 #include "measure/Sweep.h"
 #include "media/FileWriteResult.h"
@@ -43,8 +44,9 @@ struct MeasurementEntry {
     std::string name;
     std::string date;
     bool ok = false;
-    std::string problem;  // the failure reason, or why the file's content is refused
-    // Set when the file could not be read at all (problem is then empty): the page words it.
+    std::string problem;     // the failure reason stored with a failed measurement
+    MeasureFailure refusal;  // why the file's content is refused
+    // Set when the file could not be read at all (refusal is then StoredUnreadable).
     FileReadError readError = FileReadError::None;
     int readCode = 0;  // the errno value behind it
 };
@@ -54,8 +56,8 @@ MeasurementEntry entryOf(const Measurement& measurement);
 
 struct LoadResult {
     std::optional<Measurement> measurement;
-    std::string error;                              // when measurement is empty
-    FileReadError readError = FileReadError::None;  // when the file itself could not be read
+    MeasureFailure error;                           // when measurement is empty
+    FileReadError readError = FileReadError::None;  // under StoredUnreadable
     int readCode = 0;
 };
 
@@ -81,8 +83,8 @@ public:
     // a folder; UnsupportedFormat for an id that names no plain file or a response whose columns
     // differ in length; CreateFailed when the folder cannot be made.
     FileWriteResult save(Measurement& measurement) const;
-    // Empty on success, else why not.
-    std::string remove(const std::string& id) const;
+    // Nothing failed on success, else StoredNoSuchId or StoredNotDeleted.
+    MeasureFailure remove(const std::string& id) const;
 
     // Reads only a regular file of at most kLargestFile bytes; whatever stands at the name, the
     // answer is a result, never an exception, and nothing blocks.

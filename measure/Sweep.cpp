@@ -20,36 +20,34 @@ std::string number(double value) {
 
 }  // namespace
 
-std::string SweepSettings::validate() const {
+MeasureFailure SweepSettings::validate() const {
     if (rate < 8000 || rate > 768000) {
-        return "The sample rate " + std::to_string(rate) + " Hz is outside 8000 to 768000 Hz.";
+        return {MeasureProblem::SweepRate, std::to_string(rate)};
     }
     const double highest = 0.45 * rate;
     if (!within(from, 10.0, highest)) {
-        return "The start frequency " + number(from) + " Hz is outside 10 to " + number(highest) +
-               " Hz.";
+        return {MeasureProblem::SweepStart, number(from)};
     }
     if (!within(to, 10.0, highest)) {
-        return "The end frequency " + number(to) + " Hz is outside 10 to " + number(highest) +
-               " Hz.";
+        return {MeasureProblem::SweepEnd, number(to)};
     }
     if (!(to > from)) {
-        return "The end frequency must be above the start frequency.";
+        return {MeasureProblem::SweepEndBelowStart, {}};
     }
     if (!within(seconds, 1.0, 30.0)) {
-        return "The sweep length " + number(seconds) + " s is outside 1 to 30 s.";
+        return {MeasureProblem::SweepLength, number(seconds)};
     }
     if (!within(levelDbfs, -100.0, 0.0)) {
-        return "The level " + number(levelDbfs) + " dBFS is outside -100 to 0 dBFS.";
+        return {MeasureProblem::SweepLevel, number(levelDbfs)};
     }
     if (!within(fadeInSeconds, 0.0, seconds / 10) || !within(fadeOutSeconds, 0.0, seconds / 10)) {
-        return "Each fade must last 0 s to a tenth of the sweep.";
+        return {MeasureProblem::SweepFades, {}};
     }
     return {};
 }
 
 double sweepRateConstant(const SweepSettings& s) {
-    if (!s.validate().empty()) {
+    if (s.validate().failed()) {
         return 0.0;
     }
     const double octaves = std::log(s.to / s.from);
@@ -57,7 +55,7 @@ double sweepRateConstant(const SweepSettings& s) {
 }
 
 std::size_t sweepFrames(const SweepSettings& s) {
-    if (!s.validate().empty()) {
+    if (s.validate().failed()) {
         return 0;
     }
     const double seconds = sweepRateConstant(s) * std::log(s.to / s.from);
@@ -73,7 +71,7 @@ double sweepAmplitude(const SweepSettings& s) {
 }
 
 std::vector<float> generateSweep(const SweepSettings& s) {
-    if (!s.validate().empty()) {
+    if (s.validate().failed()) {
         return {};
     }
     const double pi = std::numbers::pi;

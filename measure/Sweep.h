@@ -3,6 +3,8 @@
 // lets the analysis cut the harmonic impulse responses apart.
 #pragma once
 
+#include "measure/MeasureFailure.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -18,9 +20,9 @@ struct SweepSettings {
     double fadeInSeconds = 0.02;    // half-cosine rise at the start, 0 to a tenth of the sweep
     double fadeOutSeconds = 0.005;  // half-cosine fall at the end, 0 to a tenth of the sweep
 
-    // Empty when every value is usable, else a sentence naming the first bad one. Values out of
-    // range are refused, never pulled into range.
-    std::string validate() const;
+    // Nothing failed when every value is usable, else the first bad one and its value. Values
+    // out of range are refused, never pulled into range.
+    MeasureFailure validate() const;
 };
 
 // The sweep's rate constant L in seconds: the instantaneous frequency is from * exp(t / L).

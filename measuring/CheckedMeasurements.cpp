@@ -5,13 +5,14 @@
 
 namespace quilbo {
 
-std::string CheckedMeasurements::check(const MeasurementStore& store, const std::string& id) {
+std::optional<LoadResult> CheckedMeasurements::check(const MeasurementStore& store,
+                                                     const std::string& id) {
     if (contains(id)) {
-        return {};
+        return std::nullopt;
     }
     LoadResult loaded = store.load(id);
     if (!loaded.measurement) {
-        return loaded.error;
+        return loaded;
     }
     if (!loaded.measurement->calibration.empty()) {
         if (auto calibration = loadCalibration(loaded.measurement->calibration).calibration) {
@@ -19,7 +20,7 @@ std::string CheckedMeasurements::check(const MeasurementStore& store, const std:
         }
     }
     m_measurements[id] = std::move(*loaded.measurement);
-    return {};
+    return std::nullopt;
 }
 
 void CheckedMeasurements::uncheck(const std::string& id) {

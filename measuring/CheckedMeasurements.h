@@ -7,6 +7,7 @@
 #include "measuring/MeasureViewModel.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,8 @@ namespace quilbo {
 class CheckedMeasurements {
 public:
     bool contains(const std::string& id) const { return m_measurements.count(id) != 0; }
-    // Reads the measurement from store; the read error when it cannot be, and nothing kept.
-    std::string check(const MeasurementStore& store, const std::string& id);
+    // Reads the measurement from store; the failed read when it cannot be, and nothing kept.
+    std::optional<LoadResult> check(const MeasurementStore& store, const std::string& id);
     void uncheck(const std::string& id);
     void clear();
     void rename(const std::string& id, const std::string& name);

@@ -35,9 +35,9 @@ MeasureRequestCheck checkMeasureRequest(const MeasureRequest& request) {
     sweep.levelDbfs = *level;
     sweep.seconds = kMeasureSweepSeconds[std::clamp(
         request.length, 0, static_cast<int>(std::size(kMeasureSweepSeconds)) - 1)];
-    if (std::string problem = sweep.validate(); !problem.empty()) {
+    if (const MeasureFailure problem = sweep.validate(); problem.failed()) {
         check.error = MeasureRequestError::Sweep;
-        check.detail = std::move(problem);
+        check.sweepFailure = problem;
         return check;
     }
     std::vector<unsigned>& channels = check.settings.channels;

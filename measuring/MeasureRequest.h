@@ -27,12 +27,12 @@ struct MeasureRequest {
     std::optional<std::size_t> outputChannels;
 };
 
-// Which field is wrong; Sweep is the engine's own refusal, its reason in detail.
+// Which field is wrong; Sweep is the engine's own refusal, its reason in sweepFailure.
 enum class MeasureRequestError { None, Level, Range, Sweep };
 
 struct MeasureRequestCheck {
     MeasureRequestError error = MeasureRequestError::None;
-    std::string detail;
+    MeasureFailure sweepFailure;
     MeasureSettings settings;  // the sweep and channels, when error is None
 };
 

@@ -20,20 +20,20 @@ FileWriteResult MeasurementIndex::save(Measurement& measurement) {
     return saved;
 }
 
-std::string MeasurementIndex::rename(const std::string& id, const std::string& name,
-                                     FileWriteResult& saved) {
+std::optional<LoadResult> MeasurementIndex::rename(const std::string& id, const std::string& name,
+                                                   FileWriteResult& saved) {
     LoadResult loaded = m_store.load(id);
     if (!loaded.measurement) {
-        return loaded.error;
+        return loaded;
     }
     loaded.measurement->name = name;
     saved = save(*loaded.measurement);
-    return {};
+    return std::nullopt;
 }
 
-std::string MeasurementIndex::remove(const std::string& id) {
-    std::string error = m_store.remove(id);
-    if (error.empty()) {
+MeasureFailure MeasurementIndex::remove(const std::string& id) {
+    const MeasureFailure error = m_store.remove(id);
+    if (!error.failed()) {
         m_entries.erase(id);
     }
     return error;

@@ -6,6 +6,7 @@
 #include "measure/MeasurementStore.h"
 
 #include <map>
+#include <optional>
 #include <string>
 
 namespace quilbo {
@@ -25,11 +26,12 @@ public:
 
     // Saves measurement (a fresh id when it has none) and indexes what was written.
     FileWriteResult save(Measurement& measurement);
-    // Stores the measurement id under a new name, reading and writing that file alone. Empty on
-    // success, else the read error; a write failure is in saved.
-    std::string rename(const std::string& id, const std::string& name, FileWriteResult& saved);
-    // Deletes the file and its entry; empty on success, else why not (the entry is kept).
-    std::string remove(const std::string& id);
+    // Stores the measurement id under a new name, reading and writing that file alone. The
+    // failed read when the file cannot be read; else nothing, and saved says how the write went.
+    std::optional<LoadResult> rename(const std::string& id, const std::string& name,
+                                     FileWriteResult& saved);
+    // Deletes the file and its entry; when it cannot, why not (the entry is kept).
+    MeasureFailure remove(const std::string& id);
 
 private:
     MeasurementStore m_store;

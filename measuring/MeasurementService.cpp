@@ -108,7 +108,7 @@ void MeasurementService::deliver() {
 void MeasurementService::finishRun(const MeasureResult& result) {
     m_busy = false;
     if (!result.ok()) {
-        qCWarning(lcMeasuring) << "A measurement failed:" << result.message.c_str();
+        qCWarning(lcMeasuring) << "A measurement failed:" << describeMeasureResult(result).c_str();
     }
     MeasurementRequest* request = std::exchange(m_request, nullptr);
     if (request == nullptr) {

@@ -19,7 +19,7 @@ std::vector<ChannelSummary> summariseResult(const MeasureResult& result) {
         summary.channel = c.channel;
         summary.analysed = a.status == AnalysisStatus::Ok;
         if (!summary.analysed) {
-            summary.problem = a.message;
+            summary.problem = a.failure;
         } else if (reference == nullptr) {
             summary.delayMs = a.delaySeconds * 1000;
         } else {
@@ -35,7 +35,8 @@ std::vector<ChannelSummary> summariseResult(const MeasureResult& result) {
 
 std::vector<Measurement> resultMeasurements(const MeasureResult& result,
                                             const MeasureSettings& settings, MeasurementLabel label,
-                                            const std::function<std::string(unsigned)>& nameOf) {
+                                            const std::function<std::string(unsigned)>& nameOf,
+                                            const std::function<std::string(unsigned)>& failureOf) {
     std::vector<unsigned> channels;
     for (const ChannelResult& channel : result.channels) {
         channels.push_back(channel.channel);
@@ -43,6 +44,7 @@ std::vector<Measurement> resultMeasurements(const MeasureResult& result,
     std::vector<Measurement> measurements;
     for (const unsigned channel : channels.empty() ? settings.channels : channels) {
         label.name = nameOf(channel);
+        label.failure = failureOf(channel);
         measurements.push_back(storedMeasurement(result, settings, channel, label));
     }
     return measurements;

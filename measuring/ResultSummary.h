@@ -14,7 +14,7 @@ namespace quilbo {
 struct ChannelSummary {
     unsigned channel = 0;
     bool analysed = false;
-    std::string problem;  // the engine's reason, when not analysed
+    MeasureFailure problem;  // why, when not analysed
     double delayMs = 0.0;
     // Non-zero when the server converted the rate: the delay is then only known after this
     // channel's (the first analysed), not from the sweep's start.
@@ -26,9 +26,11 @@ struct ChannelSummary {
 std::vector<ChannelSummary> summariseResult(const MeasureResult& result);
 
 // The measurements a run leaves: one per channel analysed, or, when it recorded nothing, a failed
-// one per channel asked for. nameOf names each by its channel.
+// one per channel asked for. nameOf names each by its channel, and failureOf says why its channel
+// failed, in the words the file keeps (empty when it was analysed).
 std::vector<Measurement> resultMeasurements(const MeasureResult& result,
                                             const MeasureSettings& settings, MeasurementLabel label,
-                                            const std::function<std::string(unsigned)>& nameOf);
+                                            const std::function<std::string(unsigned)>& nameOf,
+                                            const std::function<std::string(unsigned)>& failureOf);
 
 }  // namespace quilbo

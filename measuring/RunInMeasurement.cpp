@@ -30,29 +30,26 @@ QString runInMeasurementName(const QDateTime& sessionStart, RunInStage stage, un
 
 FileWriteResult storeRunInMeasurements(const MeasureResult& result, const MeasureSettings& settings,
                                        const QDateTime& sessionStart, RunInStage stage,
-                                       const std::string& folder) {
+                                       const std::string& folder,
+                                       const std::function<std::string(unsigned)>& channelFailure) {
     if (folder.empty()) {
         return {FileWriteError::NoFolder, 0};
     }
     const MeasurementStore store(folder);
     const std::string date = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
-    MeasurementLabel label{{}, date, settings.output, settings.input, {}, runFailureText(result)};
+    MeasurementLabel label{{}, date, settings.output, settings.input, {}, {}};
     label.session = sessionStart.toUTC().toString(Qt::ISODate).toStdString();
     label.stage = stage == RunInStage::Before ? MeasurementStage::Before : MeasurementStage::After;
     FileWriteResult first;
     for (const unsigned channel : settings.channels) {
         label.name = runInMeasurementName(sessionStart, stage, channel).toStdString();
+        label.failure = channelFailure(channel);
         Measurement measurement = storedMeasurement(result, settings, channel, label);
         if (const FileWriteResult saved = store.save(measurement); !saved && first) {
             first = saved;
         }
     }
     return first;
-}
-
-std::string runFailureText(const MeasureResult& result) {
-    return !result.ok() && !result.message.empty() ? result.message
-                                                   : recordResultName(result.record);
 }
 
 }  // namespace quilbo

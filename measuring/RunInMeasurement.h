@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <string>
 
 namespace quilbo {
@@ -23,13 +24,12 @@ MeasureSettings runInMeasureSettings();
 // the stage stored with them, whatever the user renames them to).
 QString runInMeasurementName(const QDateTime& sessionStart, RunInStage stage, unsigned channel);
 
-// Why a run failed, as the stored measurements keep it: the run's message, else its code's name.
-std::string runFailureText(const MeasureResult& result);
-
-// Stores one measurement per channel of the settings in folder, failed ones with the run's reason.
+// Stores one measurement per channel of the settings in folder, a failed one with the reason
+// channelFailure gives for its channel (in the user's words: the file keeps it as it is shown).
 // The first failure to store, if any (NoFolder without a folder).
 FileWriteResult storeRunInMeasurements(const MeasureResult& result, const MeasureSettings& settings,
                                        const QDateTime& sessionStart, RunInStage stage,
-                                       const std::string& folder);
+                                       const std::string& folder,
+                                       const std::function<std::string(unsigned)>& channelFailure);
 
 }  // namespace quilbo

@@ -22,13 +22,12 @@ Measurement storedMeasurement(const MeasureResult& result, const MeasureSettings
                      [channel](const ChannelResult& c) { return c.channel == channel; });
     if (found == result.channels.end()) {
         m.ok = false;
-        m.failure = label.runFailure;
+        m.failure = label.failure;
         return m;
     }
     const Analysis& analysis = found->analysis;
     m.ok = result.record == RecordResult::Ok && analysis.status == AnalysisStatus::Ok;
-    m.failure =
-        m.ok ? std::string() : (analysis.message.empty() ? label.runFailure : analysis.message);
+    m.failure = m.ok ? std::string() : label.failure;
     m.impulse = analysis.impulse;
     m.response = analysis.response;
     return m;

@@ -16,14 +16,14 @@ struct MeasurementLabel {
     std::string output;
     std::string input;
     std::string calibration;  // the calibration file's path, empty for none
-    std::string runFailure;   // why the run failed, for a channel with no reason of its own
+    std::string failure;      // why this channel failed, in the caller's words; kept if it did
     std::string session{};    // the run-in session's start, empty outside one
     MeasurementStage stage = MeasurementStage::None;
 };
 
-// One channel of a result: its impulse and response as analysed, failed (with the channel's own
-// reason, else the run's) unless the run recorded and the channel's analysis succeeded; a
-// channel the result holds nothing for is failed with the run's reason.
+// One channel of a result: its impulse and response as analysed, failed (with the label's
+// failure) unless the run recorded and the channel's analysis succeeded; a channel the result
+// holds nothing for is failed.
 Measurement storedMeasurement(const MeasureResult& result, const MeasureSettings& settings,
                               unsigned channel, const MeasurementLabel& label);
 

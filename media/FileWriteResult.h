@@ -20,6 +20,7 @@ enum class FileWriteError {
     WriteFailed,   // writing or flushing the data failed (a full disk, say)
     RenameFailed,  // the finished file could not take the target's name
 };
+inline constexpr int kFileWriteErrorCount = static_cast<int>(FileWriteError::RenameFailed) + 1;
 
 struct FileWriteResult {
     FileWriteError error = FileWriteError::None;

@@ -1,4 +1,4 @@
-// A failed write's code and system error number put into words.
+// A failed write's or read's code and system error number put into words.
 #include "pages/FileMessages.h"
 
 #include <QDir>
@@ -57,6 +57,26 @@ QString FileMessages::saveFailed(const QString& path, const FileWriteResult& res
     }
     return tr("Could not save %1. %2 Nothing was written.")
         .arg(QDir::toNativeSeparators(path), reason(result));
+}
+
+QString FileMessages::readReason(FileReadError error, int systemError) {
+    switch (error) {
+        case FileReadError::Missing:
+            return tr("it is gone");
+        case FileReadError::NotRegular:
+            return tr("it is a folder, a FIFO or a device, not a file");
+        case FileReadError::LinkLoop:
+            return tr("its symbolic links lead in a loop");
+        case FileReadError::Denied:
+            return tr("permission to read it is denied");
+        case FileReadError::TooLarge:
+            return tr("it is far larger than any measurement");
+        case FileReadError::None:
+        case FileReadError::Failed:
+            break;
+    }
+    return tr("the system cannot read it (%1)")
+        .arg(QString::fromLocal8Bit(std::strerror(systemError)));
 }
 
 }  // namespace quilbo

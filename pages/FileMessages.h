@@ -1,6 +1,8 @@
-// The words for a file that could not be written, for every page that writes one.
+// The words for a file that could not be written or read, for every page that writes or reads
+// one.
 #pragma once
 
+#include "measure/FileRead.h"
 #include "media/FileWriteResult.h"
 
 #include <QCoreApplication>
@@ -17,6 +19,9 @@ public:
     // The whole message for a file the user named: what was not saved, why, and that nothing
     // was written.
     static QString saveFailed(const QString& path, const FileWriteResult& result);
+    // Why a file could not be read, as a clause ("it is gone"), with the system's words for a
+    // failure it alone can explain.
+    static QString readReason(FileReadError error, int systemError);
 };
 
 }  // namespace quilbo

@@ -13,8 +13,10 @@
 #include "measuring/StoredResult.h"
 #include "pages/FileMessages.h"
 #include "pages/Logging.h"
+#include "pages/MeasureMessages.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageSupport.h"
+#include "pages/RecordMessages.h"
 #include "plot/PlotWidget.h"
 #include "ui_MeasurePage.h"
 
@@ -42,21 +44,7 @@ constexpr int kNameRole = Qt::UserRole + 1;
 constexpr int kDateRole = Qt::UserRole + 2;
 
 QString readErrorText(const MeasurementEntry& entry) {
-    switch (entry.readError) {
-        case FileReadError::Missing:
-            return CMeasurePage::tr("it is gone");
-        case FileReadError::NotRegular:
-            return CMeasurePage::tr("it is a folder, a FIFO or a device, not a file");
-        case FileReadError::LinkLoop:
-            return CMeasurePage::tr("its symbolic links lead in a loop");
-        case FileReadError::Denied:
-            return CMeasurePage::tr("permission to read it is denied");
-        case FileReadError::TooLarge:
-            return CMeasurePage::tr("it is far larger than any measurement");
-        default:
-            return CMeasurePage::tr("the system cannot read it (%1)")
-                .arg(QString::fromLocal8Bit(std::strerror(entry.readCode)));
-    }
+    return FileMessages::readReason(entry.readError, entry.readCode);
 }
 
 QString smoothingText(Smoothing smoothing) {
@@ -67,18 +55,7 @@ QString smoothingText(Smoothing smoothing) {
 }
 
 QString recordFailure(const MeasureResult& result) {
-    switch (result.record) {
-        case RecordResult::Cancelled:
-            return CMeasurePage::tr("Stopped.");
-        case RecordResult::NoServer:
-            return CMeasurePage::tr("No sound server answers.");
-        case RecordResult::NoSink:
-            return CMeasurePage::tr("The output does not exist.");
-        case RecordResult::NoSource:
-            return CMeasurePage::tr("The input does not exist.");
-        default:
-            return QString::fromStdString(result.message);
-    }
+    return RecordMessages::runFailure(result);
 }
 
 }  // namespace
@@ -257,7 +234,8 @@ void CMeasurePage::addStored(const MeasurementEntry& entry) {
     item->setText(0, QString::fromStdString(entry.name));
     item->setData(0, kNameRole, QString::fromStdString(entry.name));
     if (!entry.ok) {
-        item->setToolTip(0, QString::fromStdString(entry.problem));
+        item->setToolTip(0, entry.refusal.failed() ? MeasureMessages::problem(entry.refusal)
+                                                   : QString::fromStdString(entry.problem));
         item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
     }
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
@@ -317,8 +295,8 @@ void CMeasurePage::setSmoothing(Smoothing smoothing) {
 
 QString CMeasurePage::renameStored(const std::string& id, const QString& name) {
     FileWriteResult saved;
-    if (const std::string error = m_index.rename(id, name.toStdString(), saved); !error.empty()) {
-        return QString::fromStdString(error);
+    if (const auto failed = m_index.rename(id, name.toStdString(), saved)) {
+        return MeasureMessages::load(*failed);
     }
     return saved ? QString() : FileMessages::reason(saved);
 }
@@ -346,11 +324,11 @@ void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
     }
     if (item->checkState(0) != Qt::Checked) {
         m_checked.uncheck(id);
-    } else if (const std::string error = m_checked.check(m_index.store(), id); !error.empty()) {
+    } else if (const auto failed = m_checked.check(m_index.store(), id)) {
         m_filling = true;
         item->setCheckState(0, Qt::Unchecked);
         m_filling = false;
-        warn(tr("The measurement cannot be read: %1").arg(QString::fromStdString(error)));
+        warn(tr("The measurement cannot be read: %1").arg(MeasureMessages::load(*failed)));
         return;
     }
     redraw();
@@ -388,7 +366,7 @@ std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
                      .arg(highestMeasureFrequency()));
             return std::nullopt;
         case MeasureRequestError::Sweep:
-            warn(QString::fromStdString(check.detail));
+            warn(MeasureMessages::problem(check.sweepFailure));
             return std::nullopt;
     }
     MeasureSettings settings = std::move(check.settings);
@@ -463,9 +441,14 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
                            recordFailure(result).toStdString()};
     FileWriteResult stored;  // the last failure to store, if any
     const bool recorded = !result.channels.empty();
-    for (Measurement& m : resultMeasurements(result, settings, label, [&](unsigned channel) {
-             return tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
-         })) {
+    for (Measurement& m : resultMeasurements(
+             result, settings, label,
+             [&](unsigned channel) {
+                 return tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
+             },
+             [&](unsigned channel) {
+                 return RecordMessages::channelFailure(result, channel).toStdString();
+             })) {
         if (const FileWriteResult saved = m_index.save(m); !saved) {
             stored = saved;
             continue;
@@ -581,7 +564,7 @@ QString CMeasurePage::resultInfo() const {
     QStringList info;
     for (const ChannelSummary& c : summariseResult(*m_result)) {
         if (!c.analysed) {
-            info << tr("channel %1: %2").arg(c.channel).arg(QString::fromStdString(c.problem));
+            info << tr("channel %1: %2").arg(c.channel).arg(MeasureMessages::problem(c.problem));
             continue;
         }
         const QString delay =
@@ -608,13 +591,7 @@ bool CMeasurePage::setCalibrationFile(const QString& path) {
     }
     CalibrationResult loaded = loadCalibration(path.toStdString());
     if (!loaded.calibration) {
-        const QString reason = QString::fromStdString(loaded.error.reason);
-        warn(loaded.error.line > 0
-                 ? tr("The calibration file %1 is refused: line %2: %3")
-                       .arg(path)
-                       .arg(loaded.error.line)
-                       .arg(reason)
-                 : tr("The calibration file %1 is refused: %2").arg(path, reason));
+        warn(MeasureMessages::calibration(path, loaded.error));
         return false;
     }
     m_calibration = std::move(loaded.calibration);
@@ -647,8 +624,8 @@ void CMeasurePage::OnDelete() {
     }
     const std::string id = item->data(0, kIdRole).toString().toStdString();
     m_checked.uncheck(id);
-    if (const std::string error = m_index.remove(id); !error.empty()) {
-        warn(tr("The measurement cannot be deleted: %1").arg(QString::fromStdString(error)));
+    if (const MeasureFailure error = m_index.remove(id); error.failed()) {
+        warn(tr("The measurement cannot be deleted: %1").arg(MeasureMessages::problem(error)));
         refreshStored();  // whatever stands there now
     } else if (isListingStored()) {
         refreshStored();  // the pass under way may have read it before it went
@@ -665,7 +642,7 @@ void CMeasurePage::OnExport(bool impulse) {
     }
     LoadResult loaded = m_index.store().load(item->data(0, kIdRole).toString().toStdString());
     if (!loaded.measurement) {
-        warn(tr("The measurement cannot be read: %1").arg(QString::fromStdString(loaded.error)));
+        warn(tr("The measurement cannot be read: %1").arg(MeasureMessages::load(loaded)));
         return;
     }
     const Measurement& m = *loaded.measurement;

@@ -10,6 +10,7 @@
 #include "pages/LeadingNumber.h"
 #include "pages/Logging.h"
 #include "pages/PageSupport.h"
+#include "pages/RecordMessages.h"
 #include "pages/SystemVolumeSlider.h"
 #include "ui_RunInPage.h"
 
@@ -346,9 +347,9 @@ void CRunInPage::startMeasurement(RunInStage stage) {
         return;
     }
     MeasureResult refused;
-    refused.message = !m_measurementService || m_measurementService->recorder() == nullptr
-                          ? "no recorder: nothing can be measured"
-                          : "another measurement is running";
+    refused.problem = !m_measurementService || m_measurementService->recorder() == nullptr
+                          ? RecordProblem::NoRecorder
+                          : RecordProblem::Busy;
     measurementFinished(refused);
 }
 
@@ -361,11 +362,11 @@ void CRunInPage::measurementFinished(const MeasureResult& result) {
     m_measuring.reset();
     const FileWriteResult stored = storeRunInMeasurements(
         result, runInMeasureSettings(), QDateTime::fromSecsSinceEpoch(m_timeStart), stage,
-        MeasurementStore::defaultFolder());
-    QString problem;
-    if (!result.ok()) {
-        problem = QString::fromStdString(runFailureText(result));
-    } else if (!stored) {
+        MeasurementStore::defaultFolder(), [&result](unsigned channel) {
+            return RecordMessages::channelFailure(result, channel).toStdString();
+        });
+    QString problem = RecordMessages::runFailure(result);
+    if (problem.isEmpty() && !stored) {
         problem = FileMessages::reason(stored);
     }
     if (!problem.isEmpty()) {

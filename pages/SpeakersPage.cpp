@@ -6,6 +6,7 @@
 #include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
 #include "pages/PageSupport.h"
+#include "pages/RecordMessages.h"
 #include "pages/SpeakerMap.h"
 #include "ui_SpeakersPage.h"
 
@@ -162,9 +163,11 @@ void CSpeakersPage::OnMicCheck() {
     }
     if (const auto refusal = m_measurementService->refusal()) {
         m_micFailure = RecordResult::Failed;
-        m_micMessage = *refusal == MeasurementRefusal::NoRecorder
-                           ? tr("this program has no recorder")
-                           : tr("another measurement is running; try again when it has finished");
+        m_micMessage = RecordMessages::failure(RecordResult::Failed,
+                                               *refusal == MeasurementRefusal::NoRecorder
+                                                   ? RecordProblem::NoRecorder
+                                                   : RecordProblem::Busy,
+                                               {});
         showMicCheck();
         return;
     }
@@ -188,7 +191,7 @@ void CSpeakersPage::micCheckFinished(const MeasureResult& result) {
     m_micRows.clear();
     if (result.record != RecordResult::Ok) {
         m_micFailure = result.record;
-        m_micMessage = QString::fromStdString(result.message);
+        m_micMessage = RecordMessages::runFailure(result);
     } else {
         const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
         const std::optional<SinkLayout> layout =
@@ -213,7 +216,7 @@ void CSpeakersPage::showMicCheck() {
     } else if (m_micFailure == RecordResult::Cancelled) {
         status = tr("The microphone check was stopped.");
     } else if (m_micFailure) {
-        status = tr("The microphone check could not be made: %1.").arg(m_micMessage);
+        status = tr("The microphone check could not be made: %1").arg(m_micMessage);
     } else if (!m_micRows.empty()) {
         const bool good = std::none_of(m_micRows.begin(), m_micRows.end(),
                                        [](const MicrophoneCheckRow& row) { return row.flagged(); });

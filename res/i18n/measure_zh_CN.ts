@@ -92,22 +92,6 @@
         <translation>1/%1 倍频程</translation>
     </message>
     <message>
-        <source>Stopped.</source>
-        <translation>已停止。</translation>
-    </message>
-    <message>
-        <source>No sound server answers.</source>
-        <translation>没有声音服务器响应。</translation>
-    </message>
-    <message>
-        <source>The output does not exist.</source>
-        <translation>该输出不存在。</translation>
-    </message>
-    <message>
-        <source>The input does not exist.</source>
-        <translation>该输入不存在。</translation>
-    </message>
-    <message>
         <source>%1: %2</source>
         <translation>%1：%2</translation>
     </message>
@@ -224,14 +208,6 @@
         <translation>差值（之后 - 之前）</translation>
     </message>
     <message>
-        <source>The calibration file %1 is refused: line %2: %3</source>
-        <translation>校准文件 %1 被拒绝：第 %2 行：%3</translation>
-    </message>
-    <message>
-        <source>The calibration file %1 is refused: %2</source>
-        <translation>校准文件 %1 被拒绝：%2</translation>
-    </message>
-    <message>
         <source>Microphone calibration file</source>
         <translation>麦克风校准文件</translation>
     </message>
@@ -270,30 +246,6 @@
     <message>
         <source>The response is too long for a WAV file.</source>
         <translation>该响应太长，WAV 文件无法容纳。</translation>
-    </message>
-    <message>
-        <source>it is gone</source>
-        <translation>文件已不存在</translation>
-    </message>
-    <message>
-        <source>it is a folder, a FIFO or a device, not a file</source>
-        <translation>它是文件夹、FIFO 或设备，而不是文件</translation>
-    </message>
-    <message>
-        <source>its symbolic links lead in a loop</source>
-        <translation>其符号链接构成循环</translation>
-    </message>
-    <message>
-        <source>permission to read it is denied</source>
-        <translation>没有读取它的权限</translation>
-    </message>
-    <message>
-        <source>it is far larger than any measurement</source>
-        <translation>它远大于任何测量文件</translation>
-    </message>
-    <message>
-        <source>the system cannot read it (%1)</source>
-        <translation>系统无法读取它（%1）</translation>
     </message>
     <message>
         <source>%1: unreadable: %2</source>

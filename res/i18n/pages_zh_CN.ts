@@ -58,6 +58,205 @@
         <source>Could not save %1. %2 Nothing was written.</source>
         <translation>无法保存 %1。%2未写入任何内容。</translation>
     </message>
+    <message>
+        <source>it is gone</source>
+        <translation>文件已不存在</translation>
+    </message>
+    <message>
+        <source>it is a folder, a FIFO or a device, not a file</source>
+        <translation>它是文件夹、FIFO 或设备，而不是文件</translation>
+    </message>
+    <message>
+        <source>its symbolic links lead in a loop</source>
+        <translation>其符号链接构成循环</translation>
+    </message>
+    <message>
+        <source>permission to read it is denied</source>
+        <translation>没有读取它的权限</translation>
+    </message>
+    <message>
+        <source>it is far larger than any measurement</source>
+        <translation>它远大于任何测量文件</translation>
+    </message>
+    <message>
+        <source>the system cannot read it (%1)</source>
+        <translation>系统无法读取它（%1）</translation>
+    </message>
+</context>
+<context>
+    <name>MeasureMessages</name>
+    <message>
+        <source>The sample rate %1 Hz is outside 8000 to 768000 Hz.</source>
+        <translation>采样率 %1 Hz 超出 8000 至 768000 Hz 的范围。</translation>
+    </message>
+    <message>
+        <source>The start frequency %1 Hz is outside 10 Hz to 0.45 times the sample rate.</source>
+        <translation>起始频率 %1 Hz 超出 10 Hz 至采样率 0.45 倍的范围。</translation>
+    </message>
+    <message>
+        <source>The end frequency %1 Hz is outside 10 Hz to 0.45 times the sample rate.</source>
+        <translation>终止频率 %1 Hz 超出 10 Hz 至采样率 0.45 倍的范围。</translation>
+    </message>
+    <message>
+        <source>The end frequency must be above the start frequency.</source>
+        <translation>终止频率必须高于起始频率。</translation>
+    </message>
+    <message>
+        <source>The sweep length %1 s is outside 1 to 30 s.</source>
+        <translation>扫频时长 %1 秒超出 1 至 30 秒的范围。</translation>
+    </message>
+    <message>
+        <source>The level %1 dBFS is outside -100 to 0 dBFS.</source>
+        <translation>电平 %1 dBFS 超出 -100 至 0 dBFS 的范围。</translation>
+    </message>
+    <message>
+        <source>Each fade must last 0 s to a tenth of the sweep.</source>
+        <translation>每段淡入淡出必须在 0 秒至扫频时长的十分之一之间。</translation>
+    </message>
+    <message>
+        <source>The frequency axis needs 1 to 96 points an octave.</source>
+        <translation>频率轴每个倍频程需要 1 至 96 个点。</translation>
+    </message>
+    <message>
+        <source>The gate must be 0 (none) to 10000 ms.</source>
+        <translation>时间窗必须为 0（不加窗）至 10000 毫秒。</translation>
+    </message>
+    <message>
+        <source>The clipping level must lie above 0 and at most 1.</source>
+        <translation>削波电平必须大于 0 且不超过 1。</translation>
+    </message>
+    <message>
+        <source>The sweep&apos;s start must lie inside the recording&apos;s part for it, and that part inside the recording.</source>
+        <translation>扫频的起点必须位于录音中分给它的片段之内，且该片段必须位于录音之内。</translation>
+    </message>
+    <message>
+        <source>The recording ends before the sweep does.</source>
+        <translation>录音在扫频结束之前就结束了。</translation>
+    </message>
+    <message>
+        <source>The recording holds a sample that is not a number.</source>
+        <translation>录音中含有非数值的采样。</translation>
+    </message>
+    <message>
+        <source>The recording is clipped (%1 samples at full scale): lower the output or input level.</source>
+        <translation>录音已削波（%1 个采样达到满幅）：请降低输出或输入电平。</translation>
+    </message>
+    <message>
+        <source>The sweep was not heard in the recording.</source>
+        <translation>录音中没有听到扫频。</translation>
+    </message>
+    <message>
+        <source>The response peaks before the sweep began: check the sweep&apos;s start.</source>
+        <translation>响应的峰值出现在扫频开始之前：请检查扫频的起点。</translation>
+    </message>
+    <message>
+        <source>The recording ends before the end of the sweep arrived: record %1 ms longer.</source>
+        <translation>录音在扫频末尾到达之前就结束了：请多录 %1 毫秒。</translation>
+    </message>
+    <message>
+        <source>The Sens Factor has no number of dB after &apos;=&apos;.</source>
+        <translation>Sens Factor 的“=”之后没有 dB 数值。</translation>
+    </message>
+    <message>
+        <source>Expected &quot;frequency dB&quot; or &quot;frequency dB phase&quot;, found %1 values.</source>
+        <translation>应为“频率 dB”或“频率 dB 相位”，却有 %1 个数值。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a number.</source>
+        <translation>“%1”不是数字。</translation>
+    </message>
+    <message>
+        <source>The frequency must be above 0 Hz.</source>
+        <translation>频率必须大于 0 Hz。</translation>
+    </message>
+    <message>
+        <source>The frequencies must rise from line to line.</source>
+        <translation>频率必须逐行递增。</translation>
+    </message>
+    <message>
+        <source>A deviation beyond 100 dB is not a microphone&apos;s.</source>
+        <translation>超过 100 dB 的偏差不可能来自麦克风。</translation>
+    </message>
+    <message>
+        <source>Some lines give a phase and others do not.</source>
+        <translation>有些行给出了相位，有些行没有。</translation>
+    </message>
+    <message>
+        <source>The file holds no calibration points.</source>
+        <translation>该文件不含任何校准点。</translation>
+    </message>
+    <message>
+        <source>The file is larger than 4 MiB, too large for a calibration file.</source>
+        <translation>该文件大于 4 MiB，作为校准文件太大。</translation>
+    </message>
+    <message>
+        <source>The file cannot be read.</source>
+        <translation>无法读取该文件。</translation>
+    </message>
+    <message>
+        <source>The file cannot be read: %1.</source>
+        <translation>无法读取该文件：%1。</translation>
+    </message>
+    <message>
+        <source>The calibration file %1 is refused: line %2: %3</source>
+        <translation>校准文件 %1 被拒绝：第 %2 行：%3</translation>
+    </message>
+    <message>
+        <source>The calibration file %1 is refused: %2</source>
+        <translation>校准文件 %1 被拒绝：%2</translation>
+    </message>
+    <message>
+        <source>There is no measurement &quot;%1&quot;.</source>
+        <translation>没有名为“%1”的测量。</translation>
+    </message>
+    <message>
+        <source>It is not a Quilbo measurement file.</source>
+        <translation>它不是 Quilbo 测量文件。</translation>
+    </message>
+    <message>
+        <source>It was written in a newer format (%1) than this version reads.</source>
+        <translation>它以更新的格式（%1）写成，本版本无法读取。</translation>
+    </message>
+    <message>
+        <source>It is truncated or corrupt: its header never ends.</source>
+        <translation>文件被截断或已损坏：文件头没有结尾。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: a line of its header has no &apos;=&apos;.</source>
+        <translation>文件已损坏：文件头中有一行没有“=”。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: its field &quot;%1&quot; is missing or wrong.</source>
+        <translation>文件已损坏：字段“%1”缺失或有误。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: the sweep it describes is impossible.</source>
+        <translation>文件已损坏：其中描述的扫频不可能存在。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: it declares more samples than any measurement has.</source>
+        <translation>文件已损坏：声明的采样数超过任何测量所能有的数量。</translation>
+    </message>
+    <message>
+        <source>It is truncated: %1 bytes of its data are missing.</source>
+        <translation>文件被截断：数据缺少 %1 个字节。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: it holds more data than its header declares.</source>
+        <translation>文件已损坏：数据多于文件头所声明的数量。</translation>
+    </message>
+    <message>
+        <source>It is corrupt: its data do not match their checksum.</source>
+        <translation>文件已损坏：数据与校验和不符。</translation>
+    </message>
+    <message>
+        <source>The file could not be removed.</source>
+        <translation>无法删除该文件。</translation>
+    </message>
+    <message>
+        <source>The file could not be removed (%1).</source>
+        <translation>无法删除该文件（%1）。</translation>
+    </message>
 </context>
 <context>
     <name>PlayerMessages</name>
@@ -72,6 +271,125 @@
     <message>
         <source>The sound output went away: playback has ended.</source>
         <translation>声音输出设备已消失：播放已结束。</translation>
+    </message>
+</context>
+<context>
+    <name>RecordMessages</name>
+    <message>
+        <source>The rate %1 Hz is not one a sound server takes.</source>
+        <translation>声音服务器不接受 %1 Hz 的采样率。</translation>
+    </message>
+    <message>
+        <source>There is no sweep to play.</source>
+        <translation>没有可播放的扫频。</translation>
+    </message>
+    <message>
+        <source>The sweep is longer than 10 minutes.</source>
+        <translation>扫频长于 10 分钟。</translation>
+    </message>
+    <message>
+        <source>The sweep holds a sample that is not a number.</source>
+        <translation>扫频中含有非数值的采样。</translation>
+    </message>
+    <message>
+        <source>The gap and the tail must each last 0 to 60 seconds.</source>
+        <translation>间隔和尾段都必须为 0 至 60 秒。</translation>
+    </message>
+    <message>
+        <source>The output has %1 channels, more or fewer than can be played.</source>
+        <translation>该输出有 %1 个声道，无法以此声道数播放。</translation>
+    </message>
+    <message>
+        <source>Choose 1 to 256 channels to play in turn.</source>
+        <translation>请选择 1 至 256 个依次播放的声道。</translation>
+    </message>
+    <message>
+        <source>Channel %1 is not one of the output&apos;s.</source>
+        <translation>声道 %1 不属于该输出。</translation>
+    </message>
+    <message>
+        <source>The sweeps, gaps and tail would last more than 10 minutes.</source>
+        <translation>扫频、间隔和尾段合计将超过 10 分钟。</translation>
+    </message>
+    <message>
+        <source>The sound server would not make a stream.</source>
+        <translation>声音服务器无法建立音频流。</translation>
+    </message>
+    <message>
+        <source>There is not enough memory for the recording.</source>
+        <translation>内存不足，无法录音。</translation>
+    </message>
+    <message>
+        <source>The input %1 sends nothing.</source>
+        <translation>输入 %1 没有送来任何声音。</translation>
+    </message>
+    <message>
+        <source>The output %1 did not start playing.</source>
+        <translation>输出 %1 没有开始播放。</translation>
+    </message>
+    <message>
+        <source>The sound server stopped answering.</source>
+        <translation>声音服务器停止了响应。</translation>
+    </message>
+    <message>
+        <source>This program has no recorder: nothing can be measured.</source>
+        <translation>本程序没有录音器，无法进行测量。</translation>
+    </message>
+    <message>
+        <source>Another measurement is running; try again when it has finished.</source>
+        <translation>另一项测量正在进行；请在其结束后再试。</translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation>已停止。</translation>
+    </message>
+    <message>
+        <source>The measurement cannot be played as asked.</source>
+        <translation>无法按要求播放该测量。</translation>
+    </message>
+    <message>
+        <source>No sound server answers.</source>
+        <translation>没有声音服务器响应。</translation>
+    </message>
+    <message>
+        <source>There is no default output.</source>
+        <translation>没有默认输出。</translation>
+    </message>
+    <message>
+        <source>There is no output named %1.</source>
+        <translation>没有名为 %1 的输出。</translation>
+    </message>
+    <message>
+        <source>There is no default input.</source>
+        <translation>没有默认输入。</translation>
+    </message>
+    <message>
+        <source>There is no input named %1.</source>
+        <translation>没有名为 %1 的输入。</translation>
+    </message>
+    <message>
+        <source>The output or the input refused the sample rate or the channel count.</source>
+        <translation>输出或输入不接受该采样率或声道数。</translation>
+    </message>
+    <message>
+        <source>The output %1 went away while playing.</source>
+        <translation>输出 %1 在播放时消失了。</translation>
+    </message>
+    <message>
+        <source>The input %1 went away while recording.</source>
+        <translation>输入 %1 在录音时消失了。</translation>
+    </message>
+    <message>
+        <source>The measurement failed.</source>
+        <translation>测量失败。</translation>
+    </message>
+    <message>
+        <source>Channel %1: %2</source>
+        <translation>声道 %1：%2</translation>
+    </message>
+    <message>
+        <source>Nothing was measured.</source>
+        <translation>没有测得任何结果。</translation>
     </message>
 </context>
 <context>

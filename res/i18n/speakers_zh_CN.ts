@@ -84,14 +84,6 @@
         <translation>各扬声器依次播放一段短扫频，同时由默认输入录音：检查是否听到，以及相对左前扬声器的极性、延迟和电平。</translation>
     </message>
     <message>
-        <source>this program has no recorder</source>
-        <translation>本程序没有录音器</translation>
-    </message>
-    <message>
-        <source>another measurement is running; try again when it has finished</source>
-        <translation>另一项测量正在进行；请在其结束后再试</translation>
-    </message>
-    <message>
         <source>This program has no measurement recorder: nothing can be measured.</source>
         <translation>本程序没有测量录音器，无法进行测量。</translation>
     </message>
@@ -102,10 +94,6 @@
     <message>
         <source>The microphone check was stopped.</source>
         <translation>麦克风检查已停止。</translation>
-    </message>
-    <message>
-        <source>The microphone check could not be made: %1.</source>
-        <translation>无法进行麦克风检查：%1。</translation>
     </message>
     <message>
         <source>Every speaker was heard, in phase and level with the front left.</source>
@@ -178,6 +166,10 @@
     <message>
         <source>500 to 2000 Hz</source>
         <translation>500 至 2000 Hz</translation>
+    </message>
+    <message>
+        <source>The microphone check could not be made: %1</source>
+        <translation>无法进行麦克风检查：%1</translation>
     </message>
 </context>
 </TS>

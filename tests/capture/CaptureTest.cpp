@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 #include <thread>
+#include <tuple>
 
 #include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
@@ -111,7 +112,7 @@ TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
         EXPECT_EQ(recorder.defaultSource(), speaker->source().toStdString());
         std::vector<Found> found;
         const Recording r = recordWhole(request({swapped ? 2u : 1u}), found);
-        ASSERT_EQ(r.result, RecordResult::Ok) << r.message;
+        ASSERT_EQ(r.result, RecordResult::Ok) << r.detail;
         EXPECT_EQ(r.underflows, 0u);
         EXPECT_GT(found.at(0).correlation, 0.999) << "swapped " << swapped;
         EXPECT_NEAR(found.at(0).at, r.playbackStart, 3) << "swapped " << swapped;
@@ -126,23 +127,30 @@ TEST_P(Capture, RecordsTheSweepWholeWhereItSaysThePlaybackSits) {
 TEST_P(Capture, FailuresAtTheStartOrMidwaySayWhyAndLeaveNoStreamBehind) {
     ASSERT_TRUE(speaker->startPerfect());
     using Change = void (*)(RecordRequest&);
-    const std::pair<Change, RecordResult> cases[] = {
-        {[](RecordRequest& r) { r.source = "nowhere"; }, RecordResult::NoSource},
-        {[](RecordRequest& r) { r.sink = "nowhere"; }, RecordResult::NoSink},
-        {[](RecordRequest& r) { r.channels = {3}; }, RecordResult::BadRequest},
-        {[](RecordRequest& r) { r.channels = {}; }, RecordResult::BadRequest},
-        {[](RecordRequest& r) { r.sinkChannels = 99; }, RecordResult::BadRequest},
-        {[](RecordRequest& r) { r.rate = 0; }, RecordResult::BadRequest},
-        {[](RecordRequest& r) { r.sweep[7] = NAN; }, RecordResult::BadRequest},
-        {[](RecordRequest& r) { r.gapSeconds = -1; }, RecordResult::BadRequest},
-        {[](RecordRequest& r) { r.tailSeconds = INFINITY; }, RecordResult::BadRequest},
-        {[](RecordRequest& r) { r.channels.assign(1000, 1); }, RecordResult::BadRequest}};
-    for (const auto& [change, expected] : cases) {
+    using P = RecordProblem;
+    const std::tuple<Change, RecordResult, RecordProblem> cases[] = {
+        {[](RecordRequest& r) { r.source = "nowhere"; }, RecordResult::NoSource, P::None},
+        {[](RecordRequest& r) { r.sink = "nowhere"; }, RecordResult::NoSink, P::None},
+        {[](RecordRequest& r) { r.channels = {3}; }, RecordResult::BadRequest,
+         P::ChannelNotOnOutput},
+        {[](RecordRequest& r) { r.channels = {}; }, RecordResult::BadRequest, P::TurnCount},
+        {[](RecordRequest& r) { r.sinkChannels = 99; }, RecordResult::BadRequest,
+         P::OutputChannels},
+        {[](RecordRequest& r) { r.rate = 0; }, RecordResult::BadRequest, P::Rate},
+        {[](RecordRequest& r) { r.sweep[7] = NAN; }, RecordResult::BadRequest, P::SweepNotNumber},
+        {[](RecordRequest& r) { r.gapSeconds = -1; }, RecordResult::BadRequest, P::Pause},
+        {[](RecordRequest& r) { r.tailSeconds = INFINITY; }, RecordResult::BadRequest, P::Pause},
+        {[](RecordRequest& r) { r.channels.assign(1000, 1); }, RecordResult::BadRequest,
+         P::TurnCount}};
+    for (const auto& [change, expected, problem] : cases) {
         RecordRequest r = request({1});
         change(r);
         const Recording out = recorder.record(r);
-        EXPECT_EQ(out.result, expected) << recordResultName(out.result) << ": " << out.message;
-        EXPECT_FALSE(out.message.empty());
+        EXPECT_EQ(out.result, expected) << recordResultName(out.result) << ": " << out.detail;
+        EXPECT_EQ(out.problem, problem) << recordResultName(expected);
+        if (problem == P::None) {
+            EXPECT_EQ(out.detail, "nowhere");  // the device asked for, for the message
+        }
         EXPECT_TRUE(leftNothing());
     }
     // Devices that go midway end the run with their reason.
@@ -166,7 +174,7 @@ TEST_P(Capture, FailuresAtTheStartOrMidwaySayWhyAndLeaveNoStreamBehind) {
             }
         });
         server->resume();
-        EXPECT_EQ(out.result, c.expected) << recordResultName(out.result) << ": " << out.message;
+        EXPECT_EQ(out.result, c.expected) << recordResultName(out.result) << ": " << out.detail;
         EXPECT_TRUE(leftNothing()) << recordResultName(c.expected);
     }
     server->stop();

@@ -78,7 +78,8 @@ TEST(Analysis, WireIsFlatOnTimeUndistortedAndItsPolarityAndNoiseAreFound) {
         settings.segmentStart = start - kQuiet;
         settings.segmentEnd = start == kQuiet ? second - kQuiet : 0;
         channels.push_back(analyse(recording, settings));
-        ASSERT_EQ(channels.back().status, AnalysisStatus::Ok) << channels.back().message;
+        ASSERT_EQ(channels.back().status, AnalysisStatus::Ok)
+            << describeMeasureFailure(channels.back().failure);
     }
     const Analysis& wire = channels[0];
     EXPECT_NEAR(wire.delaySeconds * 1000, 123.0 / 48, 0.05);
@@ -99,7 +100,7 @@ TEST(Analysis, PolynomialDistortionGivesItsExactHarmonics) {
     const double a = sweepAmplitude(sweep);
     const auto system = [](float x) { return x + 0.05f * x * x + 0.01f * x * x * x; };
     const Analysis result = analyseWhole(recordingOf(sweep, system), sweep);
-    ASSERT_EQ(result.status, AnalysisStatus::Ok) << result.message;
+    ASSERT_EQ(result.status, AnalysisStatus::Ok) << describeMeasureFailure(result.failure);
     const double fundamental = a + 0.01 * 3 * a * a * a / 4;
     const double h2 = 20 * std::log10(0.05 * a * a / 2 / fundamental);
     const double h3 = 20 * std::log10(0.01 * a * a * a / 4 / fundamental);
@@ -127,7 +128,7 @@ TEST(Analysis, GateKeepsAReflectionOut) {
     const Analysis whole = analyse(recording, settings);
     settings.gateMs = 4;
     const Analysis gated = analyse(recording, settings);
-    ASSERT_EQ(gated.status, AnalysisStatus::Ok) << gated.message;
+    ASSERT_EQ(gated.status, AnalysisStatus::Ok) << describeMeasureFailure(gated.failure);
     const auto flat = [](double) { return 0.0; };
     EXPECT_GT(worstError(whole.response, 1000, 18000, flat), 5.0);
     EXPECT_LT(worstError(gated.response, 100, 18000, flat), 0.1);
@@ -153,12 +154,12 @@ TEST(Analysis, ACalibrationRemovesTheMicrophonesResponse) {
                 std::to_string(20 * std::log10(std::abs(shelf.response(f)))) + "\n";
     }
     const CalibrationResult calibration = parseCalibration(file);
-    ASSERT_TRUE(calibration.calibration) << calibration.error.reason;
+    ASSERT_TRUE(calibration.calibration) << describeCalibrationError(calibration.error);
     EXPECT_EQ(calibration.calibration->sensitivityDb, -0.7);
     std::vector<float> recording = recordingOf(sweep, [](float x) { return x; });
     shelf.process(recording);
     Analysis heard = analyseWhole(recording, sweep);
-    ASSERT_EQ(heard.status, AnalysisStatus::Ok) << heard.message;
+    ASSERT_EQ(heard.status, AnalysisStatus::Ok) << describeMeasureFailure(heard.failure);
     calibration.calibration->removeFrom(heard.response);
     EXPECT_LT(worstError(heard.response, 30, 18000, [](double) { return 0.0; }), 0.1);
 }
@@ -166,19 +167,23 @@ TEST(Analysis, ACalibrationRemovesTheMicrophonesResponse) {
 TEST(Analysis, BadRequestsAreRefusedWithTheirReason) {
     struct Case {
         std::function<void(SweepSettings&, AnalysisSettings&, std::vector<float>&)> spoil;
-        const char* reason;
+        MeasureProblem reason;
     };
     const Case cases[] = {
-        {[](SweepSettings& s, auto&, auto&) { s.to = 30000; }, "end frequency"},
-        {[](SweepSettings& s, auto&, auto&) { s.seconds = 0.5; }, "sweep length"},
-        {[](SweepSettings& s, auto&, auto&) { s.levelDbfs = 3; }, "level"},
-        {[](SweepSettings& s, auto&, auto&) { s.from = std::nan(""); }, "start frequency"},
-        {[](auto&, AnalysisSettings& a, auto&) { a.sweepStart = 40000; }, "ends before the sweep"},
-        {[](auto&, AnalysisSettings& a, auto&) { a.segmentStart = kQuiet + 1; }, "inside"},
-        {[](auto&, auto&, std::vector<float>& r) { r[100] = std::nanf(""); }, "not a number"},
+        {[](SweepSettings& s, auto&, auto&) { s.to = 30000; }, MeasureProblem::SweepEnd},
+        {[](SweepSettings& s, auto&, auto&) { s.seconds = 0.5; }, MeasureProblem::SweepLength},
+        {[](SweepSettings& s, auto&, auto&) { s.levelDbfs = 3; }, MeasureProblem::SweepLevel},
+        {[](SweepSettings& s, auto&, auto&) { s.from = std::nan(""); }, MeasureProblem::SweepStart},
+        {[](auto&, AnalysisSettings& a, auto&) { a.sweepStart = 40000; },
+         MeasureProblem::RecordingTooShort},
+        {[](auto&, AnalysisSettings& a, auto&) { a.segmentStart = kQuiet + 1; },
+         MeasureProblem::Segment},
+        {[](auto&, auto&, std::vector<float>& r) { r[100] = std::nanf(""); },
+         MeasureProblem::RecordingNotNumber},
         {[](auto&, auto&, std::vector<float>& r) { std::fill(r.begin(), r.end(), 0.0f); },
-         "not heard"},
-        {[](auto&, auto&, std::vector<float>& r) { r.resize(r.size() - kTail - 50); }, "record"},
+         MeasureProblem::NotHeard},
+        {[](auto&, auto&, std::vector<float>& r) { r.resize(r.size() - kTail - 50); },
+         MeasureProblem::TailTooShort},
     };
     std::vector<float> heard = recordingOf(oneSecond(-6), [](float x) { return x; });
     heard.insert(heard.begin(), 50, 0.0f);
@@ -189,8 +194,8 @@ TEST(Analysis, BadRequestsAreRefusedWithTheirReason) {
         std::vector<float> recording = heard;
         c.spoil(settings.sweep, settings, recording);
         const Analysis result = analyse(recording, settings);
-        EXPECT_EQ(result.status, AnalysisStatus::Failed) << c.reason;
-        EXPECT_NE(result.message.find(c.reason), std::string::npos) << result.message;
+        EXPECT_EQ(result.status, AnalysisStatus::Failed) << describeMeasureFailure({c.reason, {}});
+        EXPECT_EQ(result.failure.code, c.reason) << describeMeasureFailure(result.failure);
     }
 }
 

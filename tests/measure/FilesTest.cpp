@@ -17,7 +17,8 @@ TEST(Calibration, PointsAreReadAndInterpolatedOnALogAxisHeldAtTheEnds) {
     const CalibrationResult read = parseCalibration(
         "\xEF\xBB\xBF\"Sens Factor =-1.5dB, SERNO: 7001234\"\r\n* Freq dB phase\r\n\r\n"
         "20\t-2.0\t10\r\n  200   +2.0  -10\r\n2000 2 0\r\n");
-    ASSERT_TRUE(read.calibration) << read.error.line << ": " << read.error.reason;
+    ASSERT_TRUE(read.calibration) << read.error.line << ": "
+                                  << describeCalibrationError(read.error);
     const Calibration& c = *read.calibration;
     EXPECT_EQ(c.sensitivityDb, -1.5);
     EXPECT_DOUBLE_EQ(c.dbAt(10), -2.0);
@@ -30,28 +31,30 @@ TEST(Calibration, MalformedFilesAreRefusedWithTheirLine) {
     const struct {
         const char* text;
         int line;
-        const char* reason;
+        MeasureProblem reason;
+        const char* detail;
     } cases[] = {
-        {"20 1\n\n100\n", 3, "found 1 values"},
-        {"20 1\n100 1 0 5\n", 2, "found 4 values"},
-        {"* x\n20 loud\n", 2, "\"loud\" is not a number"},
-        {"20 1\n1e5x 1\n", 2, "\"1e5x\" is not a number"},
-        {"0 1\n", 1, "above 0 Hz"},
-        {"20 1\n100 1\n100 2\n", 3, "rise"},
-        {"20 1\n100 1 30\n", 2, "phase"},
-        {"20 nan\n", 1, "not a number"},
-        {"20 300\n", 1, "100 dB"},
-        {"\"Sens Factor = loud\"\n20 1\n", 1, "Sens Factor"},
-        {"* only comments\n\n", 0, "no calibration points"},
+        {"20 1\n\n100\n", 3, MeasureProblem::CalibrationFields, "1"},
+        {"20 1\n100 1 0 5\n", 2, MeasureProblem::CalibrationFields, "4"},
+        {"* x\n20 loud\n", 2, MeasureProblem::CalibrationNotNumber, "loud"},
+        {"20 1\n1e5x 1\n", 2, MeasureProblem::CalibrationNotNumber, "1e5x"},
+        {"0 1\n", 1, MeasureProblem::CalibrationFrequency, ""},
+        {"20 1\n100 1\n100 2\n", 3, MeasureProblem::CalibrationOrder, ""},
+        {"20 1\n100 1 30\n", 2, MeasureProblem::CalibrationPhase, ""},
+        {"20 nan\n", 1, MeasureProblem::CalibrationNotNumber, "nan"},
+        {"20 300\n", 1, MeasureProblem::CalibrationDeviation, ""},
+        {"\"Sens Factor = loud\"\n20 1\n", 1, MeasureProblem::CalibrationSensFactor, ""},
+        {"* only comments\n\n", 0, MeasureProblem::CalibrationEmpty, ""},
     };
     for (const auto& c : cases) {
         const CalibrationResult read = parseCalibration(c.text);
         EXPECT_FALSE(read.calibration) << c.text;
         EXPECT_EQ(read.error.line, c.line) << c.text;
-        EXPECT_NE(read.error.reason.find(c.reason), std::string::npos) << read.error.reason;
+        EXPECT_EQ(read.error.failure, (MeasureFailure{c.reason, c.detail})) << c.text;
     }
-    EXPECT_EQ(loadCalibration("/nonexistent/mic.txt").error.reason,
-              "the file cannot be read: there is no such file");
+    const CalibrationError missing = loadCalibration("/nonexistent/mic.txt").error;
+    EXPECT_EQ(missing.failure.code, MeasureProblem::CalibrationUnreadable);
+    EXPECT_EQ(missing.readError, FileReadError::Missing);
 }
 
 class Folder : public ::testing::Test {
@@ -91,7 +94,7 @@ TEST_F(Folder, MeasurementsSurviveTheRoundTripAndDamageIsRefused) {
     EXPECT_NE(first.id, second.id);
 
     const LoadResult loaded = store.load(first.id);
-    ASSERT_TRUE(loaded.measurement) << loaded.error;
+    ASSERT_TRUE(loaded.measurement) << describeMeasureFailure(loaded.error);
     const Measurement& m = *loaded.measurement;
     EXPECT_EQ(std::tie(m.name, m.date, m.output, m.input, m.calibration),
               std::tie(first.name, first.date, first.output, first.input, first.calibration));
@@ -111,16 +114,17 @@ TEST_F(Folder, MeasurementsSurviveTheRoundTripAndDamageIsRefused) {
 
     const std::string path = store.folder() + "/" + first.id + ".qmeas";
     std::filesystem::resize_file(path, std::filesystem::file_size(path) - 3);
-    EXPECT_NE(store.load(first.id).error.find("truncated: 49 of its 52"), std::string::npos);
+    EXPECT_EQ(store.load(first.id).error, (MeasureFailure{MeasureProblem::StoredTruncated, "3"}));
     std::string bytes = serialiseMeasurement(first);
     bytes[bytes.size() - 5] ^= 1;
-    EXPECT_NE(parseMeasurement(bytes).error.find("checksum"), std::string::npos);
-    EXPECT_NE(parseMeasurement("quilbo-measurement 3\n").error.find("newer"), std::string::npos);
-    EXPECT_NE(parseMeasurement("RIFF").error.find("not a Quilbo"), std::string::npos);
+    EXPECT_EQ(parseMeasurement(bytes).error.code, MeasureProblem::StoredChecksum);
+    EXPECT_EQ(parseMeasurement("quilbo-measurement 3\n").error,
+              (MeasureFailure{MeasureProblem::StoredNewer, "quilbo-measurement 3"}));
+    EXPECT_EQ(parseMeasurement("RIFF").error.code, MeasureProblem::StoredNotMeasurement);
 
-    ASSERT_EQ(store.remove(second.id), "");
+    ASSERT_FALSE(store.remove(second.id).failed());
     EXPECT_EQ(store.list().size(), 1u);  // the damaged one, with its problem
-    EXPECT_NE(store.load("../x").error, "");
+    EXPECT_EQ(store.load("../x").error.code, MeasureProblem::StoredNoSuchId);
 }
 
 // A version-1 file: the same bytes without the session and the stage.

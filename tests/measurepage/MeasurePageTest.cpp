@@ -63,7 +63,7 @@ TEST_P(MeasurePage, DrawsTheEnginesResponseOfTheEmulatedSpeaker) {
             break;
         }
     }
-    ASSERT_TRUE(page.lastResult()->ok()) << page.lastResult()->message;
+    ASSERT_TRUE(page.lastResult()->ok()) << describeMeasureResult(*page.lastResult());
     const Analysis& analysis = page.lastResult()->channels.at(0).analysis;
     ASSERT_EQ(page.plot()->curves().size(), 1u);
     const PlotCurve& curve = page.plot()->curves()[0];
@@ -103,7 +103,10 @@ class FakeRecorder : public SweepRecorder {
 public:
     Recording record(const RecordRequest& request, const Progress&) override {
         requests.push_back(request);
-        return {RecordResult::NoSource, "no such input", 0, {}, 0, {}, 0};
+        Recording none;
+        none.result = RecordResult::NoSource;
+        none.detail = "usb-mic";
+        return none;
     }
     std::vector<SourceInfo> sources() override { return {{"mic", "USB microphone", false}}; }
     std::string defaultSource() override { return "mic"; }

@@ -61,8 +61,8 @@ TEST_P(MeasureService, EachRunReachesOnlyTheCallerThatAskedForIt) {
     QTest::qWait(50);  // anything stray would be delivered by now
     ASSERT_EQ(first.results.size(), 1u);
     ASSERT_EQ(second.results.size(), 1u);
-    EXPECT_TRUE(first.results[0].ok()) << first.results[0].message;
-    EXPECT_TRUE(second.results[0].ok()) << second.results[0].message;
+    EXPECT_TRUE(first.results[0].ok()) << describeMeasureResult(first.results[0]);
+    EXPECT_TRUE(second.results[0].ok()) << describeMeasureResult(second.results[0]);
     EXPECT_EQ(channelOf(first.results[0]), 1u);
     EXPECT_EQ(channelOf(second.results[0]), 2u);
     EXPECT_GT(first.progress, 0);

@@ -75,7 +75,8 @@ TEST_F(RunInUnmeasured, AFailedMeasurementIsStoredAsFailedAndTheSessionStillEnds
     MeasurementService service(nullptr);
     for (const MeasurementEntry& entry : runMeasured(service)) {
         EXPECT_FALSE(entry.ok);
-        EXPECT_EQ(entry.problem, "no recorder: nothing can be measured") << entry.name;
+        EXPECT_EQ(entry.problem, "This program has no recorder: nothing can be measured.")
+            << entry.name;
     }
     EXPECT_TRUE(ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text().contains("failed"));
     run().setMeasurementService(nullptr);

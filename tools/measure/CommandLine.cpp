@@ -139,9 +139,9 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
     }
     fitDefaultsToRate(request);
     // A recording's rate is known only once it is read: the sweep is checked again then.
-    if (const std::string problem = sweep.validate();
-        !problem.empty() && (request.analysePath.empty() || request.rateGiven)) {
-        error = problem;
+    if (const MeasureFailure problem = sweep.validate();
+        problem.failed() && (request.analysePath.empty() || request.rateGiven)) {
+        error = describeMeasureFailure(problem);
         return std::nullopt;
     }
     // The default: a stereo stream, wide enough for the highest channel asked for.

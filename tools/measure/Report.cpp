@@ -40,7 +40,7 @@ std::string store(const MeasureRequest& request, const MeasureResult& result,
         : request.settings.input.empty() ? "default"
                                          : request.settings.input,
         request.calibrationPath,
-        result.message};
+        describeChannelFailure(result, channel.channel)};
     Measurement m = storedMeasurement(result, request.settings, channel.channel, label);
     const FileWriteResult saved = measurements.save(m);
     return saved

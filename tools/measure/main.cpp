@@ -84,8 +84,9 @@ int measure(MeasureRequest& request) {
                                            " Hz, not the --rate of " +
                                            std::to_string(request.settings.sweep.rate) + " Hz");
         }
-        if (const std::string problem = request.settings.sweep.validate(); !problem.empty()) {
-            return fail(kBadArguments, request.analysePath + ": " + problem);
+        if (const MeasureFailure problem = request.settings.sweep.validate(); problem.failed()) {
+            return fail(kBadArguments,
+                        request.analysePath + ": " + describeMeasureFailure(problem));
         }
         result = analyseRecording(std::move(wav.samples), request.settings);
     } else {
@@ -94,7 +95,7 @@ int measure(MeasureRequest& request) {
         PulseSweepRecorder recorder(std::make_shared<PulseServer>(options));
         result = runMeasurement(recorder, request.settings);
         if (result.record == RecordResult::BadRequest) {
-            return fail(kBadArguments, result.message);
+            return fail(kBadArguments, describeMeasureResult(result));
         }
     }
     const std::string written = report(request, result, stdout);
@@ -105,8 +106,7 @@ int measure(MeasureRequest& request) {
             stderr);
     }
     if (!result.ok()) {
-        return fail(kNotMeasured,
-                    result.message.empty() ? "nothing could be measured" : result.message);
+        return fail(kNotMeasured, describeMeasureResult(result));
     }
     if (!written.empty()) {
         return fail(kNotMeasured, written);
@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
             const std::string line = calibration.error.line > 0
                                          ? ":" + std::to_string(calibration.error.line)
                                          : std::string();
-            return fail(kBadArguments,
-                        request->calibrationPath + line + ": " + calibration.error.reason);
+            return fail(kBadArguments, request->calibrationPath + line + ": " +
+                                           describeCalibrationError(calibration.error));
         }
         request->settings.calibration = calibration.calibration;
     }

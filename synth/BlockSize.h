@@ -22,6 +22,23 @@ struct BlockSize {
 BlockSize computeBlockSize(std::int64_t seconds, std::int64_t channels, std::int64_t bitsPerSample,
                            std::int64_t sampleRate) noexcept;
 
+// Bytes a sample takes in a block at a depth the synthesis writes (20 and 24 bits in 4 bytes,
+// 32 bits as float); 0 for any other depth.
+constexpr unsigned sampleContainerBytes(std::uint32_t bits) noexcept {
+    switch (bits) {
+        case 8:
+            return 1;
+        case 16:
+            return 2;
+        case 20:
+        case 24:
+        case 32:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
 // Channels a block holds for a channel code: the opposite-phase pair (code 0) has two.
 constexpr std::int64_t blockChannels(std::int64_t channelCode) noexcept {
     return channelCode == 0 ? 2 : channelCode;

@@ -2,6 +2,8 @@
 // seam, and the check blocks built from it.
 #include "synth/SpeakerCheck.h"
 
+#include "synth/Fourier.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -12,34 +14,6 @@
 namespace quilbo {
 
 namespace {
-
-// In-place inverse transform (positive exponent, no scaling) of a power-of-two length.
-void inverseTransform(std::vector<std::complex<double>>& data) {
-    const std::size_t n = data.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i) {
-        std::size_t bit = n >> 1;
-        for (; (j & bit) != 0; bit >>= 1) {
-            j ^= bit;
-        }
-        j ^= bit;
-        if (i < j) {
-            std::swap(data[i], data[j]);
-        }
-    }
-    for (std::size_t length = 2; length <= n; length <<= 1) {
-        const double angle = 2.0 * std::numbers::pi / static_cast<double>(length);
-        const std::size_t half = length / 2;
-        for (std::size_t start = 0; start < n; start += length) {
-            for (std::size_t k = 0; k < half; ++k) {
-                // Each twiddle from its own angle: a running product drifts over 2^17 points.
-                const std::complex<double> w = std::polar(1.0, angle * static_cast<double>(k));
-                const std::complex<double> odd = data[start + k + half] * w;
-                data[start + k + half] = data[start + k] - odd;
-                data[start + k] += odd;
-            }
-        }
-    }
-}
 
 double fadeGain(std::size_t frame, std::size_t length, std::size_t fade) {
     if (fade == 0) {
@@ -73,7 +47,7 @@ std::vector<float> periodicBandNoise(std::size_t frames, double sampleRate, doub
         // Power proportional to 1/f: the same energy in every octave.
         spectrum[k] = std::polar(1.0 / std::sqrt(static_cast<double>(k)), phase);
     }
-    inverseTransform(spectrum);
+    FourierTransform(frames).inverse(spectrum);
 
     double sumSquares = 0.0;
     for (const auto& value : spectrum) {

@@ -11,6 +11,7 @@
 #include <numbers>
 #include <random>
 
+#include "synth/BlockSize.h"
 #include "synth/Encoders.h"
 #include "synth/Fourier.h"
 
@@ -393,21 +394,6 @@ void fillSt2095(std::uint16_t bits, const Frames& frames, Next next, ProgressCal
     }
 }
 
-unsigned bytesOf(std::uint16_t bits) {
-    switch (bits) {
-        case 8:
-            return 1;
-        case 16:
-            return 2;
-        case 20:
-        case 24:
-        case 32:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
 // One period looped over the block.
 auto looped(const std::vector<float>& period) {
     return [&period](std::uint64_t frame) {
@@ -421,7 +407,7 @@ std::int32_t SynthesizeStandard(std::uint8_t* block, std::uint32_t blockSize,
                                 std::uint32_t sampleRate, std::uint32_t channelCode,
                                 std::uint16_t bitsPerSample, const StandardSignal& signal,
                                 double amplitude, ProgressCallback progress) noexcept {
-    const unsigned bytes = bytesOf(bitsPerSample);
+    const unsigned bytes = sampleContainerBytes(bitsPerSample);
     if (bytes == 0 || (block == nullptr && blockSize != 0)) {
         return 0;
     }

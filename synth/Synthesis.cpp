@@ -9,6 +9,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "synth/BlockSize.h"
 #include "synth/Encoders.h"
 #include "synth/FrameLoop.h"
 #include "synth/NoiseGenerator.h"
@@ -173,24 +174,11 @@ void renderAtDepth(std::uint16_t bits, double amplitude, Source&& source, const 
 bool prepare(std::uint8_t* block, std::uint32_t blockSize, std::uint32_t channelCode,
              std::uint16_t bits, Layout& layout) {
     std::feclearexcept(FE_ALL_EXCEPT);
-    unsigned bytes = 0;
-    std::uint8_t silence = 0x00;
-    switch (bits) {
-        case 8:
-            bytes = 1;
-            silence = Encoder8::kSilence;
-            break;
-        case 16:
-            bytes = 2;
-            break;
-        case 20:
-        case 24:
-        case 32:
-            bytes = 4;
-            break;
-        default:
-            return false;
+    const unsigned bytes = sampleContainerBytes(bits);
+    if (bytes == 0) {
+        return false;
     }
+    const std::uint8_t silence = bits == 8 ? Encoder8::kSilence : 0x00;
     if (block == nullptr && blockSize != 0) {
         return false;
     }

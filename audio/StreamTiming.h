@@ -22,9 +22,9 @@ struct PlaybackPoint {
     std::uint64_t heard = 0;  // frames the listener has heard: read less what the sink holds
 };
 
-// One playback stream's timing. Frames are counted in the spec given (the pieces' frames, where a
-// widened stream counts more bytes a frame than its pieces hold). The last report whose read
-// index can be trusted is kept: a stop that gets no fresh word in time, or one marked corrupt,
+// One playback stream's timing. Frames are counted in the sample format given (the pieces' frames,
+// where a widened stream counts more bytes a frame than its pieces hold). The last report whose
+// read index can be trusted is kept: a stop that gets no fresh word in time, or one marked corrupt,
 // still knows where the stream is, from that report carried on by its age.
 class StreamTiming {
 public:
@@ -65,7 +65,7 @@ public:
     // The frames of sent that have been played as of the last report (never more than sent).
     std::uint64_t played(std::uint64_t sent, pa_usec_t now);
     // How long to wait before the next report, for a first piece ending at firstEnd (bytes of the
-    // spec's frames, which need not be whole).
+    // sample format's frames, which need not be whole).
     pa_usec_t nextLook(std::uint64_t playedFrames, std::uint64_t firstEnd, pa_usec_t now) const;
 
 private:

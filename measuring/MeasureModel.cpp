@@ -1,9 +1,12 @@
 // The Measure page's state: every change goes to the store first, then to the list and the checks.
 #include "measuring/MeasureModel.h"
 
+#include "measuring/Logging.h"
+
 #include <QDateTime>
 
 #include <algorithm>
+#include <cstring>
 #include <tuple>
 #include <utility>
 
@@ -119,6 +122,9 @@ StoredRun MeasureModel::finishRun(const MeasureResult& result, const MeasureSett
     const bool recorded = !result.channels.empty();
     for (Measurement& m : resultMeasurements(result, settings, label, nameOf, failureOf)) {
         if (const FileWriteResult saved = m_index.save(m); !saved) {
+            qCWarning(lcMeasuring)
+                << "A measurement could not be stored:" << fileWriteErrorText(saved.error)
+                << std::strerror(saved.systemError);
             run.failure = saved;
             continue;
         }

@@ -45,6 +45,22 @@ std::optional<MeasurementRefusal> MeasurementService::refusal() const {
     return std::nullopt;
 }
 
+InputChoices MeasurementService::inputChoices() const {
+    InputChoices choices;
+    if (m_recorder == nullptr) {
+        return choices;
+    }
+    choices.inputs = m_recorder->sources();
+    const std::string fallback = m_recorder->defaultSource();
+    choices.defaultDescription = fallback;
+    for (const SourceInfo& source : choices.inputs) {
+        if (source.name == fallback) {
+            choices.defaultDescription = source.description;
+        }
+    }
+    return choices;
+}
+
 MeasurementRequest* MeasurementService::start(const MeasureSettings& settings, QObject* caller) {
     if (refusal() || caller == nullptr) {
         return nullptr;

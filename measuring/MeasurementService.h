@@ -10,7 +10,9 @@
 
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace quilbo {
 
@@ -40,6 +42,13 @@ private:
     bool m_running = true;
 };
 
+// The inputs a run may record from, and the default one's description (its name when it has
+// none; empty when there is no default).
+struct InputChoices {
+    std::vector<SourceInfo> inputs;
+    std::string defaultDescription;
+};
+
 // Why a request was refused.
 enum class MeasurementRefusal { NoRecorder, Busy };
 
@@ -57,6 +66,8 @@ public:
     bool busy() const { return m_busy; }
     // Why start() would refuse now, if it would.
     std::optional<MeasurementRefusal> refusal() const;
+    // The recorder's inputs as it knows them now (none without a recorder).
+    InputChoices inputChoices() const;
 
     // Starts a run for caller (not null): its request, owned by the caller, or null and nothing
     // started while another runs or without a recorder (refusal() says which). Call on the

@@ -4,11 +4,9 @@
 #include "pages/SpeakerNames.h"
 
 #include "audio/SinkLayout.h"
-#include "measure/Export.h"
 #include "measuring/MeasureCurves.h"
 #include "measuring/MeasurementService.h"
 #include "pages/FileMessages.h"
-#include "pages/Logging.h"
 #include "pages/MeasureMessages.h"
 #include "pages/MeasurePlot.h"
 #include "pages/OutputChoice.h"
@@ -19,13 +17,10 @@
 
 #include <QDateTime>
 #include <QEvent>
-#include <QFile>
 #include <QFileDialog>
-#include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace quilbo {
 
@@ -39,10 +34,6 @@ QString smoothingText(Smoothing smoothing) {
         return CMeasurePage::tr("None");
     }
     return CMeasurePage::tr("1/%1 octave").arg(std::lround(1.0 / smoothingOctaves(smoothing)));
-}
-
-QString recordFailure(const MeasureResult& result) {
-    return RecordMessages::runFailure(result);
 }
 
 }  // namespace
@@ -149,23 +140,12 @@ void CMeasurePage::fillChoices() {
 void CMeasurePage::refreshInputs() {
     const QString chosen = m_ui->input_1107->currentData().toString();
     m_ui->input_1107->clear();
-    SweepRecorder* recorder = m_service != nullptr ? m_service->recorder() : nullptr;
-    std::vector<SourceInfo> sources;
-    std::string fallback;
-    if (recorder != nullptr) {
-        sources = recorder->sources();
-        fallback = recorder->defaultSource();
-    }
-    QString defaultName = QString::fromStdString(fallback);
-    for (const SourceInfo& source : sources) {
-        if (source.name == fallback) {
-            defaultName = QString::fromStdString(source.description);
-        }
-    }
+    const InputChoices choices = m_service != nullptr ? m_service->inputChoices() : InputChoices();
+    const QString defaultName = QString::fromStdString(choices.defaultDescription);
     m_ui->input_1107->addItem(
         defaultName.isEmpty() ? tr("System default") : tr("System default (%1)").arg(defaultName),
         QString());
-    for (const SourceInfo& source : sources) {
+    for (const SourceInfo& source : choices.inputs) {
         m_ui->input_1107->addItem(QString::fromStdString(source.description),
                                   QString::fromStdString(source.name));
     }
@@ -263,7 +243,7 @@ void CMeasurePage::onFinished(const MeasureResult& result) {
     showBusy(false);
     m_ui->progress_1112->setValue(result.ok() ? 1000 : 0);
     if (result.record == RecordResult::Cancelled) {
-        m_ui->status_1113->setText(recordFailure(result));
+        m_ui->status_1113->setText(RecordMessages::runFailure(result));
         emit measured();
         return;
     }
@@ -285,13 +265,11 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
     for (const MeasurementEntry& entry : stored.entries) {
         m_storedList->add(entry);
     }
-    QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
+    QString text =
+        result.ok() ? tr("Measured.") : tr("Failed: %1").arg(RecordMessages::runFailure(result));
     if (!stored.failure) {
         text += QLatin1Char(' ') +
                 tr("It could not be stored: %1").arg(FileMessages::reason(stored.failure));
-        qCWarning(lcPages) << "A measurement could not be stored:"
-                           << fileWriteErrorText(stored.failure.error)
-                           << std::strerror(stored.failure.systemError);
     } else if (m_model.lastResultStored()) {
         text += QLatin1Char(' ') + tr("Stored.");
     }
@@ -329,32 +307,9 @@ void CMeasurePage::OnBrowseCalibration() {
 }
 
 void CMeasurePage::OnExport(bool impulse) {
-    const std::string id = m_storedList->chosen();
-    if (id.empty()) {
-        return;
-    }
-    LoadResult loaded = m_model.store().load(id);
-    if (!loaded.measurement) {
-        warn(tr("The measurement cannot be read: %1").arg(MeasureMessages::load(loaded)));
-        return;
-    }
-    const Measurement& m = *loaded.measurement;
-    const QString path =
-        impulse ? m_fileChooser(tr("Export impulse response"), tr("WAV files (*.wav)"), true)
-                : m_fileChooser(tr("Export response"), tr("Text files (*.txt)"), true);
-    if (path.isEmpty()) {
-        return;
-    }
-    const std::string file = QFile::encodeName(path).toStdString();
-    const FileWriteResult written = impulse ? exportImpulseWav(file, m.impulse, m.sweep.rate)
-                                            : exportResponseText(file, m.response);
-    if (written.error == FileWriteError::UnsupportedFormat && impulse) {
-        warn(tr("A WAV file cannot hold a response at %1 Hz.").arg(m.sweep.rate));
-    } else if (written.error == FileWriteError::TooLarge) {
-        warn(tr("The response is too long for a WAV file."));
-    } else if (!written) {
-        warn(FileMessages::saveFailed(path, written));
-    }
+    m_storedList->exportChosen(impulse, [this](const QString& title, const QString& filter) {
+        return m_fileChooser(title, filter, true);
+    });
 }
 
 void CMeasurePage::warn(const QString& text) {

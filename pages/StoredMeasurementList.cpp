@@ -1,11 +1,13 @@
 // The stored measurements' rows: the model decides where each goes and what a change does.
 #include "pages/StoredMeasurementList.h"
 
+#include "measure/Export.h"
 #include "pages/FileMessages.h"
 #include "pages/MeasureMessages.h"
 #include "pages/StoredListReader.h"
 #include "plot/PlotCurve.h"
 
+#include <QFile>
 #include <QHeaderView>
 #include <QPixmap>
 #include <QTreeWidget>
@@ -169,6 +171,34 @@ void StoredMeasurementList::removeChosen() {
         delete m_list->currentItem();
     }
     Q_EMIT drawnChanged();
+}
+
+void StoredMeasurementList::exportChosen(bool impulse, const AskPath& askPath) {
+    const std::string id = chosen();
+    if (id.empty()) {
+        return;
+    }
+    LoadResult loaded = m_model.store().load(id);
+    if (!loaded.measurement) {
+        m_warn(tr("The measurement cannot be read: %1").arg(MeasureMessages::load(loaded)));
+        return;
+    }
+    const Measurement& m = *loaded.measurement;
+    const QString path = impulse ? askPath(tr("Export impulse response"), tr("WAV files (*.wav)"))
+                                 : askPath(tr("Export response"), tr("Text files (*.txt)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::string file = QFile::encodeName(path).toStdString();
+    const FileWriteResult written = impulse ? exportImpulseWav(file, m.impulse, m.sweep.rate)
+                                            : exportResponseText(file, m.response);
+    if (written.error == FileWriteError::UnsupportedFormat && impulse) {
+        m_warn(tr("A WAV file cannot hold a response at %1 Hz.").arg(m.sweep.rate));
+    } else if (written.error == FileWriteError::TooLarge) {
+        m_warn(tr("The response is too long for a WAV file."));
+    } else if (!written) {
+        m_warn(FileMessages::saveFailed(path, written));
+    }
 }
 
 }  // namespace quilbo

@@ -1,6 +1,6 @@
 // The Measure page's list of stored measurements: filled as the folder is read off the window
 // thread, each row a measurement's name and date with its colour and check box, renamed in place,
-// deleted on request. What it lists and checks is the model's; the rows only show it.
+// deleted or exported on request. What it lists and checks is the model's; the rows only show it.
 #pragma once
 
 #include "measuring/MeasureModel.h"
@@ -23,6 +23,8 @@ class StoredMeasurementList : public QObject {
 
 public:
     using Warn = std::function<void(const QString&)>;
+    // Asks the user for a file to write: (title, filter) -> path, empty when cancelled.
+    using AskPath = std::function<QString(const QString&, const QString&)>;
 
     // Neither the list nor the model is owned; both must outlive this. warn tells the user.
     StoredMeasurementList(QTreeWidget* list, MeasureModel& model, Warn warn, QObject* parent);
@@ -35,6 +37,9 @@ public:
     void setChecked(const std::string& id, bool checked);
     // Deletes the chosen measurement; the user is told when none is chosen or it stays.
     void removeChosen();
+    // Writes the chosen measurement's impulse response (a WAV file) or response (a text file)
+    // where the user says; the user is told why not when it cannot be.
+    void exportChosen(bool impulse, const AskPath& askPath);
     // The chosen row's id; empty, and the user told, when none is chosen.
     std::string chosen();
 

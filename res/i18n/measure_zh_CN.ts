@@ -175,10 +175,6 @@
         <translation>系统默认 (%1)</translation>
     </message>
     <message>
-        <source>The measurement cannot be read: %1</source>
-        <translation>无法读取该测量：%1</translation>
-    </message>
-    <message>
         <source>Nothing can be measured: there is no recorder.</source>
         <translation>无法测量：没有录音设备。</translation>
     </message>
@@ -218,6 +214,29 @@
         <source>Calibration files (*.txt *.cal *.frd);;All files (*)</source>
         <translation>校准文件 (*.txt *.cal *.frd);;所有文件 (*)</translation>
     </message>
+</context>
+<context>
+    <name>quilbo::StoredMeasurementList</name>
+    <message>
+        <source>%1: unreadable: %2</source>
+        <translation>%1：无法读取：%2</translation>
+    </message>
+    <message>
+        <source>The measurement cannot be renamed: %1</source>
+        <translation>无法重命名该测量：%1</translation>
+    </message>
+    <message>
+        <source>The measurement cannot be read: %1</source>
+        <translation>无法读取该测量：%1</translation>
+    </message>
+    <message>
+        <source>Choose a stored measurement first.</source>
+        <translation>请先选择一项已保存的测量。</translation>
+    </message>
+    <message>
+        <source>The measurement cannot be deleted: %1</source>
+        <translation>无法删除该测量：%1</translation>
+    </message>
     <message>
         <source>Export impulse response</source>
         <translation>导出脉冲响应</translation>
@@ -241,29 +260,6 @@
     <message>
         <source>The response is too long for a WAV file.</source>
         <translation>该响应太长，WAV 文件无法容纳。</translation>
-    </message>
-</context>
-<context>
-    <name>quilbo::StoredMeasurementList</name>
-    <message>
-        <source>%1: unreadable: %2</source>
-        <translation>%1：无法读取：%2</translation>
-    </message>
-    <message>
-        <source>The measurement cannot be renamed: %1</source>
-        <translation>无法重命名该测量：%1</translation>
-    </message>
-    <message>
-        <source>The measurement cannot be read: %1</source>
-        <translation>无法读取该测量：%1</translation>
-    </message>
-    <message>
-        <source>Choose a stored measurement first.</source>
-        <translation>请先选择一项已保存的测量。</translation>
-    </message>
-    <message>
-        <source>The measurement cannot be deleted: %1</source>
-        <translation>无法删除该测量：%1</translation>
     </message>
 </context>
 </TS>

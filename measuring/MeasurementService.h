@@ -3,12 +3,12 @@
 // else.
 #pragma once
 
+#include "audio/Inbox.h"
 #include "audio/MeasurementRun.h"
 
 #include <QObject>
 #include <QPointer>
 
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -76,23 +76,21 @@ public:
 
 private:
     friend class MeasurementRequest;
+    // What the run's thread hands to the window thread: a progress fraction or the result.
+    struct RunNotice {
+        std::optional<double> fraction;
+        std::optional<MeasureResult> result;
+    };
+
     void cancelRun();
-    // On the run's thread: a progress fraction or the result, for the window thread.
-    void hand(std::optional<double> fraction, std::optional<MeasureResult> result);
-    Q_INVOKABLE void deliver();
+    void deliver(std::vector<RunNotice>&& notices);
     void finishRun(const MeasureResult& result);
 
     SweepRecorder* m_recorder;
+    Inbox<RunNotice>* m_inbox;  // made before any run, whose thread only posts to it
     std::thread m_thread;
     bool m_busy = false;
     QPointer<MeasurementRequest> m_request;  // the running run's, while its caller lives
-    // The hand-over goes through this lock rather than through the captures of a posted functor:
-    // the order of the run's writes and the window's reads rests on a lock of this program's own,
-    // not on the locks inside Qt's event queue.
-    std::mutex m_handOverLock;
-    std::optional<double> m_handedFraction;  // the latest, not yet delivered
-    std::optional<MeasureResult> m_handedResult;
-    bool m_deliveryPosted = false;
 };
 
 }  // namespace quilbo

@@ -76,7 +76,7 @@ private:
     std::mutex m_handlerMutex;
     ChangeHandler m_handler;
     struct Change {};
-    Inbox<Change>* m_changes;  // made before any publish
+    Inbox<Change>* const m_changes;  // made before any publish
 };
 
 // Speaker position of a libpulse channel position; Other for those a check layout does not use.

@@ -87,7 +87,7 @@ private:
     void finishRun(const MeasureResult& result);
 
     SweepRecorder* m_recorder;
-    Inbox<RunNotice>* m_inbox;  // made before any run, whose thread only posts to it
+    Inbox<RunNotice>* const m_inbox;  // made before any run, whose thread only posts to it
     std::thread m_thread;
     bool m_busy = false;
     QPointer<MeasurementRequest> m_request;  // the running run's, while its caller lives

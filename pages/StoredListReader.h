@@ -41,7 +41,7 @@ private:
     void stop();
     void deliver(std::vector<Delivery>&& delivered);
 
-    Inbox<Delivery>* m_inbox;  // made before the thread, which only posts to it
+    Inbox<Delivery>* const m_inbox;  // made before the thread, which only posts to it
     std::jthread m_thread;
     std::uint64_t m_pass = 0;  // on the window thread only
     bool m_reading = false;

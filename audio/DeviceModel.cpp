@@ -3,8 +3,6 @@
 
 #include <pulse/channelmap.h>
 
-#include <QMetaObject>
-
 #include <algorithm>
 
 namespace quilbo {
@@ -46,7 +44,9 @@ SpeakerPosition speakerPosition(int pulsePosition) {
     }
 }
 
-DeviceModel::DeviceModel(QObject* parent) : QObject(parent) {}
+DeviceModel::DeviceModel(QObject* parent)
+    : QObject(parent),
+      m_changes(new Inbox<Change>(this, [this](std::vector<Change>&&) { Q_EMIT changed(); })) {}
 
 Devices DeviceModel::devices() const {
     std::lock_guard lock(m_mutex);
@@ -127,8 +127,7 @@ void DeviceModel::publish(Devices devices) {
             m_handler();
         }
     }
-    QMetaObject::invokeMethod(
-        this, [this] { Q_EMIT changed(); }, Qt::QueuedConnection);
+    m_changes->post({});
 }
 
 }  // namespace quilbo

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/Inbox.h"
 #include "audio/OutputList.h"
 #include "audio/SinkLayout.h"
 #include "audio/SweepRecorder.h"
@@ -43,7 +44,8 @@ struct Devices {
 };
 
 // Threads: the server's loop thread publishes; every reader, on any thread, gets a copy under a
-// lock held only for the copy. changed() is emitted on the model's own thread (a queued call);
+// lock held only for the copy. changed() is emitted on the model's own thread, once for however
+// many changes came since the last (through an inbox);
 // the OutputList handler runs on the publishing thread, as that interface says.
 class DeviceModel : public QObject, public OutputList, public SinkLayoutSource {
     Q_OBJECT
@@ -73,6 +75,8 @@ private:
     // Its own lock, held while it runs, so that once a new handler is set no old one runs again.
     std::mutex m_handlerMutex;
     ChangeHandler m_handler;
+    struct Change {};
+    Inbox<Change>* const m_changes;  // made before any publish
 };
 
 // Speaker position of a libpulse channel position; Other for those a check layout does not use.

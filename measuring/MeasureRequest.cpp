@@ -3,11 +3,20 @@
 
 #include "measuring/MeasurementRate.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 
 namespace quilbo {
+
+std::optional<double> fieldNumber(std::string_view text) {
+    bool ok = false;
+    const double value =
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed().toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
 
 double highestMeasureFrequency() {
     return 0.45 * kMeasurementRate;

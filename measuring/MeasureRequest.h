@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quilbo {
@@ -35,6 +36,9 @@ struct MeasureRequestCheck {
     MeasureFailure sweepFailure;
     MeasureSettings settings;  // the sweep and channels, when error is None
 };
+
+// A number as typed in a field, spaces around it allowed; empty when it is none.
+std::optional<double> fieldNumber(std::string_view text);
 
 // The highest end of the range the measurement rate allows.
 double highestMeasureFrequency();

@@ -22,7 +22,10 @@ void MeasurementRequest::cancel() {
 }
 
 MeasurementService::MeasurementService(SweepRecorder* recorder, QObject* parent)
-    : QObject(parent), m_recorder(recorder) {}
+    : QObject(parent),
+      m_recorder(recorder),
+      m_inbox(new Inbox<RunNotice>(
+          this, [this](std::vector<RunNotice>&& notices) { deliver(std::move(notices)); })) {}
 
 MeasurementService::~MeasurementService() {
     cancelRun();
@@ -45,6 +48,22 @@ std::optional<MeasurementRefusal> MeasurementService::refusal() const {
     return std::nullopt;
 }
 
+InputChoices MeasurementService::inputChoices() const {
+    InputChoices choices;
+    if (m_recorder == nullptr) {
+        return choices;
+    }
+    choices.inputs = m_recorder->sources();
+    const std::string fallback = m_recorder->defaultSource();
+    choices.defaultDescription = fallback;
+    for (const SourceInfo& source : choices.inputs) {
+        if (source.name == fallback) {
+            choices.defaultDescription = source.description;
+        }
+    }
+    return choices;
+}
+
 MeasurementRequest* MeasurementService::start(const MeasureSettings& settings, QObject* caller) {
     if (refusal() || caller == nullptr) {
         return nullptr;
@@ -55,10 +74,11 @@ MeasurementRequest* MeasurementService::start(const MeasureSettings& settings, Q
     m_busy = true;
     auto* request = new MeasurementRequest(this, caller);
     m_request = request;
-    m_thread = std::thread([this, settings] {
-        MeasureResult result = runMeasurement(
-            *m_recorder, settings, [this](double fraction) { hand(fraction, std::nullopt); });
-        hand(std::nullopt, std::move(result));
+    m_thread = std::thread([recorder = m_recorder, inbox = m_inbox, settings] {
+        MeasureResult result = runMeasurement(*recorder, settings, [inbox](double fraction) {
+            inbox->post({fraction, std::nullopt});
+        });
+        inbox->post({std::nullopt, std::move(result)});
     });
     return request;
 }
@@ -69,33 +89,17 @@ void MeasurementService::cancelRun() {
     }
 }
 
-void MeasurementService::hand(std::optional<double> fraction, std::optional<MeasureResult> result) {
-    bool post = false;
-    {
-        const std::lock_guard lock(m_handOverLock);
-        if (fraction) {
-            m_handedFraction = fraction;
-        }
-        if (result) {
-            m_handedResult = std::move(result);
-        }
-        post = !std::exchange(m_deliveryPosted, true);
-    }
-    // By name: Qt makes the event itself, so nothing written here is read on the window thread
-    // but what the lock hands over.
-    if (post) {
-        QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
-    }
-}
-
-void MeasurementService::deliver() {
+void MeasurementService::deliver(std::vector<RunNotice>&& notices) {
+    // Only the latest progress is worth showing; the result comes last of all.
     std::optional<double> fraction;
     std::optional<MeasureResult> result;
-    {
-        const std::lock_guard lock(m_handOverLock);
-        fraction = std::exchange(m_handedFraction, std::nullopt);
-        result = std::exchange(m_handedResult, std::nullopt);
-        m_deliveryPosted = false;
+    for (RunNotice& notice : notices) {
+        if (notice.fraction) {
+            fraction = notice.fraction;
+        }
+        if (notice.result) {
+            result = std::move(notice.result);
+        }
     }
     if (fraction && m_request) {
         Q_EMIT m_request->progress(*fraction);

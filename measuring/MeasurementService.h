@@ -3,14 +3,16 @@
 // else.
 #pragma once
 
+#include "audio/Inbox.h"
 #include "audio/MeasurementRun.h"
 
 #include <QObject>
 #include <QPointer>
 
-#include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace quilbo {
 
@@ -40,6 +42,13 @@ private:
     bool m_running = true;
 };
 
+// The inputs a run may record from, and the default one's description (its name when it has
+// none; empty when there is no default).
+struct InputChoices {
+    std::vector<SourceInfo> inputs;
+    std::string defaultDescription;
+};
+
 // Why a request was refused.
 enum class MeasurementRefusal { NoRecorder, Busy };
 
@@ -57,6 +66,8 @@ public:
     bool busy() const { return m_busy; }
     // Why start() would refuse now, if it would.
     std::optional<MeasurementRefusal> refusal() const;
+    // The recorder's inputs as it knows them now (none without a recorder).
+    InputChoices inputChoices() const;
 
     // Starts a run for caller (not null): its request, owned by the caller, or null and nothing
     // started while another runs or without a recorder (refusal() says which). Call on the
@@ -65,23 +76,21 @@ public:
 
 private:
     friend class MeasurementRequest;
+    // What the run's thread hands to the window thread: a progress fraction or the result.
+    struct RunNotice {
+        std::optional<double> fraction;
+        std::optional<MeasureResult> result;
+    };
+
     void cancelRun();
-    // On the run's thread: a progress fraction or the result, for the window thread.
-    void hand(std::optional<double> fraction, std::optional<MeasureResult> result);
-    Q_INVOKABLE void deliver();
+    void deliver(std::vector<RunNotice>&& notices);
     void finishRun(const MeasureResult& result);
 
     SweepRecorder* m_recorder;
+    Inbox<RunNotice>* const m_inbox;  // made before any run, whose thread only posts to it
     std::thread m_thread;
     bool m_busy = false;
     QPointer<MeasurementRequest> m_request;  // the running run's, while its caller lives
-    // The hand-over goes through this lock rather than through the captures of a posted functor:
-    // the order of the run's writes and the window's reads rests on a lock of this program's own,
-    // not on the locks inside Qt's event queue.
-    std::mutex m_handOverLock;
-    std::optional<double> m_handedFraction;  // the latest, not yet delivered
-    std::optional<MeasureResult> m_handedResult;
-    bool m_deliveryPosted = false;
 };
 
 }  // namespace quilbo

@@ -10,8 +10,8 @@ namespace quilbo {
 
 namespace {
 
-constexpr double kLevelDbfs = -20.0;
-constexpr double kSweepSeconds = 1.0;
+constexpr double kCheckLevelDbfs = -20.0;
+constexpr double kCheckSweepSeconds = 1.0;
 
 std::optional<double> bandLevel(const Response& response) {
     double sum = 0.0;
@@ -31,8 +31,8 @@ std::optional<double> bandLevel(const Response& response) {
 MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& sink) {
     MeasureSettings settings;
     settings.sweep.rate = kMeasurementRate;
-    settings.sweep.levelDbfs = kLevelDbfs;
-    settings.sweep.seconds = kSweepSeconds;
+    settings.sweep.levelDbfs = kCheckLevelDbfs;
+    settings.sweep.seconds = kCheckSweepSeconds;
     settings.output = sink;
     settings.outputChannels = channels;
     settings.channels.clear();

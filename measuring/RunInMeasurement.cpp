@@ -8,15 +8,15 @@
 namespace quilbo {
 
 namespace {
-constexpr double kLevelDbfs = -20.0;
-constexpr double kSweepSeconds = 5.0;
+constexpr double kRunInLevelDbfs = -20.0;
+constexpr double kRunInSweepSeconds = 5.0;
 }  // namespace
 
 MeasureSettings runInMeasureSettings() {
     MeasureSettings settings;
     settings.sweep.rate = kMeasurementRate;
-    settings.sweep.levelDbfs = kLevelDbfs;
-    settings.sweep.seconds = kSweepSeconds;
+    settings.sweep.levelDbfs = kRunInLevelDbfs;
+    settings.sweep.seconds = kRunInSweepSeconds;
     settings.channels = {1, 2};
     return settings;
 }

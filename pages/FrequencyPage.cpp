@@ -65,8 +65,8 @@ CFrequencyPage::CFrequencyPage(int nTemplateId, WaveOutBackend* backend,
     setWaveOutBackend(backend);
     // The end of a block is noticed on the device's thread; the stop runs here, on the window
     // thread. A playback that ended there (a device gone) lets go of its lock here.
-    setWindowThreadPoster([this](std::function<void()> task) {
-        postToWindowThread(this, [this, task = std::move(task)] {
+    setWindowThreadPoster([this, tasks = windowTasks(this)](std::function<void()> task) {
+        tasks->post([this, task = std::move(task)] {
             task();
             if (!isPlaying()) {
                 m_loopLock.reset();

@@ -124,4 +124,21 @@ QString MeasureMessages::load(const LoadResult& loaded) {
     return problem(loaded.error);
 }
 
+QString MeasureMessages::request(const MeasureRequestCheck& check) {
+    switch (check.error) {
+        case MeasureRequestError::None:
+            break;
+        case MeasureRequestError::Level:
+            return tr("The level must be a number of dBFS from -100 to %1.")
+                .arg(kHighestMeasureLevel);
+        case MeasureRequestError::Range:
+            return tr("The range must go from at least 10 Hz to at most %1 Hz, its end above "
+                      "twice its start.")
+                .arg(highestMeasureFrequency());
+        case MeasureRequestError::Sweep:
+            return problem(check.sweepFailure);
+    }
+    return {};
+}
+
 }  // namespace quilbo

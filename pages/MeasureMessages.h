@@ -1,10 +1,11 @@
 // The words for the measurement engine's failures (a sweep's settings, an analysis, a
-// calibration file, a stored measurement), for every page that measures.
+// calibration file, a stored measurement, a request), for every page that measures.
 #pragma once
 
 #include "measure/Calibration.h"
 #include "measure/MeasureFailure.h"
 #include "measure/MeasurementStore.h"
+#include "measuring/MeasureRequest.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -22,6 +23,8 @@ public:
     // Why a stored measurement could not be loaded; for a file that could not be read, the
     // reason as a clause ("it is gone"), as FileMessages::readReason gives it.
     static QString load(const LoadResult& loaded);
+    // Why a measurement's fields make no run: the field and what it takes; empty when they do.
+    static QString request(const MeasureRequestCheck& check);
 };
 
 }  // namespace quilbo

@@ -4,16 +4,11 @@
 #include "pages/SpeakerNames.h"
 
 #include "audio/SinkLayout.h"
-#include "measure/Export.h"
 #include "measuring/MeasureCurves.h"
-#include "measuring/MeasureRequest.h"
-#include "measuring/MeasureViewModel.h"
 #include "measuring/MeasurementService.h"
-#include "measuring/ResultSummary.h"
-#include "measuring/StoredResult.h"
 #include "pages/FileMessages.h"
-#include "pages/Logging.h"
 #include "pages/MeasureMessages.h"
+#include "pages/MeasurePlot.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageSupport.h"
 #include "pages/RecordMessages.h"
@@ -22,16 +17,10 @@
 
 #include <QDateTime>
 #include <QEvent>
-#include <QFile>
 #include <QFileDialog>
-#include <QPainter>
-#include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <limits>
-#include <tuple>
 
 namespace quilbo {
 
@@ -39,23 +28,12 @@ namespace {
 
 constexpr int kDefaultLength = 2;  // 5 s
 constexpr double kDefaultLevel = -20;
-constexpr int kIdRole = Qt::UserRole;
-constexpr int kNameRole = Qt::UserRole + 1;
-constexpr int kDateRole = Qt::UserRole + 2;
-
-QString readErrorText(const MeasurementEntry& entry) {
-    return FileMessages::readReason(entry.readError, entry.readCode);
-}
 
 QString smoothingText(Smoothing smoothing) {
     if (smoothing == Smoothing::None) {
         return CMeasurePage::tr("None");
     }
     return CMeasurePage::tr("1/%1 octave").arg(std::lround(1.0 / smoothingOctaves(smoothing)));
-}
-
-QString recordFailure(const MeasureResult& result) {
-    return RecordMessages::runFailure(result);
 }
 
 }  // namespace
@@ -65,9 +43,10 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
       m_ui(std::make_unique<Ui::CMeasurePage>()),
       m_service(service),
       m_presenter(warningBoxPresenter()),
-      m_index(MeasurementStore::defaultFolder()),
-      m_storedReader(new StoredListReader(this)) {
+      m_model(MeasurementStore::defaultFolder()) {
     m_ui->setupUi(this);
+    m_storedList = new StoredMeasurementList(
+        m_ui->stored_1117, m_model, [this](const QString& text) { warn(text); }, this);
     m_fileChooser = [this](const QString& title, const QString& filter, bool save) {
         return save ? QFileDialog::getSaveFileName(this, title, {}, filter)
                     : QFileDialog::getOpenFileName(this, title, {}, filter);
@@ -77,22 +56,19 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
     m_ui->length_1104->setCurrentIndex(kDefaultLength);
     m_ui->smoothing_1115->setCurrentIndex(1);  // 1/48 octave, as the analysis gives it
     m_ui->stop_1111->setEnabled(false);
-    m_ui->stored_1117->header()->setStretchLastSection(false);
-    m_ui->stored_1117->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    m_ui->stored_1117->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
 
     connect(m_ui->measure_1110, &QPushButton::clicked, this, &CMeasurePage::OnMeasure);
     connect(m_ui->stop_1111, &QPushButton::clicked, this, &CMeasurePage::OnStop);
     connect(m_ui->calibrationBrowse_1109, &QPushButton::clicked, this,
             &CMeasurePage::OnBrowseCalibration);
-    connect(m_ui->delete_1118, &QPushButton::clicked, this, &CMeasurePage::OnDelete);
+    connect(m_ui->delete_1118, &QPushButton::clicked, this,
+            [this] { m_storedList->removeChosen(); });
     connect(m_ui->exportResponse_1119, &QPushButton::clicked, this, [this] { OnExport(false); });
     connect(m_ui->exportImpulse_1120, &QPushButton::clicked, this, [this] { OnExport(true); });
     connect(m_ui->view_1114, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
     connect(m_ui->smoothing_1115, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
-    connect(m_ui->stored_1117, &QTreeWidget::itemChanged, this, &CMeasurePage::onItemChanged);
-    connect(m_storedReader, &StoredListReader::entryRead, this, &CMeasurePage::addStored);
-    connect(m_storedReader, &StoredListReader::finished, this, &CMeasurePage::onStoredListed);
+    connect(m_storedList, &StoredMeasurementList::drawnChanged, this, [this] { redraw(); });
+    connect(m_storedList, &StoredMeasurementList::listed, this, &CMeasurePage::storedListed);
     // The inputs are asked for when the page is first shown: a server that does not answer
     // must not hold up the window's start.
     refreshStored();
@@ -129,8 +105,7 @@ void CMeasurePage::setFileChooser(FileChooser chooser) {
 }
 
 void CMeasurePage::setStoreFolder(const std::string& folder) {
-    m_index = MeasurementIndex(folder);
-    m_checked.clear();
+    m_model.setFolder(folder);
     refreshStored();
 }
 
@@ -165,23 +140,12 @@ void CMeasurePage::fillChoices() {
 void CMeasurePage::refreshInputs() {
     const QString chosen = m_ui->input_1107->currentData().toString();
     m_ui->input_1107->clear();
-    SweepRecorder* recorder = m_service != nullptr ? m_service->recorder() : nullptr;
-    std::vector<SourceInfo> sources;
-    std::string fallback;
-    if (recorder != nullptr) {
-        sources = recorder->sources();
-        fallback = recorder->defaultSource();
-    }
-    QString defaultName = QString::fromStdString(fallback);
-    for (const SourceInfo& source : sources) {
-        if (source.name == fallback) {
-            defaultName = QString::fromStdString(source.description);
-        }
-    }
+    const InputChoices choices = m_service != nullptr ? m_service->inputChoices() : InputChoices();
+    const QString defaultName = QString::fromStdString(choices.defaultDescription);
     m_ui->input_1107->addItem(
         defaultName.isEmpty() ? tr("System default") : tr("System default (%1)").arg(defaultName),
         QString());
-    for (const SourceInfo& source : sources) {
+    for (const SourceInfo& source : choices.inputs) {
         m_ui->input_1107->addItem(QString::fromStdString(source.description),
                                   QString::fromStdString(source.name));
     }
@@ -189,98 +153,19 @@ void CMeasurePage::refreshInputs() {
 }
 
 void CMeasurePage::refreshStored() {
-    m_filling = true;
-    m_ui->stored_1117->clear();
-    m_filling = false;
-    m_index.clear();
-    m_storedReader->read(m_index.store());
+    m_storedList->refresh();
 }
 
 bool CMeasurePage::isListingStored() const {
-    return m_storedReader->isReading();
-}
-
-void CMeasurePage::addStored(const MeasurementEntry& entry) {
-    m_index.add(entry);
-    m_filling = true;
-    QTreeWidget* list = m_ui->stored_1117;
-    // A measurement saved while the folder was being read comes twice: the later one stays.
-    delete storedItem(entry.id);
-    // Kept by date as the entries come, in whatever order the folder gives them.
-    const QString date = QString::fromStdString(entry.date), id = QString::fromStdString(entry.id);
-    const auto before = [&](const QTreeWidgetItem* other) {
-        return std::make_tuple(date, id) < std::make_tuple(other->data(0, kDateRole).toString(),
-                                                           other->data(0, kIdRole).toString());
-    };
-    int at = list->topLevelItemCount();
-    while (at > 0 && before(list->topLevelItem(at - 1))) {
-        --at;
-    }
-    auto* item = new QTreeWidgetItem;
-    list->insertTopLevelItem(at, item);
-    item->setData(0, kIdRole, QString::fromStdString(entry.id));
-    item->setData(0, kDateRole, QString::fromStdString(entry.date));
-    item->setText(1, QString::fromStdString(entry.date));
-    if (entry.readError != FileReadError::None) {
-        // Named by its file so that the user can find it; nothing to check, rename or draw.
-        const QString text =
-            tr("%1: unreadable: %2").arg(QString::fromStdString(entry.id), readErrorText(entry));
-        item->setText(0, text);
-        item->setToolTip(0, text);
-        item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
-        m_filling = false;
-        return;
-    }
-    item->setText(0, QString::fromStdString(entry.name));
-    item->setData(0, kNameRole, QString::fromStdString(entry.name));
-    if (!entry.ok) {
-        item->setToolTip(0, entry.refusal.failed() ? MeasureMessages::problem(entry.refusal)
-                                                   : QString::fromStdString(entry.problem));
-        item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
-    }
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
-    const bool checked = m_checked.contains(entry.id);
-    item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    if (m_styles.count(entry.id) == 0) {
-        m_styles[entry.id] = m_nextStyle++;
-    }
-    QPixmap swatch(12, 12);
-    swatch.fill(plotColour(m_styles[entry.id], palette()));
-    item->setIcon(0, QIcon(swatch));
-    m_filling = false;
-}
-
-void CMeasurePage::onStoredListed() {
-    // Those gone from the folder are drawn no more.
-    if (m_checked.keepOnly(storedIds())) {
-        redraw();
-    }
-    emit storedListed();
+    return m_storedList->isReading();
 }
 
 std::vector<std::string> CMeasurePage::storedIds() const {
-    std::vector<std::string> ids;
-    for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
-        ids.push_back(
-            m_ui->stored_1117->topLevelItem(i)->data(0, kIdRole).toString().toStdString());
-    }
-    return ids;
+    return m_model.listedIds();
 }
 
 void CMeasurePage::setChecked(const std::string& id, bool checked) {
-    if (QTreeWidgetItem* item = storedItem(id)) {
-        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    }
-}
-
-QTreeWidgetItem* CMeasurePage::storedItem(const std::string& id) const {
-    for (int i = 0; i < m_ui->stored_1117->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_ui->stored_1117->topLevelItem(i);
-        if (item->data(0, kIdRole).toString().toStdString() == id) {
-            return item;
-        }
-    }
-    return nullptr;
+    m_storedList->setChecked(id, checked);
 }
 
 void CMeasurePage::setView(View view) {
@@ -293,57 +178,11 @@ void CMeasurePage::setSmoothing(Smoothing smoothing) {
     m_ui->smoothing_1115->setCurrentIndex(static_cast<int>(at - std::begin(kSmoothingChoices)));
 }
 
-QString CMeasurePage::renameStored(const std::string& id, const QString& name) {
-    FileWriteResult saved;
-    if (const auto failed = m_index.rename(id, name.toStdString(), saved)) {
-        return MeasureMessages::load(*failed);
-    }
-    return saved ? QString() : FileMessages::reason(saved);
-}
-
-void CMeasurePage::onItemChanged(QTreeWidgetItem* item, int column) {
-    if (m_filling || column != 0) {
-        return;
-    }
-    const std::string id = item->data(0, kIdRole).toString().toStdString();
-    const QString stored = item->data(0, kNameRole).toString();
-    const QString name = item->text(0).trimmed();
-    if (name != stored) {
-        const QString error = name.isEmpty() ? QString() : renameStored(id, name);
-        m_filling = true;
-        if (name.isEmpty() || !error.isEmpty()) {
-            item->setText(0, stored);  // the name stays what the file says
-        } else {
-            item->setData(0, kNameRole, name);
-            m_checked.rename(id, name.toStdString());
-        }
-        m_filling = false;
-        if (!error.isEmpty()) {
-            warn(tr("The measurement cannot be renamed: %1").arg(error));
-        }
-    }
-    if (item->checkState(0) != Qt::Checked) {
-        m_checked.uncheck(id);
-    } else if (const auto failed = m_checked.check(m_index.store(), id)) {
-        m_filling = true;
-        item->setCheckState(0, Qt::Unchecked);
-        m_filling = false;
-        warn(tr("The measurement cannot be read: %1").arg(MeasureMessages::load(*failed)));
-        return;
-    }
-    redraw();
-}
-
 std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
-    const auto number = [](const QString& text) {
-        bool ok = false;
-        const double value = text.trimmed().toDouble(&ok);
-        return ok ? std::optional<double>(value) : std::nullopt;
-    };
     MeasureRequest request;
-    request.levelDbfs = number(m_ui->level_1103->currentText());
-    request.from = number(m_ui->from_1105->text());
-    request.to = number(m_ui->to_1106->text());
+    request.levelDbfs = fieldNumber(m_ui->level_1103->currentText().toStdString());
+    request.from = fieldNumber(m_ui->from_1105->text().toStdString());
+    request.to = fieldNumber(m_ui->to_1106->text().toStdString());
     request.length = m_ui->length_1104->currentIndex();
     request.channel = m_ui->channel_1102->currentIndex();
     const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
@@ -352,28 +191,13 @@ std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
             request.outputChannels = layout->positions.size();
         }
     }
-    MeasureRequestCheck check = checkMeasureRequest(request);
-    switch (check.error) {
-        case MeasureRequestError::None:
-            break;
-        case MeasureRequestError::Level:
-            warn(tr("The level must be a number of dBFS from -100 to %1.")
-                     .arg(kHighestMeasureLevel));
-            return std::nullopt;
-        case MeasureRequestError::Range:
-            warn(tr("The range must go from at least 10 Hz to at most %1 Hz, its end above twice "
-                    "its start.")
-                     .arg(highestMeasureFrequency()));
-            return std::nullopt;
-        case MeasureRequestError::Sweep:
-            warn(MeasureMessages::problem(check.sweepFailure));
-            return std::nullopt;
+    MeasureRequestCheck check = m_model.settingsFor(
+        request, sink, m_ui->input_1107->currentData().toString().toStdString());
+    if (check.error != MeasureRequestError::None) {
+        warn(MeasureMessages::request(check));
+        return std::nullopt;
     }
-    MeasureSettings settings = std::move(check.settings);
-    settings.output = sink;
-    settings.input = m_ui->input_1107->currentData().toString().toStdString();
-    settings.calibration = m_calibration;
-    return settings;
+    return std::move(check.settings);
 }
 
 void CMeasurePage::OnMeasure() {
@@ -419,53 +243,34 @@ void CMeasurePage::onFinished(const MeasureResult& result) {
     showBusy(false);
     m_ui->progress_1112->setValue(result.ok() ? 1000 : 0);
     if (result.record == RecordResult::Cancelled) {
-        m_ui->status_1113->setText(recordFailure(result));
+        m_ui->status_1113->setText(RecordMessages::runFailure(result));
         emit measured();
         return;
     }
-    m_result = result;
     storeResult(result, m_runSettings);
     redraw();
     emit measured();
 }
 
 void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSettings& settings) {
-    m_resultIds.clear();
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
     const QString local = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    MeasurementLabel label{{},
-                           stamp.toStdString(),
-                           settings.output,
-                           settings.input,
-                           m_calibrationPath.toStdString(),
-                           recordFailure(result).toStdString()};
-    FileWriteResult stored;  // the last failure to store, if any
-    const bool recorded = !result.channels.empty();
-    for (Measurement& m : resultMeasurements(
-             result, settings, label,
-             [&](unsigned channel) {
-                 return tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
-             },
-             [&](unsigned channel) {
-                 return RecordMessages::channelFailure(result, channel).toStdString();
-             })) {
-        if (const FileWriteResult saved = m_index.save(m); !saved) {
-            stored = saved;
-            continue;
-        }
-        if (recorded) {
-            m_resultIds.push_back(m.id);
-            m_styles.emplace(m.id, m_nextStyle++);
-        }
-        addStored(*m_index.find(m.id));
+    const StoredRun stored = m_model.finishRun(
+        result, settings,
+        [&](unsigned channel) {
+            return tr("Measurement %1, channel %2").arg(local).arg(channel).toStdString();
+        },
+        [&](unsigned channel) {
+            return RecordMessages::channelFailure(result, channel).toStdString();
+        });
+    for (const MeasurementEntry& entry : stored.entries) {
+        m_storedList->add(entry);
     }
-    QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
-    if (!stored) {
-        text +=
-            QLatin1Char(' ') + tr("It could not be stored: %1").arg(FileMessages::reason(stored));
-        qCWarning(lcPages) << "A measurement could not be stored:"
-                           << fileWriteErrorText(stored.error) << std::strerror(stored.systemError);
-    } else if (!m_resultIds.empty()) {
+    QString text =
+        result.ok() ? tr("Measured.") : tr("Failed: %1").arg(RecordMessages::runFailure(result));
+    if (!stored.failure) {
+        text += QLatin1Char(' ') +
+                tr("It could not be stored: %1").arg(FileMessages::reason(stored.failure));
+    } else if (m_model.lastResultStored()) {
         text += QLatin1Char(' ') + tr("Stored.");
     }
     m_ui->status_1113->setText(text);
@@ -475,127 +280,19 @@ void CMeasurePage::redraw() {
     if (m_filling) {
         return;
     }
-    const View view = static_cast<View>(std::max(m_ui->view_1114->currentIndex(), 0));
-    m_ui->smoothing_1115->setEnabled(view == ResponseView || view == PhaseView);
-    PlotWidget* plot = m_ui->plot_1116;
-
-    MeasureViewInput input;
-    input.view = static_cast<MeasureView>(view);
-    input.smoothing =
+    const auto view = static_cast<MeasureView>(std::max(m_ui->view_1114->currentIndex(), 0));
+    m_ui->smoothing_1115->setEnabled(view == MeasureView::Response || view == MeasureView::Phase);
+    const Smoothing smoothing =
         kSmoothingChoices[std::clamp(m_ui->smoothing_1115->currentIndex(), 0,
                                      static_cast<int>(std::size(kSmoothingChoices)) - 1)];
-    if (m_result) {
-        input.result = &*m_result;
-        input.resultRate = m_runSettings.sweep.rate;
-        input.resultCalibration = m_runSettings.calibration ? &*m_runSettings.calibration : nullptr;
-        input.resultIds = m_resultIds;
-        for (std::size_t i = 0; i < m_result->channels.size(); ++i) {
-            const auto style =
-                i < m_resultIds.size() ? m_styles.find(m_resultIds[i]) : m_styles.end();
-            input.resultStyles.push_back(style != m_styles.end() ? style->second : 0);
-        }
-    }
-    input.stored = m_checked.sources(storedIds(), m_styles);
-    std::vector<PlotCurve> curves;
-    for (MeasureCurve& curve : measureCurves(input)) {
-        curves.push_back(plotCurveOf(std::move(curve)));
-    }
-    plot->setCurves(std::move(curves));
-
-    switch (view) {
-        case ResponseView:
-            plot->setXQuantity(Quantity::Frequency);
-            plot->setYQuantity(Quantity::Level);
-            break;
-        case PhaseView:
-            plot->setXQuantity(Quantity::Frequency);
-            plot->setYQuantity(Quantity::Phase);
-            break;
-        case ImpulseView:
-            plot->setXQuantity(Quantity::Time);
-            plot->setYQuantity(Quantity::Amplitude);
-            break;
-        case DistortionView:
-            plot->setXQuantity(Quantity::Frequency);
-            plot->setYQuantity(Quantity::Distortion);
-            break;
-    }
-    plot->autoscale();
-    if (view == PhaseView) {
-        plot->setYRange(-180, 180);
-    }
-    plot->setInfoText(resultInfo());
-}
-
-PlotCurve CMeasurePage::plotCurveOf(MeasureCurve&& curve) {
-    PlotCurve plotted;
-    plotted.styleIndex = curve.style;
-    plotted.x = std::move(curve.x);
-    plotted.y = std::move(curve.y);
-    switch (curve.kind) {
-        case MeasureCurveKind::Channel:
-            plotted.name = tr("Channel %1").arg(curve.channel);
-            break;
-        case MeasureCurveKind::SecondHarmonic:
-            plotted.name = tr("Channel %1 H2").arg(curve.channel);
-            break;
-        case MeasureCurveKind::ThirdHarmonic:
-            plotted.name = tr("Channel %1 H3").arg(curve.channel);
-            break;
-        case MeasureCurveKind::Distortion:
-            plotted.name = tr("Channel %1 THD").arg(curve.channel);
-            break;
-        case MeasureCurveKind::Stored:
-            plotted.name = QString::fromStdString(curve.name);
-            break;
-        case MeasureCurveKind::Difference:
-            plotted.name = tr("Difference (after - before)");
-            plotted.styleIndex = kPlotColours - 1;
-            break;
-    }
-    return plotted;
-}
-
-// Each channel of the last result: its delay, polarity and SNR, or why it has none.
-QString CMeasurePage::resultInfo() const {
-    if (!m_result) {
-        return {};
-    }
-    QStringList info;
-    for (const ChannelSummary& c : summariseResult(*m_result)) {
-        if (!c.analysed) {
-            info << tr("channel %1: %2").arg(c.channel).arg(MeasureMessages::problem(c.problem));
-            continue;
-        }
-        const QString delay =
-            c.delayReference == 0
-                ? tr("delay %1 ms").arg(c.delayMs, 0, 'f', 2)
-                : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
-                      .arg(c.delayMs, 0, 'f', 2)
-                      .arg(c.delayReference);
-        info << tr("channel %1: %2, polarity %3, SNR %4 dB")
-                    .arg(c.channel)
-                    .arg(delay)
-                    .arg(c.polarity == Polarity::Normal ? tr("normal") : tr("inverted"))
-                    .arg(c.snrDb, 0, 'f', 1);
-    }
-    return info.join(QStringLiteral("; "));
+    MeasurePlot::show(m_ui->plot_1116, view, m_model.curves(view, smoothing), m_model.summary());
 }
 
 bool CMeasurePage::setCalibrationFile(const QString& path) {
-    if (path.isEmpty()) {
-        m_calibration.reset();
-        m_calibrationPath.clear();
-        m_ui->calibration_1108->clear();
-        return true;
-    }
-    CalibrationResult loaded = loadCalibration(path.toStdString());
-    if (!loaded.calibration) {
-        warn(MeasureMessages::calibration(path, loaded.error));
+    if (const auto error = m_model.setCalibration(path.toStdString())) {
+        warn(MeasureMessages::calibration(path, *error));
         return false;
     }
-    m_calibration = std::move(loaded.calibration);
-    m_calibrationPath = path;
     m_ui->calibration_1108->setText(path);
     return true;
 }
@@ -609,59 +306,10 @@ void CMeasurePage::OnBrowseCalibration() {
     }
 }
 
-QTreeWidgetItem* CMeasurePage::currentStored() const {
-    QTreeWidgetItem* item = m_ui->stored_1117->currentItem();
-    if (item == nullptr) {
-        const_cast<CMeasurePage*>(this)->warn(tr("Choose a stored measurement first."));
-    }
-    return item;
-}
-
-void CMeasurePage::OnDelete() {
-    QTreeWidgetItem* item = currentStored();
-    if (item == nullptr) {
-        return;
-    }
-    const std::string id = item->data(0, kIdRole).toString().toStdString();
-    m_checked.uncheck(id);
-    if (const MeasureFailure error = m_index.remove(id); error.failed()) {
-        warn(tr("The measurement cannot be deleted: %1").arg(MeasureMessages::problem(error)));
-        refreshStored();  // whatever stands there now
-    } else if (isListingStored()) {
-        refreshStored();  // the pass under way may have read it before it went
-    } else {
-        delete item;
-    }
-    redraw();
-}
-
 void CMeasurePage::OnExport(bool impulse) {
-    QTreeWidgetItem* item = currentStored();
-    if (item == nullptr) {
-        return;
-    }
-    LoadResult loaded = m_index.store().load(item->data(0, kIdRole).toString().toStdString());
-    if (!loaded.measurement) {
-        warn(tr("The measurement cannot be read: %1").arg(MeasureMessages::load(loaded)));
-        return;
-    }
-    const Measurement& m = *loaded.measurement;
-    const QString path =
-        impulse ? m_fileChooser(tr("Export impulse response"), tr("WAV files (*.wav)"), true)
-                : m_fileChooser(tr("Export response"), tr("Text files (*.txt)"), true);
-    if (path.isEmpty()) {
-        return;
-    }
-    const std::string file = QFile::encodeName(path).toStdString();
-    const FileWriteResult written = impulse ? exportImpulseWav(file, m.impulse, m.sweep.rate)
-                                            : exportResponseText(file, m.response);
-    if (written.error == FileWriteError::UnsupportedFormat && impulse) {
-        warn(tr("A WAV file cannot hold a response at %1 Hz.").arg(m.sweep.rate));
-    } else if (written.error == FileWriteError::TooLarge) {
-        warn(tr("The response is too long for a WAV file."));
-    } else if (!written) {
-        warn(FileMessages::saveFailed(path, written));
-    }
+    m_storedList->exportChosen(impulse, [this](const QString& title, const QString& filter) {
+        return m_fileChooser(title, filter, true);
+    });
 }
 
 void CMeasurePage::warn(const QString& text) {

@@ -3,22 +3,16 @@
 #pragma once
 
 #include "audio/MeasurementRun.h"
-#include "measuring/CheckedMeasurements.h"
-#include "measuring/MeasureViewModel.h"
-#include "measuring/MeasurementIndex.h"
+#include "measuring/MeasureModel.h"
 #include "pages/MessagePresenter.h"
-#include "pages/StoredListReader.h"
-#include "plot/PlotCurve.h"
+#include "pages/StoredMeasurementList.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-
-class QTreeWidgetItem;
 
 namespace quilbo {
 
@@ -101,7 +95,7 @@ public:
     void setView(View view);
     void setSmoothing(Smoothing smoothing);
     // The last run's result, if it was this page's.
-    const std::optional<MeasureResult>& lastResult() const { return m_result; }
+    const std::optional<MeasureResult>& lastResult() const { return m_model.lastResult(); }
 
 signals:
     // A run has ended (result shown and stored, or failed).
@@ -116,23 +110,13 @@ protected:
 
 private:
     void onFinished(const MeasureResult& result);
-    void onItemChanged(QTreeWidgetItem* item, int column);
-    void addStored(const MeasurementEntry& entry);
-    void onStoredListed();
-    // Stores the measurement under a new name; why not, or empty.
-    QString renameStored(const std::string& id, const QString& name);
-    QTreeWidgetItem* storedItem(const std::string& id) const;
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
     void fillChoices();
     void redraw();
-    static PlotCurve plotCurveOf(MeasureCurve&& curve);
-    QString resultInfo() const;
     void showBusy(bool busy);
     void OnBrowseCalibration();
-    void OnDelete();
     void OnExport(bool impulse);
-    QTreeWidgetItem* currentStored() const;
     void warn(const QString& text);
 
     std::unique_ptr<Ui::CMeasurePage> m_ui;
@@ -142,18 +126,11 @@ private:
     SinkLayoutSource* m_sinkLayouts = nullptr;
     MessagePresenter m_presenter;
     FileChooser m_fileChooser;
-    MeasurementIndex m_index;  // the list's entries, by id
-    StoredListReader* m_storedReader;
-    std::optional<Calibration> m_calibration;
-    QString m_calibrationPath;
+    MeasureModel m_model;  // the list, the checks, the last result: what the page shows
+    StoredMeasurementList* m_storedList = nullptr;
     bool m_measuring = false;
     bool m_filling = false;
-    MeasureSettings m_runSettings;
-    std::optional<MeasureResult> m_result;
-    std::vector<std::string> m_resultIds;  // the stored ids of the last result's channels
-    CheckedMeasurements m_checked;
-    std::map<std::string, int> m_styles;  // a fixed colour per measurement, by id
-    int m_nextStyle = 0;
+    MeasureSettings m_runSettings;  // of the run under way
 };
 
 }  // namespace quilbo

@@ -14,7 +14,8 @@ OutputChoice::OutputChoice(OutputList* outputs, QObject* parent)
     : QObject(parent), m_outputs(outputs) {
     if (m_outputs != nullptr) {
         // The notice comes on the server client's thread; the list is read again here.
-        m_outputs->setChangeHandler([this] { postToWindowThread(this, [this] { refresh(); }); });
+        m_outputs->setChangeHandler(
+            [this, tasks = windowTasks(this)] { tasks->post([this] { refresh(); }); });
     }
     refresh();
 }

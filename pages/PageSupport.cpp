@@ -4,20 +4,18 @@
 #include "pages/RenderSession.h"
 
 #include <QLineEdit>
-#include <QPointer>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QWidget>
 
 namespace quilbo {
 
-void postToWindowThread(QObject* context, std::function<void()> task) {
-    QMetaObject::invokeMethod(
-        context,
-        [context = QPointer<QObject>(context), task = std::move(task)]() mutable {
-            RenderSession::whenNotRendering(context, std::move(task));
-        },
-        Qt::QueuedConnection);
+WindowTasks* windowTasks(QObject* owner) {
+    return new WindowTasks(owner, [owner](std::vector<std::function<void()>>&& tasks) {
+        for (std::function<void()>& task : tasks) {
+            RenderSession::whenNotRendering(owner, std::move(task));
+        }
+    });
 }
 
 QWidget* findControl(const QWidget* root, int id) {

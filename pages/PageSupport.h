@@ -2,6 +2,8 @@
 // thread, controls found by their identifiers, places kept for controls that come and go.
 #pragma once
 
+#include "audio/Inbox.h"
+
 #include <QObject>
 
 #include <functional>
@@ -11,10 +13,13 @@ class QWidget;
 
 namespace quilbo {
 
-// Runs task on context's thread (the window thread) at its next event handling, or, while a
-// render runs, once it has returned. Safe to call from any thread; a context that is gone by
-// then drops the task. This is the player's window-thread poster in every page.
-void postToWindowThread(QObject* context, std::function<void()> task);
+// Tasks posted from any thread, run on their owner's thread (the window thread) at its next event
+// handling, or, while a render runs, once it has returned. This is the player's window-thread
+// poster in every page.
+using WindowTasks = Inbox<std::function<void()>>;
+// An inbox of tasks owned by owner (its child, made on its thread): a task still waiting when owner
+// goes is dropped.
+WindowTasks* windowTasks(QObject* owner);
 
 // The control under root whose object name ends in "_<id>", or null.
 QWidget* findControl(const QWidget* root, int id);

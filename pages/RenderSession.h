@@ -20,9 +20,9 @@ namespace quilbo {
 // window that does not answer their ping. So the render handles every event but user input from
 // time to time: pings, paints and queued calls run inside it. What could end the program or tear
 // down a page must not: while a render runs, the session filters the application's events and
-// holds every timer tick and every window close, and the pages' notices from other threads are
-// held by postToWindowThread. Clicks and keys stay queued until the render has returned. Held
-// work runs at the window thread's next event handling after the render, in the order it came.
+// holds every timer tick and every window close, and the pages' notices from other threads
+// (WindowTasks) are held. Clicks and keys stay queued until the render has returned. Held work
+// runs at the window thread's next event handling after the render, in the order it came.
 //
 // One render runs at a time in the program: a second one asked for meanwhile (no user can ask,
 // but a program could) is refused.

@@ -36,8 +36,8 @@ std::vector<float> soloGains(int channel) {
 
 SpeakerCheckSession::SpeakerCheckSession(WaveOutBackend* backend, QObject* parent)
     : QObject(parent), CWavePlayer(backend, {}) {
-    setWindowThreadPoster([this](std::function<void()> task) {
-        postToWindowThread(this, [this, task = std::move(task)] {
+    setWindowThreadPoster([this, tasks = windowTasks(this)](std::function<void()> task) {
+        tasks->post([this, task = std::move(task)] {
             task();
             if (!isPlaying()) {
                 returnToIdle();

@@ -4,7 +4,10 @@
 
 namespace quilbo {
 
-StoredListReader::StoredListReader(QObject* parent) : QObject(parent) {}
+StoredListReader::StoredListReader(QObject* parent)
+    : QObject(parent), m_inbox(new Inbox<Delivery>(this, [this](std::vector<Delivery>&& delivered) {
+          deliver(std::move(delivered));
+      })) {}
 
 StoredListReader::~StoredListReader() {
     stop();
@@ -21,38 +24,18 @@ void StoredListReader::read(const MeasurementStore& store) {
     stop();
     const std::uint64_t pass = ++m_pass;
     m_reading = true;
-    m_thread = std::jthread([this, store, pass](const std::stop_token& stopping) {
+    m_thread = std::jthread([inbox = m_inbox, store, pass](const std::stop_token& stopping) {
         for (const std::string& id : store.ids()) {
             if (stopping.stop_requested()) {
                 return;
             }
-            hand({pass, store.entry(id)});
+            inbox->post({pass, store.entry(id)});
         }
-        hand({pass, std::nullopt});
+        inbox->post({pass, std::nullopt});
     });
 }
 
-void StoredListReader::hand(Delivery delivery) {
-    bool post = false;
-    {
-        const std::lock_guard lock(m_handOverLock);
-        m_handOver.push_back(std::move(delivery));
-        post = !std::exchange(m_deliveryPosted, true);
-    }
-    // By name: Qt makes the event itself, so nothing written here is read on the window thread
-    // but what the lock hands over.
-    if (post) {
-        QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
-    }
-}
-
-void StoredListReader::deliver() {
-    std::vector<Delivery> delivered;
-    {
-        const std::lock_guard lock(m_handOverLock);
-        delivered.swap(m_handOver);
-        m_deliveryPosted = false;
-    }
+void StoredListReader::deliver(std::vector<Delivery>&& delivered) {
     for (const Delivery& delivery : delivered) {
         if (delivery.pass != m_pass) {
             continue;

@@ -3,15 +3,14 @@
 // takes long to read, never holds up the window.
 #pragma once
 
+#include "audio/Inbox.h"
 #include "measure/MeasurementStore.h"
 
 #include <QObject>
 
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace quilbo {
@@ -40,18 +39,12 @@ private:
     };
 
     void stop();
-    void hand(Delivery delivery);
-    Q_INVOKABLE void deliver();
+    void deliver(std::vector<Delivery>&& delivered);
 
+    Inbox<Delivery>* const m_inbox;  // made before the thread, which only posts to it
     std::jthread m_thread;
     std::uint64_t m_pass = 0;  // on the window thread only
     bool m_reading = false;
-    // The hand-over goes through this lock rather than through the captures of a posted functor,
-    // so that every tool that checks threads (ThreadSanitizer included, which cannot see Qt's own
-    // event queue locks) sees the order of the reading thread's writes and the window's reads.
-    std::mutex m_handOverLock;
-    std::vector<Delivery> m_handOver;
-    bool m_deliveryPosted = false;
 };
 
 }  // namespace quilbo

@@ -2,6 +2,53 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>MeasurePlot</name>
+    <message>
+        <source>Channel %1</source>
+        <translation>声道 %1</translation>
+    </message>
+    <message>
+        <source>Channel %1 H2</source>
+        <translation>声道 %1 H2</translation>
+    </message>
+    <message>
+        <source>Channel %1 H3</source>
+        <translation>声道 %1 H3</translation>
+    </message>
+    <message>
+        <source>Channel %1 THD</source>
+        <translation>声道 %1 THD</translation>
+    </message>
+    <message>
+        <source>Difference (after - before)</source>
+        <translation>差值（之后 - 之前）</translation>
+    </message>
+    <message>
+        <source>channel %1: %2</source>
+        <translation>声道 %1：%2</translation>
+    </message>
+    <message>
+        <source>delay %1 ms</source>
+        <translation>延迟 %1 ms</translation>
+    </message>
+    <message>
+        <source>delay %1 ms after channel %2&apos;s (the sound server converts the rate)</source>
+        <translation>比声道 %2 延迟 %1 ms（声音服务器转换了采样率）</translation>
+    </message>
+    <message>
+        <source>channel %1: %2, polarity %3, SNR %4 dB</source>
+        <translation>声道 %1：%2，极性%3，信噪比 %4 dB</translation>
+    </message>
+    <message>
+        <source>normal</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>inverted</source>
+        <translation>反相</translation>
+    </message>
+</context>
+<context>
     <name>quilbo::CMeasurePage</name>
     <message>
         <source>Measurement</source>
@@ -128,22 +175,6 @@
         <translation>系统默认 (%1)</translation>
     </message>
     <message>
-        <source>The measurement cannot be read: %1</source>
-        <translation>无法读取该测量：%1</translation>
-    </message>
-    <message>
-        <source>The measurement cannot be renamed: %1</source>
-        <translation>无法重命名该测量：%1</translation>
-    </message>
-    <message>
-        <source>The level must be a number of dBFS from -100 to %1.</source>
-        <translation>电平必须是 -100 至 %1 之间的 dBFS 数值。</translation>
-    </message>
-    <message>
-        <source>The range must go from at least 10 Hz to at most %1 Hz, its end above twice its start.</source>
-        <translation>频率范围必须从至少 10 Hz 到至多 %1 Hz，且终止频率高于起始频率的两倍。</translation>
-    </message>
-    <message>
         <source>Nothing can be measured: there is no recorder.</source>
         <translation>无法测量：没有录音设备。</translation>
     </message>
@@ -176,44 +207,27 @@
         <translation>已保存。</translation>
     </message>
     <message>
-        <source>Channel %1</source>
-        <translation>声道 %1</translation>
-    </message>
-    <message>
-        <source>channel %1: %2</source>
-        <translation>声道 %1：%2</translation>
-    </message>
-    <message>
-        <source>normal</source>
-        <translation>正常</translation>
-    </message>
-    <message>
-        <source>inverted</source>
-        <translation>反相</translation>
-    </message>
-    <message>
-        <source>Channel %1 H2</source>
-        <translation>声道 %1 H2</translation>
-    </message>
-    <message>
-        <source>Channel %1 H3</source>
-        <translation>声道 %1 H3</translation>
-    </message>
-    <message>
-        <source>Channel %1 THD</source>
-        <translation>声道 %1 THD</translation>
-    </message>
-    <message>
-        <source>Difference (after - before)</source>
-        <translation>差值（之后 - 之前）</translation>
-    </message>
-    <message>
         <source>Microphone calibration file</source>
         <translation>麦克风校准文件</translation>
     </message>
     <message>
         <source>Calibration files (*.txt *.cal *.frd);;All files (*)</source>
         <translation>校准文件 (*.txt *.cal *.frd);;所有文件 (*)</translation>
+    </message>
+</context>
+<context>
+    <name>quilbo::StoredMeasurementList</name>
+    <message>
+        <source>%1: unreadable: %2</source>
+        <translation>%1：无法读取：%2</translation>
+    </message>
+    <message>
+        <source>The measurement cannot be renamed: %1</source>
+        <translation>无法重命名该测量：%1</translation>
+    </message>
+    <message>
+        <source>The measurement cannot be read: %1</source>
+        <translation>无法读取该测量：%1</translation>
     </message>
     <message>
         <source>Choose a stored measurement first.</source>
@@ -246,22 +260,6 @@
     <message>
         <source>The response is too long for a WAV file.</source>
         <translation>该响应太长，WAV 文件无法容纳。</translation>
-    </message>
-    <message>
-        <source>%1: unreadable: %2</source>
-        <translation>%1：无法读取：%2</translation>
-    </message>
-    <message>
-        <source>delay %1 ms</source>
-        <translation>延迟 %1 ms</translation>
-    </message>
-    <message>
-        <source>delay %1 ms after channel %2&apos;s (the sound server converts the rate)</source>
-        <translation>比声道 %2 延迟 %1 ms（声音服务器转换了采样率）</translation>
-    </message>
-    <message>
-        <source>channel %1: %2, polarity %3, SNR %4 dB</source>
-        <translation>声道 %1：%2，极性%3，信噪比 %4 dB</translation>
     </message>
 </context>
 </TS>

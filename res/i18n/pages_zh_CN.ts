@@ -257,6 +257,14 @@
         <source>The file could not be removed (%1).</source>
         <translation>无法删除该文件（%1）。</translation>
     </message>
+    <message>
+        <source>The level must be a number of dBFS from -100 to %1.</source>
+        <translation>电平必须是 -100 至 %1 之间的 dBFS 数值。</translation>
+    </message>
+    <message>
+        <source>The range must go from at least 10 Hz to at most %1 Hz, its end above twice its start.</source>
+        <translation>频率范围必须从至少 10 Hz 到至多 %1 Hz，且终止频率高于起始频率的两倍。</translation>
+    </message>
 </context>
 <context>
     <name>PlayerMessages</name>

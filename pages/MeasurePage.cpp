@@ -136,6 +136,7 @@ void CMeasurePage::setStoreFolder(const std::string& folder) {
 
 void CMeasurePage::fillChoices() {
     const int channel = std::max(m_ui->channel_1102->currentIndex(), 0);
+    const int reference = std::max(m_ui->reference_1121->currentIndex(), 0);
     const int length = std::max(m_ui->length_1104->currentIndex(), 0);
     const int view = std::max(m_ui->view_1114->currentIndex(), 0);
     const int smoothing = std::max(m_ui->smoothing_1115->currentIndex(), 0);
@@ -145,6 +146,11 @@ void CMeasurePage::fillChoices() {
         m_ui->channel_1102->addItem(tr("%1: %2").arg(i + 1).arg(SpeakerNames::of(i)));
     }
     m_ui->channel_1102->addItem(tr("All, in turn"));
+    m_ui->reference_1121->clear();
+    m_ui->reference_1121->addItem(tr("None"));
+    for (int i = 1; i <= kMeasureReferenceChannels; ++i) {
+        m_ui->reference_1121->addItem(tr("Output channel %1 to input 2").arg(i));
+    }
     m_ui->length_1104->clear();
     for (const double seconds : kMeasureSweepSeconds) {
         m_ui->length_1104->addItem(tr("%1 s").arg(seconds));
@@ -156,6 +162,7 @@ void CMeasurePage::fillChoices() {
         m_ui->smoothing_1115->addItem(smoothingText(s));
     }
     m_ui->channel_1102->setCurrentIndex(channel);
+    m_ui->reference_1121->setCurrentIndex(reference);
     m_ui->length_1104->setCurrentIndex(length);
     m_ui->view_1114->setCurrentIndex(view);
     m_ui->smoothing_1115->setCurrentIndex(smoothing);
@@ -346,6 +353,7 @@ std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
     request.to = number(m_ui->to_1106->text());
     request.length = m_ui->length_1104->currentIndex();
     request.channel = m_ui->channel_1102->currentIndex();
+    request.reference = std::max(m_ui->reference_1121->currentIndex(), 0);
     const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
     if (m_sinkLayouts != nullptr) {
         if (const auto layout = m_sinkLayouts->sinkLayout(sink)) {
@@ -568,7 +576,8 @@ QString CMeasurePage::resultInfo() const {
             continue;
         }
         const QString delay =
-            c.delayReference == 0
+            c.delayFromLoopback ? tr("delay %1 ms after the loopback").arg(c.delayMs, 0, 'f', 2)
+            : c.delayReference == 0
                 ? tr("delay %1 ms").arg(c.delayMs, 0, 'f', 2)
                 : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
                       .arg(c.delayMs, 0, 'f', 2)

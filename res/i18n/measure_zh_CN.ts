@@ -263,5 +263,21 @@
         <source>channel %1: %2, polarity %3, SNR %4 dB</source>
         <translation>声道 %1：%2，极性%3，信噪比 %4 dB</translation>
     </message>
+    <message>
+        <source>Timing reference:</source>
+        <translation>时间参考：</translation>
+    </message>
+    <message>
+        <source>An output channel that plays every sweep as well, wired back by a cable to the input&apos;s second channel: delays are then measured from that loopback, not from the sound server&apos;s figures.</source>
+        <translation>一个同时播放每次扫频的输出声道，用线接回输入的第二声道：延迟随后从这一环回信号算起，而不依据声音服务器报告的数值。</translation>
+    </message>
+    <message>
+        <source>Output channel %1 to input 2</source>
+        <translation>输出第 %1 声道接输入 2</translation>
+    </message>
+    <message>
+        <source>delay %1 ms after the loopback</source>
+        <translation>延迟 %1 ms（从环回信号算起）</translation>
+    </message>
 </context>
 </TS>

@@ -13,16 +13,16 @@
 namespace quilbo {
 namespace {
 
-constexpr std::size_t kQuiet = 4800;
+constexpr std::size_t kSilence = 4800;
 
 // Quiet, the one-second sweep delayed by `delay` samples (exactly, in the frequency domain: the
 // sweep holds nothing near the Nyquist frequency), then filtered, then a second of tail.
 std::vector<float> heard(const SweepSettings& sweep, double delay, const Biquad& filter = {}) {
     const std::vector<float> played = generateSweep(sweep);
-    const std::size_t size = fastFftSize(kQuiet + played.size() + sweep.rate);
+    const std::size_t size = fastFftSize(kSilence + played.size() + sweep.rate);
     const RealFft fft(size);
     std::vector<double> samples(size, 0.0);
-    std::copy(played.begin(), played.end(), samples.begin() + kQuiet);
+    std::copy(played.begin(), played.end(), samples.begin() + kSilence);
     std::vector<Complex> bins(size / 2 + 1);
     fft.forward(samples.data(), bins.data());
     for (std::size_t k = 0; k < bins.size(); ++k) {
@@ -38,7 +38,7 @@ Analysis analysed(const std::vector<float>& recording, const SweepSettings& swee
                   Smoothing smoothing) {
     AnalysisSettings settings;
     settings.sweep = sweep;
-    settings.sweepStart = kQuiet;
+    settings.sweepStart = kSilence;
     settings.smoothing = smoothing;
     Analysis result = analyse(recording, settings);
     EXPECT_EQ(result.status, AnalysisStatus::Ok) << describeMeasureFailure(result.failure);

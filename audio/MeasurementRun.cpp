@@ -164,7 +164,7 @@ MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& set
         return result;
     }
     result.recording = std::move(recording.samples);
-    result.delaysFromLoopback = settings.referenceChannel > 0;
+    result.delaysFromLoopback = settings.referenceChannel > 0 && !recording.loopback.empty();
     result.delaysExact = recording.startExact || result.delaysFromLoopback;
     analyseChannels(result, settings, recording.channelStarts, recording.loopback);
     return result;

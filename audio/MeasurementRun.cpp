@@ -53,6 +53,9 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
                      const std::vector<float>& loopback = {}) {
     const auto quiet =
         static_cast<std::int64_t>(std::lround(settings.quietSeconds * settings.sweep.rate));
+    const auto sweepLength = static_cast<std::int64_t>(sweepFrames(settings.sweep));
+    const auto tail =
+        static_cast<std::int64_t>(std::lround(settings.tailSeconds * settings.sweep.rate));
     if (!loopback.empty() && !signalStarts.empty()) {
         signalStarts = placedByLoopback(loopback, settings, std::move(signalStarts), quiet);
     }
@@ -65,10 +68,16 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
         analysis.segmentStart = static_cast<std::size_t>(start);
         analysis.sweepStart =
             static_cast<std::size_t>(std::max<std::int64_t>(signalStarts[i] + quiet, 0));
-        analysis.segmentEnd =
-            i + 1 < signalStarts.size()
-                ? static_cast<std::size_t>(std::max<std::int64_t>(signalStarts[i + 1], 0))
-                : 0;
+        // The last one ends where the tail asked for ends, not wherever the recording stopped:
+        // the response's window then has the same length in every run, and so does the
+        // response (a window a few blocks longer or shorter moves a long low tail's by 0.01 dB).
+        const std::int64_t end = i + 1 < signalStarts.size()
+                                     ? signalStarts[i + 1]
+                                     : signalStarts[i] + quiet + sweepLength + tail;
+        analysis.segmentEnd = end >= static_cast<std::int64_t>(result.recording.size()) &&
+                                      i + 1 == signalStarts.size()
+                                  ? 0
+                                  : static_cast<std::size_t>(std::max<std::int64_t>(end, 0));
         ChannelResult channel{settings.channels[i], analyse(result.recording, analysis)};
         if (!loopback.empty() && channel.analysis.status == AnalysisStatus::Ok) {
             fromLoopback(channel.analysis, analyse(loopback, analysis));

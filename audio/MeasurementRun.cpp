@@ -8,12 +8,57 @@ namespace quilbo {
 
 namespace {
 
+// The delay from the loopback's arrival rather than from the stream's start: whatever the
+// servers' reports got wrong, both channels of the input share it. A loopback not heard leaves
+// no delay to trust.
+void fromLoopback(Analysis& heard, const Analysis& loopback) {
+    if (loopback.status != AnalysisStatus::Ok) {
+        heard.status = AnalysisStatus::Failed;
+        heard.failure = {MeasureProblem::LoopbackNotHeard,
+                         describeMeasureFailure(loopback.failure)};
+        return;
+    }
+    heard.delaySeconds -= loopback.delaySeconds;
+}
+
+// The channels' signals where the loopback heard the first sweep begin rather than where the
+// servers' reports put it: that sweep looked for from half its quiet stretch early, so a report
+// wrong by that much early or by the tail late still finds it. Unheard, the starts stay.
+std::vector<std::int64_t> placedByLoopback(const std::vector<float>& loopback,
+                                           const MeasureSettings& settings,
+                                           std::vector<std::int64_t> starts, std::int64_t quiet) {
+    AnalysisSettings look;
+    look.sweep = settings.sweep;
+    look.smoothing = Smoothing::None;
+    const std::int64_t early = std::max<std::int64_t>(starts[0] + quiet / 2, 0);
+    look.segmentStart = static_cast<std::size_t>(std::max<std::int64_t>(starts[0], 0));
+    look.sweepStart = static_cast<std::size_t>(early);
+    look.segmentEnd = static_cast<std::size_t>(
+        starts.size() > 1 ? std::max<std::int64_t>(starts[1], early + 1) : 0);
+    const Analysis found = analyse(loopback, look);
+    if (found.status == AnalysisStatus::Ok) {
+        const std::int64_t arrival =
+            early + std::llround(found.delaySeconds * settings.sweep.rate) - (starts[0] + quiet);
+        for (std::int64_t& start : starts) {
+            start += arrival;
+        }
+    }
+    return starts;
+}
+
 // One analysis per channel: the segment runs from a quiet stretch before the channel's sweep to
 // the next channel's signal (or the recording's end).
 void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
-                     const std::vector<std::int64_t>& signalStarts) {
+                     std::vector<std::int64_t> signalStarts,
+                     const std::vector<float>& loopback = {}) {
     const auto quiet =
         static_cast<std::int64_t>(std::lround(settings.quietSeconds * settings.sweep.rate));
+    const auto sweepLength = static_cast<std::int64_t>(sweepFrames(settings.sweep));
+    const auto tail =
+        static_cast<std::int64_t>(std::lround(settings.tailSeconds * settings.sweep.rate));
+    if (!loopback.empty() && !signalStarts.empty()) {
+        signalStarts = placedByLoopback(loopback, settings, std::move(signalStarts), quiet);
+    }
     for (std::size_t i = 0; i < settings.channels.size() && i < signalStarts.size(); ++i) {
         AnalysisSettings analysis;
         analysis.sweep = settings.sweep;
@@ -23,11 +68,20 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
         analysis.segmentStart = static_cast<std::size_t>(start);
         analysis.sweepStart =
             static_cast<std::size_t>(std::max<std::int64_t>(signalStarts[i] + quiet, 0));
-        analysis.segmentEnd =
-            i + 1 < signalStarts.size()
-                ? static_cast<std::size_t>(std::max<std::int64_t>(signalStarts[i + 1], 0))
-                : 0;
+        // The last one ends where the tail asked for ends, not wherever the recording stopped:
+        // the response's window then has the same length in every run, and so does the
+        // response (a window a few blocks longer or shorter moves a long low tail's by 0.01 dB).
+        const std::int64_t end = i + 1 < signalStarts.size()
+                                     ? signalStarts[i + 1]
+                                     : signalStarts[i] + quiet + sweepLength + tail;
+        analysis.segmentEnd = end >= static_cast<std::int64_t>(result.recording.size()) &&
+                                      i + 1 == signalStarts.size()
+                                  ? 0
+                                  : static_cast<std::size_t>(std::max<std::int64_t>(end, 0));
         ChannelResult channel{settings.channels[i], analyse(result.recording, analysis)};
+        if (!loopback.empty() && channel.analysis.status == AnalysisStatus::Ok) {
+            fromLoopback(channel.analysis, analyse(loopback, analysis));
+        }
         if (settings.calibration && channel.analysis.status == AnalysisStatus::Ok) {
             settings.calibration->removeFrom(channel.analysis.response);
         }
@@ -110,6 +164,7 @@ MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& set
     request.gapSeconds = measurementGapSeconds(settings);
     request.source = settings.input;
     request.tailSeconds = settings.tailSeconds;
+    request.referenceChannel = settings.referenceChannel;
     Recording recording = recorder.record(request, progress);
     result.record = recording.result;
     if (recording.result != RecordResult::Ok) {
@@ -118,8 +173,9 @@ MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& set
         return result;
     }
     result.recording = std::move(recording.samples);
-    result.delaysExact = recording.startExact;
-    analyseChannels(result, settings, recording.channelStarts);
+    result.delaysFromLoopback = settings.referenceChannel > 0 && !recording.loopback.empty();
+    result.delaysExact = recording.startExact || result.delaysFromLoopback;
+    analyseChannels(result, settings, recording.channelStarts, recording.loopback);
     return result;
 }
 

@@ -23,6 +23,9 @@ struct MeasureSettings {
     double gateMs = 0.0;                // the response's window; 0: the whole response
     Smoothing smoothing = Smoothing::Octave48;
     std::optional<Calibration> calibration;  // the microphone's, removed from every response
+    // 1-based output channel that plays every sweep as well, wired back to the input's second
+    // channel: delays are then measured from that loopback, not from the servers' reports. 0: none.
+    unsigned referenceChannel = 0;
 };
 
 struct ChannelResult {
@@ -41,6 +44,8 @@ struct MeasureResult {
     // False when the server converted a rate with a delay it does not report: each channel's
     // delay is then right only relative to the first channel's.
     bool delaysExact = true;
+    // True when each channel's delay is from the loopback's (the reference channel's) arrival.
+    bool delaysFromLoopback = false;
     // True when every channel was analysed (none clipped, none failed).
     bool ok() const;
     // The first channel whose analysis failed (its reason in analysis.failure), or none.

@@ -82,6 +82,7 @@ PulseRecordRun::PulseRecordRun(PulseConnection& connection, const SweepPlan& pla
       m_tailFrames(static_cast<std::uint64_t>(std::llround(request.tailSeconds * request.rate))),
       m_serverTimeout(serverTimeout),
       m_frameBytes(plan.outputChannels() * sizeof(float)),
+      m_keepLoopback(request.referenceChannel > 0 && m_target.sourceMap.channels >= 2),
       m_alignment({.rate = request.rate,
                    .recordFrameBytes = sizeof(float) * m_target.sourceMap.channels,
                    .playbackFrameBytes = m_frameBytes,
@@ -146,6 +147,7 @@ bool PulseRecordRun::openRecord(Recording& out) {
     try {
         m_samples.reserve(m_plan.frames() + m_tailFrames + 2 * m_rate +
                           m_rate * static_cast<std::uint64_t>(2 * m_serverTimeout.count()) / 1000);
+        m_loopback.reserve(m_keepLoopback ? m_samples.capacity() : 0);
     } catch (const std::bad_alloc&) {
         return fail(out, RecordResult::Failed, RecordProblem::NoMemory);
     }
@@ -366,6 +368,7 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
             } else if (recorded >= start + static_cast<std::int64_t>(end) &&
                        (m_alignment.pairs() >= kFewestReports || now >= deadline)) {
                 out.samples = std::move(m_samples);
+                out.loopback = std::move(m_loopback);
                 out.playbackStart = start;
                 out.startExact = m_startMargin == 0;
                 for (std::uint64_t s : m_plan.starts()) {
@@ -424,10 +427,16 @@ void PulseRecordRun::onReadable(pa_stream* stream, size_t, void* self) {
                                            run->m_samples.capacity() - run->m_samples.size());
         if (data == nullptr) {
             run->m_samples.insert(run->m_samples.end(), count, 0.0f);  // a hole: lost samples
+            if (run->m_keepLoopback) {
+                run->m_loopback.insert(run->m_loopback.end(), count, 0.0f);
+            }
         } else {
             const auto* samples = static_cast<const float*>(data);
             for (std::size_t i = 0; i < count; ++i) {
                 run->m_samples.push_back(samples[i * channels]);
+                if (run->m_keepLoopback) {
+                    run->m_loopback.push_back(samples[i * channels + 1]);
+                }
             }
         }
         pa_stream_drop(stream);

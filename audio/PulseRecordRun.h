@@ -69,6 +69,7 @@ private:
     const std::uint64_t m_tailFrames;
     const std::chrono::milliseconds m_serverTimeout;
     const std::size_t m_frameBytes;
+    const bool m_keepLoopback;  // the input's second channel as well
 
     // Under the loop lock.
     StreamPtr m_record, m_playback;
@@ -77,6 +78,7 @@ private:
     bool m_corkDone = false;
     bool m_sourceLost = false, m_sinkLost = false;
     std::vector<float> m_samples;
+    std::vector<float> m_loopback;
     std::uint64_t m_written = 0;  // playback frames sent
     std::uint64_t m_underflows = 0;
     std::int64_t m_recordedAtStart = -1;  // samples recorded when the playback was started

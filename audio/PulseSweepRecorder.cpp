@@ -69,6 +69,10 @@ Recording PulseSweepRecorder::record(const RecordRequest& request, const Progres
     const unsigned channels =
         request.sinkChannels != 0 ? request.sinkChannels : target.sinkMap.channels;
     std::string detail;
+    if (request.referenceChannel > 0 && target.sourceMap.channels < 2) {
+        out.problem = RecordProblem::NoLoopbackInput;
+        return failed(RecordResult::BadRequest, target.source);
+    }
     const auto plan = SweepPlan::make(request, channels, &out.problem, &detail);
     if (!plan) {
         return failed(RecordResult::BadRequest, std::move(detail));

@@ -56,8 +56,14 @@ std::optional<SweepPlan> SweepPlan::make(const RecordRequest& request, unsigned 
     if (request.channels.empty() || request.channels.size() > kMostTurns) {
         return bad(RecordProblem::TurnCount);
     }
+    if (request.referenceChannel > outputChannels) {
+        return bad(RecordProblem::ChannelNotOnOutput, std::to_string(request.referenceChannel));
+    }
     SweepPlan plan;
     plan.m_sweep = &request.sweep;
+    if (request.referenceChannel > 0) {
+        plan.m_reference = request.referenceChannel - 1;
+    }
     plan.m_outputChannels = outputChannels;
     const auto gap = static_cast<std::uint64_t>(std::llround(request.gapSeconds * request.rate));
     for (unsigned channel : request.channels) {
@@ -94,7 +100,11 @@ void SweepPlan::fill(float* out, std::uint64_t from, std::size_t count,
                            : static_cast<float>(
                                  0.5 + 0.5 * std::cos(std::numbers::pi * into / fadeLength));
             }
-            out[(frame - from) * m_outputChannels + m_channels[k]] = sweep[frame - start] * gain;
+            float* const at = out + (frame - from) * m_outputChannels;
+            at[m_channels[k]] = sweep[frame - start] * gain;
+            if (m_reference) {
+                at[*m_reference] = at[m_channels[k]];
+            }
         }
     }
 }

@@ -1,6 +1,6 @@
 // What the sweep recorder plays: the sweep on each chosen channel in turn, gaps of silence
-// between, the other channels silent. Frames are made on demand, so a long run holds only the
-// mono sweep, and a stop can fade any stretch of it.
+// between, and on the reference channel (if any) every time, the other channels silent. Frames are
+// made on demand, so a long run holds only the mono sweep, and a stop can fade any stretch of it.
 #pragma once
 
 #include <cstddef>
@@ -38,7 +38,8 @@ private:
 
     const std::vector<float>* m_sweep = nullptr;  // the request's; it outlives the run
     unsigned m_outputChannels = 0;
-    std::vector<unsigned> m_channels;  // 0-based
+    std::vector<unsigned> m_channels;     // 0-based
+    std::optional<unsigned> m_reference;  // 0-based, plays every sweep
     std::vector<std::uint64_t> m_starts;
     std::uint64_t m_frames = 0;
 };

@@ -53,6 +53,8 @@ std::string describeRecordFailure(RecordResult result, RecordProblem problem,
             return "channel " + d + " is not one of the output's";
         case RecordProblem::RunTooLong:
             return "the sweeps, gaps and tail would last more than 10 minutes";
+        case RecordProblem::NoLoopbackInput:
+            return "the input " + d + " has no second channel for the reference's loopback";
         case RecordProblem::NoStream:
             return "the server would not make a stream";
         case RecordProblem::NoMemory:

@@ -40,6 +40,7 @@ enum class RecordProblem {
     TurnCount,           // not 1 to 256 channels to play in turn
     ChannelNotOnOutput,  // the detail is the channel's number
     RunTooLong,          // sweeps, gaps and tail longer than 10 minutes
+    NoLoopbackInput,     // a reference asked for on an input of one channel; the detail is its name
     // Under Failed:
     NoStream,          // the server would not make a stream
     NoMemory,          // no memory for the recording
@@ -61,6 +62,9 @@ struct RecordRequest {
     double gapSeconds = 0.5;            // silence between one channel's sweep and the next
     std::string source;                 // empty: the default input
     double tailSeconds = 1.0;           // recorded after the last sweep (the longest delay)
+    // 1-based output channel that plays every sweep as well, wired back to the input's second
+    // channel (a loopback): the timing reference. 0: none.
+    unsigned referenceChannel = 0;
 };
 
 struct Recording {
@@ -71,7 +75,8 @@ struct Recording {
     // refused, the figure a request got wrong.
     std::string detail;
     unsigned rate = 0;
-    std::vector<float> samples;  // the input's first channel, from the start of recording
+    std::vector<float> samples;   // the input's first channel, from the start of recording
+    std::vector<float> loopback;  // its second, beside it, when a reference channel was asked for
     // Where the playback's first frame is expected in samples (by the servers' timing reports,
     // the method in PulseRecordRun.cpp), and where each chosen channel's sweep begins:
     // playbackStart plus a whole number of frames, exact relative to one another.

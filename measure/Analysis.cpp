@@ -57,17 +57,6 @@ MeasureFailure checkRequest(std::span<const float> recording, const AnalysisSett
     return {};
 }
 
-// The peak's sub-sample position from the parabola through it and its neighbours.
-double refinePeak(const Deconvolution& h, std::size_t index, double sign) {
-    const auto i = static_cast<long long>(index);
-    const double before = sign * h.at(i - 1);
-    const double at = sign * h.at(i);
-    const double after = sign * h.at(i + 1);
-    const double curvature = before - 2 * at + after;
-    const double offset = curvature < 0 ? 0.5 * (before - after) / curvature : 0.0;
-    return static_cast<double>(index) + std::clamp(offset, -0.5, 0.5);
-}
-
 }  // namespace
 
 Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
@@ -120,7 +109,7 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
     }
 
     const double sign = peakValue < 0 ? -1.0 : 1.0;
-    const double peak = refinePeak(h, peakAt, sign);
+    const double peak = peakPosition(h, peakAt);
     result.delaySeconds = peak / s.sweep.rate;
     result.polarity = sign < 0 ? Polarity::Inverted : Polarity::Normal;
 

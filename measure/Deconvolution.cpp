@@ -31,6 +31,23 @@ double upperBandGain(double frequency, double to, double nyquist) {
     return 0.5 + 0.5 * std::cos(std::numbers::pi * (frequency - to) / (top - to));
 }
 
+// Samples either side taken into the interpolation between samples: the Hann-windowed sinc of
+// this half-width is flat to the top of the sweep's band, a sixth of an octave short of Nyquist.
+constexpr int kInterpolationTaps = 48;
+
+// The deconvolution at `index` + `fraction`, as sinc interpolation of its samples.
+double between(const Deconvolution& h, long long index, double fraction) {
+    double sum = 0.0;
+    for (int k = -kInterpolationTaps; k <= kInterpolationTaps; ++k) {
+        const double x = fraction - k;
+        const double sinc =
+            std::abs(x) < 1e-12 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
+        const double window = 0.5 + 0.5 * std::cos(std::numbers::pi * x / (kInterpolationTaps + 1));
+        sum += h.at(index + k) * sinc * window;
+    }
+    return sum;
+}
+
 }  // namespace
 
 double Deconvolution::at(long long index) const {
@@ -77,6 +94,41 @@ Deconvolution deconvolve(const SweepSettings& sweepSettings, std::span<const flo
     result.samples.resize(size);
     fft.inverse(spectrum.data(), result.samples.data());
     return result;
+}
+
+double peakPosition(const Deconvolution& h, std::size_t index) {
+    const auto i = static_cast<long long>(index);
+    const double sign = h.at(i) < 0 ? -1.0 : 1.0;
+    const auto height = [&](double fraction) { return sign * between(h, i, fraction); };
+    // The main lobe is wider than two samples: its top lies within one of the largest sample.
+    // A coarse look, then a golden-section search of the best step's neighbourhood.
+    constexpr double kStep = 1.0 / 16;
+    double best = 0.0;
+    for (double t = -1.0; t <= 1.0; t += kStep) {
+        if (height(t) > height(best)) {
+            best = t;
+        }
+    }
+    const double golden = 0.5 * (std::sqrt(5.0) - 1);
+    double low = best - kStep, high = best + kStep;
+    double a = high - golden * (high - low), b = low + golden * (high - low);
+    double ha = height(a), hb = height(b);
+    while (high - low > 1e-4) {
+        if (ha > hb) {
+            high = b;
+            b = a;
+            hb = ha;
+            a = high - golden * (high - low);
+            ha = height(a);
+        } else {
+            low = a;
+            a = b;
+            ha = hb;
+            b = low + golden * (high - low);
+            hb = height(b);
+        }
+    }
+    return static_cast<double>(index) + 0.5 * (low + high);
 }
 
 std::vector<double> cutWindow(const Deconvolution& deconvolution, long long start,

@@ -27,6 +27,12 @@ struct Deconvolution {
 Deconvolution deconvolve(const SweepSettings& sweep, std::span<const float> segment,
                          std::size_t sweepOffset);
 
+// The moment, in samples from index 0, at which the response is largest in magnitude near its
+// largest sample `index`: the deconvolution is band-limited, so between its samples it is their
+// (windowed) sinc interpolation. A parabola through three samples would be drawn towards the
+// nearer sample, by up to a tenth of one at 48 kHz.
+double peakPosition(const Deconvolution& deconvolution, std::size_t index);
+
 // `length` samples of the deconvolution from the signed index `start`, rising over the first
 // `rise` samples and falling over the last `fall` along half-cosines.
 std::vector<double> cutWindow(const Deconvolution& deconvolution, long long start,

@@ -45,6 +45,8 @@ std::string describeMeasureFailure(const MeasureFailure& f) {
         case MeasureProblem::TailTooShort:
             return "the recording ends before the end of the sweep arrived: record " + d +
                    " ms longer";
+        case MeasureProblem::LoopbackNotHeard:
+            return "the reference's loopback on the input's second channel: " + d;
         case MeasureProblem::CalibrationSensFactor:
             return "the Sens Factor has no number of dB after '='";
         case MeasureProblem::CalibrationFields:

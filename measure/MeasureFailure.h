@@ -24,10 +24,11 @@ enum class MeasureProblem {
     RecordingTooShort,   // the recording ends before the sweep does
     RecordingNotNumber,  // a sample that is not a number
     // An analysis that found no response.
-    Clipped,          // the detail is the number of samples at full scale
-    NotHeard,         // no peak above the noise
-    PeakBeforeSweep,  // the response peaks before the sweep began
-    TailTooShort,     // the detail is how many ms longer to record
+    Clipped,           // the detail is the number of samples at full scale
+    NotHeard,          // no peak above the noise
+    PeakBeforeSweep,   // the response peaks before the sweep began
+    TailTooShort,      // the detail is how many ms longer to record
+    LoopbackNotHeard,  // the reference's loopback; the detail is why, in English
     // A microphone calibration file refused (CalibrationError gives the line).
     CalibrationSensFactor,  // a Sens Factor without a number of dB after '='
     CalibrationFields,      // not "frequency dB [phase]"; the detail is how many values

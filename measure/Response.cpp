@@ -10,16 +10,22 @@
 namespace quilbo {
 namespace {
 
-// Running sums over the bins, so that every band average costs two look-ups.
+// Running sums over the bins, so that every band average costs two look-ups. Each bin weighs
+// 1/f: the band is averaged over log frequency, as the axis shows it, so a narrow peak or notch
+// smoothed stays where it is (a plain mean over the bins favours a band's upper half, and pulls
+// the top of a smoothed peak below its frequency, by a third of an octave at 1/1).
 class BandAverager {
 public:
     explicit BandAverager(const Spectrum& spectrum) : m_spectrum(spectrum) {
         const std::size_t count = spectrum.bins.size();
+        m_weight.resize(count + 1, 0.0);
         m_power.resize(count + 1, 0.0);
         m_value.resize(count + 1, 0.0);
         for (std::size_t k = 0; k < count; ++k) {
-            m_power[k + 1] = m_power[k] + std::norm(spectrum.bins[k]);
-            m_value[k + 1] = m_value[k] + spectrum.bins[k];
+            const double weight = 1.0 / std::max(static_cast<double>(k), 0.5);
+            m_weight[k + 1] = m_weight[k] + weight;
+            m_power[k + 1] = m_power[k] + weight * std::norm(spectrum.bins[k]);
+            m_value[k + 1] = m_value[k] + weight * spectrum.bins[k];
         }
     }
 
@@ -35,8 +41,8 @@ public:
             if (high - low >= 1.0) {
                 const auto lo = static_cast<std::size_t>(low);
                 const auto hi = static_cast<std::size_t>(high) + 1;
-                const double count = high - low + 1.0;
-                return {(m_power[hi] - m_power[lo]) / count, (m_value[hi] - m_value[lo]) / count};
+                const double weight = m_weight[hi] - m_weight[lo];
+                return {(m_power[hi] - m_power[lo]) / weight, (m_value[hi] - m_value[lo]) / weight};
             }
         }
         const double position = std::clamp(frequency / m_spectrum.binHz, 0.0, last);
@@ -52,6 +58,7 @@ public:
 
 private:
     const Spectrum& m_spectrum;
+    std::vector<double> m_weight;
     std::vector<double> m_power;
     std::vector<Complex> m_value;
 };

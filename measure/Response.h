@@ -36,8 +36,8 @@ Spectrum spectrumOf(const std::vector<double>& samples, std::size_t origin, doub
 std::vector<double> logFrequencies(double from, double to, int pointsPerOctave);
 
 // The spectrum at each frequency: with smoothing, the power and the complex value averaged over
-// the band of that width centred (geometrically) on it; without smoothing, or where the band
-// holds fewer than two bins, interpolated between the neighbouring bins.
+// log frequency across the band of that width centred (geometrically) on it; without smoothing,
+// or where the band holds fewer than two bins, interpolated between the neighbouring bins.
 Response responseOf(const Spectrum& spectrum, const std::vector<double>& frequencies,
                     Smoothing smoothing);
 

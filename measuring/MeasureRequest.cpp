@@ -60,6 +60,8 @@ MeasureRequestCheck checkMeasureRequest(const MeasureRequest& request) {
             channels.push_back(c);
         }
     }
+    check.settings.referenceChannel =
+        static_cast<unsigned>(std::clamp(request.reference, 0, kMeasureReferenceChannels));
     check.settings.smoothing = Smoothing::Octave48;
     return check;
 }

@@ -17,13 +17,15 @@ inline constexpr double kLowestMeasureLevel = -100;                  // dBFS
 inline constexpr double kHighestMeasureLevel = -6;
 inline constexpr double kLowestMeasureFrequency = 10;  // Hz
 inline constexpr int kMeasureSpeakers = 6;             // the channels offered one by one
+inline constexpr int kMeasureReferenceChannels = 8;    // the timing reference's channels offered
 
 struct MeasureRequest {
     std::optional<double> levelDbfs;  // empty: not a number
     std::optional<double> from;
     std::optional<double> to;
-    int length = 0;   // an index into kMeasureSweepSeconds
-    int channel = 0;  // 0 to kMeasureSpeakers - 1 one speaker, else all in turn
+    int length = 0;     // an index into kMeasureSweepSeconds
+    int channel = 0;    // 0 to kMeasureSpeakers - 1 one speaker, else all in turn
+    int reference = 0;  // the output channel looped back to the input's second, 0: none
     // The output's channel count, for all in turn (the front pair when unknown).
     std::optional<std::size_t> outputChannels;
 };

@@ -26,6 +26,20 @@ std::optional<double> bandLevel(const Response& response) {
     return count > 0 ? std::optional<double>(sum / count) : std::nullopt;
 }
 
+// The polarity most speakers heard share: the microphone's chain may turn every one of them
+// over, and one speaker wired backwards, the front left as well as any other, is the odd one
+// out. A tie goes to the front left's.
+Polarity commonPolarity(const MeasureResult& result, const std::vector<MicrophoneCheckRow>& rows,
+                        Polarity front) {
+    int inverted = 0, normal = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].heard && !rows[i].clipped) {
+            ++(result.channels[i].analysis.polarity == Polarity::Inverted ? inverted : normal);
+        }
+    }
+    return inverted == normal ? front : inverted > normal ? Polarity::Inverted : Polarity::Normal;
+}
+
 }  // namespace
 
 MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& sink) {
@@ -90,12 +104,13 @@ std::vector<MicrophoneCheckRow> judgeMicrophoneCheck(
     }
     const Analysis& front = result.channels[ref].analysis;
     const std::optional<double> frontLevel = bandLevel(front.response);
+    const Polarity normal = commonPolarity(result, rows, front.polarity);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Analysis& analysis = result.channels[i].analysis;
         if (!rows[i].heard || rows[i].clipped) {
             continue;
         }
-        rows[i].inverted = analysis.polarity != front.polarity;
+        rows[i].inverted = analysis.polarity != normal;
         rows[i].delayMs = (analysis.delaySeconds - front.delaySeconds) * 1000.0;
         const std::optional<double> level = bandLevel(analysis.response);
         if (level && frontLevel) {

@@ -1,6 +1,6 @@
 // The Speakers page's check by microphone: every speaker of a layout sweeps in turn in one
-// playback and one recording, and each is judged against the front left: heard, polarity,
-// delay and level.
+// playback and one recording, and each is judged: heard; delay and level against the front left;
+// polarity against the one most speakers share (the front left's when as many are either way).
 #pragma once
 
 #include "audio/MeasurementRun.h"
@@ -24,8 +24,8 @@ struct MicrophoneCheckRow {
     bool heard = false;
     bool clipped = false;
     double snrDb = 0.0;
-    // Against the front left (the first channel when the layout has none); empty when either
-    // was not heard.
+    // Against the front left (the first channel when the layout has none), the polarity against
+    // most speakers'; empty when either was not heard.
     std::optional<bool> inverted;
     std::optional<double> delayMs;
     std::optional<double> levelDb;

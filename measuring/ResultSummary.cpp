@@ -26,6 +26,7 @@ std::vector<ChannelSummary> summariseResult(const MeasureResult& result) {
             summary.delayMs = (a.delaySeconds - reference->analysis.delaySeconds) * 1000;
             summary.delayReference = reference->channel;
         }
+        summary.delayFromLoopback = summary.analysed && result.delaysFromLoopback;
         summary.polarity = a.polarity;
         summary.snrDb = a.snrDb;
         summaries.push_back(summary);

@@ -19,6 +19,7 @@ struct ChannelSummary {
     // Non-zero when the server converted the rate: the delay is then only known after this
     // channel's (the first analysed), not from the sweep's start.
     unsigned delayReference = 0;
+    bool delayFromLoopback = false;  // from the timing reference's loopback, not the stream start
     Polarity polarity = Polarity::Normal;
     double snrDb = 0.0;
 };

@@ -52,6 +52,10 @@ QString MeasureMessages::problem(const MeasureFailure& failure) {
             return tr("The recording ends before the end of the sweep arrived: record %1 ms "
                       "longer.")
                 .arg(detail);
+        case MeasureProblem::LoopbackNotHeard:
+            return tr(
+                "The reference's loopback was not heard on the input's second channel: "
+                "check the cable from the reference channel to that input.");
         case MeasureProblem::CalibrationSensFactor:
             return tr("The Sens Factor has no number of dB after '='.");
         case MeasureProblem::CalibrationFields:

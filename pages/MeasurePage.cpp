@@ -111,6 +111,7 @@ void CMeasurePage::setStoreFolder(const std::string& folder) {
 
 void CMeasurePage::fillChoices() {
     const int channel = std::max(m_ui->channel_1102->currentIndex(), 0);
+    const int reference = std::max(m_ui->reference_1121->currentIndex(), 0);
     const int length = std::max(m_ui->length_1104->currentIndex(), 0);
     const int view = std::max(m_ui->view_1114->currentIndex(), 0);
     const int smoothing = std::max(m_ui->smoothing_1115->currentIndex(), 0);
@@ -120,6 +121,11 @@ void CMeasurePage::fillChoices() {
         m_ui->channel_1102->addItem(tr("%1: %2").arg(i + 1).arg(SpeakerNames::of(i)));
     }
     m_ui->channel_1102->addItem(tr("All, in turn"));
+    m_ui->reference_1121->clear();
+    m_ui->reference_1121->addItem(tr("None"));
+    for (int i = 1; i <= kMeasureReferenceChannels; ++i) {
+        m_ui->reference_1121->addItem(tr("Output channel %1 to input 2").arg(i));
+    }
     m_ui->length_1104->clear();
     for (const double seconds : kMeasureSweepSeconds) {
         m_ui->length_1104->addItem(tr("%1 s").arg(seconds));
@@ -131,6 +137,7 @@ void CMeasurePage::fillChoices() {
         m_ui->smoothing_1115->addItem(smoothingText(s));
     }
     m_ui->channel_1102->setCurrentIndex(channel);
+    m_ui->reference_1121->setCurrentIndex(reference);
     m_ui->length_1104->setCurrentIndex(length);
     m_ui->view_1114->setCurrentIndex(view);
     m_ui->smoothing_1115->setCurrentIndex(smoothing);
@@ -185,6 +192,7 @@ std::optional<MeasureSettings> CMeasurePage::settingsFromFields() {
     request.to = fieldNumber(m_ui->to_1106->text().toStdString());
     request.length = m_ui->length_1104->currentIndex();
     request.channel = m_ui->channel_1102->currentIndex();
+    request.reference = std::max(m_ui->reference_1121->currentIndex(), 0);
     const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
     if (m_sinkLayouts != nullptr) {
         if (const auto layout = m_sinkLayouts->sinkLayout(sink)) {

@@ -51,6 +51,7 @@ public:
         IDC_DELETE = 1118,
         IDC_EXPORT_RESPONSE = 1119,
         IDC_EXPORT_IMPULSE = 1120,
+        IDC_REFERENCE = 1121,
     };
     // The views, in the order the chooser lists them (and MeasureView has them).
     enum View { ResponseView = 0, PhaseView = 1, ImpulseView = 2, DistortionView = 3 };

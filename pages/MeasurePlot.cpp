@@ -73,7 +73,8 @@ QString MeasurePlot::summaryText(const std::vector<ChannelSummary>& summary) {
             continue;
         }
         const QString delay =
-            c.delayReference == 0
+            c.delayFromLoopback ? tr("delay %1 ms after the loopback").arg(c.delayMs, 0, 'f', 2)
+            : c.delayReference == 0
                 ? tr("delay %1 ms").arg(c.delayMs, 0, 'f', 2)
                 : tr("delay %1 ms after channel %2's (the sound server converts the rate)")
                       .arg(c.delayMs, 0, 'f', 2)

@@ -38,6 +38,8 @@ QString RecordMessages::failure(RecordResult result, RecordProblem problem,
             return tr("Channel %1 is not one of the output's.").arg(d);
         case RecordProblem::RunTooLong:
             return tr("The sweeps, gaps and tail would last more than 10 minutes.");
+        case RecordProblem::NoLoopbackInput:
+            return tr("The input %1 has no second channel for the reference's loopback.").arg(d);
         case RecordProblem::NoStream:
             return tr("The sound server would not make a stream.");
         case RecordProblem::NoMemory:

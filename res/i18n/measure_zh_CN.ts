@@ -47,6 +47,10 @@
         <source>inverted</source>
         <translation>反相</translation>
     </message>
+    <message>
+        <source>delay %1 ms after the loopback</source>
+        <translation>延迟 %1 ms（从环回信号算起）</translation>
+    </message>
 </context>
 <context>
     <name>quilbo::CMeasurePage</name>
@@ -213,6 +217,18 @@
     <message>
         <source>Calibration files (*.txt *.cal *.frd);;All files (*)</source>
         <translation>校准文件 (*.txt *.cal *.frd);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Timing reference:</source>
+        <translation>时间参考：</translation>
+    </message>
+    <message>
+        <source>An output channel that plays every sweep as well, wired back by a cable to the input&apos;s second channel: delays are then measured from that loopback, not from the sound server&apos;s figures.</source>
+        <translation>一个同时播放每次扫频的输出声道，用线接回输入的第二声道：延迟随后从这一环回信号算起，而不依据声音服务器报告的数值。</translation>
+    </message>
+    <message>
+        <source>Output channel %1 to input 2</source>
+        <translation>输出第 %1 声道接输入 2</translation>
     </message>
 </context>
 <context>

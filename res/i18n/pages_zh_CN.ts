@@ -265,6 +265,10 @@
         <source>The range must go from at least 10 Hz to at most %1 Hz, its end above twice its start.</source>
         <translation>频率范围必须从至少 10 Hz 到至多 %1 Hz，且终止频率高于起始频率的两倍。</translation>
     </message>
+    <message>
+        <source>The reference&apos;s loopback was not heard on the input&apos;s second channel: check the cable from the reference channel to that input.</source>
+        <translation>在输入的第二声道上没有听到参考声道的环回信号：请检查从参考声道到该输入的连线。</translation>
+    </message>
 </context>
 <context>
     <name>PlayerMessages</name>
@@ -398,6 +402,10 @@
     <message>
         <source>Nothing was measured.</source>
         <translation>没有测得任何结果。</translation>
+    </message>
+    <message>
+        <source>The input %1 has no second channel for the reference&apos;s loopback.</source>
+        <translation>输入 %1 没有可接参考声道环回的第二声道。</translation>
     </message>
 </context>
 <context>

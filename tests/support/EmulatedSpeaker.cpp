@@ -81,9 +81,11 @@ bool EmulatedSpeaker::startMixed(int channels) {
 }
 
 QString EmulatedSpeaker::graphConfig(const std::vector<SpeakerPath>& paths) const {
-    // Each channel: a delay line, its filters, then a convolver with the path's impulse response
-    // (or the built-in one-sample impulse) and the gain (PipeWire 0.3.65's mixer does not apply a
-    // negative gain), into the mixer's input.
+    // The chain's data thread at the priority the server's own get: without it a loaded machine
+    // makes it miss its cycle, and the graph goes on without its output (a stretch of silence in
+    // the room that no stream is told of). Each channel: a delay line, its filters, then a
+    // convolver with the path's impulse response (or the built-in one-sample impulse) and the gain
+    // (PipeWire 0.3.65's mixer does not apply a negative gain), into the mixer's input.
     QString nodes, links, inputs;
     const auto number = [](double value) { return QString::number(value, 'g', 17); };
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -122,6 +124,8 @@ QString EmulatedSpeaker::graphConfig(const std::vector<SpeakerPath>& paths) cons
                "context.spa-libs = { audio.convert.* = audioconvert/libspa-audioconvert\n"
                "                     support.* = support/libspa-support }\n"
                "context.modules = [\n"
+               "{ name = libpipewire-module-rt args = { nice.level = -11 rt.prio = 88 }\n"
+               "  flags = [ ifexists nofail ] }\n"
                "{ name = libpipewire-module-protocol-native }\n"
                "{ name = libpipewire-module-client-node }\n"
                "{ name = libpipewire-module-adapter }\n"

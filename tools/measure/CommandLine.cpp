@@ -89,7 +89,7 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
     for (std::size_t at = 0; at < args.size(); at += 2) {
         const std::string& option = args[at];
         const bool known = numbers.count(option) || texts.count(option) || option == "--rate" ||
-                           option == "--channel";
+                           option == "--channel" || option == "--reference";
         if (!known) {
             error = "unknown argument '" + option + "'";
             return std::nullopt;
@@ -129,12 +129,24 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
                 return std::nullopt;
             }
             request.settings.channels = std::move(*channels);
+        } else if (option == "--reference") {
+            const std::optional<std::vector<unsigned>> channel = parseChannels(value);
+            if (!channel || channel->size() != 1) {
+                error = "--reference needs one channel number from 1 to " +
+                        std::to_string(kHighestChannel) + ", not '" + value + "'";
+                return std::nullopt;
+            }
+            request.settings.referenceChannel = channel->front();
         } else {
             *texts.at(option) = value;
         }
     }
     if (!request.writeSweepPath.empty() && !request.analysePath.empty()) {
         error = "--write-sweep and --analyse cannot go together";
+        return std::nullopt;
+    }
+    if (request.settings.referenceChannel > 0 && !request.analysePath.empty()) {
+        error = "--reference needs a measurement made here: --analyse reads one channel";
         return std::nullopt;
     }
     fitDefaultsToRate(request);
@@ -147,7 +159,7 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
     // The default: a stereo stream, wide enough for the highest channel asked for.
     const unsigned highest =
         *std::max_element(request.settings.channels.begin(), request.settings.channels.end());
-    request.settings.outputChannels = std::max(2U, highest);
+    request.settings.outputChannels = std::max({2U, highest, request.settings.referenceChannel});
     return request;
 }
 

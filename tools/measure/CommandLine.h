@@ -25,7 +25,8 @@ struct MeasureRequest {
 
 inline constexpr const char* kUsage =
     "usage: quilbo-measure [--output SINK] [--input SOURCE] [--channel N[,M...]] [--level DBFS]\n"
-    "         [--seconds T] [--from F0] [--to F1] [--rate R] [--calibration FILE]\n"
+    "         [--seconds T] [--from F0] [--to F1] [--rate R] [--reference N]\n"
+    "         [--calibration FILE]\n"
     "         [--response FILE.txt] [--impulse FILE.wav] [--store NAME]\n"
     "         [--write-sweep FILE.wav] [--analyse RECORDING.wav]\n"
     "  --output SINK        the output to play on (default: the system's default)\n"
@@ -37,6 +38,8 @@ inline constexpr const char* kUsage =
     "  --from F0, --to F1   the swept range in Hz (default: 20 to 20000, or to 0.45 times a\n"
     "                       rate below 44445 Hz)\n"
     "  --rate R             the sample rate, 8000 to 768000 Hz (default: 48000)\n"
+    "  --reference N        output channel N plays every sweep too, wired back to the input's\n"
+    "                       second channel: delays are from that loopback (delay_from=loopback)\n"
     "  --calibration FILE   a microphone calibration file, removed from the response\n"
     "  --response FILE.txt  writes \"frequency dB phase\" lines, 48 to the octave\n"
     "  --impulse FILE.wav   writes the impulse response as a 32-bit float WAV\n"

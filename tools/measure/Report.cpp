@@ -100,7 +100,9 @@ std::string report(const MeasureRequest& request, const MeasureResult& result, s
             const double delayMs = std::round((a.delaySeconds - reference) * 1e6) / 1000.0 + 0.0;
             std::fprintf(out, "%sdelay_ms=%.3f\n", prefix.c_str(), delayMs);
             std::fprintf(out, "%sdelay_from=%s\n", prefix.c_str(),
-                         result.delaysExact ? "stream_start" : "first_channel");
+                         result.delaysFromLoopback ? "loopback"
+                         : result.delaysExact      ? "stream_start"
+                                                   : "first_channel");
             std::fprintf(out, "%spolarity=%s\n", prefix.c_str(),
                          a.polarity == Polarity::Normal ? "normal" : "inverted");
             std::fprintf(out, "%ssnr_db=%.1f\n", prefix.c_str(), a.snrDb);

@@ -39,7 +39,8 @@ void printNote(const MeasureRequest& request) {
 // its own channel of the file, a gap after each, the tail at the end. The file has as many
 // channels as the highest one chosen; channel 1 alone gives a mono file.
 std::vector<float> playedSignal(const MeasureSettings& settings, unsigned& fileChannels) {
-    fileChannels = *std::max_element(settings.channels.begin(), settings.channels.end());
+    fileChannels = std::max(*std::max_element(settings.channels.begin(), settings.channels.end()),
+                            settings.referenceChannel);
     const std::vector<float> signal = measurementSignal(settings);
     const auto gap =
         static_cast<std::size_t>(measurementGapSeconds(settings) * settings.sweep.rate + 0.5);
@@ -50,6 +51,9 @@ std::vector<float> playedSignal(const MeasureSettings& settings, unsigned& fileC
     for (std::size_t k = 0; k < settings.channels.size(); ++k) {
         for (std::size_t i = 0; i < signal.size(); ++i) {
             file[(k * stride + i) * fileChannels + settings.channels[k] - 1] = signal[i];
+            if (settings.referenceChannel > 0) {
+                file[(k * stride + i) * fileChannels + settings.referenceChannel - 1] = signal[i];
+            }
         }
     }
     return file;

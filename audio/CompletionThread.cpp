@@ -3,7 +3,7 @@
 
 namespace quilbo {
 
-CompletionThread::CompletionThread(std::function<void(WaveHeader*)> deliver)
+CompletionThread::CompletionThread(Deliver deliver)
     : m_deliver(std::move(deliver)), m_thread([this] { run(); }) {}
 
 CompletionThread::~CompletionThread() {
@@ -16,7 +16,17 @@ void CompletionThread::push(const std::vector<WaveHeader*>& headers) {
     }
     {
         std::lock_guard lock(m_mutex);
-        m_queue.insert(m_queue.end(), headers.begin(), headers.end());
+        for (WaveHeader* header : headers) {
+            m_queue.push_back({WaveOutMessage::Done, header});
+        }
+    }
+    m_changed.notify_all();
+}
+
+void CompletionThread::pushNotice(WaveOutMessage message) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back({message, nullptr});
     }
     m_changed.notify_all();
 }
@@ -28,11 +38,11 @@ void CompletionThread::run() {
         if (m_queue.empty()) {
             return;  // quitting, and everything has been handed back
         }
-        WaveHeader* header = m_queue.front();
+        const Entry entry = m_queue.front();
         m_queue.pop_front();
         m_delivering = true;
         lock.unlock();
-        m_deliver(header);
+        m_deliver(entry.message, entry.header);
         lock.lock();
         m_delivering = false;
         m_changed.notify_all();

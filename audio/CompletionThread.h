@@ -21,15 +21,17 @@ namespace quilbo {
 
 class CompletionThread {
 public:
-    explicit CompletionThread(std::function<void(WaveHeader*)> deliver);
+    // deliver gets Done with each piece, or a notice (Lost, OpenFailed) without one.
+    using Deliver = std::function<void(WaveOutMessage, WaveHeader*)>;
+    explicit CompletionThread(Deliver deliver);
     ~CompletionThread();  // stop()
     CompletionThread(const CompletionThread&) = delete;
     CompletionThread& operator=(const CompletionThread&) = delete;
 
     // Queues pieces for delivery, in order. Any thread; never waits for a delivery.
     void push(const std::vector<WaveHeader*>& headers);
-    // Queues the notice that the output is lost, delivered in order as a null header.
-    void pushLost() { push({nullptr}); }
+    // Queues a notice without a piece (the output lost, or never opened), delivered in order.
+    void pushNotice(WaveOutMessage message);
     // Waits, at most timeout, until everything queued so far has been delivered. On the
     // delivering thread itself it returns at once: what is queued follows once the routine does.
     void waitDelivered(std::chrono::milliseconds timeout);
@@ -39,10 +41,15 @@ public:
 private:
     void run();
 
-    std::function<void(WaveHeader*)> m_deliver;
+    struct Entry {
+        WaveOutMessage message;
+        WaveHeader* header;
+    };
+
+    Deliver m_deliver;
     std::mutex m_mutex;  // a leaf lock: nothing is called while it is held
     std::condition_variable m_changed;
-    std::deque<WaveHeader*> m_queue;
+    std::deque<Entry> m_queue;
     bool m_delivering = false;
     bool m_quit = false;
     std::thread m_thread;

@@ -30,6 +30,9 @@ public:
     bool allSent() const { return m_sent == m_accepted; }
     // Stream position where the first piece ends.
     std::uint64_t firstEnd() const { return m_pieces.front().end; }
+    // Stream positions of the first piece's first byte and of the end of the last piece.
+    std::uint64_t firstBegin() const { return m_pieces.front().begin; }
+    std::uint64_t accepted() const { return m_accepted; }
 
     // Copies what the stream has room for into it: whole frames only, so a frame that straddles
     // two pieces goes out once both are here.

@@ -26,6 +26,15 @@ PulseConnection::~PulseConnection() {
             api()->time_free(due.event);
         }
         m_due.clear();
+        for (const auto& pending : m_pendingWrites) {
+            if (pending->timer != nullptr) {
+                api()->time_free(pending->timer);
+            }
+            if (pending->timing) {
+                pa_operation_cancel(pending->timing.get());
+            }
+        }
+        m_pendingWrites.clear();
         disconnect();
         m_retired.clear();
         m_clock.reset();
@@ -84,6 +93,11 @@ bool PulseConnection::connect(const std::string& server, const char* application
             }
             if (connection->m_onState) {
                 connection->m_onState(context);
+            }
+            // A copy: a watcher may remove itself (a stream that fails on the change).
+            const auto watchers = connection->m_stateWatchers;
+            for (const auto& entry : watchers) {
+                entry.second(state);
             }
             connection->signal();
         },
@@ -183,6 +197,16 @@ void PulseConnection::removeSinkEventHandlers() {
     m_sinkHandlers.clear();
 }
 
+int PulseConnection::addStateWatcher(StateWatcher watcher) {
+    const int id = m_nextHandlerId++;
+    m_stateWatchers.emplace_back(id, std::move(watcher));
+    return id;
+}
+
+void PulseConnection::removeStateWatcher(int id) {
+    std::erase_if(m_stateWatchers, [id](const auto& entry) { return entry.first == id; });
+}
+
 void PulseConnection::signal() {
     pa_threaded_mainloop_signal(m_loop.get(), 0);
 }
@@ -208,7 +232,14 @@ void PulseConnection::retire(StreamPtr stream) {
     pa_stream_set_write_callback(s, nullptr, nullptr);
     pa_stream_set_underflow_callback(s, nullptr, nullptr);
     m_lastRemoval = std::chrono::steady_clock::now();
-    if (pa_stream_get_state(s) != PA_STREAM_READY) {
+    const pa_stream_state_t state = pa_stream_get_state(s);
+    if (state == PA_STREAM_CREATING) {
+        // The context holds a reference of its own: dropped now, the stream would still come
+        // up on the server, with nobody to feed or remove it. onRetiredState disconnects it.
+        m_retired.push_back(std::move(stream));
+        return;
+    }
+    if (state != PA_STREAM_READY) {
         pa_stream_set_state_callback(s, nullptr, nullptr);
         return;  // never created, or gone with its server
     }
@@ -241,6 +272,66 @@ void PulseConnection::retireAfter(StreamPtr stream, pa_usec_t delay) {
     m_retired.push_back(std::move(stream));
 }
 
+void PulseConnection::retireAfterLastWrite(StreamPtr stream, std::chrono::milliseconds wait,
+                                           LastWrite last) {
+    pa_stream* s = stream.get();
+    if (s == nullptr || pa_stream_get_state(s) != PA_STREAM_READY) {
+        retire(std::move(stream));
+        return;
+    }
+    // Its owner may be gone before the answer comes: nothing of it is called any more.
+    pa_stream_set_state_callback(s, nullptr, nullptr);
+    pa_stream_set_write_callback(s, nullptr, nullptr);
+    pa_stream_set_underflow_callback(s, nullptr, nullptr);
+    m_lastRemoval = std::chrono::steady_clock::now();
+    auto pending = std::make_unique<PendingWrite>();
+    PendingWrite* p = pending.get();
+    p->connection = this;
+    p->stream = std::move(stream);
+    p->last = std::move(last);
+    m_pendingWrites.push_back(std::move(pending));
+    const pa_usec_t span = static_cast<pa_usec_t>(std::max<std::int64_t>(wait.count(), 0)) * 1000;
+    p->timer = startTimer(span, &onLastWriteDue, p);
+    p->timing.reset(pa_stream_update_timing_info(s, &onLastWriteTiming, p));
+    if (p->timer == nullptr) {
+        finishLastWrite(p);  // nothing would bound the wait: the last report serves
+    }
+}
+
+void PulseConnection::onLastWriteTiming(pa_stream*, int, void* pending) {
+    auto* p = static_cast<PendingWrite*>(pending);
+    p->timing.reset();
+    p->connection->finishLastWrite(p);
+}
+
+void PulseConnection::onLastWriteDue(pa_mainloop_api*, pa_time_event*, const timeval*,
+                                     void* pending) {
+    auto* p = static_cast<PendingWrite*>(pending);
+    p->connection->finishLastWrite(p);
+}
+
+void PulseConnection::finishLastWrite(PendingWrite* pending) {
+    const auto it = std::find_if(m_pendingWrites.begin(), m_pendingWrites.end(),
+                                 [pending](const auto& p) { return p.get() == pending; });
+    if (it == m_pendingWrites.end()) {
+        return;
+    }
+    const std::unique_ptr<PendingWrite> done = std::move(*it);
+    m_pendingWrites.erase(it);
+    if (done->timing) {
+        pa_operation_cancel(done->timing.get());  // the bound passed first
+        done->timing.reset();
+    }
+    if (done->timer != nullptr) {
+        api()->time_free(done->timer);
+        done->timer = nullptr;
+    }
+    pa_stream* s = done->stream.get();
+    const pa_usec_t playFor = pa_stream_get_state(s) == PA_STREAM_READY ? done->last(s) : 0;
+    retireAfter(std::move(done->stream), playFor);
+    signal();  // settle() looks at what is still pending
+}
+
 void PulseConnection::onRetireDue(pa_mainloop_api* api, pa_time_event* event, const timeval*,
                                   void* self) {
     auto* connection = static_cast<PulseConnection*>(self);
@@ -264,6 +355,11 @@ void PulseConnection::onRetireDue(pa_mainloop_api* api, pa_time_event* event, co
 
 void PulseConnection::onRetiredState(pa_stream* stream, void* self) {
     auto* connection = static_cast<PulseConnection*>(self);
+    if (pa_stream_get_state(stream) == PA_STREAM_READY) {
+        // Retired while the server had still to answer for it (retire).
+        connection->flushAndDisconnect(stream);
+        return;
+    }
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
         return;
     }
@@ -297,7 +393,7 @@ void PulseConnection::settle(std::chrono::milliseconds linger, std::chrono::mill
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    waitFor([this] { return m_retired.empty(); }, timeout);
+    waitFor([this] { return m_retired.empty() && m_pendingWrites.empty(); }, timeout);
     const auto until = std::min(m_lastRemoval + linger, deadline);
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         until - std::chrono::steady_clock::now());

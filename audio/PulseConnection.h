@@ -59,6 +59,8 @@ class PulseConnection {
 public:
     // Called on the loop thread at every change of the context's state.
     using StateHandler = std::function<void(pa_context*)>;
+    // Called on the loop thread at every change of the context's state, after the StateHandler.
+    using StateWatcher = std::function<void(pa_context_state_t)>;
     // Called on the loop thread for every sink, source or server event once subscribe() has run;
     // facility and type as libpulse gives them, index of the device.
     using SinkEventHandler = std::function<void(pa_subscription_event_type_t, std::uint32_t)>;
@@ -101,13 +103,24 @@ public:
     int addSinkEventHandler(SinkEventHandler handler);
     void removeSinkEventHandler(int id);
     void removeSinkEventHandlers();
+    // Watchers of the context's state (a stream waiting for the connection). Loop lock held.
+    int addStateWatcher(StateWatcher watcher);
+    void removeStateWatcher(int id);
 
     // Takes a stream the owner has finished with: it is flushed (the server drops what it holds)
-    // and disconnected, and kept here until the server has removed it.
+    // and disconnected, and kept here until the server has removed it. A stream the server has
+    // not answered for yet cannot be disconnected: it is kept until the answer comes, then
+    // disconnected, so that none is left behind on the server.
     void retire(StreamPtr stream);
     // As retire, but the stream goes on playing what it holds for delay first (a fade written
     // to it plays out; nobody feeds it any more).
     void retireAfter(StreamPtr stream, pa_usec_t delay);
+    // Takes a stream whose last write needs the server's word on where it is (a stop's fade):
+    // asks for a timing report and, once it has come or wait has passed, runs last on the loop
+    // thread, which writes and says how long the stream plays on; then retires it as retireAfter
+    // does. Nobody waits for any of it.
+    using LastWrite = std::function<pa_usec_t(pa_stream*)>;
+    void retireAfterLastWrite(StreamPtr stream, std::chrono::milliseconds wait, LastWrite last);
     // Waits (bounded) until the server has removed every retired stream and at least linger has
     // passed since: the server may still use a stream's audio blocks for a moment after it has
     // gone (a monitor recording holds them), and a PulseAudio 16 server aborts when the client
@@ -115,7 +128,12 @@ public:
     void settle(std::chrono::milliseconds linger, std::chrono::milliseconds timeout);
 
 private:
+    struct PendingWrite;
     static void onRetiredState(pa_stream* stream, void* self);
+    static void onLastWriteTiming(pa_stream* stream, int success, void* pending);
+    static void onLastWriteDue(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
+                               void* pending);
+    void finishLastWrite(PendingWrite* pending);
     static void onRetireDue(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
                             void* self);
     void flushAndDisconnect(pa_stream* stream);
@@ -130,6 +148,7 @@ private:
     ContextPtr m_clock;
     StateHandler m_onState;
     std::vector<std::pair<int, SinkEventHandler>> m_sinkHandlers;  // under the loop lock
+    std::vector<std::pair<int, StateWatcher>> m_stateWatchers;     // under the loop lock
     int m_nextHandlerId = 1;
     std::vector<StreamPtr> m_retired;  // under the loop lock
     struct DueRetirement {
@@ -137,6 +156,14 @@ private:
         pa_stream* stream;  // one of m_retired, while it is there
     };
     std::vector<DueRetirement> m_due;  // under the loop lock
+    struct PendingWrite {
+        PulseConnection* connection;
+        StreamPtr stream;
+        OperationPtr timing;
+        pa_time_event* timer = nullptr;
+        LastWrite last;
+    };
+    std::vector<std::unique_ptr<PendingWrite>> m_pendingWrites;  // under the loop lock
     std::chrono::steady_clock::time_point m_lastRemoval;
     bool m_running = false;
 };

@@ -125,6 +125,19 @@ std::shared_ptr<PulseConnection> PulseServer::connection() {
     return m_connection;
 }
 
+std::shared_ptr<PulseConnection> PulseServer::connectionWithoutWaiting() {
+    LoopLock lock(m_connection->loop());
+    pa_context* context = m_connection->context();
+    if (!m_closing && (context == nullptr || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))) {
+        connectContext();
+        context = m_connection->context();
+    }
+    if (context == nullptr || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
+        return nullptr;  // refused at once: no attempt is under way
+    }
+    return m_connection;
+}
+
 bool PulseServer::sync() {
     const auto connected = connection();
     if (!connected) {

@@ -51,6 +51,11 @@ public:
     // The connection when the server answers, connecting again (bounded wait) when it had been
     // lost; null when no server answers. It waits: never call it on the window thread.
     std::shared_ptr<PulseConnection> connection();
+    // The same without waiting, for streams made from the window thread: the connection, ready
+    // or still being made (a stream made on it waits on the loop thread for the attempt under
+    // way, which is started now when the server had been lost). Null when no attempt could even
+    // be started.
+    std::shared_ptr<PulseConnection> connectionWithoutWaiting();
     // Waits (bounded) until the model holds what the server says now; false when no server
     // answered. It waits: never call it on the window thread.
     bool sync();

@@ -51,7 +51,17 @@ std::unique_ptr<WaveOutDevice> PulseWaveOut::open(const WaveFormatExtensible& fo
         report(WaveResult::Failed);
         return nullptr;
     }
-    auto connected = m_server->connection();
+    // What the model knows is refused now; what only the server can say comes later, as the
+    // OpenFailed message. An empty model (not yet read) refuses nothing.
+    const Devices devices = m_server->devices().devices();
+    if (devices.connected &&
+        (sink.empty() ? devices.outputs.empty() : devices.output(sink) == nullptr)) {
+        qCWarning(lcAudio) << "cannot open the output" << sink.c_str()
+                           << ": the server has no such output";
+        report(WaveResult::NoDevice);
+        return nullptr;
+    }
+    auto connected = m_server->connectionWithoutWaiting();
     if (!connected) {
         report(WaveResult::NoDevice);  // no server of our own is ever started
         return nullptr;

@@ -19,7 +19,8 @@ class PulseServer;
 class PulseWaveOut : public WaveOutBackend {
 public:
     struct Options {
-        // Bound on every wait for the server (stream set-up, close).
+        // How long a stream may take to be made (on the loop thread: nobody waits for it) before
+        // its open has failed; also the bound on a stop's wait for the pieces to come back.
         std::chrono::milliseconds serverTimeout{3000};
         // How much audio the server may hold for a stream. Large enough for every queued piece,
         // so pieces go to the server at once and the client wakes only to return them; a stop

@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "audio/Logging.h"
+#include "audio/StopFade.h"
 
 namespace quilbo {
 
 namespace {
 
 constexpr std::size_t kLargestBuffer = 2 * 1024 * 1024;
-// A sink holding more than this behind what the server has read is asked to take it back.
-constexpr pa_usec_t kRewindBeyond = 100000;
 
 pa_usec_t toUsec(std::chrono::microseconds d) {
     return d.count() > 0 ? static_cast<pa_usec_t>(d.count()) : 0;
@@ -52,9 +51,8 @@ PulseWaveOutDevice::PulseWaveOutDevice(std::shared_ptr<PulseConnection> connecti
       m_underflows(std::move(underflows)),
       m_pieces(pa_frame_size(&format.spec), m_widen),
       m_streamTiming(format.spec, pa_frame_size(&format.spec) * m_widen),
-      m_completions([this](WaveHeader* header) {
-          m_routine(this, header != nullptr ? WaveOutMessage::Done : WaveOutMessage::Lost,
-                    m_instance, header);
+      m_completions([this](WaveOutMessage message, WaveHeader* header) {
+          m_routine(this, message, m_instance, header);
       }) {}
 
 PulseWaveOutDevice::~PulseWaveOutDevice() {
@@ -67,7 +65,73 @@ bool PulseWaveOutDevice::start() {
         [this](pa_subscription_event_type_t type, std::uint32_t index) {
             onSinkEvent(type, index);
         });
-    return createStream();
+    m_stateWatcher = m_connection->addStateWatcher(
+        [this](pa_context_state_t state) { onConnectionState(state); });
+    return openStream();
+}
+
+bool PulseWaveOutDevice::openStream() {
+    if (m_connection->ready()) {
+        if (!createStream()) {
+            return false;
+        }
+    } else {
+        m_awaitingServer = true;  // onConnectionState asks for the stream
+    }
+    m_opening = true;
+    const auto bound =
+        std::chrono::duration_cast<std::chrono::microseconds>(m_options.serverTimeout);
+    m_openDeadline = m_connection->startTimer(toUsec(bound), &onOpenDeadline, this);
+    return true;
+}
+
+void PulseWaveOutDevice::onConnectionState(pa_context_state_t state) {
+    if (!m_awaitingServer) {
+        return;
+    }
+    if (state == PA_CONTEXT_READY) {
+        m_awaitingServer = false;
+        if (!createStream()) {
+            openFailed("the server refused a stream");
+        }
+    } else if (!PA_CONTEXT_IS_GOOD(state)) {
+        openFailed("no sound server answered");
+    }
+}
+
+void PulseWaveOutDevice::onOpenDeadline(pa_mainloop_api* api, pa_time_event* event,
+                                        const struct timeval*, void* self) {
+    auto* device = static_cast<PulseWaveOutDevice*>(self);
+    api->time_free(event);
+    device->m_openDeadline = nullptr;
+    if (device->m_opening) {
+        device->openFailed("the server did not answer in time");
+    }
+}
+
+void PulseWaveOutDevice::streamReady() {
+    m_opening = false;
+    if (m_openDeadline != nullptr) {
+        m_connection->api()->time_free(m_openDeadline);
+        m_openDeadline = nullptr;
+    }
+    qCDebug(lcAudio) << "stream open on sink" << pa_stream_get_device_name(m_stream.get()) << "rate"
+                     << m_wireSpec.rate << "channels" << m_wireSpec.channels;
+    m_streamTiming.restart();
+    feed();
+    if (!m_timerArmed) {
+        requestTiming();
+    }
+}
+
+void PulseWaveOutDevice::openFailed(const char* why) {
+    // Nothing was heard: the routine hears OpenFailed, then every piece comes back unplayed and
+    // every later write is refused, as after a loss.
+    qCWarning(lcAudio) << "cannot open the output" << m_sink.c_str() << ":" << why;
+    dropStream();
+    m_failed = true;
+    m_completions.pushNotice(WaveOutMessage::OpenFailed);
+    m_completions.push(m_pieces.takeAll());
 }
 
 void PulseWaveOutDevice::onSinkEvent(pa_subscription_event_type_t type, std::uint32_t index) {
@@ -129,25 +193,15 @@ bool PulseWaveOutDevice::createStream() {
         dropStream();
         return false;
     }
-    const bool settled = m_connection->waitFor(
-        [this] { return !m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_CREATING; },
-        m_options.serverTimeout);
-    if (!settled || !m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY) {
-        qCWarning(lcAudio) << "cannot open the output" << m_sink.c_str() << ":"
-                           << (settled ? pa_strerror(pa_context_errno(context))
-                                       : "the server did not answer in time");
-        dropStream();
-        return false;
-    }
-    qCDebug(lcAudio) << "stream open on sink" << pa_stream_get_device_name(m_stream.get()) << "rate"
-                     << m_wireSpec.rate << "channels" << m_wireSpec.channels;
-    m_streamTiming.restart();
-    return true;
+    return true;  // onStreamState hears whether the server makes it
 }
 
-void PulseWaveOutDevice::dropStream(pa_usec_t playFor) {
-    if (!m_stream) {
-        return;
+void PulseWaveOutDevice::dropStream() {
+    m_opening = false;
+    m_awaitingServer = false;
+    if (m_openDeadline != nullptr) {
+        m_connection->api()->time_free(m_openDeadline);
+        m_openDeadline = nullptr;
     }
     // Answers still on their way would find this device gone or the stream replaced.
     for (OperationPtr* op : {&m_timing, &m_drain}) {
@@ -157,7 +211,9 @@ void PulseWaveOutDevice::dropStream(pa_usec_t playFor) {
         }
     }
     m_timerArmed = false;  // a timer still set finds no pieces and does nothing
-    m_connection->retireAfter(std::move(m_stream), playFor);
+    if (m_stream) {
+        m_connection->retire(std::move(m_stream));
+    }
 }
 
 WaveResult PulseWaveOutDevice::write(WaveHeader* header) {
@@ -165,7 +221,7 @@ WaveResult PulseWaveOutDevice::write(WaveHeader* header) {
         return WaveResult::Failed;
     }
     LoopLock lock(m_connection->loop());
-    if (m_failed || m_closed || (!m_stream && !createStream())) {
+    if (m_failed || m_closed || (!m_stream && !m_awaitingServer && !openStream())) {
         return WaveResult::Failed;
     }
     m_pieces.add(header);
@@ -262,8 +318,16 @@ void PulseWaveOutDevice::onUnderflow(pa_stream*, void* self) {
 
 void PulseWaveOutDevice::onStreamState(pa_stream* stream, void* self) {
     auto* device = static_cast<PulseWaveOutDevice*>(self);
-    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && !device->m_failed) {
-        device->fail(pa_strerror(pa_context_errno(pa_stream_get_context(stream))));
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY && device->m_opening) {
+        device->streamReady();
+    } else if (!PA_STREAM_IS_GOOD(state) && !device->m_failed) {
+        const char* why = pa_strerror(pa_context_errno(pa_stream_get_context(stream)));
+        if (device->m_opening) {
+            device->openFailed(why);
+        } else {
+            device->fail(why);
+        }
     }
     device->m_connection->signal();
 }
@@ -273,7 +337,7 @@ void PulseWaveOutDevice::fail(const char* why) {
     // every piece comes back unplayed and every later write is refused.
     qCWarning(lcAudio) << "the output stream broke:" << why;
     m_failed = true;
-    m_completions.pushLost();
+    m_completions.pushNotice(WaveOutMessage::Lost);
     m_completions.push(m_pieces.takeAll());
 }
 
@@ -298,66 +362,30 @@ WaveResult PulseWaveOutDevice::fadeOut() {
         if (m_closed) {
             return WaveResult::Failed;
         }
-        dropStream(writeFade());
+        handOverFade();
         m_completions.push(m_pieces.takeAll());
     }
     m_completions.waitDelivered(m_options.serverTimeout);
     return WaveResult::Ok;
 }
 
-pa_usec_t PulseWaveOutDevice::writeFade() {
-    const std::size_t frame = pa_frame_size(&m_format.spec);
+void PulseWaveOutDevice::handOverFade() {
     if (!m_fadeLayout.valid() || !m_stream || m_pieces.empty() ||
         pa_stream_get_state(m_stream.get()) != PA_STREAM_READY) {
-        return 0;
+        dropStream();
+        return;
     }
-    if (m_timing) {
-        pa_operation_cancel(m_timing.get());  // its answer would return pieces meanwhile
-        m_timing.reset();
-    }
-    // Without a fresh report in time, or with one the server marks corrupt, the last good one
-    // serves, carried on by its age: a fade from a moment's estimate beats a cut. Only a stream
-    // that has never had a report is cut.
-    if (!m_streamTiming.refresh(*m_connection, m_stream.get(), StreamTiming::kFadeTimingWait)) {
-        return 0;
-    }
-    const PlaybackPoint point = m_streamTiming.now();
-    const std::uint64_t heard = point.heard * frame;
-    const std::uint64_t sent = m_pieces.sent();
-    if (heard >= sent) {
-        return 0;  // all of it has played
-    }
-    // The fade begins a little ahead of the sound, and runs on with silence to the end of all
-    // that was sent. Audio the server has already handed to its sink is not written over: a
-    // PipeWire graph never takes it back, nor does a null sink's monitor. Only a sink that
-    // holds much more than a fade (a PulseAudio sound card with a long buffer) is asked to
-    // take back what it holds, as PulseAudio does when a stream is written over behind its
-    // read index; waiting for it would leave the sound on for that long. A graph takes a
-    // cycle's worth at a time, and the write takes a moment to get there.
-    const bool shortSink =
-        point.read < point.heard + pa_usec_to_bytes(kRewindBeyond, &m_format.spec) / frame;
-    const std::uint64_t from = m_streamTiming.fadeStart(point, shortSink) * frame;
-    if (from >= sent) {
-        // All that was sent plays before a fade could begin (the end of a block played once,
-        // which has a fade of its own): it plays out.
-        return pa_bytes_to_usec(sent - heard, &m_format.spec) + StreamTiming::kFadeLead +
-               StreamTiming::kLateServerMargin;
-    }
-    const std::size_t fadeBytes = fadeFrames(m_format.spec.rate) * frame;
-    const std::size_t bytes =
-        static_cast<std::size_t>(std::max<std::uint64_t>(sent - from, fadeBytes));
-    std::vector<std::uint8_t> fade(bytes);
-    m_pieces.copyOut(from, fade.data(), bytes);
-    applyFade(fade.data(), bytes, m_fadeLayout, 0, 0, fadeBytes / frame, false);
-    const std::vector<std::uint8_t> wire = PieceQueue::toWire(fade.data(), bytes, m_widen);
-    if (pa_stream_write(m_stream.get(), wire.data(), wire.size(), nullptr,
-                        static_cast<std::int64_t>(from * m_widen), PA_SEEK_ABSOLUTE) < 0) {
-        qCWarning(lcAudio) << "cannot write the stop's fade:"
-                           << pa_strerror(pa_context_errno(m_connection->context()));
-        return 0;
-    }
-    return pa_bytes_to_usec(from + fadeBytes - heard, &m_format.spec) + StreamTiming::kFadeLead +
-           StreamTiming::kLateServerMargin;
+    // Where the fade begins is worked out from a fresh report, which nobody waits for: the
+    // connection writes it when the report comes, from a copy of what is queued now.
+    const std::uint64_t base = m_pieces.firstBegin();
+    std::vector<std::uint8_t> queued(static_cast<std::size_t>(m_pieces.accepted() - base));
+    m_pieces.copyOut(base, queued.data(), queued.size());
+    auto fade = std::make_shared<StopFade>(m_format.spec, m_fadeLayout, m_widen, m_streamTiming,
+                                           base, m_pieces.sent(), std::move(queued));
+    StreamPtr stream = std::move(m_stream);
+    dropStream();  // what was on its way for the stream
+    m_connection->retireAfterLastWrite(std::move(stream), StreamTiming::kFadeTimingWait,
+                                       [fade](pa_stream* s) { return fade->write(s); });
 }
 
 WaveResult PulseWaveOutDevice::close() {
@@ -368,6 +396,7 @@ WaveResult PulseWaveOutDevice::close() {
         }
         m_closed = true;  // read by write() on the completion thread, under the loop lock
         m_connection->removeSinkEventHandler(m_sinkHandler);
+        m_connection->removeStateWatcher(m_stateWatcher);
         dropStream();
         m_completions.push(m_pieces.takeAll());
         if (m_timer != nullptr) {

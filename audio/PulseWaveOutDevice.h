@@ -1,6 +1,9 @@
 // One open PulseAudio playback device: a stream on the back end's connection, fed by the byte
 // pump, its pieces returned by the completion thread once the played position has passed them.
 // 8-bit pieces go to the server as 16-bit samples; positions are counted in the pieces' bytes.
+// The stream is made on the loop thread, never waited for: pieces written before the server has
+// made it wait in the pump, and a stream refused or not made within serverTimeout is a late open
+// failure (the OpenFailed message).
 #pragma once
 
 #include <atomic>
@@ -26,7 +29,8 @@ public:
                        std::shared_ptr<std::atomic<std::uint64_t>> underflows);
     ~PulseWaveOutDevice() override;
 
-    // Creates the stream; false when the server refuses it or does not answer in time.
+    // Starts making the stream, on a connection that may still be on its way; false only when
+    // it is refused at once.
     bool start();
 
     WaveResult prepare(WaveHeader* header) override;
@@ -38,11 +42,17 @@ public:
 
 private:
     // All of these run on the loop thread or with the loop lock held.
+    // Makes the stream now, or once the connection is ready, within serverTimeout.
+    bool openStream();
     bool createStream();
-    void dropStream(pa_usec_t playFor = 0);
-    // Overwrites what the stream holds from shortly after where it is heard with a fade of that
-    // audio and silence; how long until the fade has played out, or 0 when it could not be done.
-    pa_usec_t writeFade();
+    void streamReady();
+    void openFailed(const char* why);
+    void onConnectionState(pa_context_state_t state);
+    // Drops the stream, and the making of one and the requests under way.
+    void dropStream();
+    // Hands the stream to the connection, which writes a fade over what it holds once the server
+    // has said where it is (StopFade), then removes it; a stream that cannot fade is cut.
+    void handOverFade();
     void feed();
     void requestDrain();
     void requestTiming();
@@ -58,6 +68,8 @@ private:
     static void onDrained(pa_stream* stream, int success, void* self);
     static void onTimer(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
                         void* self);
+    static void onOpenDeadline(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
+                               void* self);
 
     const std::shared_ptr<PulseConnection> m_connection;
     const PulseFormat m_format;       // of the pieces
@@ -78,7 +90,13 @@ private:
     bool m_timerArmed = false;
     bool m_failed = false;
     bool m_closed = false;
+    // A stream on its way: the server has yet to make it (m_opening), or the connection has yet
+    // to be ready for it to be asked for (m_awaitingServer). The deadline bounds both.
+    bool m_opening = false;
+    bool m_awaitingServer = false;
+    pa_time_event* m_openDeadline = nullptr;
     int m_sinkHandler = 0;
+    int m_stateWatcher = 0;
     PieceQueue m_pieces;
     StreamTiming m_streamTiming;  // where the stream is, from its reports
 

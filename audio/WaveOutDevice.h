@@ -31,7 +31,13 @@ enum class WaveResult {
 // has been played, or when a reset, a close or the loss of the device returns it unplayed. Lost
 // (no header) comes once when the output goes away under an open device (its sink removed, the
 // server gone), before the pieces it returns; every later write is refused.
-enum class WaveOutMessage { Open, Done, Close, Lost };
+//
+// OpenFailed (no header) is a late open failure: a back end whose open returns before the server
+// has answered (so that the caller's thread never waits on it) sends it once when the server then
+// refuses the output or does not answer in time. Nothing was heard; as with Lost, it comes before
+// the pieces it returns and every later write is refused. A device sends Lost or OpenFailed,
+// never both, and neither once it has been reset or closed.
+enum class WaveOutMessage { Open, Done, Close, Lost, OpenFailed };
 
 class WaveOutDevice;
 
@@ -83,7 +89,9 @@ public:
 
     // Opens the device for the format; routine and instance as described above. Returns null on
     // failure, with the reason in *result when result is given. A named output that is not
-    // there fails (NoDevice or Failed): nothing falls back to another output unasked.
+    // there fails (NoDevice or Failed): nothing falls back to another output unasked. A back end
+    // may return before the server has made the output: pieces written meanwhile wait, and a
+    // refusal that comes later is the OpenFailed message.
     virtual std::unique_ptr<WaveOutDevice> open(const WaveFormatExtensible& format,
                                                 WaveOutRoutine routine, void* instance,
                                                 WaveResult* result = nullptr,

@@ -56,6 +56,11 @@ void CWavePlayer::setOutputLostHandler(OutputLostHandler handler) {
     m_onOutputLost = std::move(handler);
 }
 
+void CWavePlayer::setOpenFailedHandler(OpenFailedHandler handler) {
+    std::lock_guard lock(m_mutex);
+    m_onOpenFailed = std::move(handler);
+}
+
 bool CWavePlayer::isPlaying() const {
     std::lock_guard lock(m_mutex);
     return !m_bStopped;
@@ -147,6 +152,8 @@ CWavePlayer::StartResult CWavePlayer::begin(const WaveFormatExtensible& format,
         m_repeatPlaying = keepBlock ? m_repeatPlaying : m_bRepeat;  // a resume goes on as it was
         m_endPosted = false;
         m_lost = false;
+        m_openFailed = false;
+        m_resuming = keepBlock;
         m_resumeOffset = -1;
         m_format = format;
         m_fadeLayout = fadeLayoutOf(format);
@@ -240,14 +247,14 @@ void CWavePlayer::WaveOutProc(WaveOutDevice* /*device*/, WaveOutMessage message,
         return;
     }
     auto* player = static_cast<CWavePlayer*>(instance);
-    if (message == WaveOutMessage::Lost) {
-        player->onOutputLost();
+    if (message == WaveOutMessage::Lost || message == WaveOutMessage::OpenFailed) {
+        player->onOutputLost(message == WaveOutMessage::OpenFailed);
     } else if (message == WaveOutMessage::Done && header != nullptr) {
         player->onPieceDone(header);
     }
 }
 
-void CWavePlayer::onOutputLost() {
+void CWavePlayer::onOutputLost(bool openFailed) {
     WindowThreadPoster poster;
     std::uint64_t generation = 0;
     {
@@ -256,6 +263,7 @@ void CWavePlayer::onOutputLost() {
             return;
         }
         m_lost = true;
+        m_openFailed = openFailed;
         if (m_nPiecesQueued > 0) {
             return;  // told once the last of them is back
         }
@@ -314,22 +322,25 @@ void CWavePlayer::onPieceDone(WaveHeader* header) {
 }
 
 void CWavePlayer::lostGeneration(std::uint64_t generation) {
-    OutputLostHandler handler;
+    std::function<void()> handler;
+    bool keepBlock = true;
     {
         std::lock_guard lock(m_mutex);
         if (m_bStopped || generation != m_generation) {
             return;
         }
-        handler = m_onOutputLost;
+        handler = m_openFailed ? m_onOpenFailed : m_onOutputLost;
+        // A start that never opened ends as a failed start does, a resume as a failed resume.
+        keepBlock = !m_openFailed || m_resuming;
     }
     // The device is closed as at a stop (it has nothing left to play), the block is kept.
     SampleBlock block;
-    {
+    if (keepBlock) {
         std::lock_guard lock(m_mutex);
         block = std::move(m_pBlock);
     }
     OnStop();
-    {
+    if (keepBlock) {
         std::lock_guard lock(m_mutex);
         m_pBlock = std::move(block);
         m_resumable = true;

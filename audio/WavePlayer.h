@@ -38,6 +38,11 @@ namespace quilbo {
 // where it was lost (the first piece not known to have played), on a (re)opened output, rising
 // as a start does with m_fade; a failed resume leaves it resumable, so the page may retry. OnStop,
 // or a new startPlayer, gives the block up.
+//
+// A device may open before the server has answered, and fail later (the OpenFailed message): the
+// player then goes idle as after a failed start, the block released (a resume: kept, resumable as
+// after a failed resume), and tells the page through the open-failed handler, on the window
+// thread. The start itself returned Started: the page words the failure in the handler.
 class CWavePlayer {
 public:
     enum class StartResult {
@@ -52,6 +57,9 @@ public:
     using WindowThreadPoster = std::function<void(std::function<void()>)>;
     // Told on the window thread, after the player has gone idle, that the output was lost.
     using OutputLostHandler = std::function<void()>;
+    // Told on the window thread, after the player has gone idle, that the device of the last
+    // start or resume failed to open after all; canResume() says which of the two it was.
+    using OpenFailedHandler = std::function<void()>;
 
     CWavePlayer() = default;
     CWavePlayer(WaveOutBackend* backend, WindowThreadPoster poster);
@@ -64,6 +72,7 @@ public:
     void setWaveOutBackend(WaveOutBackend* backend);
     void setWindowThreadPoster(WindowThreadPoster poster);
     void setOutputLostHandler(OutputLostHandler handler);
+    void setOpenFailedHandler(OpenFailedHandler handler);
 
     // The start steps: format check, open, queue four pieces. On any result but Started the
     // block is released and the player stays idle. Ignored (returns Started) while playing.
@@ -104,7 +113,7 @@ private:
     // fade.
     const std::uint8_t* pieceData(std::int32_t length);
     void onPieceDone(WaveHeader* header);
-    void onOutputLost();
+    void onOutputLost(bool openFailed);
     void stopGeneration(std::uint64_t generation);
     void lostGeneration(std::uint64_t generation);
     // The start steps from byte offset on (the fade rising there); keeps the block on failure
@@ -115,6 +124,7 @@ private:
     WaveOutBackend* m_backend = nullptr;
     WindowThreadPoster m_poster;
     OutputLostHandler m_onOutputLost;
+    OpenFailedHandler m_onOpenFailed;
     // Guards the player members between the window thread and the device's thread.
     mutable std::mutex m_mutex;
     bool m_repeatPlaying = false;    // m_bRepeat as it was at the start
@@ -123,6 +133,8 @@ private:
     // A lost output: told by the device (m_lost), then, once every piece is back, idle with the
     // block kept (m_resumable) to go on from m_resumeOffset in m_format.
     bool m_lost = false;
+    bool m_openFailed = false;  // the loss was a late open failure: nothing was heard
+    bool m_resuming = false;    // the playback running is a resume
     bool m_resumable = false;
     std::int32_t m_resumeOffset = -1;
     WaveFormatExtensible m_format{};

@@ -74,6 +74,7 @@ CFrequencyPage::CFrequencyPage(int nTemplateId, WaveOutBackend* backend,
         });
     });
     setOutputLostHandler([this] { outputLost(); });
+    setOpenFailedHandler([this] { outputNotOpened(); });
 }
 
 CFrequencyPage::~CFrequencyPage() {
@@ -152,6 +153,11 @@ std::string CFrequencyPage::chosenSink() const {
 void CFrequencyPage::outputLost() {
     OnStop();
     showMessage(PlayerMessages::outputLost());
+}
+
+void CFrequencyPage::outputNotOpened() {
+    OnStop();  // a block kept for a resume goes too
+    showMessage(PlayerMessages::openFailed());
 }
 
 void CFrequencyPage::setBlockLimit(std::int64_t bytes) {

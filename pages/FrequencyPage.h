@@ -137,6 +137,9 @@ protected:
     std::string chosenSink() const;
     // The player's output went away under it: the play ends with a message.
     virtual void outputLost();
+    // The output of a play that had started failed to open after all: the same message as a
+    // start refused at once.
+    virtual void outputNotOpened();
     // Plays block (size bytes of format) from its start, looped with repeat, faded in and out
     // with fade; the failure messages are shown here. False when it did not start.
     bool playBlock(SampleBlock block, std::int32_t size, const WaveFormatExtensible& format,

@@ -297,6 +297,18 @@ void CRunInPage::outputLost() {
     m_retryTimer->start();
 }
 
+void CRunInPage::outputNotOpened() {
+    if (!m_bRunning || !canResume()) {
+        CFrequencyPage::outputNotOpened();
+        return;
+    }
+    qCWarning(lcPages) << "The run-in's output did not open; asking again every"
+                       << kRetryMilliseconds << "ms";
+    m_soundLostAt = m_soundLostBeforeRetry.value_or(m_clock());
+    showStatus();
+    m_retryTimer->start();
+}
+
 void CRunInPage::retryOutput() {
     if (!m_bRunning || !canResume()) {
         m_retryTimer->stop();
@@ -306,6 +318,7 @@ void CRunInPage::retryOutput() {
     if (resumePlayer() == StartResult::Started) {
         qCInfo(lcPages) << "The run-in's noise plays again";
         m_retryTimer->stop();
+        m_soundLostBeforeRetry = m_soundLostAt;
         m_soundLostAt.reset();
         showStatus();
     }

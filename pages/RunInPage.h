@@ -127,6 +127,9 @@ protected:
     void doDataExchange(DataExchange& dx) override;
     // The session's output went away: it waits for one, and the session goes on counting.
     void outputLost() override;
+    // A retry's output failed to open after all: the session goes on waiting for one. The
+    // session's first start: the message, and the session counts on silently.
+    void outputNotOpened() override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -170,8 +173,9 @@ private:
     SystemVolumeSlider* m_sliderVolume = nullptr;
     QString m_strHours;
     std::int32_t m_hoursInForce = 0;
-    std::optional<PowerOffRefusal> m_powerOffRefusal;  // of this session's last request
-    std::optional<std::int64_t> m_soundLostAt;         // calendar time the output went
+    std::optional<PowerOffRefusal> m_powerOffRefusal;    // of this session's last request
+    std::optional<std::int64_t> m_soundLostAt;           // calendar time the output went
+    std::optional<std::int64_t> m_soundLostBeforeRetry;  // kept while a retry's output opens
     QTimer* m_retryTimer = nullptr;
     std::int32_t m_nEndAction = ShutDown;
 

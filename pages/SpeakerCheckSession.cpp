@@ -49,6 +49,11 @@ SpeakerCheckSession::SpeakerCheckSession(WaveOutBackend* backend, QObject* paren
         stop();
         emit failed(PlayerMessages::outputLost());
     });
+    // The output was refused after the start had returned: the message of a refused start.
+    setOpenFailedHandler([this] {
+        stop();
+        emit failed(PlayerMessages::openFailed());
+    });
     m_turnTimer = new QTimer(this);
     m_turnTimer->setInterval(kTurnTickMilliseconds);
     connect(m_turnTimer, &QTimer::timeout, this, &SpeakerCheckSession::changed);

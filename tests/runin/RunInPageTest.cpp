@@ -1,6 +1,7 @@
 // The Run In page on fakes: a session's sound, start and stop, elapsed label and ends, and the
 // system volume slider.
 #include "audio/VolumeScale.h"
+#include "pages/PlayerMessages.h"
 #include "res/Translations.h"
 #include "synth/StandardSignals.h"
 #include "tests/support/PageFixture.h"
@@ -36,6 +37,33 @@ TEST_F(RunInPage, ASessionLoopsItsNoiseCountsAndEndsOnlyAtItsHour) {
     startRunIn(nullptr);  // the next session counts from its own start
     tickAt(59);
     EXPECT_EQ(elapsedText(), "00:00:59");
+}
+
+// An output the server refuses after the start has returned: the first start's refusal is the
+// message of a start refused at once, the session counting on silently; a retry's after a lost
+// output says nothing, and the session waits and asks again until one plays.
+TEST_F(RunInPage, AnOutputRefusedLateIsAFailedStartOrAFailedRetry) {
+    const auto posted = [&](const std::function<bool()>& done) {
+        return QTest::qWaitFor(done, 5000);
+    };
+    const auto status = [&] { return ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text(); };
+    startRunIn("ALL");
+    ASSERT_TRUE(waveOut.failLate(WaveOutMessage::OpenFailed));
+    EXPECT_TRUE(posted([&] { return !run().isPlaying(); }));
+    EXPECT_EQ(messages, QStringList{PlayerMessages::openFailed()});
+    EXPECT_TRUE(run().isRunning() && !run().canResume() && status().isEmpty());
+    click(run(), CRunInPage::IDC_RUN_IN);
+    messages.clear();
+    startRunIn("ALL");
+    ASSERT_TRUE(waveOut.failLate(WaveOutMessage::Lost));
+    ASSERT_TRUE(posted([&] { return !status().isEmpty(); }));
+    const QString waiting = status();
+    ASSERT_TRUE(posted([&] { return waveOut.opens() == 3; }));  // the retry
+    EXPECT_TRUE(run().isPlaying() && status().isEmpty());
+    ASSERT_TRUE(waveOut.failLate(WaveOutMessage::OpenFailed));
+    EXPECT_TRUE(posted([&] { return !run().isPlaying() && status() == waiting; }));
+    EXPECT_TRUE(posted([&] { return waveOut.opens() == 4 && run().isPlaying(); }));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
 }
 
 TEST_F(RunInPage, PowerTestNoiseLoopsWholePeriodsOfItsBand) {

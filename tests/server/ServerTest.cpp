@@ -2,6 +2,7 @@
 // sink's monitor. QUILBO_SOAK_SECONDS (12) and QUILBO_CYCLES (50) lengthen the soak and the
 // start/stop cycles. Every bound is about hangs, never speed: generous, and polled.
 #include "app/BurnInApp.h"
+#include "audio/PulseConnection.h"
 #include "audio/PulseServer.h"
 #include "audio/PulseWaveOut.h"
 #include "audio/VolumeScale.h"
@@ -90,6 +91,11 @@ protected:
         EXPECT_TRUE(match.silences == 0 ||
                     (GetParam() == ServerKind::PipeWire && pulse->underflowCount() == 0))
             << match.silences << " gaps";
+    }
+    // A start returns before its stream is made: true once count streams are on the server
+    // and heard, so that what a test does next meets playing streams.
+    bool streamsPlay(int count) {
+        return waitFor([&] { return server->sinkInputs() == count; }) && !silent(hear(0.3));
     }
     QString runInStatus() { return ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text(); }
     static bool silent(const std::vector<std::uint8_t>& bytes) {
@@ -354,6 +360,7 @@ TEST_P(OnServer, KilledMidPlayThePlayEndsAndTheSessionWaitsCountingUntilTheServe
     click(freq(), CFrequencyPage::IDC_PLAY);
     startRunIn("ALL");
     ASSERT_TRUE(freq().isPlaying() && run().isPlaying()) << messages.join(' ').toStdString();
+    ASSERT_TRUE(streamsPlay(2));
     server->killGraph();
     EXPECT_TRUE(waitFor([&] { return !freq().isPlaying() && !runInStatus().isEmpty(); }));
     EXPECT_EQ(messages, QStringList{PlayerMessages::outputLost()});
@@ -363,6 +370,7 @@ TEST_P(OnServer, KilledMidPlayThePlayEndsAndTheSessionWaitsCountingUntilTheServe
     EXPECT_EQ(elapsedText(), "01:02:03");
     messages.clear();
     click(freq(), CFrequencyPage::IDC_PLAY);  // while the server is away
+    EXPECT_TRUE(waitFor([&] { return !messages.isEmpty(); }));
     EXPECT_EQ(messages, QStringList{PlayerMessages::openFailed()});
     ASSERT_TRUE(server->start()) << server->log();
     EXPECT_TRUE(waitFor([&] { return run().isPlaying() && runInStatus().isEmpty(); }, 10));
@@ -382,7 +390,7 @@ TEST_P(OnServer, KilledMidPlayThePlayEndsAndTheSessionWaitsCountingUntilTheServe
 TEST_P(OnServer, ARunInWhoseOutputIsStillMissingAtTheFirstRetryPlaysAtALaterOne) {
     reusable = false;
     startRunIn("ALL");
-    ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
+    ASSERT_TRUE(run().isPlaying() && streamsPlay(1)) << messages.join(' ').toStdString();
     server->killGraph();
     EXPECT_TRUE(waitFor([&] { return !runInStatus().isEmpty(); }));
     QTest::qWait(2500);  // a retry came and found no output
@@ -469,18 +477,65 @@ TEST_P(OnServer, TheChosenOutputIsTheOneThatPlaysAndItsLossEndsThePlay) {
     EXPECT_EQ(choice.sink(), "");
 }
 
+// With the server stopped no click waits for it: a start comes back playing, its stream made on
+// the loop thread, and is heard once the server answers again; a stop while a stream is being
+// made leaves none behind and says nothing. A bound longer than the test proves it: a click that
+// waited would come back refused. With a short bound, the start the server never answers is
+// refused once the bound has passed, with the message of a start refused at once.
 TEST_P(OnServer, AServerThatStopsAnsweringDelaysNoStopOrStartForLong) {
     reusable = false;
+    pulse = std::make_unique<PulseWaveOut>(soundServer,
+                                           PulseWaveOut::Options{std::chrono::seconds(120)});
+    backend = pulse.get();
     startRunIn("ALL");
     ASSERT_TRUE(run().isPlaying());
     server->pause();
-    click(run(), CRunInPage::IDC_RUN_IN);  // each returns within the back end's bounds
+    click(run(), CRunInPage::IDC_RUN_IN);
     EXPECT_FALSE(run().isPlaying());
+    click(freq(), CFrequencyPage::IDC_PLAY);
+    EXPECT_TRUE(freq().isPlaying());
+    click(freq(), CFrequencyPage::IDC_STOP);
     messages.clear();
     startRunIn("ALL");
-    EXPECT_EQ(messages, QStringList{PlayerMessages::openFailed()});
-    EXPECT_TRUE(run().isRunning()) << "a session without its sound still counts";
+    EXPECT_TRUE(run().isRunning() && run().isPlaying());
     server->resume();
+    EXPECT_FALSE(silent(hear(1)));
+    EXPECT_TRUE(waitFor([&] { return server->sinkInputs() == 1; })) << "a stopped stream stayed";
+    EXPECT_EQ(messages, QStringList{});
+
+    PulseWaveOut hasty(soundServer, {std::chrono::milliseconds(300)});
+    freq().setWaveOutBackend(&hasty);
+    server->pause();
+    click(freq(), CFrequencyPage::IDC_PLAY);
+    EXPECT_TRUE(freq().isPlaying() && messages.isEmpty());
+    EXPECT_TRUE(waitFor([&] { return !freq().isPlaying(); }));
+    EXPECT_EQ(messages, QStringList{PlayerMessages::openFailed()});
+    server->resume();
+    freq().setWaveOutBackend(pulse.get());
+}
+
+// An output that goes between the model's check and the making of the stream: the start is
+// refused when the server says so, with the message of a start refused at once. The model is
+// held back by holding the loop thread (its lock) while the output goes.
+TEST_P(OnServer, AnOutputGoneBeforeItsStreamIsMadeRefusesTheStartLate) {
+    reusable = false;
+    OutputChoice choice(&soundServer->devices());
+    freq().setOutputChoice(&choice);
+    auto* list = ctl<QComboBox>(freq(), CFrequencyPage::IDC_OUTPUT);
+    ASSERT_TRUE(server->loadSink("quilbo_two", "Second"));
+    ASSERT_TRUE(waitFor([&] { return list->findText("Second") > 0; }));
+    emit list->activated(list->findText("Second"));
+    {
+        const auto connection = soundServer->connection();
+        ASSERT_TRUE(connection);
+        LoopLock held(connection->loop());
+        ASSERT_TRUE(server->unloadSink("quilbo_two"));
+        click(freq(), CFrequencyPage::IDC_PLAY);
+        EXPECT_TRUE(freq().isPlaying() && messages.isEmpty());
+    }
+    EXPECT_TRUE(waitFor([&] { return !freq().isPlaying(); }));
+    EXPECT_EQ(messages, QStringList{PlayerMessages::openFailed()});
+    EXPECT_TRUE(waitFor([&] { return server->sinkInputs() == 0; }));
 }
 
 QUILBO_ON_BOTH_SERVERS(OnServer);

@@ -18,6 +18,7 @@ struct FakeWaveOut::Device : WaveOutDevice {
     std::condition_variable idle;
     std::deque<WaveHeader*> queue;
     bool open = true;
+    bool failed = false;
     int inFlight = 0;  // pieces on their way back through the routine
 
     Device(FakeWaveOut& o, int n, WaveOutRoutine r, void* i)
@@ -37,7 +38,7 @@ struct FakeWaveOut::Device : WaveOutDevice {
         note(Op::Write, h);
         std::lock_guard lock(mutex);
         owner.writesToClosed += open ? 0 : 1;
-        if (owner.writeResult != WaveResult::Ok || !open) {
+        if (owner.writeResult != WaveResult::Ok || !open || failed) {
             return WaveResult::Failed;
         }
         queue.push_back(h);
@@ -162,6 +163,20 @@ bool FakeWaveOut::deviceOpen(int n) const {
     const auto d = device(n);
     std::lock_guard lock(d ? d->mutex : m_mutex);
     return d && d->open;
+}
+
+bool FakeWaveOut::failLate(WaveOutMessage message, int n) {
+    const std::shared_ptr<Device> d = device(n);
+    if (!d) {
+        return false;
+    }
+    {
+        std::lock_guard lock(d->mutex);
+        d->failed = true;
+    }
+    d->routine(d.get(), message, d->instance, nullptr);
+    d->returnAll();
+    return true;
 }
 
 int FakeWaveOut::completeAll(int maxPieces, int n) {

@@ -49,6 +49,10 @@ public:
     // were the device's own. How many.
     int completeAll(int maxPieces = 1000, int n = 0);
     bool completeNext(int n = 0) { return completeAll(1, n) == 1; }
+    // As a real device whose output goes (Lost) or whose open the server refuses late
+    // (OpenFailed): the notice, every queued piece handed back, every later write refused.
+    // False without such a device.
+    bool failLate(WaveOutMessage message, int n = 0);
 
 private:
     std::shared_ptr<Device> device(int n) const;

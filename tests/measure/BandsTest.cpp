@@ -14,10 +14,10 @@
 namespace quilbo {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kUnbounded = std::numeric_limits<double>::infinity();
 const double kG = std::pow(10.0, 0.3);
 
-std::vector<float> tone(double frequency, double seconds, int rate) {
+std::vector<float> fullScaleTone(double frequency, double seconds, int rate) {
     std::vector<float> samples(static_cast<std::size_t>(seconds * rate));
     for (std::size_t n = 0; n < samples.size(); ++n) {
         samples[n] = static_cast<float>(std::sin(2 * std::numbers::pi * frequency * n / rate));
@@ -31,9 +31,9 @@ std::vector<float> tone(double frequency, double seconds, int rate) {
 struct MaskPoint {
     double exponent, least, most;
 };
-constexpr MaskPoint kMask[] = {{0, -0.4, 0.4},     {0.125, -0.4, 0.5}, {0.25, -0.4, 0.7},
-                               {0.375, -0.4, 1.4}, {0.5, 1.2, 5.3},    {1, 17.5, kInf},
-                               {2, 42.5, kInf},    {3, 62.0, kInf},    {4, 70.0, kInf}};
+constexpr MaskPoint kMask[] = {{0, -0.4, 0.4},        {0.125, -0.4, 0.5},    {0.25, -0.4, 0.7},
+                               {0.375, -0.4, 1.4},    {0.5, 1.2, 5.3},       {1, 17.5, kUnbounded},
+                               {2, 42.5, kUnbounded}, {3, 62.0, kUnbounded}, {4, 70.0, kUnbounded}};
 
 double maskFrequency(double centre, int b, double exponent, bool above) {
     const double omega =
@@ -66,7 +66,7 @@ TEST(BandAnalyser, BandsMeetTheClassOneMaskAtItsPoints) {
                 if (f >= settings.rate / 2.0 || f < 1.0) {
                     continue;
                 }
-                analyser.analyse(tone(f, 1.4, settings.rate), power);
+                analyser.analyse(fullScaleTone(f, 1.4, settings.rate), power);
                 const double attenuation = -meanSquareDb(power[index]);
                 EXPECT_GE(attenuation, point.least) << c.b << " " << c.nominal << " at " << f;
                 EXPECT_LE(attenuation, point.most) << c.b << " " << c.nominal << " at " << f;
@@ -154,7 +154,7 @@ TEST(LiveAnalysis, BlocksFedReadAsTheToneAndTwentySpectra) {
     settings.scale = LevelScale{-30.0};
     ASSERT_TRUE(isLiveSettings(settings));
     LiveAnalysis live(settings);
-    const std::vector<float> mono = tone(1000, 2, 48000);
+    const std::vector<float> mono = fullScaleTone(1000, 2, 48000);
     std::vector<float> stereo(mono.size() * 2, 0.5f);
     for (std::size_t n = 0; n < mono.size(); ++n) {
         stereo[2 * n + 1] = 0.1f * mono[n];

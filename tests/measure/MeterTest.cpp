@@ -48,7 +48,7 @@ constexpr Limit kWeightingLimits[] = {
 };
 
 // Every rate from 8 to 192 kHz; the table's frequencies below Nyquist. The worst error is
-// printed, and held to 0.15 dB: a tenth of the tolerance where the bilinear transform fails.
+// printed, and held to 0.15 dB.
 TEST(Weighting, FiltersStayWithinClassOneAtEveryFrequencyOfTheTable) {
     for (const int rate : {8000, 16000, 32000, 44100, 48000, 96000, 192000}) {
         for (const FrequencyWeighting w : {FrequencyWeighting::A, FrequencyWeighting::C}) {

@@ -75,6 +75,15 @@ LevelReadings LevelMeter::readings() const {
     return r;
 }
 
+void LevelMeter::startRun() {
+    if (m_frames > 0) {
+        m_meanSquare = (m_runSum + m_blockSum) / static_cast<double>(m_frames);
+    }
+    m_maxMeanSquare = m_meanSquare;
+    m_peak = m_blockSum = m_runSum = 0.0;
+    m_blockFrames = m_frames = m_over = 0;
+}
+
 void LevelMeter::reset() {
     m_weighting.reset();
     m_peakWeighting.reset();

@@ -50,6 +50,11 @@ public:
     LevelReadings readings() const;
     // A new run: the filters at rest, the figures gone.
     void reset();
+    // A new run on a meter that has been running: the filters keep their state, so that the run
+    // does not start with their ringing, and the time-weighted level starts from the equivalent
+    // level so far, as if the meter had been running on that sound for ever; Leq, the maximum,
+    // the peak and the count of over samples start again.
+    void startRun();
 
 private:
     void take(double sample);

@@ -40,7 +40,9 @@ void LiveAnalysis::feed(const float* interleaved, std::size_t frames, unsigned c
     for (std::size_t i = 0; i < frames; ++i) {
         m_history[m_historyAt] = interleaved[i * channels + m_settings.channel];
         m_historyAt = (m_historyAt + 1) % m_history.size();
-        if (++m_sinceSpectrum == m_hop) {
+        m_filled = std::min(m_filled + 1, m_history.size());
+        // Not before a whole frame has come: a frame partly of silence would read low.
+        if (++m_sinceSpectrum >= m_hop && m_filled == m_history.size()) {
             m_sinceSpectrum = 0;
             spectrum();
         }
@@ -78,12 +80,19 @@ LiveSnapshot LiveAnalysis::snapshot() const {
     return s;
 }
 
+void LiveAnalysis::startRun() {
+    const std::scoped_lock lock(m_mutex);
+    m_meter.startRun();
+    m_average.reset();
+}
+
 void LiveAnalysis::reset() {
     const std::scoped_lock lock(m_mutex);
     m_meter.reset();
     m_average.reset();
     std::fill(m_history.begin(), m_history.end(), 0.0f);
     m_historyAt = 0;
+    m_filled = 0;
     m_sinceSpectrum = 0;
 }
 

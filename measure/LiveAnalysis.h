@@ -1,6 +1,7 @@
 // The live sound level meter and band analyser on one input channel: a capture's consumer
 // thread feeds it blocks as they arrive, and a window (or a tool) reads a snapshot of the
-// figures from any thread. Ten spectra a second (or as asked), each of the latest frame.
+// figures from any thread. Ten spectra a second (or as asked), each of the latest frame, the
+// first once a whole frame has come.
 #pragma once
 
 #include "measure/BandAnalyser.h"
@@ -50,8 +51,11 @@ public:
     void feed(const float* interleaved, std::size_t frames, unsigned channels);
     // Any thread.
     LiveSnapshot snapshot() const;
-    // A new run (Leq, maximum, peak, averages and peak hold start again).
+    // A new run (Leq, maximum, peak, averages and peak hold start again), from rest.
     void reset();
+    // A new run on the sound so far: the filters keep their state and the frame history its
+    // samples (see LevelMeter::startRun); the figures, averages and peak hold start again.
+    void startRun();
 
 private:
     void spectrum();
@@ -65,6 +69,7 @@ private:
     SpectrumAverage m_average;
     std::vector<float> m_history;  // the latest frame, a ring
     std::size_t m_historyAt = 0;
+    std::size_t m_filled = 0;  // frames in the history, up to its length
     std::size_t m_sinceSpectrum = 0;
     std::vector<float> m_frame;
     std::vector<double> m_power;

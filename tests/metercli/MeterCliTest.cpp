@@ -15,108 +15,83 @@ namespace {
 
 constexpr int kRate = 48000;
 
-struct Outcome {
-    int exitCode = -1;
-    std::map<QString, QString> figures;
-    QString errors;
-    QString output;
-};
-
-class MeterCli : public testing::TestWithParam<ServerKind> {
-protected:
-    void SetUp() override {
-        server = std::make_unique<SoundServer>(GetParam(), SinkOptions{"float32le", kRate, 2, {}});
-        ASSERT_TRUE(server->start()) << server->log();
-    }
-    Outcome meter(const QStringList& args) const {
-        QProcess process;
-        process.setProcessEnvironment(server->environment());
-        process.start(QUILBO_METER_PROGRAM, args);
-        process.waitForFinished(60000);
-        Outcome out{process.exitCode(),
-                    {},
-                    process.readAllStandardError(),
-                    process.readAllStandardOutput()};
-        for (const QString& line : out.output.split('\n')) {
-            out.figures[line.section('=', 0, 0)] = line.section('=', 1);
-        }
-        return out;
-    }
-    // A 1 kHz tone at -20 dBFS on both channels of the null sink, for as long as the test runs.
-    void playTone() {
-        const QString file = dir.filePath("tone.raw");
-        std::vector<float> tone(2 * kRate * 60);
-        for (std::size_t n = 0; n < tone.size() / 2; ++n) {
-            tone[2 * n] = tone[2 * n + 1] =
-                static_cast<float>(0.1 * std::sin(2 * std::numbers::pi * 1000 * n / kRate));
-        }
-        ASSERT_TRUE(writeFile(file, QByteArray(reinterpret_cast<const char*>(tone.data()),
-                                               static_cast<qsizetype>(tone.size() * 4))));
-        ASSERT_TRUE(startHelper(
-            player,
-            {"pacat", "--raw", "--format=float32le", "--rate=48000", "--channels=2",
-             "--device=" + QString(SoundServer::kSink), "--server=" + server->address(), file},
-            dir.filePath("pacat.log")));
-    }
-    QTemporaryDir dir;
-    QProcess player;
-    std::unique_ptr<SoundServer> server;
-};
+class MeterCli : public testing::TestWithParam<ServerKind> {};
 
 TEST_P(MeterCli, AToneReadsItsLevelInEveryWeightingAndBadRequestsSayWhy) {
-    playTone();
-    const QString monitor = QString(SoundServer::kSink) + ".monitor";
-    struct Case {
-        QStringList args;
-        QString unit;
-        double level;  // the tone's, in every weighting at 1 kHz
+    SoundServer server(GetParam(), SinkOptions{"float32le", kRate, 2, {}});
+    ASSERT_TRUE(server.start()) << server.log();
+    std::map<QString, QString> f;
+    // The exit code and standard error; standard output's name=value lines go into f.
+    const auto meter = [&](const QStringList& args) -> std::pair<int, QString> {
+        QProcess process;
+        process.setProcessEnvironment(server.environment());
+        process.start(QUILBO_METER_PROGRAM, args);
+        process.waitForFinished(60000);
+        f.clear();
+        for (const QString& line : QString(process.readAllStandardOutput()).split('\n')) {
+            f[line.section('=', 0, 0)] = line.section('=', 1);
+        }
+        return {process.exitCode(), process.readAllStandardError()};
     };
-    const Case cases[] = {
+    // A 1 kHz tone at -20 dBFS on both channels of the null sink, for as long as the test runs.
+    QTemporaryDir dir;
+    std::vector<float> tone(2 * kRate * 60);
+    for (std::size_t n = 0; n < tone.size(); ++n) {
+        const double seconds = static_cast<double>(n / 2) / kRate;  // the frame's time
+        tone[n] = static_cast<float>(0.1 * std::sin(2 * std::numbers::pi * 1000 * seconds));
+    }
+    ASSERT_TRUE(
+        writeFile(dir.filePath("tone.raw"), QByteArray(reinterpret_cast<const char*>(tone.data()),
+                                                       static_cast<qsizetype>(tone.size() * 4))));
+    QProcess player;
+    ASSERT_TRUE(startHelper(player,
+                            {"pacat", "--raw", "--format=float32le", "--rate=48000", "--channels=2",
+                             "--device=" + QString(SoundServer::kSink),
+                             "--server=" + server.address(), dir.filePath("tone.raw")},
+                            dir.filePath("pacat.log")));
+    const QStringList monitor = {"--input", QString(SoundServer::kSink) + ".monitor"};
+    const std::tuple<QStringList, QString, double> cases[] = {
         {{"--weighting", "A", "--seconds", "1"}, "dBFS", -20.0},
         {{"--weighting", "C", "--time", "slow", "--sensitivity", "-30", "--seconds", "1"},
          "dB SPL",
          104.0},
-        {{"--weighting", "Z", "--bands", "3", "--seconds", "2"}, "dBFS", -20.0},
-    };
-    for (const Case& c : cases) {
-        // PipeWire's graph on a loaded machine may miss a cycle, a moment of silence: up to three
-        // runs, each held to the level.
-        Outcome out;
-        for (int run = 0; run < 3; ++run) {
-            out = meter(QStringList{"--input", monitor} + c.args);
-            if (out.exitCode == 0 && std::abs(out.figures["leq_db"].toDouble() - c.level) < 0.1) {
-                break;
-            }
+        {{"--weighting", "Z", "--bands", "3", "--seconds", "2"}, "dBFS", -20.0}};
+    for (const auto& [args, unit, level] : cases) {
+        // PipeWire's graph on a loaded machine may miss a cycle (a moment of silence): up to
+        // three runs, each held to the level.
+        std::pair<int, QString> run;
+        for (int i = 0; i < 3 && (run.first != 0 || std::abs(f["leq_db"].toDouble() - level) > 0.1);
+             ++i) {
+            run = meter(monitor + args);
         }
-        ASSERT_EQ(out.exitCode, 0) << out.errors.toStdString();
-        EXPECT_EQ(out.figures["unit"], c.unit);
-        EXPECT_NEAR(out.figures["leq_db"].toDouble(), c.level, 0.1);
-        EXPECT_NEAR(out.figures["max_db"].toDouble(), c.level, 0.2);
-        EXPECT_NEAR(out.figures["peak_db"].toDouble(), c.level + 3.01, 0.2);
-        if (c.args.contains("--bands")) {
-            EXPECT_NEAR(out.figures["band_1000_db"].toDouble(), c.level, 0.2);
-            EXPECT_LT(out.figures["band_800_db"].toDouble(), c.level - 40);
+        ASSERT_EQ(run.first, 0) << run.second.toStdString();
+        EXPECT_EQ(f["unit"], unit);
+        EXPECT_NEAR(f["leq_db"].toDouble(), level, 0.1);
+        EXPECT_NEAR(f["max_db"].toDouble(), level, 0.2);
+        EXPECT_NEAR(f["peak_db"].toDouble(), level + 3.01, 0.2);
+        if (args.contains("--bands")) {
+            EXPECT_NEAR(f["band_1000_db"].toDouble(), level, 0.2);
         }
     }
     const std::tuple<QStringList, int, QString> failures[] = {
         {{"--weighting", "B"}, 2, "--weighting needs A, C or Z"},
         {{"--bands", "5"}, 2, "--bands needs 1, 3, 6, 12, 24 or 48"},
-        {{"--seconds", "0"}, 2, "--seconds needs a number from 0.5"},
         {{"--input", "nowhere"}, 3, "no input named nowhere"},
-    };
+        {{"--help"}, 0, ""}};
     for (const auto& [args, exitCode, message] : failures) {
-        Outcome out = meter(args);
-        EXPECT_EQ(out.exitCode, exitCode) << args.join(' ').toStdString();
-        EXPECT_TRUE(out.errors.contains(message)) << out.errors.toStdString();
-        EXPECT_TRUE(out.figures["leq_db"].isEmpty());
+        const auto [code, errors] = meter(args);
+        EXPECT_EQ(code, exitCode) << args.join(' ').toStdString();
+        EXPECT_TRUE(errors.contains(message)) << errors.toStdString();
+        EXPECT_EQ(f.count("leq_db"), 0u);
+        EXPECT_EQ(f.count("usage: quilbo-meter [--input SOURCE] [--seconds T] [--weighting A|C|Z] "
+                          "[--time fast|slow]"),
+                  exitCode == 0 ? 1u : 0u);
     }
-    const Outcome help = meter({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.output.startsWith("usage: quilbo-meter")) << help.output.toStdString();
     stopHelper(player);
 }
 
+}  // namespace
+
 QUILBO_ON_BOTH_SERVERS(MeterCli);
 
-}  // namespace
 }  // namespace quilbo::test

@@ -48,7 +48,7 @@ OctaveBand octaveBand(int b, int x) {
 
 std::vector<OctaveBand> octaveBands(int b, double lowest, double highest, double ceiling) {
     std::vector<OctaveBand> bands;
-    if (!isBandsPerOctave(b) || !(lowest > 0.0) || !(highest >= lowest)) {
+    if (!isBandsPerOctave(b) || !(lowest >= 1.0) || !(highest >= lowest) || !(highest <= 1e6)) {
         return bands;
     }
     // Slack for the limits being nominal centres (31.5 Hz is 31.62 Hz exactly, 80 Hz 79.43 Hz).

@@ -20,8 +20,9 @@ struct OctaveBand {
 
 // The band of index x (x = 0 holds 1 kHz for odd b, starts at 1 kHz for even b).
 OctaveBand octaveBand(int bandsPerOctave, int x);
-// Every band whose exact centre lies in [lowest, highest] Hz and whose upper edge lies below
-// `ceiling` Hz (the analysis's Nyquist), from the lowest up.
+// Every band whose exact centre lies in [lowest, highest] Hz (1 Hz to 1 MHz, each nominal: 31.5
+// takes in 31.62) and whose upper edge lies below `ceiling` Hz (the analysis's Nyquist), from the
+// lowest up; none for limits out of range.
 std::vector<OctaveBand> octaveBands(int bandsPerOctave, double lowest, double highest,
                                     double ceiling);
 // The nominal centre as it is written: "1000", "31.5", "12.5", "16000".

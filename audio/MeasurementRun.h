@@ -23,6 +23,9 @@ struct MeasureSettings {
     double gateMs = 0.0;                // the response's window; 0: the whole response
     Smoothing smoothing = Smoothing::Octave48;
     std::optional<Calibration> calibration;  // the microphone's, removed from every response
+    // Runs at most, when the sound is disturbed on its way: the first and this many less one
+    // more. Only a disturbance is measured again, never a clipped or too quiet input.
+    int tries = 3;
 };
 
 struct ChannelResult {
@@ -41,10 +44,15 @@ struct MeasureResult {
     // False when the server converted a rate with a delay it does not report: each channel's
     // delay is then right only relative to the first channel's.
     bool delaysExact = true;
+    // Each earlier run's disturbance, the first run's first: this result is from the run after.
+    std::vector<MeasureFailure> disturbedRuns;
     // True when every channel was analysed (none clipped, none failed).
     bool ok() const;
     // The first channel whose analysis failed (its reason in analysis.failure), or none.
     const ChannelResult* firstFailedChannel() const;
+    // The run's disturbance, if the sound was disturbed on its way; then no channel is
+    // analysed, for none can be trusted.
+    const MeasureFailure* disturbance() const;
 };
 
 // In English, for the command-line tools and the logs: why the run failed, empty when it did
@@ -56,8 +64,9 @@ std::string describeChannelFailure(const MeasureResult& result, unsigned channel
 // The mono signal each channel plays: the quiet stretch, then the sweep.
 std::vector<float> measurementSignal(const MeasureSettings& settings);
 
-// Plays and records through recorder, then analyses. Bounded as the recorder is; progress goes
-// from 0 to 1 over the playback. Never throws.
+// Plays and records through recorder, then analyses; a disturbed run is made again, up to
+// settings.tries runs in all. Bounded as the recorder is; progress goes from 0 to 1 over each
+// run's playback. Never throws.
 MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& settings,
                              const SweepRecorder::Progress& progress = {});
 

@@ -2,9 +2,11 @@
 #include "measure/Analysis.h"
 
 #include "measure/Deconvolution.h"
+#include "measure/Disturbance.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace quilbo {
@@ -13,6 +15,8 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Below this peak the deconvolution holds nothing but noise: the sweep was not heard.
 constexpr double kSilentPeak = 1e-5;
+// A sweep heard less than this far above the noise gives a response the noise has bent.
+constexpr double kLowestSnrDb = 20.0;
 
 // RMS in dB with a full-scale sine as 0 dB.
 double sineDbfs(std::span<const float> samples) {
@@ -109,8 +113,17 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
         result.failure = {MeasureProblem::NotHeard, {}};
         return result;
     }
+    const double noiseRms = std::isfinite(result.noiseDbfs)
+                                ? std::pow(10.0, result.noiseDbfs / 20) / std::sqrt(2.0)
+                                : 0.0;
     if (peakIndex > size - static_cast<long long>(frames)) {
-        result.failure = {MeasureProblem::PeakBeforeSweep, {}};
+        // Most often sound lost on the way, which moved the rest of the sweep early.
+        result.failure =
+            findDisturbance(h, s.sweep, segment, sweepOffset, static_cast<double>(peakIndex - size),
+                            s.sweep.rate / 10, noiseRms);
+        if (!result.failure.failed()) {
+            result.failure = {MeasureProblem::PeakBeforeSweep, {}};
+        }
         return result;
     }
     if (peakIndex > tail) {
@@ -118,9 +131,24 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
                           std::to_string((peakIndex - tail) * 1000 / s.sweep.rate + 1)};
         return result;
     }
+    if (result.snrDb < kLowestSnrDb) {
+        char figure[32];
+        std::snprintf(figure, sizeof figure, "%.1f", result.snrDb);
+        result.failure = {MeasureProblem::TooQuiet, figure};
+        return result;
+    }
 
     const double sign = peakValue < 0 ? -1.0 : 1.0;
     const double peak = refinePeak(h, peakAt, sign);
+    // The whole response the recording leaves room for, whatever the gate: a reflection the
+    // gate keeps out is still part of the steady system.
+    const long long whole = std::max<long long>(tail - peakIndex, s.sweep.rate / 10);
+    if (MeasureFailure disturbed =
+            findDisturbance(h, s.sweep, segment, sweepOffset, peak, whole, noiseRms);
+        disturbed.failed()) {
+        result.failure = std::move(disturbed);
+        return result;
+    }
     result.delaySeconds = peak / s.sweep.rate;
     result.polarity = sign < 0 ? Polarity::Inverted : Polarity::Normal;
 

@@ -460,6 +460,9 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
         addStored(*m_index.find(m.id));
     }
     QString text = result.ok() ? tr("Measured.") : tr("Failed: %1").arg(recordFailure(result));
+    if (const QString again = RecordMessages::measuredAgain(result); !again.isEmpty()) {
+        text = again + QLatin1Char(' ') + text;
+    }
     if (!stored) {
         text +=
             QLatin1Char(' ') + tr("It could not be stored: %1").arg(FileMessages::reason(stored));

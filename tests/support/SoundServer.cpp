@@ -247,6 +247,16 @@ void SoundServer::resume() {
     ::kill(static_cast<pid_t>(m_pulse.processId()), SIGCONT);
 }
 
+void SoundServer::pauseGraph() {
+    const QProcess& graph = m_kind == ServerKind::PipeWire ? m_graph : m_pulse;
+    ::kill(static_cast<pid_t>(graph.processId()), SIGSTOP);
+}
+
+void SoundServer::resumeGraph() {
+    const QProcess& graph = m_kind == ServerKind::PipeWire ? m_graph : m_pulse;
+    ::kill(static_cast<pid_t>(graph.processId()), SIGCONT);
+}
+
 bool SoundServer::running() {
     return ::quilbo::test::running(m_pulse) &&
            (m_kind == ServerKind::PulseAudio || ::quilbo::test::running(m_graph));

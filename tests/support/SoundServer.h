@@ -57,6 +57,10 @@ public:
     void killGraph();
     void pause();  // SIGSTOP to the process clients talk to: it answers nothing
     void resume();
+    // SIGSTOP to the process that runs the sound's graph (PipeWire's pipewire, PulseAudio's
+    // daemon): a starved server, its cycles late.
+    void pauseGraph();
+    void resumeGraph();
     bool running();
 
     ServerKind kind() const { return m_kind; }

@@ -37,6 +37,9 @@ constexpr double kBandFloors[] = {1000.0, 250.0, 60.0, 0.0};
 constexpr double kFloorDb = -40.0;
 // A frame whose unexplained sound lies within this of the noise is the noise.
 constexpr double kNoiseMarginDb = 12.0;
+// A disturbance stands this far above the median of the frames this near it (either side).
+constexpr double kStandsOutDb = 12.0;
+constexpr double kAroundSeconds = 0.25;
 // Frames of recording below this fraction of the steady system's sound: a stretch gone silent.
 constexpr double kMissingRatio = 0.25;
 
@@ -141,23 +144,40 @@ MeasureFailure findDisturbance(const Deconvolution& h, const SweepSettings& swee
     const double floor = loudest * std::pow(10.0, kFloorDb / 20);
     const double threshold = std::pow(10.0, kDisturbanceDb / 20);
     const double noise = noiseRms * std::pow(10.0, kNoiseMarginDb / 20);
-    // The frame that strays furthest dates the disturbance: the sound out of step spreads a
-    // little into the frames around it, most where it happened.
+    // What each frame holds that the steady system does not explain, and what it should hold.
+    std::vector<double> strays, references;
     double prior = 0.0;  // the previous frame's expected level: a notch's edge is no disturbance
-    double worst = threshold;
-    std::size_t worstAt = end;
     for (std::size_t n = begin; n + frame <= end; n += frame) {
         const double wanted = rmsOf(expected, n, frame);
-        const double reference = std::max({wanted, prior, floor});
+        references.push_back(std::max({wanted, prior, floor}));
         prior = wanted;
         double stray = 0.0;
         for (std::size_t i = n; i < n + frame; ++i) {
             stray += (heard[i] - expected[i]) * (heard[i] - expected[i]);
         }
-        stray = std::sqrt(stray / static_cast<double>(frame));
-        if (stray > noise && stray > worst * reference) {
-            worst = stray / reference;
-            worstAt = n;
+        strays.push_back(std::sqrt(stray / static_cast<double>(frame)));
+    }
+    // A room's reverberation or a resonance longer than the model leaves a rest that changes
+    // slowly from frame to frame; sound out of step leaves it for a moment where it happened,
+    // far above the frames around. The frame that stands out furthest dates the disturbance.
+    const auto around = static_cast<std::size_t>(kAroundSeconds * rate) / frame;
+    const double spike = std::pow(10.0, kStandsOutDb / 20);
+    double worst = threshold;
+    std::size_t worstAt = end;
+    std::vector<double> neighbours;
+    for (std::size_t f = 0; f < strays.size(); ++f) {
+        if (strays[f] <= noise || strays[f] <= worst * references[f]) {
+            continue;
+        }
+        const std::size_t from = f > around ? f - around : 0;
+        const std::size_t to = std::min(strays.size(), f + around + 1);
+        neighbours.assign(strays.begin() + static_cast<std::ptrdiff_t>(from),
+                          strays.begin() + static_cast<std::ptrdiff_t>(to));
+        const auto middle = neighbours.begin() + static_cast<std::ptrdiff_t>(neighbours.size() / 2);
+        std::nth_element(neighbours.begin(), middle, neighbours.end());
+        if (strays[f] > spike * *middle) {
+            worst = strays[f] / references[f];
+            worstAt = begin + f * frame;
         }
     }
     if (worstAt == end) {

@@ -37,7 +37,21 @@ std::vector<float> loudspeakerRecording(const SweepSettings& sweep) {
     Biquad::peaking(kRate, 55, 9, 6).process(all);
     Biquad::peaking(kRate, 1800, -24, 5).process(all);
     Biquad::highPass(kRate, 35, 0.9).process(all);
+    // A room: 300 reflections over 300 ms, 20 dB below the direct sound all told.
     std::uint32_t state = 12345;
+    const auto random = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) / 16777216.0f;
+    };
+    const std::vector<float> direct = recording;
+    for (int reflection = 0; reflection < 300; ++reflection) {
+        const float t = 0.005f + 0.295f * random();
+        const auto delay = static_cast<std::size_t>(t * kRate);
+        const float gain = (random() - 0.5f) * 0.035f * std::exp(-t / 0.07f);
+        for (std::size_t n = delay; n < recording.size(); ++n) {
+            recording[n] += gain * direct[n - delay];
+        }
+    }
     for (float& x : recording) {
         state = state * 1664525u + 1013904223u;
         x += 3e-5f * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);

@@ -21,6 +21,7 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
         analysis.sweep = settings.sweep;
         analysis.gateMs = settings.gateMs;
         analysis.smoothing = settings.smoothing;
+        analysis.lowestSnrDb = settings.lowestSnrDb;
         const std::int64_t start = std::max<std::int64_t>(signalStarts[i], 0);
         analysis.segmentStart = static_cast<std::size_t>(start);
         analysis.sweepStart =
@@ -173,7 +174,15 @@ MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& set
     std::vector<MeasureFailure> disturbed;
     for (int run = 1;; ++run) {
         result = measureOnce(recorder, settings, progress);
+        // Noise in the quiet stretch may have been a passing sound, or sound out of its place
+        // there: worth another try as well.
         const MeasureFailure* disturbance = result.disturbance();
+        for (const ChannelResult& channel : result.channels) {
+            if (disturbance == nullptr &&
+                channel.analysis.failure.code == MeasureProblem::TooQuiet) {
+                disturbance = &channel.analysis.failure;
+            }
+        }
         if (disturbance == nullptr || run >= settings.tries) {
             result.disturbedRuns = std::move(disturbed);
             return result;

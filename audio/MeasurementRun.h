@@ -24,8 +24,10 @@ struct MeasureSettings {
     Smoothing smoothing = Smoothing::Octave48;
     std::optional<Calibration> calibration;  // the microphone's, removed from every response
     // Runs at most, when the sound is disturbed on its way: the first and this many less one
-    // more. Only a disturbance is measured again, never a clipped or too quiet input.
+    // more. A disturbance, or noise too loud in the quiet stretch, is measured again; never a
+    // clipped input.
     int tries = 3;
+    double lowestSnrDb = 20.0;  // as AnalysisSettings has it
 };
 
 struct ChannelResult {

@@ -15,8 +15,6 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Below this peak the deconvolution holds nothing but noise: the sweep was not heard.
 constexpr double kSilentPeak = 1e-5;
-// A sweep heard less than this far above the noise gives a response the noise has bent.
-constexpr double kLowestSnrDb = 20.0;
 
 // RMS in dB with a full-scale sine as 0 dB.
 double sineDbfs(std::span<const float> samples) {
@@ -131,7 +129,7 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
                           std::to_string((peakIndex - tail) * 1000 / s.sweep.rate + 1)};
         return result;
     }
-    if (result.snrDb < kLowestSnrDb) {
+    if (result.snrDb < s.lowestSnrDb) {
         char figure[32];
         std::snprintf(figure, sizeof figure, "%.1f", result.snrDb);
         result.failure = {MeasureProblem::TooQuiet, figure};

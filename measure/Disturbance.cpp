@@ -30,11 +30,14 @@ constexpr double kLinearLeadSeconds = 0.025;
 // click where a stretch went missing, everything after it displaced) lands in the
 // deconvolution far from where a steady system puts anything at that frequency.
 constexpr double kModelCycles = 24.0;
+// However high the frequency, the model is this long: a room's or a high-Q resonance's ringing
+// beyond it is left to the check that a disturbance stands out from the frames around it.
+constexpr double kShortestModelSeconds = 0.1;
 // The frequencies at which the model's length changes, each band's lowest first.
 constexpr double kBandFloors[] = {1000.0, 250.0, 60.0, 0.0};
 // Where the steady system's own sound is this far below its loudest frames (a deep notch), the
 // frames are judged against this level rather than against next to nothing.
-constexpr double kFloorDb = -40.0;
+constexpr double kFloorDb = -30.0;
 // A frame whose unexplained sound lies within this of the noise is the noise.
 constexpr double kNoiseMarginDb = 12.0;
 // A disturbance stands this far above the median of the frames this near it (either side).
@@ -119,8 +122,9 @@ MeasureFailure findDisturbance(const Deconvolution& h, const SweepSettings& swee
     std::vector<int> bandOf((end - begin) / frame, -1);
     for (std::size_t band = 0; band < std::size(kBandFloors); ++band) {
         const double floorHz = std::max(kBandFloors[band], sweepSettings.from);
-        const long long length =
-            std::min(post, static_cast<long long>(std::ceil(kModelCycles / floorHz * rate)));
+        const long long length = std::min(
+            post, static_cast<long long>(
+                      std::ceil(std::max(kModelCycles / floorHz, kShortestModelSeconds) * rate)));
         std::vector<double> model;
         for (std::size_t f = 0; f < bandOf.size(); ++f) {
             const double t = (static_cast<double>(begin + f * frame) - peak) / rate;

@@ -17,13 +17,14 @@ namespace quilbo {
 // above what a real loudspeaker's long ringing and higher harmonics leave outside the window.
 inline constexpr double kDisturbanceDb = -18.0;
 
-// The first disturbance in `segment`, in which the sweep began to play at `sweepOffset` and
-// `deconvolution` was taken from, its linear response peaking at `peak` (samples, sub-sample).
-// The detail of a SoundMissing or SoundOutOfPlace failure is the time in the sweep, in seconds
-// with two decimals. `noiseRms` is the quiet stretch's RMS: a frame is judged only where it
-// stands clear of the noise. The model is the deconvolution from a little before the highest
-// harmonic's response to `post` samples after the peak, so a loudspeaker's delay, resonances,
-// notches and harmonic distortion are part of it and never count as disturbances.
+// The disturbance in `segment`, in which the sweep began to play at `sweepOffset` and
+// `deconvolution` was taken from, its linear response peaking at `peak` (samples, sub-sample;
+// negative when it wrapped round). The detail of a SoundMissing or SoundOutOfPlace failure is
+// the time in the sweep, in seconds with two decimals. `noiseRms` is the quiet stretch's RMS: a
+// frame is judged only where it stands clear of the noise. The steady system is the linear
+// response and its harmonics, each kept for 24 cycles of the frequency being judged (at least
+// 0.1 s, at most `post` samples), so a loudspeaker's delay, resonances, notches and distortion
+// are part of it and never count as disturbances.
 MeasureFailure findDisturbance(const Deconvolution& deconvolution, const SweepSettings& sweep,
                                std::span<const float> segment, std::size_t sweepOffset, double peak,
                                long long post, double noiseRms);

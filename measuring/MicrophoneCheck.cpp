@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace quilbo {
 
@@ -35,6 +36,8 @@ MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& si
     settings.sweep.seconds = kSweepSeconds;
     settings.output = sink;
     settings.outputChannels = channels;
+    // Heard or not is judged on the SNR below, a speaker a little above the noise included.
+    settings.lowestSnrDb = -std::numeric_limits<double>::infinity();
     settings.channels.clear();
     for (unsigned channel = 1; channel <= channels; ++channel) {
         settings.channels.push_back(channel);

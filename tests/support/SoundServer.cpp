@@ -247,14 +247,9 @@ void SoundServer::resume() {
     ::kill(static_cast<pid_t>(m_pulse.processId()), SIGCONT);
 }
 
-void SoundServer::pauseGraph() {
-    const QProcess& graph = m_kind == ServerKind::PipeWire ? m_graph : m_pulse;
-    ::kill(static_cast<pid_t>(graph.processId()), SIGSTOP);
-}
-
-void SoundServer::resumeGraph() {
-    const QProcess& graph = m_kind == ServerKind::PipeWire ? m_graph : m_pulse;
-    ::kill(static_cast<pid_t>(graph.processId()), SIGCONT);
+void SoundServer::pauseGraph(bool paused) {
+    ::kill(static_cast<pid_t>((m_kind == ServerKind::PipeWire ? m_graph : m_pulse).processId()),
+           paused ? SIGSTOP : SIGCONT);
 }
 
 bool SoundServer::running() {

@@ -57,10 +57,7 @@ public:
     void killGraph();
     void pause();  // SIGSTOP to the process clients talk to: it answers nothing
     void resume();
-    // SIGSTOP to the process that runs the sound's graph (PipeWire's pipewire, PulseAudio's
-    // daemon): a starved server, its cycles late.
-    void pauseGraph();
-    void resumeGraph();
+    void pauseGraph(bool paused);  // SIGSTOP or SIGCONT to the graph's process: a starved server
     bool running();
 
     ServerKind kind() const { return m_kind; }

@@ -22,6 +22,7 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
         analysis.gateMs = settings.gateMs;
         analysis.smoothing = settings.smoothing;
         analysis.lowestSnrDb = settings.lowestSnrDb;
+        analysis.checkDisturbance = settings.refuseDisturbed;
         const std::int64_t start = std::max<std::int64_t>(signalStarts[i], 0);
         analysis.segmentStart = static_cast<std::size_t>(start);
         analysis.sweepStart =
@@ -87,7 +88,9 @@ MeasureResult measureOnce(SweepRecorder& recorder, const MeasureSettings& settin
     result.recording = std::move(recording.samples);
     result.delaysExact = recording.startExact;
     analyseChannels(result, settings, recording.channelStarts);
-    refuseDisturbedRun(result, recording.underflows, recording.overflows);
+    if (settings.refuseDisturbed) {
+        refuseDisturbedRun(result, recording.underflows, recording.overflows);
+    }
     return result;
 }
 
@@ -211,7 +214,9 @@ MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettin
                          (static_cast<std::int64_t>(signalFrames) + gap));
     }
     analyseChannels(result, settings, starts);
-    refuseDisturbedRun(result, 0, 0);
+    if (settings.refuseDisturbed) {
+        refuseDisturbedRun(result, 0, 0);
+    }
     return result;
 }
 

@@ -28,6 +28,8 @@ struct MeasureSettings {
     // clipped input.
     int tries = 3;
     double lowestSnrDb = 20.0;  // as AnalysisSettings has it
+    // False: a run is taken as the recorder gave it, disturbed or not, and never made again.
+    bool refuseDisturbed = true;
 };
 
 struct ChannelResult {

@@ -116,9 +116,11 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
                                 : 0.0;
     if (peakIndex > size - static_cast<long long>(frames)) {
         // Most often sound lost on the way, which moved the rest of the sweep early.
-        result.failure =
-            findDisturbance(h, s.sweep, segment, sweepOffset, static_cast<double>(peakIndex - size),
-                            s.sweep.rate / 10, noiseRms);
+        if (s.checkDisturbance) {
+            result.failure =
+                findDisturbance(h, s.sweep, segment, sweepOffset,
+                                static_cast<double>(peakIndex - size), s.sweep.rate / 10, noiseRms);
+        }
         if (!result.failure.failed()) {
             result.failure = {MeasureProblem::PeakBeforeSweep, {}};
         }
@@ -142,7 +144,9 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
     // gate keeps out is still part of the steady system.
     const long long whole = std::max<long long>(tail - peakIndex, s.sweep.rate / 10);
     if (MeasureFailure disturbed =
-            findDisturbance(h, s.sweep, segment, sweepOffset, peak, whole, noiseRms);
+            s.checkDisturbance
+                ? findDisturbance(h, s.sweep, segment, sweepOffset, peak, whole, noiseRms)
+                : MeasureFailure{};
         disturbed.failed()) {
         result.failure = std::move(disturbed);
         return result;

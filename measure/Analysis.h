@@ -33,6 +33,8 @@ struct AnalysisSettings {
     // A sweep heard less far above the noise is TooQuiet: the noise has bent its response. A
     // caller with a rule of its own on the SNR sets minus infinity.
     double lowestSnrDb = 20.0;
+    // Whether the recording is checked for sound lost, repeated or out of place on its way.
+    bool checkDisturbance = true;
 };
 
 enum class AnalysisStatus { Ok, Clipped, Failed };

@@ -1,6 +1,8 @@
 // A measurement run: the played signal, the recording's segments and their analyses.
 #include "audio/MeasurementRun.h"
 
+#include "audio/Logging.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -64,6 +66,8 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
         analysis.sweep = settings.sweep;
         analysis.gateMs = settings.gateMs;
         analysis.smoothing = settings.smoothing;
+        analysis.lowestSnrDb = settings.lowestSnrDb;
+        analysis.checkDisturbance = settings.refuseDisturbed;
         const std::int64_t start = std::max<std::int64_t>(signalStarts[i], 0);
         analysis.segmentStart = static_cast<std::size_t>(start);
         analysis.sweepStart =
@@ -89,7 +93,73 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
     }
 }
 
+// Sound lost on the way disturbs the whole run: a stretch dropped in one channel's quiet part
+// moves its sweep without a trace in its own recording, so no channel is kept.
+void refuseDisturbedRun(MeasureResult& result, std::uint64_t underflows, std::uint64_t overflows) {
+    MeasureFailure disturbance;
+    if (underflows > 0) {
+        disturbance = {MeasureProblem::OutputRanDry, std::to_string(underflows)};
+    } else if (overflows > 0) {
+        disturbance = {MeasureProblem::InputOverflowed, std::to_string(overflows)};
+    } else {
+        for (const ChannelResult& channel : result.channels) {
+            if (isDisturbance(channel.analysis.failure)) {
+                disturbance = channel.analysis.failure;
+                break;
+            }
+        }
+    }
+    if (!disturbance.failed()) {
+        return;
+    }
+    for (ChannelResult& channel : result.channels) {
+        if (!isDisturbance(channel.analysis.failure)) {
+            channel.analysis = Analysis{};
+            channel.analysis.failure = disturbance;
+        }
+    }
+}
+
+MeasureResult measureOnce(SweepRecorder& recorder, const MeasureSettings& settings,
+                          const SweepRecorder::Progress& progress) {
+    MeasureResult result;
+    RecordRequest request;
+    request.sweep = measurementSignal(settings);
+    request.rate = static_cast<unsigned>(settings.sweep.rate);
+    request.sink = settings.output;
+    request.sinkChannels = settings.outputChannels;
+    request.channels = settings.channels;
+    request.gapSeconds = measurementGapSeconds(settings);
+    request.source = settings.input;
+    request.tailSeconds = settings.tailSeconds;
+    request.referenceChannel = settings.referenceChannel;
+    Recording recording = recorder.record(request, progress);
+    result.record = recording.result;
+    if (recording.result != RecordResult::Ok) {
+        result.problem = recording.problem;
+        result.detail = std::move(recording.detail);
+        return result;
+    }
+    result.recording = std::move(recording.samples);
+    result.delaysFromLoopback = settings.referenceChannel > 0 && !recording.loopback.empty();
+    result.delaysExact = recording.startExact || result.delaysFromLoopback;
+    analyseChannels(result, settings, recording.channelStarts, recording.loopback);
+    if (settings.refuseDisturbed) {
+        refuseDisturbedRun(result, recording.underflows, recording.overflows);
+    }
+    return result;
+}
+
 }  // namespace
+
+const MeasureFailure* MeasureResult::disturbance() const {
+    for (const ChannelResult& channel : channels) {
+        if (isDisturbance(channel.analysis.failure)) {
+            return &channel.analysis.failure;
+        }
+    }
+    return nullptr;
+}
 
 const ChannelResult* MeasureResult::firstFailedChannel() const {
     const auto failed = std::find_if(channels.begin(), channels.end(), [](const ChannelResult& c) {
@@ -104,6 +174,11 @@ std::string describeMeasureResult(const MeasureResult& result) {
     }
     if (result.record != RecordResult::Ok) {
         return describeRecordFailure(result.record, result.problem, result.detail);
+    }
+    if (const MeasureFailure* disturbance = result.disturbance()) {
+        const std::size_t runs = result.disturbedRuns.size() + 1;
+        return describeMeasureFailure(*disturbance) +
+               (runs > 1 ? " (all " + std::to_string(runs) + " runs were disturbed)" : "");
     }
     if (const ChannelResult* failed = result.firstFailedChannel()) {
         return "channel " + std::to_string(failed->channel) + ": " +
@@ -155,28 +230,26 @@ MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& set
         result.sweep = std::move(problem);
         return result;
     }
-    RecordRequest request;
-    request.sweep = measurementSignal(settings);
-    request.rate = static_cast<unsigned>(settings.sweep.rate);
-    request.sink = settings.output;
-    request.sinkChannels = settings.outputChannels;
-    request.channels = settings.channels;
-    request.gapSeconds = measurementGapSeconds(settings);
-    request.source = settings.input;
-    request.tailSeconds = settings.tailSeconds;
-    request.referenceChannel = settings.referenceChannel;
-    Recording recording = recorder.record(request, progress);
-    result.record = recording.result;
-    if (recording.result != RecordResult::Ok) {
-        result.problem = recording.problem;
-        result.detail = std::move(recording.detail);
-        return result;
+    std::vector<MeasureFailure> disturbed;
+    for (int run = 1;; ++run) {
+        result = measureOnce(recorder, settings, progress);
+        // Noise in the quiet stretch may have been a passing sound, or sound out of its place
+        // there: worth another try as well.
+        const MeasureFailure* disturbance = result.disturbance();
+        for (const ChannelResult& channel : result.channels) {
+            if (disturbance == nullptr &&
+                channel.analysis.failure.code == MeasureProblem::TooQuiet) {
+                disturbance = &channel.analysis.failure;
+            }
+        }
+        if (disturbance == nullptr || run >= settings.tries) {
+            result.disturbedRuns = std::move(disturbed);
+            return result;
+        }
+        qCWarning(lcAudio) << "A measurement was disturbed and is made again:"
+                           << describeMeasureFailure(*disturbance).c_str();
+        disturbed.push_back(*disturbance);
     }
-    result.recording = std::move(recording.samples);
-    result.delaysFromLoopback = settings.referenceChannel > 0 && !recording.loopback.empty();
-    result.delaysExact = recording.startExact || result.delaysFromLoopback;
-    analyseChannels(result, settings, recording.channelStarts, recording.loopback);
-    return result;
 }
 
 MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettings& settings) {
@@ -197,6 +270,9 @@ MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettin
                          (static_cast<std::int64_t>(signalFrames) + gap));
     }
     analyseChannels(result, settings, starts);
+    if (settings.refuseDisturbed) {
+        refuseDisturbedRun(result, 0, 0);
+    }
     return result;
 }
 

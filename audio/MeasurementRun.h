@@ -26,6 +26,13 @@ struct MeasureSettings {
     // 1-based output channel that plays every sweep as well, wired back to the input's second
     // channel: delays are then measured from that loopback, not from the servers' reports. 0: none.
     unsigned referenceChannel = 0;
+    // Runs at most, when the sound is disturbed on its way: the first and this many less one
+    // more. A disturbance, or noise too loud in the quiet stretch, is measured again; never a
+    // clipped input.
+    int tries = 3;
+    double lowestSnrDb = 20.0;  // as AnalysisSettings has it
+    // False: a run is taken as the recorder gave it, disturbed or not, and never made again.
+    bool refuseDisturbed = true;
 };
 
 struct ChannelResult {
@@ -46,10 +53,15 @@ struct MeasureResult {
     bool delaysExact = true;
     // True when each channel's delay is from the loopback's (the reference channel's) arrival.
     bool delaysFromLoopback = false;
+    // Each earlier run's disturbance, the first run's first: this result is from the run after.
+    std::vector<MeasureFailure> disturbedRuns;
     // True when every channel was analysed (none clipped, none failed).
     bool ok() const;
     // The first channel whose analysis failed (its reason in analysis.failure), or none.
     const ChannelResult* firstFailedChannel() const;
+    // The run's disturbance, if the sound was disturbed on its way; then no channel is
+    // analysed, for none can be trusted.
+    const MeasureFailure* disturbance() const;
 };
 
 // In English, for the command-line tools and the logs: why the run failed, empty when it did
@@ -61,8 +73,9 @@ std::string describeChannelFailure(const MeasureResult& result, unsigned channel
 // The mono signal each channel plays: the quiet stretch, then the sweep.
 std::vector<float> measurementSignal(const MeasureSettings& settings);
 
-// Plays and records through recorder, then analyses. Bounded as the recorder is; progress goes
-// from 0 to 1 over the playback. Never throws.
+// Plays and records through recorder, then analyses; a disturbed run is made again, up to
+// settings.tries runs in all. Bounded as the recorder is; progress goes from 0 to 1 over each
+// run's playback. Never throws.
 MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& settings,
                              const SweepRecorder::Progress& progress = {});
 

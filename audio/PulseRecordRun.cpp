@@ -15,14 +15,18 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "audio/PulseFormat.h"
+#include "audio/ThreadPriority.h"
 
 namespace quilbo {
 
 namespace {
 
-constexpr pa_usec_t kRecordFragment = 20000;
+// The input is taken in fragments this long: the server's source then has as much in hand, so
+// a busy machine that is late to run the server for a moment loses nothing.
+constexpr pa_usec_t kRecordFragment = 100000;
 constexpr pa_usec_t kPlaybackBuffer = 500000;
 constexpr std::chrono::milliseconds kPoll{20};
 constexpr std::chrono::milliseconds kTimingEvery{50};
@@ -111,6 +115,7 @@ void PulseRecordRun::release() {
             pa_stream_set_read_callback(stream->get(), nullptr, nullptr);
             pa_stream_set_write_callback(stream->get(), nullptr, nullptr);
             pa_stream_set_underflow_callback(stream->get(), nullptr, nullptr);
+            pa_stream_set_overflow_callback(stream->get(), nullptr, nullptr);
         }
     }
     m_connection.retire(std::move(m_record));
@@ -153,6 +158,7 @@ bool PulseRecordRun::openRecord(Recording& out) {
     }
     pa_stream_set_state_callback(m_record.get(), &onRecordState, this);
     pa_stream_set_read_callback(m_record.get(), &onReadable, this);
+    pa_stream_set_overflow_callback(m_record.get(), &onOverflow, this);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(kRecordFragment, &spec));
@@ -375,6 +381,7 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
                     out.channelStarts.push_back(start + static_cast<std::int64_t>(s));
                 }
                 out.underflows = m_underflows;
+                out.overflows = m_overflows;
                 release();
                 return out;
             } else if (now >= deadline) {
@@ -417,6 +424,10 @@ void PulseRecordRun::onPlaybackState(pa_stream* stream, void* self) {
 
 void PulseRecordRun::onReadable(pa_stream* stream, size_t, void* self) {
     auto* run = static_cast<PulseRecordRun*>(self);
+    // On the loop thread, which carries both streams' sound: once, as a measurement begins.
+    if (!std::exchange(run->m_priorityAsked, true)) {
+        raiseAudioThreadPriority();
+    }
     const void* data = nullptr;
     std::size_t bytes = 0;
     const std::size_t channels = run->m_target.sourceMap.channels;
@@ -450,6 +461,10 @@ void PulseRecordRun::onWritable(pa_stream*, size_t bytes, void* self) {
 
 void PulseRecordRun::onUnderflow(pa_stream*, void* self) {
     ++static_cast<PulseRecordRun*>(self)->m_underflows;
+}
+
+void PulseRecordRun::onOverflow(pa_stream*, void* self) {
+    ++static_cast<PulseRecordRun*>(self)->m_overflows;
 }
 
 void PulseRecordRun::onTimingAnswer(pa_stream*, int, void* self) {

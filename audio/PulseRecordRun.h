@@ -59,6 +59,7 @@ private:
     static void onReadable(pa_stream* stream, size_t bytes, void* self);
     static void onWritable(pa_stream* stream, size_t bytes, void* self);
     static void onUnderflow(pa_stream* stream, void* self);
+    static void onOverflow(pa_stream* stream, void* self);
     static void onTimingAnswer(pa_stream* stream, int success, void* self);
 
     PulseConnection& m_connection;
@@ -81,6 +82,8 @@ private:
     std::vector<float> m_loopback;
     std::uint64_t m_written = 0;  // playback frames sent
     std::uint64_t m_underflows = 0;
+    std::uint64_t m_overflows = 0;
+    bool m_priorityAsked = false;
     std::int64_t m_recordedAtStart = -1;  // samples recorded when the playback was started
     StreamAlignment m_alignment;
     StreamTiming m_playbackTimingInfo;  // where the playback is, for a cancel's fade

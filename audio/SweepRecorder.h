@@ -87,6 +87,7 @@ struct Recording {
     // relative to one another.
     bool startExact = true;
     std::uint64_t underflows = 0;  // times the output ran dry (those sweeps are damaged)
+    std::uint64_t overflows = 0;   // times the input lost sound for want of room
 };
 
 struct SourceInfo {

@@ -2,9 +2,11 @@
 #include "measure/Analysis.h"
 
 #include "measure/Deconvolution.h"
+#include "measure/Disturbance.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace quilbo {
@@ -98,8 +100,19 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
         result.failure = {MeasureProblem::NotHeard, {}};
         return result;
     }
+    const double noiseRms = std::isfinite(result.noiseDbfs)
+                                ? std::pow(10.0, result.noiseDbfs / 20) / std::sqrt(2.0)
+                                : 0.0;
     if (peakIndex > size - static_cast<long long>(frames)) {
-        result.failure = {MeasureProblem::PeakBeforeSweep, {}};
+        // Most often sound lost on the way, which moved the rest of the sweep early.
+        if (s.checkDisturbance) {
+            result.failure =
+                findDisturbance(h, s.sweep, segment, sweepOffset,
+                                static_cast<double>(peakIndex - size), s.sweep.rate / 10, noiseRms);
+        }
+        if (!result.failure.failed()) {
+            result.failure = {MeasureProblem::PeakBeforeSweep, {}};
+        }
         return result;
     }
     if (peakIndex > tail) {
@@ -107,9 +120,26 @@ Analysis analyse(std::span<const float> recording, const AnalysisSettings& s) {
                           std::to_string((peakIndex - tail) * 1000 / s.sweep.rate + 1)};
         return result;
     }
+    if (result.snrDb < s.lowestSnrDb) {
+        char figure[32];
+        std::snprintf(figure, sizeof figure, "%.1f", result.snrDb);
+        result.failure = {MeasureProblem::TooQuiet, figure};
+        return result;
+    }
 
     const double sign = peakValue < 0 ? -1.0 : 1.0;
     const double peak = peakPosition(h, peakAt);
+    // The whole response the recording leaves room for, whatever the gate: a reflection the
+    // gate keeps out is still part of the steady system.
+    const long long whole = std::max<long long>(tail - peakIndex, s.sweep.rate / 10);
+    if (MeasureFailure disturbed =
+            s.checkDisturbance
+                ? findDisturbance(h, s.sweep, segment, sweepOffset, peak, whole, noiseRms)
+                : MeasureFailure{};
+        disturbed.failed()) {
+        result.failure = std::move(disturbed);
+        return result;
+    }
     result.delaySeconds = peak / s.sweep.rate;
     result.polarity = sign < 0 ? Polarity::Inverted : Polarity::Normal;
 

@@ -30,6 +30,11 @@ struct AnalysisSettings {
     Smoothing smoothing = Smoothing::Octave48;
     int pointsPerOctave = 48;  // of the log-frequency axis, 1 to 96
     double clipLevel = 0.999;  // a sample this large in magnitude counts as clipped
+    // A sweep heard less far above the noise is TooQuiet: the noise has bent its response. A
+    // caller with a rule of its own on the SNR sets minus infinity.
+    double lowestSnrDb = 20.0;
+    // Whether the recording is checked for sound lost, repeated or out of place on its way.
+    bool checkDisturbance = true;
 };
 
 enum class AnalysisStatus { Ok, Clipped, Failed };

@@ -47,6 +47,19 @@ std::string describeMeasureFailure(const MeasureFailure& f) {
                    " ms longer";
         case MeasureProblem::LoopbackNotHeard:
             return "the reference's loopback on the input's second channel: " + d;
+        case MeasureProblem::TooQuiet:
+            return "the sweep is only " + d +
+                   " dB above the noise, too little to trust (at least 20 dB): raise the level or "
+                   "quieten the room";
+        case MeasureProblem::SoundMissing:
+            return "the recording was disturbed at " + d + " s: a stretch of sound is missing";
+        case MeasureProblem::SoundOutOfPlace:
+            return "the recording was disturbed at " + d +
+                   " s: sound was dropped or repeated, or a sound not of the sweep was heard";
+        case MeasureProblem::OutputRanDry:
+            return "the recording was disturbed: the output ran dry " + d + " times";
+        case MeasureProblem::InputOverflowed:
+            return "the recording was disturbed: the input lost sound " + d + " times";
         case MeasureProblem::CalibrationSensFactor:
             return "the Sens Factor has no number of dB after '='";
         case MeasureProblem::CalibrationFields:
@@ -96,6 +109,18 @@ std::string describeMeasureFailure(const MeasureFailure& f) {
                              : "the measurement cannot be deleted: " + d;
     }
     return "no failure";
+}
+
+bool isDisturbance(const MeasureFailure& f) {
+    switch (f.code) {
+        case MeasureProblem::SoundMissing:
+        case MeasureProblem::SoundOutOfPlace:
+        case MeasureProblem::OutputRanDry:
+        case MeasureProblem::InputOverflowed:
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace quilbo

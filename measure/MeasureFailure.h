@@ -29,6 +29,12 @@ enum class MeasureProblem {
     PeakBeforeSweep,   // the response peaks before the sweep began
     TailTooShort,      // the detail is how many ms longer to record
     LoopbackNotHeard,  // the reference's loopback; the detail is why, in English
+    TooQuiet,          // the sweep too little above the noise; the detail is the SNR in dB
+    // A disturbed recording: never a measurement, measured again where the run allows.
+    SoundMissing,     // a stretch of sound missing; the detail is when in the sweep, in s
+    SoundOutOfPlace,  // sound dropped, repeated or not of the sweep; the detail as above
+    OutputRanDry,     // the output's stream ran dry; the detail is how many times
+    InputOverflowed,  // the input's stream lost sound; the detail is how many times
     // A microphone calibration file refused (CalibrationError gives the line).
     CalibrationSensFactor,  // a Sens Factor without a number of dB after '='
     CalibrationFields,      // not "frequency dB [phase]"; the detail is how many values
@@ -67,5 +73,9 @@ struct MeasureFailure {
 // In English, for the command-line tools and the logs: "the recording is clipped (12 samples at
 // full scale)". The pages have their own, translated sentences.
 std::string describeMeasureFailure(const MeasureFailure& failure);
+
+// A disturbance of the sound on its way (not the loudspeaker's or the settings' fault): the
+// same measurement made again may well succeed.
+bool isDisturbance(const MeasureFailure& failure);
 
 }  // namespace quilbo

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace quilbo {
 
@@ -49,6 +50,10 @@ MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& si
     settings.sweep.seconds = kCheckSweepSeconds;
     settings.output = sink;
     settings.outputChannels = channels;
+    // Heard or not is judged on the SNR below, a speaker a little above the noise included; a
+    // quick check, made once and taken as heard (a disturbance would read as a silent speaker).
+    settings.lowestSnrDb = -std::numeric_limits<double>::infinity();
+    settings.refuseDisturbed = false;
     settings.channels.clear();
     for (unsigned channel = 1; channel <= channels; ++channel) {
         settings.channels.push_back(channel);

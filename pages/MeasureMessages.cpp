@@ -56,6 +56,21 @@ QString MeasureMessages::problem(const MeasureFailure& failure) {
             return tr(
                 "The reference's loopback was not heard on the input's second channel: "
                 "check the cable from the reference channel to that input.");
+        case MeasureProblem::TooQuiet:
+            return tr("The sweep is only %1 dB above the noise, too little to trust (at least 20 "
+                      "dB): raise the level or quieten the room.")
+                .arg(detail);
+        case MeasureProblem::SoundMissing:
+            return tr("The recording was disturbed at %1 s: a stretch of sound is missing.")
+                .arg(detail);
+        case MeasureProblem::SoundOutOfPlace:
+            return tr("The recording was disturbed at %1 s: sound was dropped or repeated, or a "
+                      "sound not of the sweep was heard.")
+                .arg(detail);
+        case MeasureProblem::OutputRanDry:
+            return tr("The recording was disturbed: the output ran dry %1 times.").arg(detail);
+        case MeasureProblem::InputOverflowed:
+            return tr("The recording was disturbed: the input lost sound %1 times.").arg(detail);
         case MeasureProblem::CalibrationSensFactor:
             return tr("The Sens Factor has no number of dB after '='.");
         case MeasureProblem::CalibrationFields:

@@ -275,6 +275,9 @@ void CMeasurePage::storeResult(const MeasureResult& result, const MeasureSetting
     }
     QString text =
         result.ok() ? tr("Measured.") : tr("Failed: %1").arg(RecordMessages::runFailure(result));
+    if (const QString again = RecordMessages::measuredAgain(result); !again.isEmpty()) {
+        text = again + QLatin1Char(' ') + text;
+    }
     if (!stored.failure) {
         text += QLatin1Char(' ') +
                 tr("It could not be stored: %1").arg(FileMessages::reason(stored.failure));

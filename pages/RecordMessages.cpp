@@ -98,6 +98,21 @@ QString RecordMessages::runFailure(const MeasureResult& result) {
     return result.channels.empty() ? tr("Nothing was measured.") : QString();
 }
 
+QString RecordMessages::measuredAgain(const MeasureResult& result) {
+    const std::vector<MeasureFailure>& runs = result.disturbedRuns;
+    if (runs.empty()) {
+        return {};
+    }
+    if (runs.size() > 1) {
+        return tr("Measured again: the first %1 sweeps were disturbed.").arg(runs.size());
+    }
+    const bool dated = runs.front().code == MeasureProblem::SoundMissing ||
+                       runs.front().code == MeasureProblem::SoundOutOfPlace;
+    return dated ? tr("Measured again: the first sweep was disturbed at %1 s.")
+                       .arg(QString::fromStdString(runs.front().detail))
+                 : tr("Measured again: the first sweep was disturbed.");
+}
+
 QString RecordMessages::channelFailure(const MeasureResult& result, unsigned channel) {
     const auto found =
         std::find_if(result.channels.begin(), result.channels.end(),

@@ -23,6 +23,9 @@ public:
     static QString runFailure(const MeasureResult& result);
     // Why one channel of the run failed: its analysis, else the run; empty when it was analysed.
     static QString channelFailure(const MeasureResult& result, unsigned channel);
+    // That the run was made again because the earlier ones were disturbed, and when the first
+    // was; empty when the first run stood.
+    static QString measuredAgain(const MeasureResult& result);
 };
 
 }  // namespace quilbo

@@ -269,6 +269,26 @@
         <source>The reference&apos;s loopback was not heard on the input&apos;s second channel: check the cable from the reference channel to that input.</source>
         <translation>在输入的第二声道上没有听到参考声道的环回信号：请检查从参考声道到该输入的连线。</translation>
     </message>
+    <message>
+        <source>The sweep is only %1 dB above the noise, too little to trust (at least 20 dB): raise the level or quieten the room.</source>
+        <translation>扫频仅高出噪声 %1 dB，不足以信赖（至少需要 20 dB）：请提高电平或让房间安静下来。</translation>
+    </message>
+    <message>
+        <source>The recording was disturbed at %1 s: a stretch of sound is missing.</source>
+        <translation>录音在 %1 秒处受到干扰：缺失了一段声音。</translation>
+    </message>
+    <message>
+        <source>The recording was disturbed at %1 s: sound was dropped or repeated, or a sound not of the sweep was heard.</source>
+        <translation>录音在 %1 秒处受到干扰：声音被丢弃或重复，或录到了不属于扫频的声音。</translation>
+    </message>
+    <message>
+        <source>The recording was disturbed: the output ran dry %1 times.</source>
+        <translation>录音受到干扰：输出断流 %1 次。</translation>
+    </message>
+    <message>
+        <source>The recording was disturbed: the input lost sound %1 times.</source>
+        <translation>录音受到干扰：输入丢失声音 %1 次。</translation>
+    </message>
 </context>
 <context>
     <name>PlayerMessages</name>
@@ -406,6 +426,18 @@
     <message>
         <source>The input %1 has no second channel for the reference&apos;s loopback.</source>
         <translation>输入 %1 没有可接参考声道环回的第二声道。</translation>
+    </message>
+    <message>
+        <source>Measured again: the first %1 sweeps were disturbed.</source>
+        <translation>已重新测量：前 %1 次扫频受到干扰。</translation>
+    </message>
+    <message>
+        <source>Measured again: the first sweep was disturbed at %1 s.</source>
+        <translation>已重新测量：第一次扫频在 %1 秒处受到干扰。</translation>
+    </message>
+    <message>
+        <source>Measured again: the first sweep was disturbed.</source>
+        <translation>已重新测量：第一次扫频受到干扰。</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <numeric>
+#include <thread>
 
 #include "measure/Biquad.h"
 #include "measure/Export.h"
@@ -154,6 +155,45 @@ TEST_P(MeasureCli, FiltersDelaysAndAConvolverAreMeasuredAsTheyAre) {
     }
     RecordProperty("impulse_correlation", QString::number(best, 'f', 7).toStdString());
     EXPECT_GT(best, 0.999);
+}
+
+// A server starved on purpose mid-sweep (its graph stopped for 30 to 50 ms) gives results that
+// are right (the filter's response, the undisturbed delay) or refused, never wrong; tried again,
+// a run stopped once recovers, unless the server stays disturbed for every try.
+TEST_P(MeasureCli, AStarvedServerGivesRightResultsOrRefusalsNeverWrongOnes) {
+    const bool pipeWire = GetParam() == ServerKind::PipeWire;
+    ASSERT_TRUE(pipeWire ? speaker->startPaths({{0, 1, {{"bq_peaking", 1000, 1.4, 6}}, {}}})
+                         : speaker->startPerfect())
+        << speaker->log();
+    const Biquad peak = Biquad::peaking(kRate, 1000, pipeWire ? 6 : 0, 1.4);
+    const double delay = measure({}).figures["delay_ms"].toDouble();
+    const auto starved = [&](int tries, int at, int stop) {
+        std::thread starve([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(at));
+            server->pauseGraph(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(stop));
+            server->pauseGraph(false);
+        });
+        QFile::remove(file("s.txt"));
+        Outcome run = measure({"--tries", QString::number(tries), "--response", file("s.txt")}, 1);
+        starve.join();
+        const bool right =
+            run.exitCode == 0 && std::abs(run.figures["delay_ms"].toDouble() - delay) < 0.05 &&
+            worstDb(file("s.txt"), 40, 16000,
+                    [&](double f) { return 20 * std::log10(std::abs(peak.response(f))); }) < 0.3;
+        EXPECT_TRUE(right || (run.exitCode == 3 && !QFile::exists(file("s.txt"))))
+            << run.exitCode << " " << run.figures["delay_ms"].toStdString() << " ms, "
+            << run.errors.toStdString();
+        return std::pair{right, run.errors};
+    };
+    int right = 0;
+    for (int k = 0; k < 8; ++k) {  // the sweep starts some 0.5 s after the process
+        right += starved(1, 900 + 170 * k, 30 + 20 * (k % 2)).first;
+    }
+    const auto [recovered, errors] = starved(5, 1500, 40);
+    EXPECT_TRUE(recovered || errors.contains("measured again")) << errors.toStdString();
+    std::printf("starved runs: %d of 8 right, the rest refused; tried again: %s\n", right,
+                recovered ? "recovered" : "every try disturbed");
 }
 
 }  // namespace

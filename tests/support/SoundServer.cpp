@@ -277,6 +277,11 @@ void SoundServer::resume() {
     ::kill(static_cast<pid_t>(m_pulse.processId()), SIGCONT);
 }
 
+void SoundServer::pauseGraph(bool paused) {
+    ::kill(static_cast<pid_t>((m_kind == ServerKind::PipeWire ? m_graph : m_pulse).processId()),
+           paused ? SIGSTOP : SIGCONT);
+}
+
 bool SoundServer::running() {
     return ::quilbo::test::running(m_pulse) &&
            (m_kind == ServerKind::PulseAudio || ::quilbo::test::running(m_graph));

@@ -57,6 +57,7 @@ public:
     void killGraph();
     void pause();  // SIGSTOP to the process clients talk to: it answers nothing
     void resume();
+    void pauseGraph(bool paused);  // SIGSTOP or SIGCONT to the graph's process: a starved server
     bool running();
 
     ServerKind kind() const { return m_kind; }

@@ -15,6 +15,7 @@ namespace quilbo::measurecli {
 namespace {
 
 constexpr unsigned kHighestChannel = 32;
+constexpr int kMostTries = 10;
 
 std::optional<double> parseNumber(const std::string& text) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) {
@@ -88,8 +89,14 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
     std::vector<std::string> seen;
     for (std::size_t at = 0; at < args.size(); at += 2) {
         const std::string& option = args[at];
+        if (option == "--help" || option == "-h" || option == "--version") {
+            MeasureRequest asked;
+            asked.help = option != "--version";
+            asked.version = !asked.help;
+            return asked;
+        }
         const bool known = numbers.count(option) || texts.count(option) || option == "--rate" ||
-                           option == "--channel" || option == "--reference";
+                           option == "--channel" || option == "--reference" || option == "--tries";
         if (!known) {
             error = "unknown argument '" + option + "'";
             return std::nullopt;
@@ -120,6 +127,14 @@ std::optional<MeasureRequest> parseCommandLine(const std::vector<std::string>& a
             }
             sweep.rate = static_cast<int>(*rate);
             request.rateGiven = true;
+        } else if (option == "--tries") {
+            const std::optional<double> tries = parseNumber(value);
+            if (!tries || *tries != std::floor(*tries) || *tries < 1 || *tries > kMostTries) {
+                error = "--tries needs a whole number from 1 to " + std::to_string(kMostTries) +
+                        ", not '" + value + "'";
+                return std::nullopt;
+            }
+            request.settings.tries = static_cast<int>(*tries);
         } else if (option == "--channel") {
             std::optional<std::vector<unsigned>> channels = parseChannels(value);
             if (!channels) {

@@ -21,6 +21,8 @@ struct MeasureRequest {
     std::string storeName;     // a stored measurement per channel under this name
     std::string writeSweepPath;
     std::string analysePath;
+    bool help = false;     // --help or -h: the usage on standard output, nothing measured
+    bool version = false;  // --version
 };
 
 inline constexpr const char* kUsage =
@@ -28,7 +30,8 @@ inline constexpr const char* kUsage =
     "         [--seconds T] [--from F0] [--to F1] [--rate R] [--reference N]\n"
     "         [--calibration FILE]\n"
     "         [--response FILE.txt] [--impulse FILE.wav] [--store NAME]\n"
-    "         [--write-sweep FILE.wav] [--analyse RECORDING.wav]\n"
+    "         [--write-sweep FILE.wav] [--analyse RECORDING.wav] [--tries N]\n"
+    "       quilbo-measure --help | -h | --version\n"
     "  --output SINK        the output to play on (default: the system's default)\n"
     "  --input SOURCE       the input to record (default: the system's default)\n"
     "  --channel N[,M...]   output channels swept in turn, 1 to 32 (default: 1 of a stereo "
@@ -46,8 +49,14 @@ inline constexpr const char* kUsage =
     "  --store NAME         keeps the measurement in $XDG_DATA_HOME/quilbo/measurements\n"
     "  --write-sweep FILE.wav  writes the signal a measurement plays instead of playing it\n"
     "  --analyse RECORDING.wav analyses a recording of that signal instead of playing it\n"
+    "  --tries N            sweeps at most, 1 to 10, when the sound is disturbed on its way\n"
+    "                       (default: 3, the first and two more)\n"
+    "  --help, -h           prints this and exits; --version prints the version\n"
     "With several channels, lines start with the channel's number and a dot, and each file\n"
     "name gets the number before its extension (resp.2.txt).\n"
+    "A recording disturbed on its way (sound lost, repeated or out of place, the output run\n"
+    "dry) is never measured: the sweep is made again, and if every try was disturbed the\n"
+    "reason goes to standard error and no figure is printed or stored.\n"
     "Exit status: 0 measured, 2 bad arguments, 3 nothing could be measured.\n";
 
 // Ends the sweep where the rate allows when no end was given (20000 Hz, or 0.45 times a lower

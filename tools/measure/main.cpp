@@ -102,6 +102,14 @@ int measure(MeasureRequest& request) {
             return fail(kBadArguments, describeMeasureResult(result));
         }
     }
+    for (const MeasureFailure& disturbance : result.disturbedRuns) {
+        std::fprintf(stderr, "quilbo-measure: note: measured again: %s\n",
+                     describeMeasureFailure(disturbance).c_str());
+    }
+    // A disturbed run has no figures: nothing is printed or stored.
+    if (result.disturbance() != nullptr) {
+        return fail(kNotMeasured, describeMeasureResult(result));
+    }
     const std::string written = report(request, result, stdout);
     if (result.ok() && !result.delaysExact) {
         std::fputs(
@@ -126,6 +134,14 @@ int main(int argc, char** argv) {
         parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!request) {
         return fail(kBadArguments, error);
+    }
+    if (request->help) {
+        std::fputs(kUsage, stdout);
+        return kMeasured;
+    }
+    if (request->version) {
+        std::puts("quilbo-measure " QUILBO_VERSION);
+        return kMeasured;
     }
     if (!request->analysePath.empty() && !request->rateGiven) {
         request->note.clear();  // the recording's rate decides

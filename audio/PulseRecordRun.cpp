@@ -24,9 +24,9 @@ namespace quilbo {
 
 namespace {
 
-// The input is taken in fragments this long: the server's source then has as much in hand, so
-// a busy machine that is late to run the server for a moment loses nothing.
-constexpr pa_usec_t kRecordFragment = 100000;
+// The input is taken in fragments this long. A longer fragment would give a busy machine more
+// slack, but PulseAudio's capture timing then places the recording tens of milliseconds late.
+constexpr pa_usec_t kRecordFragment = 20000;
 constexpr pa_usec_t kPlaybackBuffer = 500000;
 constexpr std::chrono::milliseconds kPoll{20};
 constexpr std::chrono::milliseconds kTimingEvery{50};

@@ -3,6 +3,7 @@
 #include "tools/measure/CommandLine.h"
 
 #include "measuring/MeasurementRate.h"
+#include "tools/common/NumberArgument.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,21 +15,10 @@
 namespace quilbo::measurecli {
 namespace {
 
+using cli::parseNumber;
+
 constexpr unsigned kHighestChannel = 32;
 constexpr int kMostTries = 10;
-
-std::optional<double> parseNumber(const std::string& text) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) {
-        return std::nullopt;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<std::vector<unsigned>> parseChannels(const std::string& text) {
     std::vector<unsigned> channels;

@@ -3,6 +3,7 @@
 
 #include "measure/BandAnalyser.h"
 #include "measure/OctaveBands.h"
+#include "tools/common/NumberArgument.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,22 +11,8 @@
 #include <cstdlib>
 
 namespace quilbo::metercli {
-namespace {
 
-std::optional<double> parseNumber(const std::string& text) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) {
-        return std::nullopt;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-}  // namespace
+using cli::parseNumber;
 
 bool asksForHelp(const std::vector<std::string>& args) {
     return std::ranges::any_of(args,

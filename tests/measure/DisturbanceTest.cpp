@@ -13,10 +13,10 @@ namespace quilbo {
 namespace {
 
 constexpr int kRate = 48000;
-constexpr std::size_t kQuiet = kRate / 2, kDelay = 137;
+constexpr std::size_t kRoomLead = kRate / 2, kRoomDelay = 137;
 
 std::vector<float> loudspeakerInARoom(const SweepSettings& sweep, float noise) {
-    std::vector<float> r(kQuiet + kDelay, 0.0f);
+    std::vector<float> r(kRoomLead + kRoomDelay, 0.0f);
     for (const float x : generateSweep(sweep)) {
         r.push_back(2 * x + 1.2f * x * x + 8 * x * x * x);  // 3 % H2, 1 % H3
     }
@@ -48,7 +48,7 @@ TEST(Disturbance, SoundLostOrRepeatedIsRefusedAndDatedAndOnlyTheUndisturbedIsMea
     AnalysisSettings settings;
     settings.sweep.seconds = 5.0;
     settings.sweep.levelDbfs = -20.0;
-    settings.sweepStart = kQuiet;
+    settings.sweepStart = kRoomLead;
     const std::vector<float> clean = loudspeakerInARoom(settings.sweep, 6e-5f);
     const Analysis measured = analyse(clean, settings);
     ASSERT_EQ(measured.status, AnalysisStatus::Ok) << describeMeasureFailure(measured.failure);
@@ -59,7 +59,7 @@ TEST(Disturbance, SoundLostOrRepeatedIsRefusedAndDatedAndOnlyTheUndisturbedIsMea
     for (const double when : {0.3, 1.2, 2.41, 3.5}) {
         for (const auto& [silence, cut, repeat] : cases) {
             std::vector<float> r = clean;
-            const auto at = static_cast<std::ptrdiff_t>(kQuiet + kDelay + when * kRate);
+            const auto at = static_cast<std::ptrdiff_t>(kRoomLead + kRoomDelay + when * kRate);
             const std::vector<float> before(r.begin() + at - repeat, r.begin() + at);
             r.erase(r.begin() + at, r.begin() + at + cut);
             r.insert(r.begin() + at, silence, 0.0f);

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "measure/BandAnalyser.h"
+#include "measure/BandAverage.h"
 #include "measure/LevelCalibration.h"
 #include "measure/LevelMeter.h"
-#include "measure/SpectrumAverage.h"
 
 #include <cstdint>
 #include <mutex>
@@ -66,7 +66,7 @@ private:
     mutable std::mutex m_mutex;
     LevelMeter m_meter;
     BandAnalyser m_analyser;
-    SpectrumAverage m_average;
+    BandAverage m_average;
     std::vector<float> m_history;  // the latest frame, a ring
     std::size_t m_historyAt = 0;
     std::size_t m_filled = 0;  // frames in the history, up to its length

@@ -3,10 +3,10 @@
 // band analyser against IEC 61260-1's class 1 mask at the mask's points, periodic pink noise read
 // flat, the averages, and the live meter and analyser fed block by block.
 #include "measure/BandAnalyser.h"
+#include "measure/BandAverage.h"
 #include "measure/LevelCalibration.h"
 #include "measure/LevelMeter.h"
 #include "measure/LiveAnalysis.h"
-#include "measure/SpectrumAverage.h"
 #include "measure/Weighting.h"
 #include "synth/StandardSignals.h"
 
@@ -240,8 +240,8 @@ TEST(BandAnalyser, PeriodicPinkNoiseIsFlatInOneThirdOctaves) {
     }
 }
 
-TEST(SpectrumAverage, OverNSpectraAndForEverWithPeakHold) {
-    SpectrumAverage frames(1, {Averaging::Frames, 2}), forever(1, {Averaging::Forever, 1});
+TEST(BandAverage, OverNSpectraAndForEverWithPeakHold) {
+    BandAverage frames(1, {Averaging::Frames, 2}), forever(1, {Averaging::Forever, 1});
     for (const double p : {1.0, 5.0, 3.0}) {
         frames.add(std::vector<double>{p});
         forever.add(std::vector<double>{p});

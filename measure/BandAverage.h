@@ -18,10 +18,10 @@ struct AveragingSettings {
 
 inline constexpr std::size_t kMaxAveragedFrames = 1000;
 
-class SpectrumAverage {
+class BandAverage {
 public:
     // frames is held to 1..kMaxAveragedFrames.
-    SpectrumAverage(std::size_t bands, const AveragingSettings& settings);
+    BandAverage(std::size_t bands, const AveragingSettings& settings);
 
     // A spectrum of bands() mean squares (others are ignored).
     void add(std::span<const double> power);

@@ -1,17 +1,17 @@
 // The three averages and the peak hold.
-#include "measure/SpectrumAverage.h"
+#include "measure/BandAverage.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace quilbo {
 
-SpectrumAverage::SpectrumAverage(std::size_t bands, const AveragingSettings& settings)
+BandAverage::BandAverage(std::size_t bands, const AveragingSettings& settings)
     : m_settings(settings), m_average(bands, 0.0), m_peak(bands, 0.0), m_sum(bands, 0.0) {
     m_settings.frames = std::clamp<std::size_t>(m_settings.frames, 1, kMaxAveragedFrames);
 }
 
-void SpectrumAverage::add(std::span<const double> power) {
+void BandAverage::add(std::span<const double> power) {
     if (power.size() != m_average.size()) {
         return;
     }
@@ -57,7 +57,7 @@ void SpectrumAverage::add(std::span<const double> power) {
     }
 }
 
-void SpectrumAverage::reset() {
+void BandAverage::reset() {
     m_count = 0;
     std::fill(m_average.begin(), m_average.end(), 0.0);
     std::fill(m_sum.begin(), m_sum.end(), 0.0);
@@ -65,7 +65,7 @@ void SpectrumAverage::reset() {
     resetPeakHold();
 }
 
-void SpectrumAverage::resetPeakHold() {
+void BandAverage::resetPeakHold() {
     std::fill(m_peak.begin(), m_peak.end(), 0.0);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "media/SampleBlock.h"
+#include "synth/BlockSize.h"
 #include "synth/Synthesis.h"
 
 namespace {
@@ -25,10 +26,6 @@ std::uint32_t g_samplesWritten = 0;
 // What the pages do: store the count (they repaint only when the visible value changes).
 void storeProgress(std::uint32_t samplesWritten) {
     g_samplesWritten = samplesWritten;
-}
-
-std::uint32_t containerBytes(std::uint16_t bits) {
-    return bits == 8 ? 1 : bits == 16 ? 2 : 4;
 }
 
 std::int32_t renderInto(std::uint8_t* block, std::uint32_t size, std::uint16_t bits,
@@ -54,7 +51,7 @@ void renderReused(benchmark::State& state) {
     const std::int64_t sweep = state.range(2);
     const ProgressCallback progress = state.range(3) != 0 ? storeProgress : nullptr;
     const std::uint32_t frames = kSeconds * kRate;
-    const std::uint32_t size = frames * 2 * containerBytes(bits);
+    const std::uint32_t size = frames * 2 * sampleContainerBytes(bits);
     quilbo::SampleBlock block = quilbo::SampleBlock::allocate(size);
     renderInto(block.data(), size, bits, waveform, sweep, progress);  // touch every page once
     for (auto _ : state) {
@@ -72,7 +69,7 @@ void renderFresh(benchmark::State& state) {
     const std::int64_t sweep = state.range(2);
     const ProgressCallback progress = state.range(3) != 0 ? storeProgress : nullptr;
     const std::uint32_t frames = 60 * kRate;  // the block bench/vs-sox renders
-    const std::uint32_t size = frames * 2 * containerBytes(bits);
+    const std::uint32_t size = frames * 2 * sampleContainerBytes(bits);
     for (auto _ : state) {
         quilbo::SampleBlock block = quilbo::SampleBlock::allocate(size);
         benchmark::DoNotOptimize(renderInto(block.data(), size, bits, waveform, sweep, progress));

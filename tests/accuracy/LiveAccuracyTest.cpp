@@ -86,7 +86,7 @@ TEST_P(LiveAccuracy, FiveMeasurementsOfOneLoudspeakerAgree) {
     speak({{2, 1, {{"bq_peaking", 1000, 1.4, 6}, {"bq_highpass", 80, 0, 0}}, {}}, {}});
     MeasureSettings settings;
     settings.sweep.rate = kRate;
-    settings.sweep.seconds = 2;
+    settings.sweep.seconds = 1;
     settings.sweep.levelDbfs = -20;
     double spreadDb = 1e9, delaySpread = 1e9;
     int sets = 0;

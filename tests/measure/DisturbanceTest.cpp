@@ -56,7 +56,7 @@ TEST(Disturbance, SoundLostOrRepeatedIsRefusedAndDatedAndOnlyTheUndisturbedIsMea
     // Frames of silence inserted, frames cut out, frames repeated: 3 ms, or server cycles.
     const int cases[][3] = {{144, 0, 0}, {512, 0, 0}, {0, 512, 0}, {0, 1024, 0}, {0, 0, 512}};
     int dated = 0, runs = 0;
-    for (const double when : {0.3, 1.2, 2.41, 3.5}) {
+    for (const double when : {0.3, 2.41}) {  // low in the sweep, and mid-band
         for (const auto& [silence, cut, repeat] : cases) {
             std::vector<float> r = clean;
             const auto at = static_cast<std::ptrdiff_t>(kRoomLead + kRoomDelay + when * kRate);
@@ -72,7 +72,8 @@ TEST(Disturbance, SoundLostOrRepeatedIsRefusedAndDatedAndOnlyTheUndisturbedIsMea
             // Within a cycle of the emulated loudspeaker's graph (1024 frames).
             const bool onTime = std::fabs(std::stod(a.failure.detail) - when) <= 1024.0 / kRate;
             dated += onTime;
-            EXPECT_TRUE(when != 2.41 || onTime) << a.failure.detail;
+            EXPECT_TRUE(when != 2.41 || onTime)
+                << a.failure.detail << " " << silence << " " << cut << " " << repeat;
             EXPECT_TRUE(when != 2.41 || silence != 512 ||
                         a.failure.code == MeasureProblem::SoundMissing);
         }

@@ -118,6 +118,7 @@ void PulseWaveOutDevice::streamReady() {
     qCDebug(lcAudio) << "stream open on sink" << pa_stream_get_device_name(m_stream.get()) << "rate"
                      << m_wireSpec.rate << "channels" << m_wireSpec.channels;
     m_streamTiming.restart();
+    m_completions.pushNotice(WaveOutMessage::Open);
     feed();
     if (!m_timerArmed) {
         requestTiming();

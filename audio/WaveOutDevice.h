@@ -32,6 +32,10 @@ enum class WaveResult {
 // (no header) comes once when the output goes away under an open device (its sink removed, the
 // server gone), before the pieces it returns; every later write is refused.
 //
+// Open (no header) comes once the output is really there to play into: at once from a back end
+// whose open waits for the server, when the server has made the stream from one that does not.
+// A device that fails before then sends OpenFailed instead.
+//
 // OpenFailed (no header) is a late open failure: a back end whose open returns before the server
 // has answered (so that the caller's thread never waits on it) sends it once when the server then
 // refuses the output or does not answer in time. Nothing was heard; as with Lost, it comes before

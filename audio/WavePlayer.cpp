@@ -61,6 +61,11 @@ void CWavePlayer::setOpenFailedHandler(OpenFailedHandler handler) {
     m_onOpenFailed = std::move(handler);
 }
 
+void CWavePlayer::setOpenedHandler(OpenedHandler handler) {
+    std::lock_guard lock(m_mutex);
+    m_onOpened = std::move(handler);
+}
+
 bool CWavePlayer::isPlaying() const {
     std::lock_guard lock(m_mutex);
     return !m_bStopped;
@@ -127,11 +132,6 @@ CWavePlayer::StartResult CWavePlayer::begin(const WaveFormatExtensible& format,
     if (m_backend->queryFormat(format, sink) == WaveResult::BadFormat) {
         return fail(StartResult::UnsupportedFormat);
     }
-    std::unique_ptr<WaveOutDevice> device =
-        m_backend->open(format, &WaveOutProc, this, nullptr, sink);
-    if (!device) {
-        return fail(StartResult::OpenFailed);
-    }
     offset = std::clamp<std::int32_t>(offset, 0, static_cast<std::int32_t>(playable));
     if (format.nBlockAlign != 0) {
         offset -= offset % format.nBlockAlign;
@@ -142,7 +142,14 @@ CWavePlayer::StartResult CWavePlayer::begin(const WaveFormatExtensible& format,
 
     bool anyQueued = false;
     {
+        // Held from the open on: a device that does not wait for the server may tell Open,
+        // OpenFailed or Lost on its own thread at once, and the routine must find this start.
         std::lock_guard lock(m_mutex);
+        std::unique_ptr<WaveOutDevice> device =
+            m_backend->open(format, &WaveOutProc, this, nullptr, sink);
+        if (!device) {
+            return fail(StartResult::OpenFailed);
+        }
         m_hWaveOut = std::move(device);
         m_nBlockSize = static_cast<std::int32_t>(playable);
         m_nPieceSize = pieceSizeFor(format);
@@ -249,6 +256,8 @@ void CWavePlayer::WaveOutProc(WaveOutDevice* /*device*/, WaveOutMessage message,
     auto* player = static_cast<CWavePlayer*>(instance);
     if (message == WaveOutMessage::Lost || message == WaveOutMessage::OpenFailed) {
         player->onOutputLost(message == WaveOutMessage::OpenFailed);
+    } else if (message == WaveOutMessage::Open) {
+        player->onOpened();
     } else if (message == WaveOutMessage::Done && header != nullptr) {
         player->onPieceDone(header);
     }
@@ -274,6 +283,32 @@ void CWavePlayer::onOutputLost(bool openFailed) {
     }
     if (poster) {
         poster([this, generation] { lostGeneration(generation); });
+    }
+}
+
+void CWavePlayer::onOpened() {
+    WindowThreadPoster poster;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bStopped || m_lost || !m_onOpened) {
+            return;
+        }
+        poster = m_poster;
+        generation = m_generation;
+    }
+    if (poster) {
+        poster([this, generation] {
+            OpenedHandler handler;
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_bStopped || m_lost || generation != m_generation) {
+                    return;  // stopped, lost or started again since
+                }
+                handler = m_onOpened;
+            }
+            handler();
+        });
     }
 }
 

@@ -60,6 +60,9 @@ public:
     // Told on the window thread, after the player has gone idle, that the device of the last
     // start or resume failed to open after all; canResume() says which of the two it was.
     using OpenFailedHandler = std::function<void()>;
+    // Told on the window thread that the device of the last start or resume is there and playing:
+    // until then a start that returned Started may still fail.
+    using OpenedHandler = std::function<void()>;
 
     CWavePlayer() = default;
     CWavePlayer(WaveOutBackend* backend, WindowThreadPoster poster);
@@ -73,6 +76,7 @@ public:
     void setWindowThreadPoster(WindowThreadPoster poster);
     void setOutputLostHandler(OutputLostHandler handler);
     void setOpenFailedHandler(OpenFailedHandler handler);
+    void setOpenedHandler(OpenedHandler handler);
 
     // The start steps: format check, open, queue four pieces. On any result but Started the
     // block is released and the player stays idle. Ignored (returns Started) while playing.
@@ -114,6 +118,7 @@ private:
     const std::uint8_t* pieceData(std::int32_t length);
     void onPieceDone(WaveHeader* header);
     void onOutputLost(bool openFailed);
+    void onOpened();
     void stopGeneration(std::uint64_t generation);
     void lostGeneration(std::uint64_t generation);
     // The start steps from byte offset on (the fade rising there); keeps the block on failure
@@ -125,6 +130,7 @@ private:
     WindowThreadPoster m_poster;
     OutputLostHandler m_onOutputLost;
     OpenFailedHandler m_onOpenFailed;
+    OpenedHandler m_onOpened;
     // Guards the player members between the window thread and the device's thread.
     mutable std::mutex m_mutex;
     bool m_repeatPlaying = false;    // m_bRepeat as it was at the start

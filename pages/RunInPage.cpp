@@ -105,6 +105,7 @@ void CRunInPage::OnInitDialog() {
         });
     }
 
+    setOpenedHandler([this] { outputOpened(); });
     m_retryTimer = new QTimer(this);
     m_retryTimer->setInterval(kRetryMilliseconds);
     connect(m_retryTimer, &QTimer::timeout, this, [this] { retryOutput(); });
@@ -304,7 +305,9 @@ void CRunInPage::outputNotOpened() {
     }
     qCWarning(lcPages) << "The run-in's output did not open; asking again every"
                        << kRetryMilliseconds << "ms";
-    m_soundLostAt = m_soundLostBeforeRetry.value_or(m_clock());
+    if (!m_soundLostAt) {
+        m_soundLostAt = m_clock();
+    }
     showStatus();
     m_retryTimer->start();
 }
@@ -314,14 +317,20 @@ void CRunInPage::retryOutput() {
         m_retryTimer->stop();
         return;
     }
-    // The run-in stays on the system's default output, whichever that is now.
+    // The run-in stays on the system's default output, whichever that is now. The page goes on
+    // saying the sound is missing until the output is there (outputOpened): it may yet fail.
     if (resumePlayer() == StartResult::Started) {
-        qCInfo(lcPages) << "The run-in's noise plays again";
         m_retryTimer->stop();
-        m_soundLostBeforeRetry = m_soundLostAt;
-        m_soundLostAt.reset();
-        showStatus();
     }
+}
+
+void CRunInPage::outputOpened() {
+    if (!m_bRunning || !m_soundLostAt) {
+        return;  // the session's first start: nothing was missing
+    }
+    qCInfo(lcPages) << "The run-in's noise plays again";
+    m_soundLostAt.reset();
+    showStatus();
 }
 
 void CRunInPage::OnTimer() {

@@ -148,6 +148,8 @@ private:
     void showStatus();
     // Asks for the system's default output again; the noise resumes when one answers.
     void retryOutput();
+    // The output of a start or a retry is there: a retry's session has its sound back.
+    void outputOpened();
     void endSession();
     void showMeasureBox();
     void startMeasurement(RunInStage stage);
@@ -173,9 +175,8 @@ private:
     SystemVolumeSlider* m_sliderVolume = nullptr;
     QString m_strHours;
     std::int32_t m_hoursInForce = 0;
-    std::optional<PowerOffRefusal> m_powerOffRefusal;    // of this session's last request
-    std::optional<std::int64_t> m_soundLostAt;           // calendar time the output went
-    std::optional<std::int64_t> m_soundLostBeforeRetry;  // kept while a retry's output opens
+    std::optional<PowerOffRefusal> m_powerOffRefusal;  // of this session's last request
+    std::optional<std::int64_t> m_soundLostAt;         // calendar time the output went
     QTimer* m_retryTimer = nullptr;
     std::int32_t m_nEndAction = ShutDown;
 

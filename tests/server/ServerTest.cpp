@@ -393,8 +393,8 @@ TEST_P(OnServer, ARunInWhoseOutputIsStillMissingAtTheFirstRetryPlaysAtALaterOne)
     ASSERT_TRUE(run().isPlaying() && streamsPlay(1)) << messages.join(' ').toStdString();
     server->killGraph();
     EXPECT_TRUE(waitFor([&] { return !runInStatus().isEmpty(); }));
-    QTest::qWait(2500);  // a retry came and found no output
-    EXPECT_TRUE(run().isRunning() && !run().isPlaying() && !runInStatus().isEmpty());
+    QTest::qWait(2500);  // a retry came and found no output, or is still finding it
+    EXPECT_TRUE(run().isRunning() && !runInStatus().isEmpty());
     ASSERT_TRUE(server->start()) << server->log();
     EXPECT_TRUE(waitFor([&] { return run().isPlaying() && runInStatus().isEmpty(); }, 10));
     EXPECT_FALSE(silent(hear(1)));
@@ -408,16 +408,25 @@ TEST_P(OnServer, SoundThatResumesAfterALostOutputRisesFromSilenceWithoutAStep) {
     const auto first = static_cast<std::uint32_t>(std::time(nullptr));
     startRunIn("ALL");
     ASSERT_TRUE(run().isPlaying()) << messages.join(' ').toStdString();
-    ASSERT_TRUE(server->unloadSink(SoundServer::kSink));
-    EXPECT_TRUE(waitFor([&] { return !runInStatus().isEmpty(); }));
-    // Back before the first retry, 2 s after the loss, and heard from before it.
-    ASSERT_TRUE(server->loadSink(SoundServer::kSink) && server->setDefaultSink(SoundServer::kSink));
-    SoundCapture capture(*server);
-    ASSERT_TRUE(capture.start());
-    ASSERT_FALSE(run().isPlaying()) << "resumed before the capture began";
+    // Back before the first retry, 2 s after the loss, and heard from before it: a loaded
+    // machine's slow server calls can let the retry come first, and the loss is made again.
+    std::optional<SoundCapture> capture;
+    for (int loss = 0; loss < 3 && !capture; ++loss) {
+        ASSERT_TRUE(server->unloadSink(SoundServer::kSink));
+        EXPECT_TRUE(waitFor([&] { return !runInStatus().isEmpty(); }));
+        ASSERT_TRUE(server->loadSink(SoundServer::kSink) &&
+                    server->setDefaultSink(SoundServer::kSink));
+        capture.emplace(*server);
+        ASSERT_TRUE(capture->start());
+        if (run().isPlaying()) {
+            capture.reset();  // resumed before the capture began
+            ASSERT_TRUE(waitFor([&] { return runInStatus().isEmpty(); }));
+        }
+    }
+    ASSERT_TRUE(capture) << "resumed before the capture began, three times";
     EXPECT_TRUE(waitFor([&] { return run().isPlaying() && runInStatus().isEmpty(); }, 10));
     QTest::qWait(300);
-    const auto heard = samples(capture.stop());
+    const auto heard = samples(capture->stop());
     // The resumed sound: what follows the last 50 ms of silence.
     const auto quiet = std::search_n(heard.rbegin(), heard.rend(), kRamp * 10, 0).base();
     ASSERT_GT(quiet, heard.begin()) << "no silence between the loss and the resume";

@@ -19,7 +19,8 @@ struct FakeWaveOut::Device : WaveOutDevice {
     std::deque<WaveHeader*> queue;
     bool open = true;
     bool failed = false;
-    int inFlight = 0;  // pieces on their way back through the routine
+    bool announced = false;  // Open told: the device played
+    int inFlight = 0;        // pieces on their way back through the routine
 
     Device(FakeWaveOut& o, int n, WaveOutRoutine r, void* i)
         : owner(o), number(n), routine(r), instance(i) {}
@@ -181,6 +182,15 @@ bool FakeWaveOut::failLate(WaveOutMessage message, int n) {
 
 int FakeWaveOut::completeAll(int maxPieces, int n) {
     const auto d = device(n);
+    bool announce = false;
+    if (d) {
+        std::lock_guard lock(d->mutex);
+        announce = !d->announced && !d->failed && d->open;
+        d->announced = true;
+    }
+    if (announce) {  // a device that plays has been made: as a server that made the stream
+        d->routine(d.get(), WaveOutMessage::Open, d->instance, nullptr);
+    }
     int done = 0;
     while (d && done < maxPieces && d->returnOne()) {
         ++done;

@@ -46,7 +46,7 @@ public:
     std::size_t queued(int n = 0) const;  // written and not yet handed back
     bool deviceOpen(int n = 0) const;
     // Hands queued pieces back through the routine, oldest first, on the calling thread as if it
-    // were the device's own. How many.
+    // were the device's own; a device's first call tells Open before them. How many.
     int completeAll(int maxPieces = 1000, int n = 0);
     bool completeNext(int n = 0) { return completeAll(1, n) == 1; }
     // As a real device whose output goes (Lost) or whose open the server refuses late

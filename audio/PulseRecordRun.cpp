@@ -426,7 +426,7 @@ void PulseRecordRun::onReadable(pa_stream* stream, size_t, void* self) {
     auto* run = static_cast<PulseRecordRun*>(self);
     // On the loop thread, which carries both streams' sound: once, as a measurement begins.
     if (!std::exchange(run->m_priorityAsked, true)) {
-        raiseAudioThreadPriority();
+        run->m_priorityRequest = raiseAudioThreadPriority();
     }
     const void* data = nullptr;
     std::size_t bytes = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/PulseConnection.h"
+#include "audio/RealtimeKit.h"
 #include "audio/StreamTiming.h"
 #include "audio/SweepPlan.h"
 #include "audio/SweepRecorder.h"
@@ -84,7 +85,8 @@ private:
     std::uint64_t m_underflows = 0;
     std::uint64_t m_overflows = 0;
     bool m_priorityAsked = false;
-    std::int64_t m_recordedAtStart = -1;  // samples recorded when the playback was started
+    RealtimeKitRequest m_priorityRequest;  // answered while the run goes on
+    std::int64_t m_recordedAtStart = -1;   // samples recorded when the playback was started
     StreamAlignment m_alignment;
     StreamTiming m_playbackTimingInfo;  // where the playback is, for a cancel's fade
     pa_usec_t m_fadePlaysFor = 0;

@@ -1,5 +1,6 @@
 // Raising a sound thread's priority: only what an unprivileged process may ask for (an RTPRIO or
-// NICE limit the system set for audio users); nothing is switched on to get it.
+// NICE limit the system set for audio users, or RealtimeKit where the desktop runs it); nothing
+// is switched on to get it.
 #include "audio/ThreadPriority.h"
 
 #include "audio/Logging.h"
@@ -19,22 +20,23 @@ constexpr int kRealTimePriority = 5;
 constexpr int kNice = -11;
 }  // namespace
 
-void raiseAudioThreadPriority() {
+RealtimeKitRequest raiseAudioThreadPriority() {
     sched_param param{};
     param.sched_priority = kRealTimePriority;
     const int realTime = pthread_setschedparam(pthread_self(), SCHED_RR, &param);
     if (realTime == 0) {
         qCDebug(lcAudio) << "A sound thread runs at real-time priority" << kRealTimePriority;
-        return;
+        return {};
     }
-    // The nice value of this thread alone: Linux keeps one per thread.
+    // The nice value of this thread alone (Linux keeps one per thread), for as long as
+    // RealtimeKit takes to answer, or for good where it does not.
     if (setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kNice) == 0) {
         qCDebug(lcAudio) << "A sound thread runs at nice" << kNice;
-        return;
+    } else {
+        qCDebug(lcAudio) << "Neither real-time nor a lower nice value is granted:"
+                         << std::strerror(realTime) << std::strerror(errno);
     }
-    qCDebug(lcAudio) << "A sound thread keeps its priority: neither real-time nor a lower nice "
-                        "value is granted:"
-                     << std::strerror(realTime) << std::strerror(errno);
+    return RealtimeKitRequest(gettid(), kRealTimePriority);
 }
 
 }  // namespace quilbo

@@ -1,9 +1,13 @@
 // The lock against sleep through every end of a run-in or a looped play, against python-dbusmock's
 // logind on a private system bus; and everything without logind.
+#include "audio/RealtimeKit.h"
 #include "system/LogindPowerOff.h"
 #include "system/LogindSleepInhibitor.h"
 #include "tests/support/MockLogind.h"
 #include "tests/support/PageFixture.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace quilbo::test {
 namespace {
@@ -135,6 +139,43 @@ TEST_F(SystemServices, ARefusedPowerOffIsLoggedAndShownWhileTheSessionRetries) {
     click(run(), CRunInPage::IDC_RUN_IN);
     startRunIn("1");
     EXPECT_EQ(status(), QString());
+}
+
+// RealtimeKit on the same private bus (python-dbusmock, an object of its own): a sound thread's
+// request reaches it with the thread and the priority, once the real-time CPU time is bounded as
+// it requires; refused, or with no service, the request says so without waiting long.
+TEST_F(SystemServices, RealtimeKitIsAskedForTheSoundThreadAndItsRefusalIsNoFailure) {
+    const char* kit = "org.freedesktop.RealtimeKit1";
+    const char* path = "/org/freedesktop/RealtimeKit1";
+    QTemporaryDir dir;
+    QProcess mock;
+    ASSERT_TRUE(startHelper(mock, {"/usr/bin/python3", "-m", "dbusmock", "--system", "-l",
+                                   dir.filePath("calls"), kit, path, kit}));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QDBusConnection::systemBus().interface()->isServiceRegistered(kit); }));
+    const auto answer = [&](const QString& code) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(kit, path, "org.freedesktop.DBus.Mock", "AddMethod");
+        call << kit << "MakeThreadRealtime"
+             << "tu"
+             << "" << code;
+        return QDBusConnection::systemBus().call(call).type() == QDBusMessage::ReplyMessage;
+    };
+    const pid_t thread = gettid();
+    ASSERT_TRUE(answer(""));
+    EXPECT_TRUE(askRealtimeKit(thread, 5, std::chrono::seconds(2)));
+    rlimit bound{};
+    ASSERT_EQ(getrlimit(RLIMIT_RTTIME, &bound), 0);
+    EXPECT_LE(bound.rlim_max, 200000u);
+    QFile calls(dir.filePath("calls"));
+    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(calls.readAll().contains(QString(" MakeThreadRealtime %1 5").arg(thread).toUtf8()));
+    ASSERT_TRUE(
+        answer("raise dbus.exceptions.DBusException('no', name='org.freedesktop.DBus."
+               "Error.AccessDenied')"));
+    EXPECT_FALSE(askRealtimeKit(thread, 5, std::chrono::seconds(2)));
+    stopHelper(mock);
+    EXPECT_FALSE(askRealtimeKit(thread, 5, std::chrono::seconds(2)));
 }
 
 // Last, since the system bus of this process is gone after it.

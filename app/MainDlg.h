@@ -49,7 +49,7 @@ struct MainDlgServices {
     SweepRecorder* recorder = nullptr;  // plays and records measurements; null: none
     DeviceModel* devices = nullptr;     // told of changes of inputs and outputs; null: none
     // What the live meters read the inputs through (shared with them); null: they read nothing.
-    std::shared_ptr<PulseServer> soundServer;
+    std::shared_ptr<PulseServer> soundServer = nullptr;
 };
 
 // Every way the window can end (close box, Alt+F4, Escape or Enter on the window's own controls,

@@ -5,6 +5,7 @@
 #include "measuring/Logging.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <cmath>
@@ -15,8 +16,8 @@ namespace quilbo {
 namespace {
 
 std::unique_ptr<QSettings> open(const QString& path) {
-    return path.isEmpty() ? std::make_unique<QSettings>()
-                          : std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return std::make_unique<QSettings>(path.isEmpty() ? InputSensitivity::defaultPath() : path,
+                                       QSettings::IniFormat);
 }
 
 QString keyOf(const std::string& input, const char* field) {
@@ -37,6 +38,12 @@ bool written(QSettings& settings) {
 }  // namespace
 
 InputSensitivity::InputSensitivity(QString path) : m_path(std::move(path)) {}
+
+QString InputSensitivity::defaultPath() {
+    // Beside the measurements' folder's name, under the user's configuration folder.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/quilbo/quilbo.conf");
+}
 
 LevelScale InputSensitivity::scaleFor(const std::string& input, double sensFactorDb) const {
     const auto settings = open(m_path);

@@ -14,8 +14,10 @@ namespace quilbo {
 
 class InputSensitivity {
 public:
-    // Kept in the settings file at path; empty: the user's settings of the program.
+    // Kept in the settings file at path; empty: defaultPath().
     explicit InputSensitivity(QString path = {});
+    // $XDG_CONFIG_HOME/quilbo/quilbo.conf (by default ~/.config/quilbo/quilbo.conf).
+    static QString defaultPath();
 
     // The scale for input (its source name) with the calibration file's Sens Factor now; not
     // calibrated when the input has no sensitivity kept.

@@ -63,12 +63,11 @@ void LiveView::build() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    // Two rows of choices, so that the view is no wider than the measurement's.
-    auto* meterChoices = new QHBoxLayout;
-    auto* bandChoices = new QHBoxLayout;
+    // Two rows of choices, so that the view fits the window's first size.
+    auto* inputRow = new QHBoxLayout;
+    auto* choiceRow = new QHBoxLayout;
     m_start = new QPushButton(this);
     m_start->setObjectName(QStringLiteral("liveStart_%1").arg(IDC_LIVE_START));
-    meterChoices->addWidget(m_start);
     const auto caption = [&](QHBoxLayout* row, QWidget* control) {
         auto* label = new QLabel(this);
         label->setBuddy(control);
@@ -81,6 +80,9 @@ void LiveView::build() {
         box->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(id));
         return box;
     };
+    m_input = combo("liveInput", IDC_LIVE_INPUT);
+    m_input->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_input->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_weighting = combo("liveWeighting", IDC_LIVE_WEIGHTING);
     m_time = combo("liveTime", IDC_LIVE_TIME);
     m_resolution = combo("liveResolution", IDC_LIVE_RESOLUTION);
@@ -91,16 +93,17 @@ void LiveView::build() {
     m_frames->setValue(kDefaultFrames);
     m_reset = new QPushButton(this);
     m_reset->setObjectName(QStringLiteral("liveReset_%1").arg(IDC_LIVE_RESET));
-    caption(meterChoices, m_weighting);
-    caption(meterChoices, m_time);
-    meterChoices->addWidget(m_reset);
-    meterChoices->addStretch(1);
-    caption(bandChoices, m_resolution);
-    caption(bandChoices, m_averaging);
-    bandChoices->addWidget(m_frames);
-    bandChoices->addStretch(1);
-    layout->addLayout(meterChoices);
-    layout->addLayout(bandChoices);
+    inputRow->addWidget(m_start);
+    caption(inputRow, m_input);
+    inputRow->addWidget(m_reset);
+    caption(choiceRow, m_weighting);
+    caption(choiceRow, m_time);
+    caption(choiceRow, m_resolution);
+    caption(choiceRow, m_averaging);
+    choiceRow->addWidget(m_frames);
+    choiceRow->addStretch(1);
+    layout->addLayout(inputRow);
+    layout->addLayout(choiceRow);
 
     // The figures, to be read from across a room.
     auto* figures = new QHBoxLayout;
@@ -116,7 +119,7 @@ void LiveView::build() {
     beside->addWidget(m_unit);
     beside->addWidget(m_over);
     m_figures =
-        scaledLabel(this, QStringLiteral("liveFigures_%1").arg(IDC_LIVE_FIGURES), 1.5, false);
+        scaledLabel(this, QStringLiteral("liveFigures_%1").arg(IDC_LIVE_FIGURES), 1.2, false);
     figures->addWidget(m_level);
     figures->addLayout(beside);
     figures->addSpacing(m_level->fontMetrics().averageCharWidth());
@@ -144,8 +147,9 @@ void LiveView::build() {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("liveStatus_%1").arg(IDC_LIVE_STATUS));
     m_status->setWordWrap(true);
-    calibration->addWidget(m_status, 1);
+    calibration->addStretch(1);
     layout->addLayout(calibration);
+    layout->addWidget(m_status);
 
     connect(m_start, &QPushButton::clicked, this, [this] { isRunning() ? OnStop() : OnStart(); });
     connect(m_reset, &QPushButton::clicked, this, [this] { m_meter->startRun(); });
@@ -211,8 +215,8 @@ void LiveView::fillChoices() {
         calibrators << tr("%1 dB SPL at 1 kHz").arg(level);
     }
     refill(m_calibrator, calibrators, 0);
-    const QString captions[] = {tr("&Weighting:"), tr("&Time:"), tr("Resol&ution:"),
-                                tr("A&veraging:"), tr("Cali&brator:")};
+    const QString captions[] = {tr("&Input:"),      tr("&Weighting:"), tr("&Time:"),
+                                tr("Resol&ution:"), tr("A&veraging:"), tr("Cali&brator:")};
     for (qsizetype i = 0; i < m_captions.size(); ++i) {
         m_captions[i]->setText(captions[i]);
     }
@@ -263,7 +267,7 @@ void LiveView::applySettings() {
     m_uncalibrate->setEnabled(m_scale.calibrated());
     const double floor = std::floor(m_scale.shown(kPlotFloorDb) / 10) * 10;
     const double top = std::ceil(m_scale.shown(kPlotTopDb) / 10) * 10;
-    m_plot->setYTitle(m_scale.calibrated() ? tr("Band level SPL") : tr("Band level re full scale"));
+    m_plot->setYTitle(tr("Band level"));  // the line above the plot says in which unit
     m_plot->setYRange(floor, top);
     showIdle();
 }
@@ -421,9 +425,9 @@ void LiveView::showFigures() {
     const QString unit = s.calibrated ? tr("dB SPL") : tr("dBFS");
     m_unit->setText(tr("%1, %2, %3").arg(unit, m_weighting->currentText(), m_time->currentText()));
     m_level->setText(levelText(s.meter.levelDb));
-    m_figures->setText(tr("Leq %1   Max %2   Peak (C) %3 %4")
-                           .arg(levelText(s.meter.leqDb), levelText(s.meter.maxDb),
-                                levelText(s.meter.peakDb), unit));
+    m_figures->setText(
+        tr("Leq %1\nMax %2\nPeak (C) %3")
+            .arg(levelText(s.meter.leqDb), levelText(s.meter.maxDb), levelText(s.meter.peakDb)));
     m_over->setText(s.over ? tr("OVER") : QString());
 }
 

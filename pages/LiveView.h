@@ -45,6 +45,7 @@ public:
         IDC_LIVE_OVER = 1136,
         IDC_LIVE_STATUS = 1137,
         IDC_LIVE_PLOT = 1138,
+        IDC_LIVE_INPUT = 1139,
     };
 
     explicit LiveView(QWidget* parent = nullptr);
@@ -57,6 +58,8 @@ public:
     // The input to read (its source name, empty for the default) and the name of the input its
     // sensitivity is kept for. A meter running starts again on it.
     void setInput(const std::string& source, const std::string& sensitivityKey);
+    // The view's choice of input: the page gives it the inputs and follows it.
+    QComboBox* inputChoice() const { return m_input; }
     // The microphone's calibration file as the page loaded it: its Sens Factor corrects the kept
     // sensitivity and its response comes off the bands.
     void setCalibration(const std::optional<Calibration>& calibration);
@@ -100,6 +103,7 @@ private:
     bool m_filling = false;
 
     QPushButton* m_start = nullptr;
+    QComboBox* m_input = nullptr;
     QComboBox* m_weighting = nullptr;
     QComboBox* m_time = nullptr;
     QComboBox* m_resolution = nullptr;

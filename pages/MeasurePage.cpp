@@ -57,6 +57,13 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
     m_live->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_live->hide();
     m_ui->plotLayout->addWidget(m_live, 1);
+    // One list of inputs, chosen in either place.
+    m_live->inputChoice()->setModel(m_ui->input_1107->model());
+    connect(m_live->inputChoice(), &QComboBox::currentIndexChanged, this, [this](int at) {
+        if (!m_filling && at >= 0) {
+            m_ui->input_1107->setCurrentIndex(at);
+        }
+    });
     fillChoices();
     m_ui->level_1103->setCurrentText(QString::number(kDefaultLevel));
     m_ui->length_1104->setCurrentIndex(kDefaultLength);
@@ -123,9 +130,11 @@ void CMeasurePage::setSoundServer(std::shared_ptr<PulseServer> server) {
 
 void CMeasurePage::setLive(bool live) {
     m_ui->live_1122->setChecked(live);
-    for (QWidget* measurement :
-         std::initializer_list<QWidget*>{m_ui->plot_1116, m_ui->labelView, m_ui->view_1114,
-                                         m_ui->labelSmoothing, m_ui->smoothing_1115}) {
+    // The Live view takes the measurement's place, its settings' too.
+    for (QWidget* measurement : std::initializer_list<QWidget*>{
+             m_ui->sideTabs, m_ui->measure_1110, m_ui->stop_1111, m_ui->progress_1112,
+             m_ui->status_1113, m_ui->plot_1116, m_ui->labelView, m_ui->view_1114,
+             m_ui->labelSmoothing, m_ui->smoothing_1115}) {
         measurement->setVisible(!live);
     }
     m_live->setVisible(live);
@@ -142,6 +151,7 @@ void CMeasurePage::liveInput() {
     if (m_filling) {
         return;
     }
+    m_live->inputChoice()->setCurrentIndex(m_ui->input_1107->currentIndex());
     const std::string source = m_ui->input_1107->currentData().toString().toStdString();
     m_live->setInput(source, source.empty() ? m_defaultInput : source);
 }
@@ -183,10 +193,10 @@ void CMeasurePage::fillChoices() {
 
 void CMeasurePage::refreshInputs() {
     const QString chosen = m_ui->input_1107->currentData().toString();
+    m_filling = true;  // one change of input at the end, not one per item
     m_ui->input_1107->clear();
     const InputChoices choices = m_service != nullptr ? m_service->inputChoices() : InputChoices();
     m_defaultInput = choices.defaultName;
-    m_filling = true;  // one change of input below, not one per item
     const QString defaultName = QString::fromStdString(choices.defaultDescription);
     m_ui->input_1107->addItem(
         defaultName.isEmpty() ? tr("System default") : tr("System default (%1)").arg(defaultName),
@@ -286,6 +296,7 @@ void CMeasurePage::showBusy(bool busy) {
     m_measuring = busy;
     m_ui->measure_1110->setEnabled(!busy);
     m_ui->stop_1111->setEnabled(busy);
+    m_ui->live_1122->setEnabled(!busy);  // the run's Stop stays in sight
 }
 
 void CMeasurePage::onFinished(const MeasureResult& result) {

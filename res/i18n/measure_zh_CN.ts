@@ -334,14 +334,6 @@
         <translation>开始(&amp;R)</translation>
     </message>
     <message>
-        <source>Band level SPL</source>
-        <translation>频带声压级 SPL</translation>
-    </message>
-    <message>
-        <source>Band level re full scale</source>
-        <translation>频带电平（相对满幅）</translation>
-    </message>
-    <message>
         <source>These analysis settings cannot be used.</source>
         <translation>这些分析设置无法使用。</translation>
     </message>
@@ -434,10 +426,6 @@
         <translation>dBFS</translation>
     </message>
     <message>
-        <source>Leq %1   Max %2   Peak (C) %3 %4</source>
-        <translation>Leq %1   最大 %2   峰值 (C) %3 %4</translation>
-    </message>
-    <message>
         <source>OVER</source>
         <translation>过载</translation>
     </message>
@@ -452,6 +440,22 @@
     <message>
         <source>%1, %2</source>
         <translation>%1，%2</translation>
+    </message>
+    <message>
+        <source>&amp;Input:</source>
+        <translation>输入(&amp;I)：</translation>
+    </message>
+    <message>
+        <source>Band level</source>
+        <translation>频带电平</translation>
+    </message>
+    <message>
+        <source>Leq %1
+Max %2
+Peak (C) %3</source>
+        <translation>Leq %1
+最大 %2
+峰值 (C) %3</translation>
     </message>
 </context>
 <context>

@@ -180,6 +180,9 @@ void LiveView::setSensitivityFile(const QString& path) {
 }
 
 void LiveView::setInput(const std::string& source, const std::string& sensitivityKey) {
+    if (source == m_source && sensitivityKey == m_sensitivityKey) {
+        return;  // the list read again: a running meter goes on undisturbed
+    }
     const bool again = isRunning() && source != m_source;
     m_source = source;
     m_sensitivityKey = sensitivityKey;

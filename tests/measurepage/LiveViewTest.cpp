@@ -109,7 +109,11 @@ TEST_P(LivePage, ReadsAToneInEveryWeightingCalibratesAndStopsCleanly) {
 
     page.setLive(false);
     EXPECT_FALSE(live.isRunning());
-    EXPECT_EQ(server.pactl({"list", "short", "source-outputs"}).output.trimmed(), QString());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return server.pactl({"list", "short", "source-outputs"}).output.trimmed().isEmpty();
+        },
+        5000));
 
     // The input goes away under a running view: it stops and says so.
     page.setLive(true);

@@ -85,6 +85,7 @@ void LiveMeter::Run::onBlock(const CaptureBlock& block) {
         const float* samples = block.samples + at * block.channels;
         std::shared_ptr<LiveAnalysis> current;
         std::uint64_t currentSettings = 0;
+        std::size_t currentHop = 0;
         std::size_t count = 0;
         {
             const std::scoped_lock guard(lock);
@@ -93,6 +94,7 @@ void LiveMeter::Run::onBlock(const CaptureBlock& block) {
             }
             current = analysis;
             currentSettings = settings;
+            currentHop = hop;
             // Up to the next hop, so that each snapshot holds the spectrum of that hop.
             count = std::min(block.frames - at, hop - sinceUpdate);
             feedCalibrator(samples, count, block.channels);
@@ -100,7 +102,7 @@ void LiveMeter::Run::onBlock(const CaptureBlock& block) {
         current->feed(samples, count, block.channels);
         at += count;
         sinceUpdate += count;
-        if (sinceUpdate >= hop) {
+        if (sinceUpdate >= currentHop) {
             sinceUpdate = 0;
             Notice notice{generation};
             notice.snapshot = current->snapshot();

@@ -262,8 +262,11 @@ void LiveView::applySettings() {
         return;
     }
     m_frames->setEnabled(m_averaging->currentIndex() != 2);
-    m_scale = m_sensitivity.scaleFor(m_sensitivityKey,
-                                     m_calibration ? m_calibration->sensitivityDb : 0.0);
+    const auto unsaved = m_unsaved.find(m_sensitivityKey);
+    m_scale = unsaved != m_unsaved.end()
+                  ? LevelScale::fromSensitivity(unsaved->second)
+                  : m_sensitivity.scaleFor(m_sensitivityKey,
+                                           m_calibration ? m_calibration->sensitivityDb : 0.0);
     if (isRunning()) {
         m_meter->setSettings(settings());
     }
@@ -386,12 +389,12 @@ void LiveView::onCalibratorRead(const CalibratorReading& reading) {
     const double sensFactor = m_calibration ? m_calibration->sensitivityDb : 0.0;
     const bool stored = m_sensitivity.store(m_sensitivityKey, *reading.sensitivityDb, sensFactor);
     if (stored) {
-        applySettings();
+        m_unsaved.erase(m_sensitivityKey);
     } else {
         // The reading holds for this session even where the settings could not keep it.
-        m_scale = LevelScale::fromSensitivity(*reading.sensitivityDb);
-        m_meter->setSettings(settings());
+        m_unsaved[m_sensitivityKey] = *reading.sensitivityDb;
     }
+    applySettings();
     QString text = tr("Calibrated: 94 dB SPL reads %1 dBFS on this input.")
                        .arg(*reading.sensitivityDb, 0, 'f', 1);
     if (!stored) {
@@ -402,6 +405,7 @@ void LiveView::onCalibratorRead(const CalibratorReading& reading) {
 }
 
 void LiveView::OnUncalibrate() {
+    m_unsaved.erase(m_sensitivityKey);
     if (!m_sensitivity.forget(m_sensitivityKey)) {
         status(tr("The calibration could not be cleared from the settings."));
         return;

@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -99,6 +100,7 @@ private:
     std::string m_sensitivityKey;
     std::optional<Calibration> m_calibration;
     LevelScale m_scale;
+    std::map<std::string, double> m_unsaved;  // readings the settings could not keep, by input
     bool m_calibrating = false;
     bool m_filling = false;
 

@@ -27,6 +27,7 @@ class PowerOffRequester;
 class OutputList;
 class SweepRecorder;
 class MeasurementService;
+class PulseServer;
 class SinkLayoutSource;
 class SleepInhibitor;
 class TabPane;
@@ -47,6 +48,8 @@ struct MainDlgServices {
     OutputList* outputs = nullptr;      // the Output lists' choices; null: the default alone
     SweepRecorder* recorder = nullptr;  // plays and records measurements; null: none
     DeviceModel* devices = nullptr;     // told of changes of inputs and outputs; null: none
+    // The server whose default input the live meters read (shared); null: no live meter.
+    std::shared_ptr<PulseServer> server;
 };
 
 // Every way the window can end (close box, Alt+F4, Escape or Enter on the window's own controls,

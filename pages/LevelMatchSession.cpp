@@ -58,7 +58,7 @@ LevelMatchSession::LevelMatchSession(SpeakerCheckSession* player,
 }
 
 LevelMatchSession::~LevelMatchSession() {
-    if (isRunning()) {
+    if (isRunning() && m_player) {
         m_switching = true;
         m_player->stop();
     }
@@ -72,11 +72,12 @@ bool LevelMatchSession::setTiming(const LevelMatchTiming& timing) {
     return true;
 }
 
-bool LevelMatchSession::start(int channels) {
-    if (m_meter == nullptr || isRunning() || channels < 1) {
+bool LevelMatchSession::start(int channels, const LevelScale& scale) {
+    if (m_meter == nullptr || !m_player || isRunning() || channels < 1) {
         return false;
     }
-    LiveMeterRequest request;  // the default input
+    // The default input, read against full scale: whether a speaker was heard is judged there.
+    LiveMeterRequest request;
     request.settings.rate = kMatchRate;
     request.settings.weighting = FrequencyWeighting::C;
     request.settings.time = TimeWeighting::Slow;
@@ -100,7 +101,7 @@ bool LevelMatchSession::start(int channels) {
     m_floorDb.reset();
     m_failure.reset();
     m_cancelled = false;
-    m_calibrated = false;
+    m_scale = scale;
     m_current = -1;
     m_reading = false;
     m_mark = {};
@@ -131,7 +132,6 @@ void LevelMatchSession::onUpdate() {
     m_watchdog.start();
     const LiveSnapshot& snapshot = m_meter->snapshot();
     const Mark now = markOf(snapshot);
-    m_calibrated = snapshot.calibrated;
     if (m_phase == Phase::Opening) {
         m_phase = Phase::Floor;
         m_mark = now;
@@ -155,8 +155,9 @@ void LevelMatchSession::onUpdate() {
     if (m_phase == Phase::Floor) {
         m_floorDb = levelDb;
     } else {
-        m_levels[static_cast<std::size_t>(m_current)] =
-            judgeSpeakerLevel(m_current, levelDb, now.over > m_mark.over, *m_floorDb);
+        SpeakerLevel& level = m_levels[static_cast<std::size_t>(m_current)];
+        level = judgeSpeakerLevel(m_current, levelDb, now.over > m_mark.over, *m_floorDb);
+        level.levelDb = m_scale.shown(level.levelDb);
     }
     m_mark = now;
     nextSpeaker();
@@ -170,6 +171,10 @@ void LevelMatchSession::nextSpeaker() {
     }
     if (next >= m_channels) {
         finish();
+        return;
+    }
+    if (!m_player) {
+        fail(Failure::OutputFailed);
         return;
     }
     m_switching = true;
@@ -210,7 +215,7 @@ void LevelMatchSession::finish() {
     m_watchdog.stop();
     m_meter->stop();
     m_switching = true;
-    if (m_phase == Phase::Speaker) {
+    if (m_phase == Phase::Speaker && m_player) {
         m_player->stop();
         m_player->setCheckSignal(m_signalBefore);
     }

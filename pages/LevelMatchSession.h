@@ -8,6 +8,7 @@
 #include "pages/SpeakerCheckSession.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <memory>
@@ -49,8 +50,9 @@ public:
     const LevelMatchTiming& timing() const { return m_timing; }
 
     // Every speaker of a layout of that many channels in turn (a 5.1 layout's subwoofer set
-    // apart). False when no meter is available or a match runs.
-    bool start(int channels);
+    // apart), the levels shown through the input's scale. False when no meter is available or a
+    // match runs.
+    bool start(int channels, const LevelScale& scale = {});
     // Cancels a match: the playback and the input close; the speakers measured keep their rows.
     void stop();
 
@@ -61,8 +63,7 @@ public:
     const std::vector<SpeakerLevel>& levels() const { return m_levels; }
     std::optional<Failure> failure() const { return m_failure; }
     bool cancelled() const { return m_cancelled; }
-    bool calibrated() const { return m_calibrated; }  // levels in dB SPL, else in dBFS
-    std::optional<double> floorDb() const { return m_floorDb; }
+    bool calibrated() const { return m_scale.calibrated(); }  // levels in dB SPL, else in dBFS
 
 Q_SIGNALS:
     // The phase, the speaker playing or the rows have changed.
@@ -85,7 +86,7 @@ private:
     void fail(Failure failure);
     void finish();
 
-    SpeakerCheckSession* m_player;
+    QPointer<SpeakerCheckSession> m_player;  // gone first when both are a page's children
     LiveMeter* m_meter = nullptr;
     QTimer m_watchdog;  // no snapshot for a while: the input has stopped
     LevelMatchTiming m_timing;
@@ -96,10 +97,10 @@ private:
     int m_channels = 0;
     int m_current = -1;
     std::vector<SpeakerLevel> m_levels;
-    std::optional<double> m_floorDb;
+    std::optional<double> m_floorDb;  // dBFS, as every level is read
+    LevelScale m_scale;
     std::optional<Failure> m_failure;
     bool m_cancelled = false;
-    bool m_calibrated = false;
     // The player's check signal, given back at the end.
     SpeakerCheckSession::CheckSignal m_signalBefore = SpeakerCheckSession::CheckSignal::BandLimited;
 };

@@ -66,12 +66,18 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
     connect(m_ui->polarity_1043, &QPushButton::clicked, this, [this] { OnPolarity(); });
     connect(m_ui->stop_1044, &QPushButton::clicked, this, [this] { OnStop(); });
     connect(m_ui->layout_1047, &QComboBox::currentIndexChanged, this, [this](int layout) {
+        if (m_match != nullptr) {
+            m_match->stop();  // its rows are of the layout before
+        }
         m_session->setChannelCount(layoutChannels(layout));
         m_ui->speakerMap_1041->setChannelCount(layoutChannels(layout));
         showSinkLayout();
     });
     connect(m_ui->checkSignal, &QComboBox::currentIndexChanged, this,
             [this, bandHint = m_ui->labelHint->text()](int index) {
+                if (m_match != nullptr) {
+                    m_match->stop();  // before its speaker's signal changes under it
+                }
                 const bool standard = index == 1;
                 m_session->setCheckSignal(standard ? SpeakerCheckSession::CheckSignal::St2095
                                                    : SpeakerCheckSession::CheckSignal::BandLimited);

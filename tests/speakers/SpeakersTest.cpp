@@ -143,6 +143,22 @@ TEST_P(LevelMatch, TrimsEachSpeakerToTheQuietestAndNamesTheOneNotHeard) {
     EXPECT_FALSE(page.isPlaying());
     EXPECT_TRUE(page.levelMatch()->cancelled());
     EXPECT_TRUE(QTest::qWaitFor([&] { return streams() == before; }, 5000)) << streams();
+    // The server dies while the first speaker is read: the match ends with its reason said once,
+    // and no speaker gets a trim it was not measured for.
+    QStringList messages;
+    page.setMessagePresenter([&](QWidget*, const QString& text) { messages << text; });
+    button->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return page.levelMatch()->phase() == LevelMatchSession::Phase::Speaker; }, 10000));
+    server.killGraph();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.isMatching(); }, 15000));
+    EXPECT_TRUE(page.levelMatch()->failure());
+    for (const int c : {0, 1, 2, 3, 4}) {
+        EXPECT_EQ(table->item(c, CSpeakersPage::MatchTrimColumn)->text(), "not measured") << c;
+    }
+    const auto* status = qobject_cast<QLabel*>(page.control(CSpeakersPage::IDC_MATCH_STATUS));
+    EXPECT_TRUE(status->text().startsWith("The levels could not be matched: ")) << messages.size();
+    EXPECT_LE(messages.size(), 1);
 }
 
 QUILBO_ON_BOTH_SERVERS(LevelMatch);

@@ -23,7 +23,7 @@ struct CBurnInApp::BackEnds {
 CBurnInApp::CBurnInApp() : m_backEnds(std::make_unique<BackEnds>()) {
     m_services.waveOut = &m_backEnds->waveOut;
     m_services.devices = &m_backEnds->server->devices();
-    m_services.server = m_backEnds->server;
+    m_services.soundServer = m_backEnds->server;
     m_services.sinkLayouts = m_services.devices;
     m_services.outputs = m_services.devices;
     m_services.recorder = &m_backEnds->recorder;

@@ -89,12 +89,13 @@ void CMainDlg::OnInitDialog() {
     m_pSpeakersPage = new CSpeakersPage(m_services.waveOut, m_services.sinkLayouts, frame);
     m_pSpeakersPage->setOutputChoice(outputChoice);
     m_pSpeakersPage->setMeasurementService(m_measurementService);
-    m_pSpeakersPage->setSoundServer(m_services.server);
+    m_pSpeakersPage->setSoundServer(m_services.soundServer);
     addPage(m_pSpeakersPage, tr("Speakers"), false);
 
     m_pMeasurePage = new CMeasurePage(m_measurementService, frame);
     m_pMeasurePage->setOutputChoice(outputChoice);
     m_pMeasurePage->setSinkLayouts(m_services.sinkLayouts);
+    m_pMeasurePage->setSoundServer(m_services.soundServer);
     addPage(m_pMeasurePage, tr("Measure"), false);
     if (m_services.devices != nullptr) {
         // The output lists follow the model through the output choice; the inputs here. A
@@ -191,6 +192,7 @@ void CMainDlg::OnClose() {
     }
     if (m_pMeasurePage != nullptr) {
         m_pMeasurePage->OnStop();
+        m_pMeasurePage->setLive(false);  // its input closed, its threads joined
     }
     if (m_services.volume != nullptr) {
         m_services.volume->SetChangeCallback(nullptr, nullptr);

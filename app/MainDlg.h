@@ -25,18 +25,18 @@ class CWaveOutVolume;
 class DeviceModel;
 class PowerOffRequester;
 class OutputList;
+class PulseServer;
 class SweepRecorder;
 class MeasurementService;
-class PulseServer;
 class SinkLayoutSource;
 class SleepInhibitor;
 class TabPane;
 class WaveOutBackend;
 
-// What the pages play through and ask for. Nothing here is owned; everything must outlive the
-// window. Null volume or power-off leave those parts of the Run In page inert, a null inhibitor
-// keeps nothing awake, a null sink layout source leaves the Speakers page without the output's
-// layout; an empty clock or opener means the system's.
+// What the pages play through and ask for. Nothing here is owned but the shared sound server;
+// everything must outlive the window. Null volume or power-off leave those parts of the Run In page
+// inert, a null inhibitor keeps nothing awake, a null sink layout source leaves the Speakers page
+// without the output's layout; an empty clock or opener means the system's.
 struct MainDlgServices {
     WaveOutBackend* waveOut = nullptr;
     CWaveOutVolume* volume = nullptr;
@@ -48,8 +48,8 @@ struct MainDlgServices {
     OutputList* outputs = nullptr;      // the Output lists' choices; null: the default alone
     SweepRecorder* recorder = nullptr;  // plays and records measurements; null: none
     DeviceModel* devices = nullptr;     // told of changes of inputs and outputs; null: none
-    // The server whose default input the live meters read (shared); null: no live meter.
-    std::shared_ptr<PulseServer> server;
+    // What the live meters read the inputs through (shared with them); null: they read nothing.
+    std::shared_ptr<PulseServer> soundServer;
 };
 
 // Every way the window can end (close box, Alt+F4, Escape or Enter on the window's own controls,

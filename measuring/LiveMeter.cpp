@@ -57,11 +57,12 @@ struct LiveMeter::Run {
     Inbox<Notice>* const inbox;  // the meter joins the consumer before its inbox goes
 
     std::mutex lock;
-    std::shared_ptr<LiveAnalysis> analysis;      // under lock
-    std::size_t hop;                             // under lock
-    unsigned channel;                            // under lock
-    int rate;                                    // under lock
-    bool fresh = false;                          // under lock: a new analysis, its hops from here
+    std::shared_ptr<LiveAnalysis> analysis;  // under lock
+    std::size_t hop;                         // under lock
+    unsigned channel;                        // under lock
+    int rate;                                // under lock
+    bool fresh = false;                      // under lock: a new analysis, its hops from here
+    std::uint64_t settings = 0;  // under lock: the setSettings() call the analysis came from
     std::optional<CalibratorReader> calibrator;  // under lock
     std::size_t calibratorLeft = 0;              // under lock: frames it still wants
 
@@ -83,6 +84,7 @@ void LiveMeter::Run::onBlock(const CaptureBlock& block) {
     while (at < block.frames) {
         const float* samples = block.samples + at * block.channels;
         std::shared_ptr<LiveAnalysis> current;
+        std::uint64_t currentSettings = 0;
         std::size_t count = 0;
         {
             const std::scoped_lock guard(lock);
@@ -90,6 +92,7 @@ void LiveMeter::Run::onBlock(const CaptureBlock& block) {
                 sinceUpdate = 0;
             }
             current = analysis;
+            currentSettings = settings;
             // Up to the next hop, so that each snapshot holds the spectrum of that hop.
             count = std::min(block.frames - at, hop - sinceUpdate);
             feedCalibrator(samples, count, block.channels);
@@ -101,6 +104,7 @@ void LiveMeter::Run::onBlock(const CaptureBlock& block) {
             sinceUpdate = 0;
             Notice notice{generation};
             notice.snapshot = current->snapshot();
+            notice.settings = currentSettings;
             inbox->post(std::move(notice));
         }
     }
@@ -147,6 +151,7 @@ bool LiveMeter::start(const LiveMeterRequest& request) {
     m_running = true;
     m_snapshot = {};
     m_updates = 0;
+    m_settings = 0;
     m_run = std::make_shared<Run>(m_generation, m_inbox, request.settings);
     if (!m_server) {
         Notice notice{m_generation};
@@ -195,8 +200,10 @@ bool LiveMeter::setSettings(const LiveSettings& settings) {
         m_run->hop = hopOf(settings);
         m_run->channel = settings.channel;
         m_run->fresh = true;
+        m_run->settings = ++m_settings;
     }
     m_request.settings = settings;
+    m_snapshot = {};
     return true;
 }
 
@@ -246,6 +253,9 @@ void LiveMeter::deliver(std::vector<Notice>&& notices) {
             m_watch.start();
             Q_EMIT started();
         } else if (notice.snapshot) {
+            if (notice.settings != m_settings) {
+                continue;  // of the settings before
+            }
             m_snapshot = std::move(*notice.snapshot);
             ++m_updates;
             fresh = true;

@@ -65,8 +65,8 @@ public:
     const LiveMeterRequest& request() const { return m_request; }
 
     // Other analysis settings for the input open now (the same rate): figures, averages and peak
-    // hold start again. False, nothing changed, for settings that are not isLiveSettings or of
-    // another rate.
+    // hold start again, and snapshot() is empty until the first of the new settings. False, nothing
+    // changed, for settings that are not isLiveSettings or of another rate.
     bool setSettings(const LiveSettings& settings);
     // A new run of Leq, maximum, peak, averages and peak hold on the sound so far.
     void startRun();
@@ -95,6 +95,7 @@ private:
         std::uint64_t generation;
         std::optional<int> opened;  // a CaptureResult
         std::optional<LiveSnapshot> snapshot;
+        std::uint64_t settings = 0;  // the snapshot's: which setSettings() it follows
         std::optional<LiveMeterFailure> failure;
         std::optional<CalibratorReading> calibrator;
     };
@@ -110,6 +111,7 @@ private:
     std::unique_ptr<PulseCapture> m_capture;  // used by the opener until it is joined
     std::thread m_opener;
     std::uint64_t m_generation = 0;
+    std::uint64_t m_settings = 0;  // setSettings() calls in this run
     bool m_running = false;
     bool m_open = false;
     bool m_readingCalibrator = false;

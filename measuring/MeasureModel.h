@@ -72,6 +72,7 @@ public:
     // The microphone's calibration for the next runs; an empty path clears it.
     std::optional<CalibrationError> setCalibration(const std::string& path);
     const std::string& calibrationPath() const { return m_calibrationPath; }
+    const std::optional<Calibration>& calibration() const { return m_calibration; }
 
     // The fields' request checked, with the output, the input and the calibration it runs with.
     MeasureRequestCheck settingsFor(const MeasureRequest& request, const std::string& output,

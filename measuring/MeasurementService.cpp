@@ -56,6 +56,7 @@ InputChoices MeasurementService::inputChoices() const {
     choices.inputs = m_recorder->sources();
     const std::string fallback = m_recorder->defaultSource();
     choices.defaultDescription = fallback;
+    choices.defaultName = fallback;
     for (const SourceInfo& source : choices.inputs) {
         if (source.name == fallback) {
             choices.defaultDescription = source.description;

@@ -43,10 +43,11 @@ private:
 };
 
 // The inputs a run may record from, and the default one's description (its name when it has
-// none; empty when there is no default).
+// none; empty when there is no default), and its name.
 struct InputChoices {
     std::vector<SourceInfo> inputs;
     std::string defaultDescription;
+    std::string defaultName;  // the default input's source name; empty when there is none
 };
 
 // Why a request was refused.

@@ -7,6 +7,7 @@
 #include "measuring/MeasureCurves.h"
 #include "measuring/MeasurementService.h"
 #include "pages/FileMessages.h"
+#include "pages/LiveView.h"
 #include "pages/MeasureMessages.h"
 #include "pages/MeasurePlot.h"
 #include "pages/OutputChoice.h"
@@ -51,6 +52,11 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
         return save ? QFileDialog::getSaveFileName(this, title, {}, filter)
                     : QFileDialog::getOpenFileName(this, title, {}, filter);
     };
+    m_live = new LiveView(this);
+    // The view gives way to the page's size rather than widen the window.
+    m_live->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_live->hide();
+    m_ui->plotLayout->addWidget(m_live, 1);
     fillChoices();
     m_ui->level_1103->setCurrentText(QString::number(kDefaultLevel));
     m_ui->length_1104->setCurrentIndex(kDefaultLength);
@@ -66,6 +72,8 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
     connect(m_ui->exportResponse_1119, &QPushButton::clicked, this, [this] { OnExport(false); });
     connect(m_ui->exportImpulse_1120, &QPushButton::clicked, this, [this] { OnExport(true); });
     connect(m_ui->view_1114, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
+    connect(m_ui->live_1122, &QPushButton::toggled, this, [this](bool live) { setLive(live); });
+    connect(m_ui->input_1107, &QComboBox::currentIndexChanged, this, [this] { liveInput(); });
     connect(m_ui->smoothing_1115, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
     connect(m_storedList, &StoredMeasurementList::drawnChanged, this, [this] { redraw(); });
     connect(m_storedList, &StoredMeasurementList::listed, this, &CMeasurePage::storedListed);
@@ -109,6 +117,35 @@ void CMeasurePage::setStoreFolder(const std::string& folder) {
     refreshStored();
 }
 
+void CMeasurePage::setSoundServer(std::shared_ptr<PulseServer> server) {
+    m_live->setSoundServer(std::move(server));
+}
+
+void CMeasurePage::setLive(bool live) {
+    m_ui->live_1122->setChecked(live);
+    for (QWidget* measurement :
+         std::initializer_list<QWidget*>{m_ui->plot_1116, m_ui->labelView, m_ui->view_1114,
+                                         m_ui->labelSmoothing, m_ui->smoothing_1115}) {
+        measurement->setVisible(!live);
+    }
+    m_live->setVisible(live);
+    if (!live) {
+        m_live->OnStop();  // a page never shown hides nothing
+    }
+}
+
+bool CMeasurePage::isLive() const {
+    return m_ui->live_1122->isChecked();
+}
+
+void CMeasurePage::liveInput() {
+    if (m_filling) {
+        return;
+    }
+    const std::string source = m_ui->input_1107->currentData().toString().toStdString();
+    m_live->setInput(source, source.empty() ? m_defaultInput : source);
+}
+
 void CMeasurePage::fillChoices() {
     const int channel = std::max(m_ui->channel_1102->currentIndex(), 0);
     const int reference = std::max(m_ui->reference_1121->currentIndex(), 0);
@@ -148,6 +185,8 @@ void CMeasurePage::refreshInputs() {
     const QString chosen = m_ui->input_1107->currentData().toString();
     m_ui->input_1107->clear();
     const InputChoices choices = m_service != nullptr ? m_service->inputChoices() : InputChoices();
+    m_defaultInput = choices.defaultName;
+    m_filling = true;  // one change of input below, not one per item
     const QString defaultName = QString::fromStdString(choices.defaultDescription);
     m_ui->input_1107->addItem(
         defaultName.isEmpty() ? tr("System default") : tr("System default (%1)").arg(defaultName),
@@ -157,6 +196,8 @@ void CMeasurePage::refreshInputs() {
                                   QString::fromStdString(source.name));
     }
     m_ui->input_1107->setCurrentIndex(std::max(m_ui->input_1107->findData(chosen), 0));
+    m_filling = false;
+    liveInput();
 }
 
 void CMeasurePage::refreshStored() {
@@ -305,6 +346,7 @@ bool CMeasurePage::setCalibrationFile(const QString& path) {
         return false;
     }
     m_ui->calibration_1108->setText(path);
+    m_live->setCalibration(m_model.calibration());
     return true;
 }
 

@@ -19,10 +19,12 @@ namespace quilbo {
 namespace Ui {
 class CMeasurePage;
 }
+class LiveView;
 class MeasurementRequest;
 class MeasurementService;
 class OutputChoice;
 class PlotWidget;
+class PulseServer;
 class SinkLayoutSource;
 
 class CMeasurePage : public QWidget {
@@ -52,6 +54,7 @@ public:
         IDC_EXPORT_RESPONSE = 1119,
         IDC_EXPORT_IMPULSE = 1120,
         IDC_REFERENCE = 1121,
+        IDC_LIVE = 1122,  // the Live view's own controls follow (LiveView::ControlId)
     };
     // The views, in the order the chooser lists them (and MeasureView has them).
     enum View { ResponseView = 0, PhaseView = 1, ImpulseView = 2, DistortionView = 3 };
@@ -73,6 +76,12 @@ public:
     void setFileChooser(FileChooser chooser);
     // Where measurements are stored; the default is MeasurementStore::defaultFolder().
     void setStoreFolder(const std::string& folder);
+    // The sound server the Live view reads the input from; without one it reads nothing.
+    void setSoundServer(std::shared_ptr<PulseServer> server);
+    // The Live view in place of the measurement's plot, or back; turning it off stops it.
+    void setLive(bool live);
+    bool isLive() const;
+    LiveView* liveView() const { return m_live; }
 
     // Reads the recorder's inputs again.
     void refreshInputs();
@@ -119,6 +128,7 @@ private:
     void OnBrowseCalibration();
     void OnExport(bool impulse);
     void warn(const QString& text);
+    void liveInput();
 
     std::unique_ptr<Ui::CMeasurePage> m_ui;
     MeasurementService* m_service;
@@ -129,6 +139,8 @@ private:
     FileChooser m_fileChooser;
     MeasureModel m_model;  // the list, the checks, the last result: what the page shows
     StoredMeasurementList* m_storedList = nullptr;
+    LiveView* m_live = nullptr;
+    std::string m_defaultInput;  // the default input's source name, as last read
     bool m_measuring = false;
     bool m_filling = false;
     MeasureSettings m_runSettings;  // of the run under way

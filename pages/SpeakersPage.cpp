@@ -2,6 +2,7 @@
 // runs, and the default output's layout beside the chosen one.
 #include "pages/SpeakersPage.h"
 
+#include "measuring/InputSensitivity.h"
 #include "measuring/MeasurementService.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
@@ -312,7 +313,15 @@ void CSpeakersPage::OnMatchLevels() {
     if (m_match == nullptr || busy()) {
         return;
     }
-    m_match->start(channelCount());
+    // The default input's kept sensitivity, as read with the calibrator: this page loads no
+    // microphone calibration file, so none corrects it.
+    LevelScale scale;
+    const std::string input =
+        m_measurementService ? m_measurementService->inputChoices().defaultName : std::string();
+    if (!input.empty()) {
+        scale = InputSensitivity(m_sensitivityFile).scaleFor(input, 0.0);
+    }
+    m_match->start(channelCount(), scale);
     showMicCheck();
 }
 

@@ -103,6 +103,9 @@ public:
     void setMeasurementService(MeasurementService* service);
     // The sound server whose default input the level match reads; null disables the match.
     void setSoundServer(std::shared_ptr<PulseServer> server);
+    // Where the inputs' sensitivities are kept; empty: the user's settings. A match shows levels
+    // in dB SPL when the default input (as the measurement service names it) has one kept.
+    void setSensitivityFile(const QString& path) { m_sensitivityFile = path; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -133,6 +136,7 @@ private:
     QString m_micMessage;
     std::vector<MicrophoneCheckRow> m_micRows;  // of the last check that ran
     LevelMatchSession* m_match = nullptr;       // null without a sound server
+    QString m_sensitivityFile;
 };
 
 }  // namespace quilbo

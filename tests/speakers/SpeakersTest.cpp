@@ -5,6 +5,7 @@
 #include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "audio/PulseWaveOut.h"
+#include "measuring/InputSensitivity.h"
 #include "measuring/MeasurementService.h"
 #include "pages/PlayerMessages.h"
 #include "pages/SpeakerMap.h"
@@ -85,9 +86,9 @@ QUILBO_ON_BOTH_SERVERS(MicrophoneCheck);
 class LevelMatch : public ::testing::TestWithParam<ServerKind> {};
 
 // A 5.1 loudspeaker whose speakers play at known levels (PipeWire: its paths' gains; PulseAudio:
-// the output's channel volumes), the rear right silent: each heard speaker's trim to the quietest
-// within 0.5 dB, the silent one named without a trim, the subwoofer set apart. Stop in the middle
-// leaves no stream behind.
+// the output's channel volumes), the rear right silent, the input calibrated: each heard speaker's
+// trim to the quietest within 0.5 dB, levels in dB SPL, the silent one named without a trim, the
+// subwoofer set apart. Stop in the middle leaves no stream behind.
 TEST_P(LevelMatch, TrimsEachSpeakerToTheQuietestAndNamesTheOneNotHeard) {
     const bool pipeWire = GetParam() == ServerKind::PipeWire;
     const double gainsDb[] = {0, -6, -3, -200, -4.5, 0};  // FL FR RL RR FC LFE
@@ -106,9 +107,17 @@ TEST_P(LevelMatch, TrimsEachSpeakerToTheQuietestAndNamesTheOneNotHeard) {
     ASSERT_TRUE(server.pactl(volumes).ok());
     const auto sound = std::make_shared<PulseServer>();
     PulseWaveOut pulse(sound);
+    PulseSweepRecorder recorder(sound);
+    MeasurementService service(&recorder);
     ASSERT_TRUE(sound->sync());
     CSpeakersPage page(&pulse, &sound->devices());
     page.setSoundServer(sound);
+    page.setMeasurementService(&service);
+    QTemporaryDir settings;
+    page.setSensitivityFile(settings.filePath("sensitivity.ini"));
+    // 94 dB SPL reads -30 dBFS: every level reads 124 dB higher than against full scale.
+    ASSERT_TRUE(InputSensitivity(settings.filePath("sensitivity.ini"))
+                    .store(speaker.source().toStdString(), -30, 0));
     ASSERT_TRUE(page.levelMatch()->setTiming({0.5, 0.5, 1.0}));
     page.show();
     ASSERT_EQ(page.channelCount(), 6);
@@ -134,7 +143,8 @@ TEST_P(LevelMatch, TrimsEachSpeakerToTheQuietestAndNamesTheOneNotHeard) {
     EXPECT_EQ(table->item(3, CSpeakersPage::MatchSpeakerColumn)->text(), speakerName(3));
     EXPECT_TRUE(table->item(5, CSpeakersPage::MatchTrimColumn)->text().startsWith("set apart"));
     EXPECT_TRUE(
-        table->horizontalHeaderItem(CSpeakersPage::MatchLevelColumn)->text().contains("dBFS"));
+        table->horizontalHeaderItem(CSpeakersPage::MatchLevelColumn)->text().contains("dB SPL"));
+    EXPECT_GT(levels[1].levelDb, 124 - 60);
     button->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return page.levelMatch()->phase() == LevelMatchSession::Phase::Speaker; }, 10000));

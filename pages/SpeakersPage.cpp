@@ -313,6 +313,12 @@ void CSpeakersPage::OnMatchLevels() {
     if (m_match == nullptr || busy()) {
         return;
     }
+    m_matchRefused = m_measurementService != nullptr &&
+                     m_measurementService->refusal() == MeasurementRefusal::Busy;
+    if (m_matchRefused) {
+        showMatch();
+        return;
+    }
     // The default input's kept sensitivity, as read with the calibrator: this page loads no
     // microphone calibration file, so none corrects it.
     LevelScale scale;
@@ -376,7 +382,11 @@ void CSpeakersPage::showMatch() {
             status = tr("Matching levels: reading %1...").arg(speakerName(m_match->channel()));
             break;
         case LevelMatchSession::Phase::Idle:
-            if (m_match->failure()) {
+            if (m_matchRefused) {
+                status =
+                    tr("The levels cannot be matched while a measurement runs: its sweeps "
+                       "would be heard with the speakers.");
+            } else if (m_match->failure()) {
                 status = tr("The levels could not be matched: %1")
                              .arg(matchFailureText(*m_match->failure()));
             } else if (m_match->cancelled()) {

@@ -137,6 +137,7 @@ private:
     std::vector<MicrophoneCheckRow> m_micRows;  // of the last check that ran
     LevelMatchSession* m_match = nullptr;       // null without a sound server
     QString m_sensitivityFile;
+    bool m_matchRefused = false;  // a measurement ran: its sweeps and the match's noise would mix
 };
 
 }  // namespace quilbo

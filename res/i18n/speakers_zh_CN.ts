@@ -267,5 +267,9 @@
         <source>set apart: it plays its own band only</source>
         <translation>单独设置：它只播放自己的频段</translation>
     </message>
+    <message>
+        <source>The levels cannot be matched while a measurement runs: its sweeps would be heard with the speakers.</source>
+        <translation>测量进行中时无法匹配电平：它的扫频会与扬声器的声音混在一起。</translation>
+    </message>
 </context>
 </TS>

@@ -138,6 +138,12 @@ void LevelMatchSession::onUpdate() {
         Q_EMIT changed();
         return;
     }
+    if (now.seconds < m_mark.seconds) {
+        // The meter's run began again under the read: this step starts over from here.
+        m_mark = now;
+        m_reading = false;
+        return;
+    }
     if (!m_reading) {
         if (now.seconds - m_mark.seconds >= m_timing.settleSeconds) {
             m_reading = true;

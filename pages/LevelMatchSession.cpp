@@ -11,7 +11,7 @@ namespace quilbo {
 namespace {
 
 constexpr int kMatchRate = 48000;
-constexpr int kLfeChannel = 5;  // of a 5.1 layout
+constexpr int kMatchLfeChannel = 5;  // of a 5.1 layout
 // Snapshots come ten times a second: this long without one, the input has stopped.
 constexpr int kStalledMilliseconds = 3000;
 
@@ -96,7 +96,7 @@ bool LevelMatchSession::start(int channels, const LevelScale& scale) {
     // The subwoofer plays its own band only, and its level is set in that band (on most
     // receivers with its own 10 dB of gain): a full-band level beside the others would mislead.
     if (channels == 6) {
-        m_levels[kLfeChannel].state = SpeakerLevel::State::SetApart;
+        m_levels[kMatchLfeChannel].state = SpeakerLevel::State::SetApart;
     }
     m_floorDb.reset();
     m_failure.reset();

@@ -89,6 +89,7 @@ void CMainDlg::OnInitDialog() {
     m_pSpeakersPage = new CSpeakersPage(m_services.waveOut, m_services.sinkLayouts, frame);
     m_pSpeakersPage->setOutputChoice(outputChoice);
     m_pSpeakersPage->setMeasurementService(m_measurementService);
+    m_pSpeakersPage->setSoundServer(m_services.soundServer);
     addPage(m_pSpeakersPage, tr("Speakers"), false);
 
     m_pMeasurePage = new CMeasurePage(m_measurementService, frame);

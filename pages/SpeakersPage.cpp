@@ -2,6 +2,7 @@
 // runs, and the default output's layout beside the chosen one.
 #include "pages/SpeakersPage.h"
 
+#include "measuring/InputSensitivity.h"
 #include "measuring/MeasurementService.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
@@ -66,12 +67,18 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
     connect(m_ui->polarity_1043, &QPushButton::clicked, this, [this] { OnPolarity(); });
     connect(m_ui->stop_1044, &QPushButton::clicked, this, [this] { OnStop(); });
     connect(m_ui->layout_1047, &QComboBox::currentIndexChanged, this, [this](int layout) {
+        if (m_match != nullptr) {
+            m_match->stop();  // its rows are of the layout before
+        }
         m_session->setChannelCount(layoutChannels(layout));
         m_ui->speakerMap_1041->setChannelCount(layoutChannels(layout));
         showSinkLayout();
     });
     connect(m_ui->checkSignal, &QComboBox::currentIndexChanged, this,
             [this, bandHint = m_ui->labelHint->text()](int index) {
+                if (m_match != nullptr) {
+                    m_match->stop();  // before its speaker's signal changes under it
+                }
                 const bool standard = index == 1;
                 m_session->setCheckSignal(standard ? SpeakerCheckSession::CheckSignal::St2095
                                                    : SpeakerCheckSession::CheckSignal::BandLimited);
@@ -88,7 +95,12 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
     m_ui->micTable_1053->setColumnCount(MicColumnCount);
     m_ui->micTable_1053->verticalHeader()->hide();
     m_ui->micTable_1053->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(m_ui->matchLevels_1055, &QPushButton::clicked, this, [this] { OnMatchLevels(); });
+    m_ui->matchTable_1057->setColumnCount(MatchColumnCount);
+    m_ui->matchTable_1057->verticalHeader()->hide();
+    m_ui->matchTable_1057->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     setMeasurementService(nullptr);
+    setSoundServer(nullptr);
     showNowPlaying();
 }
 
@@ -123,27 +135,30 @@ void CSpeakersPage::setOutputChoice(OutputChoice* choice) {
 }
 
 void CSpeakersPage::OnSpeaker(int channel) {
-    if (m_micChecking) {
+    if (busy()) {
         return;  // the sweeps must be the only sound
     }
     m_session->playSpeaker(channel);
 }
 
 void CSpeakersPage::OnCycle() {
-    if (m_micChecking) {
+    if (busy()) {
         return;  // the sweeps must be the only sound
     }
     m_session->cycle();
 }
 
 void CSpeakersPage::OnPolarity() {
-    if (m_micChecking) {
+    if (busy()) {
         return;  // the sweeps must be the only sound
     }
     m_session->polarity();
 }
 
 void CSpeakersPage::OnStop() {
+    if (m_match != nullptr) {
+        m_match->stop();  // first: its speaker stopping is no failure then
+    }
     m_session->stop();
     if (m_micRequest) {
         m_micRequest->cancel();
@@ -158,7 +173,7 @@ void CSpeakersPage::setMeasurementService(MeasurementService* service) {
 }
 
 void CSpeakersPage::OnMicCheck() {
-    if (!m_measurementService || m_micChecking) {
+    if (!m_measurementService || busy()) {
         return;
     }
     if (const auto refusal = m_measurementService->refusal()) {
@@ -205,7 +220,8 @@ void CSpeakersPage::micCheckFinished(const MeasureResult& result) {
 
 void CSpeakersPage::showMicCheck() {
     const bool available = m_measurementService != nullptr;
-    m_ui->micCheck_1052->setEnabled(available && !m_micChecking);
+    m_ui->micCheck_1052->setEnabled(available && !busy());
+    m_ui->matchLevels_1055->setEnabled(m_match != nullptr && !busy());
     m_ui->micCheck_1052->setToolTip(
         available ? tr("Each speaker plays a short sweep in turn while the default input "
                        "records: heard or not, polarity, delay and level against the front left.")
@@ -279,6 +295,147 @@ void CSpeakersPage::showMicCheck() {
                     flags.isEmpty() ? QStyle::SP_DialogApplyButton : QStyle::SP_MessageBoxWarning));
             }
             table->setItem(r, c, item);
+        }
+    }
+}
+
+void CSpeakersPage::setSoundServer(std::shared_ptr<PulseServer> server) {
+    delete m_match;  // a match on the server before stops, its stream closed
+    m_match = nullptr;
+    if (server) {
+        m_match = new LevelMatchSession(m_session, std::move(server), this);
+        connect(m_match, &LevelMatchSession::changed, this, &CSpeakersPage::showMatch);
+    }
+    showMatch();
+}
+
+void CSpeakersPage::OnMatchLevels() {
+    if (m_match == nullptr || busy()) {
+        return;
+    }
+    m_matchRefused = m_measurementService != nullptr &&
+                     m_measurementService->refusal() == MeasurementRefusal::Busy;
+    if (m_matchRefused) {
+        showMatch();
+        return;
+    }
+    // The default input's kept sensitivity, as read with the calibrator: this page loads no
+    // microphone calibration file, so none corrects it.
+    LevelScale scale;
+    const std::string input =
+        m_measurementService ? m_measurementService->inputChoices().defaultName : std::string();
+    if (!input.empty()) {
+        scale = InputSensitivity(m_sensitivityFile).scaleFor(input, 0.0);
+    }
+    m_match->start(channelCount(), scale);
+    showMicCheck();
+}
+
+QString CSpeakersPage::matchFailureText(LevelMatchSession::Failure failure) const {
+    switch (failure) {
+        case LevelMatchSession::Failure::NoServer:
+            return tr("no sound server answered.");
+        case LevelMatchSession::Failure::NoInput:
+            return tr(
+                "there is no default input: connect a microphone and choose it as the "
+                "system's input.");
+        case LevelMatchSession::Failure::BadFormat:
+            return tr("the default input cannot be recorded at 48000 Hz.");
+        case LevelMatchSession::Failure::NotOpened:
+            return tr("the sound server would not open the default input.");
+        case LevelMatchSession::Failure::InputLost:
+            return tr("the input or the sound server went away.");
+        case LevelMatchSession::Failure::InputStalled:
+            return tr("the input stopped delivering sound.");
+        case LevelMatchSession::Failure::OutputFailed:
+            return tr("a speaker's playback did not start or stopped.");
+    }
+    return {};
+}
+
+void CSpeakersPage::showMatch() {
+    const bool available = m_match != nullptr;
+    m_ui->matchLevels_1055->setEnabled(available && !busy());
+    m_ui->matchLevels_1055->setToolTip(
+        available ? tr("Each speaker plays ST 2095-1 pink noise in turn while the default input "
+                       "reads its C-weighted level at the listening place: each speaker's trim "
+                       "brings it to the quietest.")
+                  : tr("This program has no sound server to read the input from: nothing can "
+                       "be matched."));
+    m_ui->micCheck_1052->setEnabled(m_measurementService != nullptr && !busy());
+    if (!available) {
+        m_ui->matchStatus_1056->clear();
+        m_ui->matchTable_1057->hide();
+        return;
+    }
+    const std::vector<SpeakerLevel>& levels = m_match->levels();
+    const QString unit = m_match->calibrated() ? tr("dB SPL") : tr("dBFS");
+    QString status;
+    switch (m_match->phase()) {
+        case LevelMatchSession::Phase::Opening:
+            status = tr("Matching levels: opening the default input...");
+            break;
+        case LevelMatchSession::Phase::Floor:
+            status = tr("Matching levels: reading the room's noise in silence...");
+            break;
+        case LevelMatchSession::Phase::Speaker:
+            status = tr("Matching levels: reading %1...").arg(speakerName(m_match->channel()));
+            break;
+        case LevelMatchSession::Phase::Idle:
+            if (m_matchRefused) {
+                status =
+                    tr("The levels cannot be matched while a measurement runs: its sweeps "
+                       "would be heard with the speakers.");
+            } else if (m_match->failure()) {
+                status = tr("The levels could not be matched: %1")
+                             .arg(matchFailureText(*m_match->failure()));
+            } else if (m_match->cancelled()) {
+                status = tr("The level match was stopped.");
+            } else if (std::none_of(levels.begin(), levels.end(),
+                                    [](const SpeakerLevel& l) { return l.trimDb.has_value(); })) {
+                status = levels.empty() ? QString()
+                                        : tr("No speaker was heard above the room's noise: check "
+                                             "the microphone, its input and the volume.");
+            } else {
+                status = tr("Levels are C-weighted, in %1. Turn each speaker by its trim (on the "
+                            "receiver or the output) and every one plays as loud as the "
+                            "quietest.")
+                             .arg(unit);
+            }
+            break;
+    }
+    m_ui->matchStatus_1056->setText(status);
+
+    QTableWidget* table = m_ui->matchTable_1057;
+    table->setHorizontalHeaderLabels({tr("Speaker"), tr("Level (%1)").arg(unit), tr("Trim (dB)")});
+    table->setRowCount(static_cast<int>(levels.size()));
+    table->setVisible(!levels.empty());
+    for (int r = 0; r < static_cast<int>(levels.size()); ++r) {
+        const SpeakerLevel& level = levels[static_cast<std::size_t>(r)];
+        QString levelText = QStringLiteral("-");
+        QString trimText;
+        switch (level.state) {
+            case SpeakerLevel::State::Measured:
+                levelText = QString::number(level.levelDb, 'f', 1);
+                trimText =
+                    level.trimDb ? QString::asprintf("%+.1f", *level.trimDb) : QStringLiteral("-");
+                break;
+            case SpeakerLevel::State::NotHeard:
+                trimText = tr("not heard");
+                break;
+            case SpeakerLevel::State::Clipped:
+                trimText = tr("clipped: turn the input down");
+                break;
+            case SpeakerLevel::State::NotMeasured:
+                trimText = isMatching() ? QStringLiteral("...") : tr("not measured");
+                break;
+            case SpeakerLevel::State::SetApart:
+                trimText = tr("set apart: it plays its own band only");
+                break;
+        }
+        const QString cells[MatchColumnCount] = {speakerName(level.channel), levelText, trimText};
+        for (int c = 0; c < MatchColumnCount; ++c) {
+            table->setItem(r, c, new QTableWidgetItem(cells[c]));
         }
     }
 }
@@ -363,6 +520,7 @@ void CSpeakersPage::changeEvent(QEvent* event) {
         showNowPlaying();
         showSinkLayout();
         showMicCheck();
+        showMatch();
     }
     QWidget::changeEvent(event);
 }

@@ -4,6 +4,7 @@
 
 #include "audio/SinkLayout.h"
 #include "measuring/MicrophoneCheck.h"
+#include "pages/LevelMatchSession.h"
 #include "pages/MessagePresenter.h"
 #include "pages/SpeakerCheckSession.h"
 
@@ -21,6 +22,7 @@ class CSpeakersPage;
 class MeasurementRequest;
 class MeasurementService;
 class OutputChoice;
+class PulseServer;
 class SpeakerMap;
 
 // Shows the speaker check's session (the playback) and forwards the clicks to it. The default
@@ -42,6 +44,9 @@ public:
         IDC_MIC_CHECK = 1052,
         IDC_MIC_TABLE = 1053,
         IDC_MIC_STATUS = 1054,
+        IDC_MATCH_LEVELS = 1055,
+        IDC_MATCH_STATUS = 1056,
+        IDC_MATCH_TABLE = 1057,
     };
     // The microphone check table's columns.
     enum MicColumn {
@@ -54,6 +59,8 @@ public:
         FlagsColumn,
         MicColumnCount
     };
+    // The level match table's columns.
+    enum MatchColumn { MatchSpeakerColumn, MatchLevelColumn, MatchTrimColumn, MatchColumnCount };
     // The layouts, in the order the list shows them.
     enum Layout { Stereo = 0, Quad = 1, Surround51 = 2 };
 
@@ -74,12 +81,17 @@ public:
     void OnCycle();
     // The front pair in phase, then in opposite phase, by turns, the state named.
     void OnPolarity();
-    // Stop also cancels a microphone check that runs.
+    // Stop also cancels a microphone check or a level match that runs.
     void OnStop();
     // Each speaker of the layout sweeps in turn while the default input records; the table
     // shows what was heard.
     void OnMicCheck();
     bool isMicChecking() const { return m_micChecking; }
+    // Each speaker of the layout plays the check signal in turn while the default input reads its
+    // level; the table shows each one's level and the trim to the quietest.
+    void OnMatchLevels();
+    bool isMatching() const { return m_match != nullptr && m_match->isRunning(); }
+    LevelMatchSession* levelMatch() const { return m_match; }
     // Reads the default output's layout again and says how it compares with the chosen one.
     void refreshSinkLayout();
 
@@ -89,6 +101,11 @@ public:
     void setOutputChoice(OutputChoice* choice);
     // The program's measurement worker (not owned); null disables the microphone check.
     void setMeasurementService(MeasurementService* service);
+    // The sound server whose default input the level match reads; null disables the match.
+    void setSoundServer(std::shared_ptr<PulseServer> server);
+    // Where the inputs' sensitivities are kept; empty: the user's settings. A match shows levels
+    // in dB SPL when the default input (as the measurement service names it) has one kept.
+    void setSensitivityFile(const QString& path) { m_sensitivityFile = path; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -100,6 +117,10 @@ private:
     void showSinkLayout();
     void micCheckFinished(const MeasureResult& result);
     void showMicCheck();
+    void showMatch();
+    QString matchFailureText(LevelMatchSession::Failure failure) const;
+    // Another check or the match runs: the speakers' own buttons wait.
+    bool busy() const { return m_micChecking || isMatching(); }
 
     std::unique_ptr<Ui::CSpeakersPage> m_ui;
     SpeakerCheckSession* m_session;
@@ -114,6 +135,9 @@ private:
     std::optional<RecordResult> m_micFailure;  // of the last check, with its message
     QString m_micMessage;
     std::vector<MicrophoneCheckRow> m_micRows;  // of the last check that ran
+    LevelMatchSession* m_match = nullptr;       // null without a sound server
+    QString m_sensitivityFile;
+    bool m_matchRefused = false;  // a measurement ran: its sweeps and the match's noise would mix
 };
 
 }  // namespace quilbo

@@ -171,5 +171,105 @@
         <source>The microphone check could not be made: %1</source>
         <translation>无法进行麦克风检查：%1</translation>
     </message>
+    <message>
+        <source>Match levels</source>
+        <translation>匹配电平</translation>
+    </message>
+    <message>
+        <source>no sound server answered.</source>
+        <translation>没有声音服务器响应。</translation>
+    </message>
+    <message>
+        <source>there is no default input: connect a microphone and choose it as the system&apos;s input.</source>
+        <translation>没有默认输入：请连接麦克风，并把它选为系统的输入。</translation>
+    </message>
+    <message>
+        <source>the default input cannot be recorded at 48000 Hz.</source>
+        <translation>默认输入无法以 48000 Hz 录音。</translation>
+    </message>
+    <message>
+        <source>the sound server would not open the default input.</source>
+        <translation>声音服务器未能打开默认输入。</translation>
+    </message>
+    <message>
+        <source>the input or the sound server went away.</source>
+        <translation>输入或声音服务器已断开。</translation>
+    </message>
+    <message>
+        <source>the input stopped delivering sound.</source>
+        <translation>输入不再送来声音。</translation>
+    </message>
+    <message>
+        <source>a speaker&apos;s playback did not start or stopped.</source>
+        <translation>某个扬声器的播放未能开始或已中断。</translation>
+    </message>
+    <message>
+        <source>Each speaker plays ST 2095-1 pink noise in turn while the default input reads its C-weighted level at the listening place: each speaker&apos;s trim brings it to the quietest.</source>
+        <translation>各扬声器依次播放 ST 2095-1 粉红噪声，同时默认输入在聆听位置读取它的 C 计权电平：每个扬声器按其微调量调节后，与最安静的扬声器一样响。</translation>
+    </message>
+    <message>
+        <source>This program has no sound server to read the input from: nothing can be matched.</source>
+        <translation>本程序没有可读取输入的声音服务器：无法匹配电平。</translation>
+    </message>
+    <message>
+        <source>dB SPL</source>
+        <translation>dB SPL</translation>
+    </message>
+    <message>
+        <source>dBFS</source>
+        <translation>dBFS</translation>
+    </message>
+    <message>
+        <source>Matching levels: opening the default input...</source>
+        <translation>正在匹配电平：正在打开默认输入……</translation>
+    </message>
+    <message>
+        <source>Matching levels: reading the room&apos;s noise in silence...</source>
+        <translation>正在匹配电平：正在静音中读取房间的噪声……</translation>
+    </message>
+    <message>
+        <source>Matching levels: reading %1...</source>
+        <translation>正在匹配电平：正在读取%1……</translation>
+    </message>
+    <message>
+        <source>The levels could not be matched: %1</source>
+        <translation>无法匹配电平：%1</translation>
+    </message>
+    <message>
+        <source>The level match was stopped.</source>
+        <translation>电平匹配已停止。</translation>
+    </message>
+    <message>
+        <source>No speaker was heard above the room&apos;s noise: check the microphone, its input and the volume.</source>
+        <translation>没有哪个扬声器的声音高出房间噪声：请检查麦克风、它的输入和音量。</translation>
+    </message>
+    <message>
+        <source>Levels are C-weighted, in %1. Turn each speaker by its trim (on the receiver or the output) and every one plays as loud as the quietest.</source>
+        <translation>电平为 C 计权，单位为 %1。按各扬声器的微调量（在功放或输出上）调节后，每个扬声器都与最安静的一样响。</translation>
+    </message>
+    <message>
+        <source>Level (%1)</source>
+        <translation>电平（%1）</translation>
+    </message>
+    <message>
+        <source>Trim (dB)</source>
+        <translation>微调（dB）</translation>
+    </message>
+    <message>
+        <source>clipped: turn the input down</source>
+        <translation>削波：请调低输入</translation>
+    </message>
+    <message>
+        <source>not measured</source>
+        <translation>未测量</translation>
+    </message>
+    <message>
+        <source>set apart: it plays its own band only</source>
+        <translation>单独设置：它只播放自己的频段</translation>
+    </message>
+    <message>
+        <source>The levels cannot be matched while a measurement runs: its sweeps would be heard with the speakers.</source>
+        <translation>测量进行中时无法匹配电平：它的扫频会与扬声器的声音混在一起。</translation>
+    </message>
 </context>
 </TS>

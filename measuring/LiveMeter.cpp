@@ -142,6 +142,9 @@ LiveMeter::LiveMeter(std::shared_ptr<PulseServer> server, QObject* parent)
 
 LiveMeter::~LiveMeter() {
     stop();
+    for (Retired& retired : m_retired) {
+        retired.closer.join();
+    }
 }
 
 bool LiveMeter::start(const LiveMeterRequest& request) {
@@ -149,6 +152,13 @@ bool LiveMeter::start(const LiveMeterRequest& request) {
         return false;
     }
     stop();
+    std::erase_if(m_retired, [](Retired& retired) {
+        if (!retired.done->load()) {
+            return false;
+        }
+        retired.closer.join();
+        return true;
+    });
     m_request = request;
     m_running = true;
     m_snapshot = {};
@@ -180,12 +190,21 @@ bool LiveMeter::start(const LiveMeterRequest& request) {
 void LiveMeter::stop() {
     ++m_generation;  // whatever the old run still posts is dropped
     m_watch.stop();
-    if (m_opener.joinable()) {
-        m_opener.join();
-    }
-    if (m_capture) {
-        m_capture->stop();
-        m_capture.reset();
+    if (m_opener.joinable() || m_capture) {
+        // The open may still be waiting on the server, and the close waits for its answer.
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread closer(
+            [opener = std::move(m_opener), capture = std::move(m_capture), done]() mutable {
+                if (opener.joinable()) {
+                    opener.join();
+                }
+                if (capture) {
+                    capture->stop();
+                }
+                capture.reset();
+                done->store(true);
+            });
+        m_retired.push_back({std::move(closer), std::move(done)});
     }
     m_run.reset();
     m_running = m_open = m_readingCalibrator = false;

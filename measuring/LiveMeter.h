@@ -15,12 +15,14 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace quilbo {
 
@@ -110,6 +112,13 @@ private:
     std::shared_ptr<Run> m_run;               // shared with the capture's consumer
     std::unique_ptr<PulseCapture> m_capture;  // used by the opener until it is joined
     std::thread m_opener;
+    // A stopped run's opening and closing, which wait on the server, off the window thread: each
+    // ends on its own and is joined at a later start, or when the meter goes.
+    struct Retired {
+        std::thread closer;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Retired> m_retired;
     std::uint64_t m_generation = 0;
     std::uint64_t m_settings = 0;  // setSettings() calls in this run
     bool m_running = false;

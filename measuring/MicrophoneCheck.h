@@ -7,6 +7,7 @@
 #include "audio/SinkLayout.h"
 
 #include <cmath>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ struct MicrophoneCheckRow {
     std::optional<bool> inverted;
     std::optional<double> delayMs;
     std::optional<double> levelDb;
+    // Why its sweep cannot be trusted, when it stayed disturbed on its way (then it is not
+    // heard): when in its own sweep, or SoundOutOfPlace without a time when another sweep of its
+    // run was disturbed and may have moved it.
+    std::optional<MeasureFailure> disturbance;
 
     bool levelOff() const { return levelDb && std::abs(*levelDb) > kLevelToleranceDb; }
     bool flagged() const { return !heard || clipped || inverted.value_or(false) || levelOff(); }
@@ -42,6 +47,9 @@ MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& si
 // channels, else the order the recorder gives a stream of its own layout.
 std::vector<SpeakerPosition> microphoneCheckPositions(unsigned channels,
                                                       const std::optional<SinkLayout>& sink);
+
+// The index of the speaker the others are judged against: the front left, else the first.
+std::size_t microphoneCheckReference(const std::vector<SpeakerPosition>& positions);
 
 // One row per channel of an analysed run, in channel order.
 std::vector<MicrophoneCheckRow> judgeMicrophoneCheck(const MeasureResult& result,

@@ -113,7 +113,9 @@ private:
     bool m_micChecking = false;
     std::optional<RecordResult> m_micFailure;  // of the last check, with its message
     QString m_micMessage;
-    std::vector<MicrophoneCheckRow> m_micRows;  // of the last check that ran
+    std::vector<MicrophoneCheckRow> m_micRows;    // of the last check that ran
+    std::vector<SpeakerPosition> m_micPositions;  // the speakers its channels reach
+    bool m_micMeasuredAgain = false;              // whether it measured disturbed speakers again
 };
 
 }  // namespace quilbo

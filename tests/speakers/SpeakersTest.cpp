@@ -6,6 +6,7 @@
 #include "audio/PulseSweepRecorder.h"
 #include "audio/PulseWaveOut.h"
 #include "measuring/MeasurementService.h"
+#include "measuring/MicrophoneCheckRun.h"
 #include "pages/PlayerMessages.h"
 #include "pages/SpeakerMap.h"
 #include "pages/SpeakersPage.h"
@@ -81,6 +82,92 @@ TEST_P(MicrophoneCheck, FlagsExactlyTheSilentAndTheInvertedSpeakerAndTellsTheirD
 }
 
 QUILBO_ON_BOTH_SERVERS(MicrophoneCheck);
+
+// A room of four speakers 0 to 3 ms away whose server drops a 1024-frame cycle in the sweep of
+// the channels given, 0.4 s in, in every run (or in the first alone), plays 37 frames later than
+// it reports after the first run, and may report an output run dry in the first.
+struct DroppingRoom : SweepRecorder {
+    std::vector<unsigned> dropIn;
+    bool dropOnce = false, dryOnce = false;
+    std::vector<std::vector<unsigned>> asked;
+    Recording record(const RecordRequest& request, const Progress&) override {
+        const bool first = asked.empty();
+        asked.push_back(request.channels);
+        Recording out;
+        out.result = RecordResult::Ok;
+        out.underflows = dryOnce && first;
+        const auto gap = static_cast<std::size_t>(request.gapSeconds * request.rate);
+        const std::size_t start = 100, late = first ? 0 : 37, turn = request.sweep.size() + gap;
+        out.samples.assign(start + turn * request.channels.size() + request.rate, 0.0F);
+        std::uint32_t noise = 1;
+        for (float& x : out.samples) {
+            x = static_cast<float>((noise = noise * 1664525 + 1013904223) >> 8) * 1e-11F;
+        }
+        for (std::size_t t = 0; t < request.channels.size(); ++t) {
+            const unsigned channel = request.channels[t];
+            out.channelStarts.push_back(static_cast<std::int64_t>(start + t * turn));
+            std::vector<float> heard = request.sweep;
+            const bool drop =
+                std::count(dropIn.begin(), dropIn.end(), channel) && (first || !dropOnce);
+            if (drop) {  // the cycle lost, the rest moved early
+                heard.erase(heard.begin() + request.rate * 9 / 10,
+                            heard.begin() + request.rate * 9 / 10 + 1024);
+            }
+            const std::size_t at = start + late + t * turn + (channel - 1) * request.rate / 1000;
+            for (std::size_t n = 0; n < heard.size(); ++n) {
+                out.samples[at + n] += heard[n];
+            }
+        }
+        return out;
+    }
+    std::vector<SourceInfo> sources() override { return {}; }
+    std::string defaultSource() override { return {}; }
+};
+
+TEST(CheckRuns, ADisturbedSpeakerIsMeasuredAgainBesideTheReferenceNeverWithAWrongDelay) {
+    using Calls = std::vector<std::vector<unsigned>>;
+    struct Case {
+        std::vector<unsigned> dropIn;
+        bool once, dry;
+        Calls calls;
+        std::vector<bool> disturbed;
+    };
+    const Case cases[] = {
+        {{4}, true, false, Calls{{1, 2, 3, 4}, {1, 4}}, {false, false, false, false}},
+        {{2}, false, false, Calls{{1, 2, 3, 4}, {1, 3, 4, 2}, {1, 2}}, {false, true, false, false}},
+        {{}, true, true, Calls{{1, 2, 3, 4}, {1, 2, 3, 4}}, {false, false, false, false}},
+        {{1},
+         false,
+         false,
+         Calls{{1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}},
+         {true, true, true, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.calls.size() * 10 + c.dropIn.size());
+        DroppingRoom room;
+        room.dropIn = c.dropIn;
+        room.dropOnce = c.once;
+        room.dryOnce = c.dry;
+        MeasureSettings settings = microphoneCheckSettings(4, {});
+        settings.sweep.rate = 12000;  // quick, and 1 ms still 12 samples
+        settings.sweep.to = 5000;
+        settings.tailSeconds = 0.3;
+        const MeasureResult result = runMicrophoneCheck(room, settings, 0);
+        EXPECT_EQ(room.asked, c.calls);
+        EXPECT_EQ(result.disturbedRuns.size(), c.calls.size() - 1);
+        const auto rows = judgeMicrophoneCheck(result, microphoneCheckPositions(4, std::nullopt));
+        ASSERT_EQ(rows.size(), 4u);
+        for (std::size_t i = 0; i < 4; ++i) {
+            ASSERT_EQ(rows[i].disturbance.has_value(), c.disturbed[i]) << i;
+            if (c.disturbed[i]) {  // its own sweep dated; another sweep's disturbance not
+                EXPECT_EQ(rows[i].disturbance->detail.empty(), i > 0 && c.dropIn[0] != i + 1);
+                EXPECT_FALSE(rows[i].heard || rows[i].delayMs);
+            } else {
+                EXPECT_NEAR(rows[i].delayMs.value_or(99), double(i), 0.01) << i;
+            }
+        }
+    }
+}
 
 // Each band's noise, over enough frames for enough harmonics in the band to weigh its halves.
 TEST(CheckNoise, HoldsOnlyItsBandWithEqualPowerPerOctave) {

@@ -171,5 +171,33 @@
         <source>The microphone check could not be made: %1</source>
         <translation>无法进行麦克风检查：%1</translation>
     </message>
+    <message>
+        <source>Some sweeps were disturbed on their way each time they were made (a busy computer?): check again when it is quieter.</source>
+        <translation>部分扫频每次播放时都在传输途中受到干扰（计算机是否过于繁忙？）：请在系统较空闲时再检查一次。</translation>
+    </message>
+    <message>
+        <source>Speakers whose sweep was disturbed on its way were measured again.</source>
+        <translation>扫频在传输途中受到干扰的扬声器已重新测量。</translation>
+    </message>
+    <message>
+        <source>disturbed (sound lost by the server)</source>
+        <translation>受到干扰（声音服务器丢失了声音）</translation>
+    </message>
+    <message>
+        <source>disturbed (another sweep)</source>
+        <translation>受到干扰（另一次扫频）</translation>
+    </message>
+    <message>
+        <source>disturbed at %1 s</source>
+        <translation>在 %1 秒处受到干扰</translation>
+    </message>
+    <message>
+        <source>disturbed</source>
+        <translation>受到干扰</translation>
+    </message>
+    <message>
+        <source>Another speaker&apos;s sweep in the same run was disturbed on its way, which may have moved this one&apos;s.</source>
+        <translation>同一轮中另一只扬声器的扫频在传输途中受到干扰，可能使本扬声器的扫频发生了错位。</translation>
+    </message>
 </context>
 </TS>

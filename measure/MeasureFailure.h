@@ -35,6 +35,7 @@ enum class MeasureProblem {
     SoundOutOfPlace,  // sound dropped, repeated or not of the sweep; the detail as above
     OutputRanDry,     // the output's stream ran dry; the detail is how many times
     InputOverflowed,  // the input's stream lost sound; the detail is how many times
+    LevelChanged,     // the level stepped during the sweep; the detail is when in it, in s
     // A microphone calibration file refused (CalibrationError gives the line).
     CalibrationSensFactor,  // a Sens Factor without a number of dB after '='
     CalibrationFields,      // not "frequency dB [phase]"; the detail is how many values

@@ -261,7 +261,7 @@ void CSpeakersPage::showMicCheck() {
             return tr("not heard");
         }
         const MeasureProblem code = row.disturbance->code;
-        if (code != MeasureProblem::SoundMissing && code != MeasureProblem::SoundOutOfPlace) {
+        if (code == MeasureProblem::OutputRanDry || code == MeasureProblem::InputOverflowed) {
             return tr("disturbed (sound lost by the server)");
         }
         return row.disturbance->detail.empty()

@@ -83,9 +83,9 @@ TEST_P(MicrophoneCheck, FlagsExactlyTheSilentAndTheInvertedSpeakerAndTellsTheirD
 
 QUILBO_ON_BOTH_SERVERS(MicrophoneCheck);
 
-// A room of four speakers 0 to 3 ms away whose server drops a 1024-frame cycle in the sweep of
-// the channels given, 0.4 s in, in every run (or in the first alone), plays 37 frames later than
-// it reports after the first run, and may report an output run dry in the first.
+// Four speakers 0 to 3 ms away at 12 kHz whose server drops a 1024-frame cycle 0.4 s into the
+// sweep of the channels given, in every run or the first alone, plays 37 frames later than it
+// reports after the first run, and may report an output run dry in the first.
 struct DroppingRoom : SweepRecorder {
     std::vector<unsigned> dropIn;
     bool dropOnce = false, dryOnce = false;
@@ -93,30 +93,20 @@ struct DroppingRoom : SweepRecorder {
     Recording record(const RecordRequest& request, const Progress&) override {
         const bool first = asked.empty();
         asked.push_back(request.channels);
+        const auto turn = request.sweep.size() + std::size_t(request.gapSeconds * request.rate);
         Recording out;
         out.result = RecordResult::Ok;
         out.underflows = dryOnce && first;
-        const auto gap = static_cast<std::size_t>(request.gapSeconds * request.rate);
-        const std::size_t start = 100, late = first ? 0 : 37, turn = request.sweep.size() + gap;
-        out.samples.assign(start + turn * request.channels.size() + request.rate, 0.0F);
-        std::uint32_t noise = 1;
-        for (float& x : out.samples) {
-            x = static_cast<float>((noise = noise * 1664525 + 1013904223) >> 8) * 1e-11F;
-        }
+        out.samples.assign(turn * request.channels.size() + request.rate, 0.0F);
         for (std::size_t t = 0; t < request.channels.size(); ++t) {
             const unsigned channel = request.channels[t];
-            out.channelStarts.push_back(static_cast<std::int64_t>(start + t * turn));
+            out.channelStarts.push_back(std::int64_t(t * turn));
             std::vector<float> heard = request.sweep;
-            const bool drop =
-                std::count(dropIn.begin(), dropIn.end(), channel) && (first || !dropOnce);
-            if (drop) {  // the cycle lost, the rest moved early
-                heard.erase(heard.begin() + request.rate * 9 / 10,
-                            heard.begin() + request.rate * 9 / 10 + 1024);
+            if (std::count(dropIn.begin(), dropIn.end(), channel) && (first || !dropOnce)) {
+                heard.erase(heard.begin() + 10800, heard.begin() + 11824);  // the rest moves early
             }
-            const std::size_t at = start + late + t * turn + (channel - 1) * request.rate / 1000;
-            for (std::size_t n = 0; n < heard.size(); ++n) {
-                out.samples[at + n] += heard[n];
-            }
+            const std::size_t at = t * turn + (first ? 0 : 37) + (channel - 1) * 12;
+            std::copy(heard.begin(), heard.end(), out.samples.begin() + std::ptrdiff_t(at));
         }
         return out;
     }
@@ -126,31 +116,23 @@ struct DroppingRoom : SweepRecorder {
 
 TEST(CheckRuns, ADisturbedSpeakerIsMeasuredAgainBesideTheReferenceNeverWithAWrongDelay) {
     using Calls = std::vector<std::vector<unsigned>>;
-    struct Case {
+    const struct {
         std::vector<unsigned> dropIn;
         bool once, dry;
         Calls calls;
-        std::vector<bool> disturbed;
-    };
-    const Case cases[] = {
-        {{4}, true, false, Calls{{1, 2, 3, 4}, {1, 4}}, {false, false, false, false}},
-        {{2}, false, false, Calls{{1, 2, 3, 4}, {1, 3, 4, 2}, {1, 2}}, {false, true, false, false}},
-        {{}, true, true, Calls{{1, 2, 3, 4}, {1, 2, 3, 4}}, {false, false, false, false}},
-        {{1},
-         false,
-         false,
-         Calls{{1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}},
-         {true, true, true, true}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.calls.size() * 10 + c.dropIn.size());
+        std::string disturbed;  // x: that speaker's row says disturbed
+    } cases[] = {{{4}, true, false, {{1, 2, 3, 4}, {1, 4}}, "----"},
+                 {{2}, false, false, {{1, 2, 3, 4}, {1, 3, 4, 2}, {1, 2}}, "-x--"},
+                 {{}, true, true, {{1, 2, 3, 4}, {1, 2, 3, 4}}, "----"},
+                 {{1}, false, false, {{1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}}, "xxxx"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.disturbed + std::to_string(c.calls.size()));
         DroppingRoom room;
         room.dropIn = c.dropIn;
         room.dropOnce = c.once;
         room.dryOnce = c.dry;
         MeasureSettings settings = microphoneCheckSettings(4, {});
-        settings.sweep.rate = 12000;  // quick, and 1 ms still 12 samples
-        settings.sweep.to = 5000;
+        settings.sweep = {12000, 20, 5000, 1, -20};  // quick
         settings.tailSeconds = 0.3;
         const MeasureResult result = runMicrophoneCheck(room, settings, 0);
         EXPECT_EQ(room.asked, c.calls);
@@ -158,9 +140,9 @@ TEST(CheckRuns, ADisturbedSpeakerIsMeasuredAgainBesideTheReferenceNeverWithAWron
         const auto rows = judgeMicrophoneCheck(result, microphoneCheckPositions(4, std::nullopt));
         ASSERT_EQ(rows.size(), 4u);
         for (std::size_t i = 0; i < 4; ++i) {
-            ASSERT_EQ(rows[i].disturbance.has_value(), c.disturbed[i]) << i;
-            if (c.disturbed[i]) {  // its own sweep dated; another sweep's disturbance not
-                EXPECT_EQ(rows[i].disturbance->detail.empty(), i > 0 && c.dropIn[0] != i + 1);
+            ASSERT_EQ(rows[i].disturbance.has_value(), c.disturbed[i] == 'x') << i;
+            if (rows[i].disturbance) {  // its own sweep dated; another sweep's disturbance not
+                EXPECT_EQ(rows[i].disturbance->detail.empty(), c.dropIn[0] != i + 1);
                 EXPECT_FALSE(rows[i].heard || rows[i].delayMs);
             } else {
                 EXPECT_NEAR(rows[i].delayMs.value_or(99), double(i), 0.01) << i;

@@ -91,16 +91,15 @@ TEST(Disturbance, SoundLostOrRepeatedIsRefusedAndDatedAndOnlyTheUndisturbedIsMea
 // same sweep unchanged is measured.
 TEST(Disturbance, ALevelChangedMidSweepIsRefusedAndDated) {
     AnalysisSettings settings;
-    settings.sweep.seconds = 2.0;
-    settings.sweep.levelDbfs = -20.0;
+    settings.sweep = {kRate, 20, 20000, 2.0, -20.0};
     settings.sweepStart = kRoomLead;
     const std::vector<float> clean = loudspeakerInARoom(settings.sweep, 6e-5f);
     EXPECT_EQ(analyse(clean, settings).failure, MeasureFailure{});
-    for (const auto& [when, db] : {std::pair{1.1, -3.0}, std::pair{1.5, 2.5}}) {
+    for (const auto& [when, gain] :
+         {std::pair{1.1, 0.708f}, std::pair{1.5, 1.334f}}) {  // -3, +2.5 dB
         std::vector<float> r = clean;
-        for (auto n = static_cast<std::size_t>(kRoomLead + kRoomDelay + when * kRate); n < r.size();
-             ++n) {
-            r[n] *= static_cast<float>(std::pow(10.0, db / 20));
+        for (auto n = kRoomLead + kRoomDelay + std::size_t(when * kRate); n < r.size(); ++n) {
+            r[n] *= gain;
         }
         const Analysis a = analyse(r, settings);
         ASSERT_EQ(a.failure.code, MeasureProblem::LevelChanged)

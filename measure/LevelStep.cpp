@@ -18,7 +18,7 @@
 namespace quilbo {
 namespace {
 
-constexpr double kFrameSeconds = 0.0005;
+constexpr double kEnvelopeFrameSeconds = 0.0005;
 // A stretch lasts a quarter of the shortest time a steady system takes to change its level at
 // the frequency played, and at least this many frames.
 constexpr double kStretchShare = 0.25;
@@ -31,7 +31,7 @@ constexpr double kSteadyShare = 0.25;
 // Stretches either side that must each be steady: together as long as a steady system's change.
 constexpr std::size_t kSteadyStretches = 4;
 
-std::string seconds(double value) {
+std::string stepTime(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", value);
     return text;
@@ -74,7 +74,7 @@ MeasureFailure findLevelStep(const SweepSettings& sweep, std::span<const float> 
     const std::vector<double> power = envelopePower(heard);
     // Judged where the sweep plays at its full level, clear of its fades and of the envelope's
     // own edges.
-    const auto frame = static_cast<std::size_t>(std::max(8.0, kFrameSeconds * rate));
+    const auto frame = static_cast<std::size_t>(std::max(8.0, kEnvelopeFrameSeconds * rate));
     const auto first = static_cast<std::size_t>(std::ceil(2 * sweep.fadeInSeconds * rate));
     const auto fadeOut = static_cast<std::size_t>(std::ceil(2 * sweep.fadeOutSeconds * rate));
     const std::size_t last = heard.size() > first + fadeOut ? heard.size() - fadeOut : first;
@@ -129,7 +129,7 @@ MeasureFailure findLevelStep(const SweepSettings& sweep, std::span<const float> 
         return {};
     }
     return {MeasureProblem::LevelChanged,
-            seconds(static_cast<double>(first + worstAt * frame + frame / 2) / rate)};
+            stepTime(static_cast<double>(first + worstAt * frame + frame / 2) / rate)};
 }
 
 }  // namespace quilbo

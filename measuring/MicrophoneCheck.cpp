@@ -55,6 +55,9 @@ MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& si
     // (MicrophoneCheckRun).
     settings.lowestSnrDb = -std::numeric_limits<double>::infinity();
     settings.disturbances = MeasureSettings::Disturbances::EachChannel;
+    // Half a second after each sweep is ample for a room's delay and its ringing at a speaker's
+    // level, and pays for the reference's second sweep (MicrophoneCheckRun).
+    settings.tailSeconds = 0.5;
     settings.channels.clear();
     for (unsigned channel = 1; channel <= channels; ++channel) {
         settings.channels.push_back(channel);

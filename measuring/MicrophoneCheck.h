@@ -39,8 +39,8 @@ struct MicrophoneCheckRow {
     bool flagged() const { return !heard || clipped || inverted.value_or(false) || levelOff(); }
 };
 
-// A 1 s sweep at -20 dBFS and 48 kHz on channels 1 to n of a stream of n channels to sink (empty:
-// the default output).
+// A 1 s sweep at -20 dBFS and 48 kHz, 0.5 s apart, on channels 1 to n of a stream of n channels to
+// sink (empty: the default output).
 MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& sink);
 
 // Which speaker each channel of that stream reaches: the output's own order when it has that many

@@ -4,29 +4,39 @@
 #include "measuring/Logging.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace quilbo {
 
 namespace {
 
-// Which of a run's channels it settles. A dropped or repeated stretch of sound moves every
-// sweep after it, so from the first disturbed sweep on only what no move changes (a speaker not
-// heard, or clipped) is settled; and a delay is settled only beside the reference's from the same
-// run, which is what it is taken against.
-std::vector<bool> settledIn(const MeasureResult& run, std::size_t reference) {
+// Further apart than this, the reference's sweeps at the start and the end of a run were moved by
+// sound lost or repeated between them: far below a server's cycle (5 ms and more), above what the
+// drift between two sound cards' clocks does over a check.
+constexpr double kReferenceDriftSeconds = 0.001;
+
+// A sweep disturbed on its way, or heard before it was played: most often a stretch of sound
+// lost before it that the recording cannot show, worth another run.
+bool sweepMoved(const Analysis& analysis) {
+    return isDisturbance(analysis.failure) ||
+           analysis.failure.code == MeasureProblem::PeakBeforeSweep;
+}
+
+// Which of a run's channels it settles, the reference's first. A dropped or repeated stretch of
+// sound moves every sweep after it, so from the first disturbed sweep on (from the first sweep
+// after the reference's when the reference moved between its two sweeps) only what no move
+// changes (a speaker not heard, or clipped) is settled; and a delay only beside the reference's.
+std::vector<bool> settledIn(const MeasureResult& run, bool shifted) {
     std::vector<bool> settled(run.channels.size(), false);
-    bool moved = false;
+    bool after = false;
     for (std::size_t i = 0; i < run.channels.size(); ++i) {
         const Analysis& analysis = run.channels[i].analysis;
-        moved = moved || isDisturbance(analysis.failure);
-        settled[i] =
-            !isDisturbance(analysis.failure) && (!moved || analysis.status != AnalysisStatus::Ok);
+        after = after || sweepMoved(analysis) || (i > 0 && shifted);
+        settled[i] = !sweepMoved(analysis) && (!after || analysis.status != AnalysisStatus::Ok);
     }
-    const bool referenceSettled = reference < settled.size() && settled[reference] &&
-                                  !isDisturbance(run.channels[reference].analysis.failure);
     for (std::size_t i = 0; i < settled.size(); ++i) {
-        if (run.channels[i].analysis.status == AnalysisStatus::Ok && !referenceSettled) {
+        if (run.channels[i].analysis.status == AnalysisStatus::Ok && !settled[0]) {
             settled[i] = false;
         }
     }
@@ -42,6 +52,17 @@ std::optional<MeasureFailure> firstDisturbance(const MeasureResult& run) {
     return std::nullopt;
 }
 
+// Whether the reference's sweep at the end of a run (its last channel) was moved from the one at
+// its start.
+bool referenceMoved(const MeasureResult& run) {
+    const Analysis& opening = run.channels.front().analysis;
+    const Analysis& closing = run.channels.back().analysis;
+    const bool timed = opening.status == AnalysisStatus::Ok;
+    return isDisturbance(closing.failure) || timed != (closing.status == AnalysisStatus::Ok) ||
+           (timed &&
+            std::abs(closing.delaySeconds - opening.delaySeconds) > kReferenceDriftSeconds);
+}
+
 }  // namespace
 
 MeasureResult runMicrophoneCheck(SweepRecorder& recorder, const MeasureSettings& settings,
@@ -49,48 +70,67 @@ MeasureResult runMicrophoneCheck(SweepRecorder& recorder, const MeasureSettings&
     MeasureSettings each = settings;
     each.disturbances = MeasureSettings::Disturbances::EachChannel;
     each.tries = 1;
-    MeasureResult merged = runMeasurement(recorder, each, progress);
     const std::size_t count = settings.channels.size();
-    if (merged.record != RecordResult::Ok || merged.channels.size() != count || count == 0) {
-        return merged;
+    if (count == 0) {
+        return runMeasurement(recorder, each, progress);
     }
     reference = std::min(reference, count - 1);
-    std::vector<bool> settled = settledIn(merged, reference);
+    MeasureResult merged;
+    std::vector<bool> settled(count, false);
     // Each unsettled speaker's latest word: its analysis as its last run left it.
-    std::vector<ChannelResult> latest = merged.channels;
-    std::optional<MeasureFailure> disturbance = firstDisturbance(merged);
-    for (int retry = 1; retry <= kMicrophoneCheckRetries && disturbance; ++retry) {
+    std::vector<ChannelResult> latest(count);
+    std::vector<MeasureFailure> disturbedRuns;
+    std::optional<MeasureFailure> disturbance;
+    for (int run = 0; run <= kMicrophoneCheckRetries; ++run) {
+        if (run > 0) {
+            if (std::all_of(settled.begin(), settled.end(), [](bool s) { return s; })) {
+                break;
+            }
+            disturbedRuns.push_back(
+                disturbance.value_or(MeasureFailure{MeasureProblem::SoundOutOfPlace, {}}));
+            qCWarning(lcMeasuring) << "A sweep of the microphone check was disturbed and is made "
+                                      "again:"
+                                   << describeMeasureFailure(disturbedRuns.back()).c_str();
+        }
         // The reference first, then every speaker still unsettled, those whose own sweep was
-        // disturbed last: should they be disturbed again, the others are not moved by it.
+        // disturbed last (should they be disturbed again, the others are not moved by it), then
+        // the reference again: sound lost or repeated anywhere between moves one of its sweeps.
         std::vector<std::size_t> played{reference};
         for (const bool ownSweep : {false, true}) {
             for (std::size_t i = 0; i < count; ++i) {
-                if (!settled[i] && i != reference &&
-                    isDisturbance(latest[i].analysis.failure) == ownSweep) {
+                if (!settled[i] && i != reference && sweepMoved(latest[i].analysis) == ownSweep) {
                     played.push_back(i);
                 }
             }
         }
-        if (played.size() == 1 && settled[reference]) {
-            break;
-        }
-        qCWarning(lcMeasuring) << "A sweep of the microphone check was disturbed and is made again:"
-                               << describeMeasureFailure(*disturbance).c_str();
-        merged.disturbedRuns.push_back(*disturbance);
         each.channels.clear();
         for (const std::size_t i : played) {
             each.channels.push_back(settings.channels[i]);
         }
-        MeasureResult run = runMeasurement(recorder, each, progress);
-        if (run.record != RecordResult::Ok || run.channels.size() != played.size()) {
-            run.disturbedRuns = merged.disturbedRuns;
-            return run;
+        if (played.size() > 1) {
+            each.channels.push_back(settings.channels[reference]);
         }
-        const std::vector<bool> settledNow = settledIn(run, 0);
-        // This run's delays moved onto the time line of the run that settled the reference; a
-        // reference settled only now brings its own.
+        MeasureResult result = runMeasurement(recorder, each, progress);
+        if (result.record != RecordResult::Ok || result.channels.size() != each.channels.size()) {
+            result.disturbedRuns = std::move(disturbedRuns);
+            return result;
+        }
+        const bool moved = played.size() > 1 && referenceMoved(result);
+        if (played.size() > 1) {
+            result.channels.pop_back();
+        }
+        if (run == 0) {
+            merged = result;
+            latest = result.channels;  // every speaker played, the reference first
+            for (std::size_t k = 0; k < played.size(); ++k) {
+                latest[played[k]] = result.channels[k];
+            }
+            merged.channels = latest;
+        }
+        const std::vector<bool> settledNow = settledIn(result, moved);
+        // This run's delays moved onto the time line of the run that settled the reference.
         const Analysis& before = merged.channels[reference].analysis;
-        const Analysis& now = run.channels[0].analysis;
+        const Analysis& now = result.channels[0].analysis;
         const double shift = settled[reference] && before.status == AnalysisStatus::Ok &&
                                      now.status == AnalysisStatus::Ok
                                  ? before.delaySeconds - now.delaySeconds
@@ -100,14 +140,17 @@ MeasureResult runMicrophoneCheck(SweepRecorder& recorder, const MeasureSettings&
             if (settled[i]) {
                 continue;  // the reference, played again for its time line only
             }
-            latest[i] = run.channels[k];
+            latest[i] = result.channels[k];
             if (settledNow[k]) {
-                merged.channels[i] = run.channels[k];
+                merged.channels[i] = result.channels[k];
                 merged.channels[i].analysis.delaySeconds += shift;
                 settled[i] = true;
             }
         }
-        disturbance = firstDisturbance(run);
+        disturbance = firstDisturbance(result);
+        if (!disturbance && moved) {
+            disturbance = MeasureFailure{MeasureProblem::SoundOutOfPlace, {}};
+        }
     }
     for (std::size_t i = 0; i < count; ++i) {
         if (settled[i]) {
@@ -119,6 +162,7 @@ MeasureResult runMicrophoneCheck(SweepRecorder& recorder, const MeasureSettings&
         merged.channels[i].analysis = Analysis{};
         merged.channels[i].analysis.failure = std::move(why);
     }
+    merged.disturbedRuns = std::move(disturbedRuns);
     return merged;
 }
 

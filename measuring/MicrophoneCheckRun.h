@@ -13,15 +13,16 @@ namespace quilbo {
 inline constexpr int kMicrophoneCheckRetries = 2;
 
 // Plays settings (as microphoneCheckSettings gives them) through recorder; reference is the
-// index, in settings.channels, of the speaker the others' delays are taken against. A speaker
-// is settled by a sweep that was not disturbed and that no disturbed sweep before it in the same
-// run may have moved; the others sweep again, after the reference and those disturbed themselves
-// last, up to kMicrophoneCheckRetries times. The result holds one channel per speaker in
-// settings' order, each delay on the time line of the run that settled the reference. A speaker
-// left unsettled holds its disturbance: its own sweep's, or SoundOutOfPlace without a time when
-// only an earlier sweep of its run was disturbed. disturbedRuns lists every disturbed sweep that
-// was made again. A recording that failed (or was cancelled) in any run ends the check with that
-// run's result. Never throws.
+// index, in settings.channels, of the speaker the others' delays are taken against. Each run
+// plays the reference first and last, so that sound lost or repeated anywhere in it shows as
+// the reference moved. A speaker is settled by a sweep that was not disturbed and that nothing
+// before it in its run may have moved; the others sweep again, between the reference's two, those
+// disturbed themselves last, up to kMicrophoneCheckRetries times. The result holds one channel
+// per speaker in settings' order, each delay on the time line of the run that settled the
+// reference. A speaker left unsettled holds its disturbance: its own sweep's, or SoundOutOfPlace
+// without a time when something else in its run may have moved it. disturbedRuns holds each run
+// made again's reason. A recording that failed (or was cancelled) in any run ends the check with
+// that run's result. Never throws.
 MeasureResult runMicrophoneCheck(SweepRecorder& recorder, const MeasureSettings& settings,
                                  std::size_t reference,
                                  const SweepRecorder::Progress& progress = {});

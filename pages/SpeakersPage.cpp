@@ -311,8 +311,9 @@ void CSpeakersPage::showMicCheck() {
             auto* item = new QTableWidgetItem(cells[c]);
             if (c == FlagsColumn && row.disturbance) {
                 item->setToolTip(
-                    byAnother ? tr("Another speaker's sweep in the same run was disturbed on its "
-                                   "way, which may have moved this one's.")
+                    byAnother ? tr("The sound was disturbed on its way elsewhere in the same run "
+                                   "(a stretch lost or repeated), which may have moved this "
+                                   "speaker's sweep.")
                               : MeasureMessages::problem(*row.disturbance));
             }
             if (c == FlagsColumn) {

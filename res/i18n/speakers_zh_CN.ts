@@ -196,8 +196,8 @@
         <translation>受到干扰</translation>
     </message>
     <message>
-        <source>Another speaker&apos;s sweep in the same run was disturbed on its way, which may have moved this one&apos;s.</source>
-        <translation>同一轮中另一只扬声器的扫频在传输途中受到干扰，可能使本扬声器的扫频发生了错位。</translation>
+        <source>The sound was disturbed on its way elsewhere in the same run (a stretch lost or repeated), which may have moved this speaker&apos;s sweep.</source>
+        <translation>同一轮中其他位置的声音在传输途中受到干扰（一段声音丢失或重复），可能使本扬声器的扫频发生了错位。</translation>
     </message>
 </context>
 </TS>

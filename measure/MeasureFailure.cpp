@@ -54,8 +54,9 @@ std::string describeMeasureFailure(const MeasureFailure& f) {
         case MeasureProblem::SoundMissing:
             return "the recording was disturbed at " + d + " s: a stretch of sound is missing";
         case MeasureProblem::SoundOutOfPlace:
-            return "the recording was disturbed at " + d +
-                   " s: sound was dropped or repeated, or a sound not of the sweep was heard";
+            return (d.empty() ? "the recording was disturbed"
+                              : "the recording was disturbed at " + d + " s") +
+                   ": sound was dropped or repeated, or a sound not of the sweep was heard";
         case MeasureProblem::OutputRanDry:
             return "the recording was disturbed: the output ran dry " + d + " times";
         case MeasureProblem::InputOverflowed:

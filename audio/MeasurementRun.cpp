@@ -67,7 +67,7 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
         analysis.gateMs = settings.gateMs;
         analysis.smoothing = settings.smoothing;
         analysis.lowestSnrDb = settings.lowestSnrDb;
-        analysis.checkDisturbance = settings.refuseDisturbed;
+
         const std::int64_t start = std::max<std::int64_t>(signalStarts[i], 0);
         analysis.segmentStart = static_cast<std::size_t>(start);
         analysis.sweepStart =
@@ -94,14 +94,16 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
 }
 
 // Sound lost on the way disturbs the whole run: a stretch dropped in one channel's quiet part
-// moves its sweep without a trace in its own recording, so no channel is kept.
-void refuseDisturbedRun(MeasureResult& result, std::uint64_t underflows, std::uint64_t overflows) {
+// moves its sweep without a trace in its own recording, so no channel is kept. Judged channel by
+// channel, only a stream's disturbance, which says nothing of when, reaches every channel.
+void refuseDisturbedRun(MeasureResult& result, std::uint64_t underflows, std::uint64_t overflows,
+                        MeasureSettings::Disturbances rule) {
     MeasureFailure disturbance;
     if (underflows > 0) {
         disturbance = {MeasureProblem::OutputRanDry, std::to_string(underflows)};
     } else if (overflows > 0) {
         disturbance = {MeasureProblem::InputOverflowed, std::to_string(overflows)};
-    } else {
+    } else if (rule == MeasureSettings::Disturbances::RefuseRun) {
         for (const ChannelResult& channel : result.channels) {
             if (isDisturbance(channel.analysis.failure)) {
                 disturbance = channel.analysis.failure;
@@ -144,9 +146,7 @@ MeasureResult measureOnce(SweepRecorder& recorder, const MeasureSettings& settin
     result.delaysFromLoopback = settings.referenceChannel > 0 && !recording.loopback.empty();
     result.delaysExact = recording.startExact || result.delaysFromLoopback;
     analyseChannels(result, settings, recording.channelStarts, recording.loopback);
-    if (settings.refuseDisturbed) {
-        refuseDisturbedRun(result, recording.underflows, recording.overflows);
-    }
+    refuseDisturbedRun(result, recording.underflows, recording.overflows, settings.disturbances);
     return result;
 }
 
@@ -242,7 +242,8 @@ MeasureResult runMeasurement(SweepRecorder& recorder, const MeasureSettings& set
                 disturbance = &channel.analysis.failure;
             }
         }
-        if (disturbance == nullptr || run >= settings.tries) {
+        if (disturbance == nullptr || run >= settings.tries ||
+            settings.disturbances == MeasureSettings::Disturbances::EachChannel) {
             result.disturbedRuns = std::move(disturbed);
             return result;
         }
@@ -270,9 +271,7 @@ MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettin
                          (static_cast<std::int64_t>(signalFrames) + gap));
     }
     analyseChannels(result, settings, starts);
-    if (settings.refuseDisturbed) {
-        refuseDisturbedRun(result, 0, 0);
-    }
+    refuseDisturbedRun(result, 0, 0, settings.disturbances);
     return result;
 }
 

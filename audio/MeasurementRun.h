@@ -31,8 +31,13 @@ struct MeasureSettings {
     // clipped input.
     int tries = 3;
     double lowestSnrDb = 20.0;  // as AnalysisSettings has it
-    // False: a run is taken as the recorder gave it, disturbed or not, and never made again.
-    bool refuseDisturbed = true;
+    // How a disturbance is met. RefuseRun: one channel's disturbance, or a stream's, refuses
+    // every channel (sound dropped in one channel's quiet stretch moves every later sweep without
+    // a trace in its own recording) and the run is made again. EachChannel: each channel is judged
+    // by its own sweep (a stream's disturbance, which has no time, by every channel) and the run
+    // is made once; the caller decides what to measure again.
+    enum class Disturbances { RefuseRun, EachChannel };
+    Disturbances disturbances = Disturbances::RefuseRun;
 };
 
 struct ChannelResult {

@@ -7,6 +7,7 @@
 // where it happened, while an undisturbed recording leaves only its noise there.
 #include "measure/Disturbance.h"
 
+#include "measure/LevelStep.h"
 #include "measure/RealFft.h"
 
 #include <algorithm>
@@ -185,7 +186,7 @@ MeasureFailure findDisturbance(const Deconvolution& h, const SweepSettings& swee
         }
     }
     if (worstAt == end) {
-        return {};
+        return findLevelStep(sweepSettings, segment, sweepOffset, peak, noiseRms);
     }
     double recorded = 0.0;
     double wanted = 0.0;

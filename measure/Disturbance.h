@@ -24,7 +24,8 @@ inline constexpr double kDisturbanceDb = -18.0;
 // frame is judged only where it stands clear of the noise. The steady system is the linear
 // response and its harmonics, each kept for 24 cycles of the frequency being judged (at least
 // 0.1 s, at most `post` samples), so a loudspeaker's delay, resonances, notches and distortion
-// are part of it and never count as disturbances.
+// are part of it and never count as disturbances. An undisturbed recording is then checked for a
+// level that changed during the sweep (findLevelStep).
 MeasureFailure findDisturbance(const Deconvolution& deconvolution, const SweepSettings& sweep,
                                std::span<const float> segment, std::size_t sweepOffset, double peak,
                                long long post, double noiseRms);

@@ -54,12 +54,15 @@ std::string describeMeasureFailure(const MeasureFailure& f) {
         case MeasureProblem::SoundMissing:
             return "the recording was disturbed at " + d + " s: a stretch of sound is missing";
         case MeasureProblem::SoundOutOfPlace:
-            return "the recording was disturbed at " + d +
-                   " s: sound was dropped or repeated, or a sound not of the sweep was heard";
+            return (d.empty() ? "the recording was disturbed"
+                              : "the recording was disturbed at " + d + " s") +
+                   ": sound was dropped or repeated, or a sound not of the sweep was heard";
         case MeasureProblem::OutputRanDry:
             return "the recording was disturbed: the output ran dry " + d + " times";
         case MeasureProblem::InputOverflowed:
             return "the recording was disturbed: the input lost sound " + d + " times";
+        case MeasureProblem::LevelChanged:
+            return "the recording was disturbed at " + d + " s: its level changed during the sweep";
         case MeasureProblem::CalibrationSensFactor:
             return "the Sens Factor has no number of dB after '='";
         case MeasureProblem::CalibrationFields:
@@ -117,6 +120,7 @@ bool isDisturbance(const MeasureFailure& f) {
         case MeasureProblem::SoundOutOfPlace:
         case MeasureProblem::OutputRanDry:
         case MeasureProblem::InputOverflowed:
+        case MeasureProblem::LevelChanged:
             return true;
         default:
             return false;

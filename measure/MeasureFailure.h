@@ -32,9 +32,11 @@ enum class MeasureProblem {
     TooQuiet,          // the sweep too little above the noise; the detail is the SNR in dB
     // A disturbed recording: never a measurement, measured again where the run allows.
     SoundMissing,     // a stretch of sound missing; the detail is when in the sweep, in s
-    SoundOutOfPlace,  // sound dropped, repeated or not of the sweep; the detail as above
+    SoundOutOfPlace,  // sound dropped, repeated or not of the sweep; the detail as above, or
+                      // empty when the time is not known
     OutputRanDry,     // the output's stream ran dry; the detail is how many times
     InputOverflowed,  // the input's stream lost sound; the detail is how many times
+    LevelChanged,     // the level stepped during the sweep; the detail is when in it, in s
     // A microphone calibration file refused (CalibrationError gives the line).
     CalibrationSensFactor,  // a Sens Factor without a number of dB after '='
     CalibrationFields,      // not "frequency dB [phase]"; the detail is how many values

@@ -66,7 +66,15 @@ InputChoices MeasurementService::inputChoices() const {
 }
 
 MeasurementRequest* MeasurementService::start(const MeasureSettings& settings, QObject* caller) {
-    if (refusal() || caller == nullptr) {
+    return start(
+        [settings](SweepRecorder& recorder, const SweepRecorder::Progress& progress) {
+            return runMeasurement(recorder, settings, progress);
+        },
+        caller);
+}
+
+MeasurementRequest* MeasurementService::start(Run run, QObject* caller) {
+    if (refusal() || caller == nullptr || !run) {
         return nullptr;
     }
     if (m_thread.joinable()) {
@@ -75,8 +83,8 @@ MeasurementRequest* MeasurementService::start(const MeasureSettings& settings, Q
     m_busy = true;
     auto* request = new MeasurementRequest(this, caller);
     m_request = request;
-    m_thread = std::thread([recorder = m_recorder, inbox = m_inbox, settings] {
-        MeasureResult result = runMeasurement(*recorder, settings, [inbox](double fraction) {
+    m_thread = std::thread([recorder = m_recorder, inbox = m_inbox, run = std::move(run)] {
+        MeasureResult result = run(*recorder, [inbox](double fraction) {
             inbox->post({fraction, std::nullopt});
         });
         inbox->post({std::nullopt, std::move(result)});

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -74,6 +75,10 @@ public:
     // started while another runs or without a recorder (refusal() says which). Call on the
     // window thread.
     MeasurementRequest* start(const MeasureSettings& settings, QObject* caller);
+    // The same for a run of several measurements (a check that measures some speakers again):
+    // run is called once on the service's thread with the recorder and the progress to report.
+    using Run = std::function<MeasureResult(SweepRecorder&, const SweepRecorder::Progress&)>;
+    MeasurementRequest* start(Run run, QObject* caller);
 
 private:
     friend class MeasurementRequest;

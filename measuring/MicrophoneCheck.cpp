@@ -50,10 +50,14 @@ MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& si
     settings.sweep.seconds = kCheckSweepSeconds;
     settings.output = sink;
     settings.outputChannels = channels;
-    // Heard or not is judged on the SNR below, a speaker a little above the noise included; a
-    // quick check, made once and taken as heard (a disturbance would read as a silent speaker).
+    // Heard or not is judged on the SNR below, a speaker a little above the noise included. Each
+    // speaker's sweep is judged on its own: only a disturbed one is made again
+    // (MicrophoneCheckRun).
     settings.lowestSnrDb = -std::numeric_limits<double>::infinity();
-    settings.refuseDisturbed = false;
+    settings.disturbances = MeasureSettings::Disturbances::EachChannel;
+    // Half a second after each sweep is ample for a room's delay and its ringing at a speaker's
+    // level, and pays for the reference's second sweep (MicrophoneCheckRun).
+    settings.tailSeconds = 0.5;
     settings.channels.clear();
     for (unsigned channel = 1; channel <= channels; ++channel) {
         settings.channels.push_back(channel);
@@ -85,6 +89,11 @@ std::vector<SpeakerPosition> microphoneCheckPositions(unsigned channels,
     return positions;
 }
 
+std::size_t microphoneCheckReference(const std::vector<SpeakerPosition>& positions) {
+    const auto front = std::find(positions.begin(), positions.end(), SpeakerPosition::FrontLeft);
+    return front != positions.end() ? static_cast<std::size_t>(front - positions.begin()) : 0;
+}
+
 std::vector<MicrophoneCheckRow> judgeMicrophoneCheck(
     const MeasureResult& result, const std::vector<SpeakerPosition>& positions) {
     std::vector<MicrophoneCheckRow> rows;
@@ -97,13 +106,12 @@ std::vector<MicrophoneCheckRow> judgeMicrophoneCheck(
         // A silent channel over a silent input has no noise floor either: its SNR is no number.
         row.heard = (analysis.status == AnalysisStatus::Ok || row.clipped) &&
                     !std::isnan(analysis.snrDb) && analysis.snrDb >= kHeardSnrDb;
+        if (isDisturbance(analysis.failure)) {
+            row.disturbance = analysis.failure;
+        }
         rows.push_back(row);
     }
-    const auto reference = std::find_if(positions.begin(), positions.end(), [](SpeakerPosition p) {
-        return p == SpeakerPosition::FrontLeft;
-    });
-    const std::size_t ref =
-        reference != positions.end() ? static_cast<std::size_t>(reference - positions.begin()) : 0;
+    const std::size_t ref = microphoneCheckReference(positions);
     if (ref >= rows.size() || !rows[ref].heard || rows[ref].clipped) {
         return rows;
     }

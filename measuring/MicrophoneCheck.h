@@ -7,6 +7,7 @@
 #include "audio/SinkLayout.h"
 
 #include <cmath>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,19 +30,26 @@ struct MicrophoneCheckRow {
     std::optional<bool> inverted;
     std::optional<double> delayMs;
     std::optional<double> levelDb;
+    // Why its sweep cannot be trusted, when it stayed disturbed on its way (then it is not
+    // heard): when in its own sweep, or SoundOutOfPlace without a time when another sweep of its
+    // run was disturbed and may have moved it.
+    std::optional<MeasureFailure> disturbance;
 
     bool levelOff() const { return levelDb && std::abs(*levelDb) > kLevelToleranceDb; }
     bool flagged() const { return !heard || clipped || inverted.value_or(false) || levelOff(); }
 };
 
-// A 1 s sweep at -20 dBFS and 48 kHz on channels 1 to n of a stream of n channels to sink (empty:
-// the default output).
+// A 1 s sweep at -20 dBFS and 48 kHz, 0.5 s apart, on channels 1 to n of a stream of n channels to
+// sink (empty: the default output).
 MeasureSettings microphoneCheckSettings(unsigned channels, const std::string& sink);
 
 // Which speaker each channel of that stream reaches: the output's own order when it has that many
 // channels, else the order the recorder gives a stream of its own layout.
 std::vector<SpeakerPosition> microphoneCheckPositions(unsigned channels,
                                                       const std::optional<SinkLayout>& sink);
+
+// The index of the speaker the others are judged against: the front left, else the first.
+std::size_t microphoneCheckReference(const std::vector<SpeakerPosition>& positions);
 
 // One row per channel of an analysed run, in channel order.
 std::vector<MicrophoneCheckRow> judgeMicrophoneCheck(const MeasureResult& result,

@@ -71,6 +71,10 @@ QString MeasureMessages::problem(const MeasureFailure& failure) {
             return tr("The recording was disturbed: the output ran dry %1 times.").arg(detail);
         case MeasureProblem::InputOverflowed:
             return tr("The recording was disturbed: the input lost sound %1 times.").arg(detail);
+        case MeasureProblem::LevelChanged:
+            return tr("The recording was disturbed at %1 s: its level changed during the sweep "
+                      "(a volume or a gain control turned?).")
+                .arg(detail);
         case MeasureProblem::CalibrationSensFactor:
             return tr("The Sens Factor has no number of dB after '='.");
         case MeasureProblem::CalibrationFields:

@@ -106,8 +106,10 @@ QString RecordMessages::measuredAgain(const MeasureResult& result) {
     if (runs.size() > 1) {
         return tr("Measured again: the first %1 sweeps were disturbed.").arg(runs.size());
     }
-    const bool dated = runs.front().code == MeasureProblem::SoundMissing ||
-                       runs.front().code == MeasureProblem::SoundOutOfPlace;
+    const bool dated =
+        !runs.front().detail.empty() && (runs.front().code == MeasureProblem::SoundMissing ||
+                                         runs.front().code == MeasureProblem::SoundOutOfPlace ||
+                                         runs.front().code == MeasureProblem::LevelChanged);
     return dated ? tr("Measured again: the first sweep was disturbed at %1 s.")
                        .arg(QString::fromStdString(runs.front().detail))
                  : tr("Measured again: the first sweep was disturbed.");

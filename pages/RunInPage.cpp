@@ -151,6 +151,11 @@ QString CRunInPage::measureFailedText(RunInStage stage, const QString& reason) {
                : tr("The measurement after the run-in failed (%1).").arg(reason);
 }
 
+QString CRunInPage::measuredAgainText(RunInStage stage, const QString& note) {
+    return stage == RunInStage::Before ? tr("The measurement before the run-in: %1").arg(note)
+                                       : tr("The measurement after the run-in: %1").arg(note);
+}
+
 QString CRunInPage::startText() {
     return tr("START RUN IN");
 }
@@ -233,6 +238,7 @@ void CRunInPage::OnRunInButton() {
         m_measureSession = m_measurementService && m_ui->measure_1032->isChecked();
         m_measuredAfter = false;
         m_measureFailures.clear();
+        m_measuredAgain.clear();
         if (m_measureSession) {
             startMeasurement(RunInStage::Before);
         } else {
@@ -266,6 +272,9 @@ void CRunInPage::stopSession() {
 
 void CRunInPage::showStatus() {
     QStringList lines;
+    for (const auto& [stage, note] : m_measuredAgain) {
+        lines << measuredAgainText(stage, note);
+    }
     for (const auto& [stage, reason] : m_measureFailures) {
         lines << measureFailedText(stage, reason);
     }
@@ -390,6 +399,9 @@ void CRunInPage::measurementFinished(const MeasureResult& result) {
     QString problem = RecordMessages::runFailure(result);
     if (problem.isEmpty() && !stored) {
         problem = FileMessages::reason(stored);
+    }
+    if (const QString again = RecordMessages::measuredAgain(result); !again.isEmpty()) {
+        m_measuredAgain.emplace_back(stage, again);
     }
     if (!problem.isEmpty()) {
         qCWarning(lcPages) << "A run-in measurement failed:" << problem;

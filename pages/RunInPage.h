@@ -113,6 +113,8 @@ public:
     // The status lines of the measurements before and after the noise.
     static QString measuringText(RunInStage stage);
     static QString measureFailedText(RunInStage stage, const QString& reason);
+    // A measurement made again because its first sweeps were disturbed; note says when.
+    static QString measuredAgainText(RunInStage stage, const QString& note);
 
     static QString startText();
     static QString stopText();
@@ -185,8 +187,10 @@ private:
     bool m_measureSession = false;                  // this session measures before and after
     bool m_measuredAfter = false;                   // the end action may run
     std::optional<RunInStage> m_measuring;          // the stage whose run this page waits for
-    // Failed measurements with their reasons, shown until the next session starts.
+    // Failed measurements with their reasons, and measurements made again with when the first
+    // sweep was disturbed, shown until the next session starts.
     std::vector<std::pair<RunInStage, QString>> m_measureFailures;
+    std::vector<std::pair<RunInStage, QString>> m_measuredAgain;
 };
 
 }  // namespace quilbo

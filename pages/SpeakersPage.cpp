@@ -4,6 +4,8 @@
 
 #include "measuring/InputSensitivity.h"
 #include "measuring/MeasurementService.h"
+#include "measuring/MicrophoneCheckRun.h"
+#include "pages/MeasureMessages.h"
 #include "pages/OutputChoice.h"
 #include "pages/PageKeys.h"
 #include "pages/PageSupport.h"
@@ -191,7 +193,15 @@ void CSpeakersPage::OnMicCheck() {
     const auto channels = static_cast<unsigned>(channelCount());
     m_micRows.clear();
     m_micFailure.reset();
-    m_micRequest = m_measurementService->start(microphoneCheckSettings(channels, sink), this);
+    m_micPositions = microphoneCheckPositions(
+        channels, m_sinkLayouts != nullptr ? m_sinkLayouts->sinkLayout(sink) : std::nullopt);
+    m_micRequest = m_measurementService->start(
+        [settings = microphoneCheckSettings(channels, sink),
+         reference = microphoneCheckReference(m_micPositions)](
+            SweepRecorder& recorder, const SweepRecorder::Progress& progress) {
+            return runMicrophoneCheck(recorder, settings, reference, progress);
+        },
+        this);
     m_micChecking = !m_micRequest.isNull();
     if (m_micRequest) {
         connect(m_micRequest, &MeasurementRequest::finished, this,
@@ -204,16 +214,12 @@ void CSpeakersPage::micCheckFinished(const MeasureResult& result) {
     m_micRequest.clear();  // it deletes itself
     m_micChecking = false;
     m_micRows.clear();
+    m_micMeasuredAgain = !result.disturbedRuns.empty();
     if (result.record != RecordResult::Ok) {
         m_micFailure = result.record;
         m_micMessage = RecordMessages::runFailure(result);
     } else {
-        const std::string sink = m_outputChoice != nullptr ? m_outputChoice->sink() : std::string();
-        const std::optional<SinkLayout> layout =
-            m_sinkLayouts != nullptr ? m_sinkLayouts->sinkLayout(sink) : std::nullopt;
-        m_micRows = judgeMicrophoneCheck(
-            result,
-            microphoneCheckPositions(static_cast<unsigned>(result.channels.size()), layout));
+        m_micRows = judgeMicrophoneCheck(result, m_micPositions);
     }
     showMicCheck();
 }
@@ -236,8 +242,18 @@ void CSpeakersPage::showMicCheck() {
     } else if (!m_micRows.empty()) {
         const bool good = std::none_of(m_micRows.begin(), m_micRows.end(),
                                        [](const MicrophoneCheckRow& row) { return row.flagged(); });
+        const bool disturbed =
+            std::any_of(m_micRows.begin(), m_micRows.end(),
+                        [](const MicrophoneCheckRow& row) { return row.disturbance.has_value(); });
         status = good ? tr("Every speaker was heard, in phase and level with the front left.")
-                      : tr("Some speakers need a look: see the flags.");
+                 : disturbed
+                     ? tr("Some sweeps were disturbed on their way each time they were made (a "
+                          "busy computer?): check again when it is quieter.")
+                     : tr("Some speakers need a look: see the flags.");
+        if (m_micMeasuredAgain) {
+            status += QLatin1Char(' ') +
+                      tr("Speakers whose sweep was disturbed on its way were measured again.");
+        }
     }
     m_ui->micStatus_1054->setText(status);
 
@@ -249,6 +265,25 @@ void CSpeakersPage::showMicCheck() {
     const auto number = [](const std::optional<double>& value, int decimals) {
         return value ? QString::number(*value, 'f', decimals) : QStringLiteral("-");
     };
+    // A disturbed sweep says when in it, that the server lost sound, or that another sweep of
+    // its run was disturbed.
+    const auto heardText = [](const MicrophoneCheckRow& row) {
+        if (row.heard) {
+            return tr("heard (%1 dB)")
+                .arg(std::isfinite(row.snrDb) ? QString::number(row.snrDb, 'f', 0)
+                                              : QStringLiteral(">100"));
+        }
+        if (!row.disturbance) {
+            return tr("not heard");
+        }
+        const MeasureProblem code = row.disturbance->code;
+        if (code == MeasureProblem::OutputRanDry || code == MeasureProblem::InputOverflowed) {
+            return tr("disturbed (sound lost by the server)");
+        }
+        return row.disturbance->detail.empty()
+                   ? tr("disturbed (another sweep)")
+                   : tr("disturbed at %1 s").arg(QString::fromStdString(row.disturbance->detail));
+    };
     for (int r = 0; r < static_cast<int>(m_micRows.size()); ++r) {
         const MicrophoneCheckRow& row = m_micRows[static_cast<std::size_t>(r)];
         const std::optional<double> distance =
@@ -256,6 +291,8 @@ void CSpeakersPage::showMicCheck() {
                         : std::nullopt;
         QStringList flags;
         QRgb colour = kGoodColour;
+        const bool byAnother = row.disturbance && row.disturbance->detail.empty() &&
+                               row.disturbance->code == MeasureProblem::SoundOutOfPlace;
         if (row.levelOff()) {
             flags << tr("level off");
             colour = kLevelColour;
@@ -268,26 +305,33 @@ void CSpeakersPage::showMicCheck() {
             flags.prepend(tr("clipped"));
             colour = kNotHeardColour;
         }
-        if (!row.heard && !row.clipped) {
+        if (row.disturbance) {
+            flags.prepend(tr("disturbed"));
+            colour = kNotHeardColour;
+        } else if (!row.heard && !row.clipped) {
             flags.prepend(tr("not heard"));
             colour = kNotHeardColour;
         }
-        const QString cells[MicColumnCount] = {
-            row.position == SpeakerPosition::Other ? tr("other")
+        const QString cells[MicColumnCount] = {row.position == SpeakerPosition::Other
+                                                   ? tr("other")
                                                    : speakerName(static_cast<int>(row.position)),
-            row.heard ? tr("heard (%1 dB)")
-                            .arg(std::isfinite(row.snrDb) ? QString::number(row.snrDb, 'f', 0)
-                                                          : QStringLiteral(">100"))
-                      : tr("not heard"),
-            !row.inverted   ? QStringLiteral("-")
-            : *row.inverted ? tr("inverted")
-                            : tr("normal"),
-            number(row.delayMs, 2),
-            number(distance, 2),
-            number(row.levelDb, 1),
-            flags.isEmpty() ? tr("OK") : flags.join(tr(", "))};
+                                               heardText(row),
+                                               !row.inverted   ? QStringLiteral("-")
+                                               : *row.inverted ? tr("inverted")
+                                                               : tr("normal"),
+                                               number(row.delayMs, 2),
+                                               number(distance, 2),
+                                               number(row.levelDb, 1),
+                                               flags.isEmpty() ? tr("OK") : flags.join(tr(", "))};
         for (int c = 0; c < MicColumnCount; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
+            if (c == FlagsColumn && row.disturbance) {
+                item->setToolTip(
+                    byAnother ? tr("The sound was disturbed on its way elsewhere in the same run "
+                                   "(a stretch lost or repeated), which may have moved this "
+                                   "speaker's sweep.")
+                              : MeasureMessages::problem(*row.disturbance));
+            }
             if (c == FlagsColumn) {
                 item->setBackground(QColor(colour));
                 item->setForeground(Qt::black);

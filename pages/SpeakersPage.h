@@ -134,8 +134,10 @@ private:
     bool m_micChecking = false;
     std::optional<RecordResult> m_micFailure;  // of the last check, with its message
     QString m_micMessage;
-    std::vector<MicrophoneCheckRow> m_micRows;  // of the last check that ran
-    LevelMatchSession* m_match = nullptr;       // null without a sound server
+    std::vector<MicrophoneCheckRow> m_micRows;    // of the last check that ran
+    std::vector<SpeakerPosition> m_micPositions;  // the speakers its channels reach
+    bool m_micMeasuredAgain = false;              // whether it measured disturbed speakers again
+    LevelMatchSession* m_match = nullptr;         // null without a sound server
     QString m_sensitivityFile;
     bool m_matchRefused = false;  // a measurement ran: its sweeps and the match's noise would mix
 };

@@ -289,6 +289,10 @@
         <source>The recording was disturbed: the input lost sound %1 times.</source>
         <translation>录音受到干扰：输入丢失声音 %1 次。</translation>
     </message>
+    <message>
+        <source>The recording was disturbed at %1 s: its level changed during the sweep (a volume or a gain control turned?).</source>
+        <translation>录音在 %1 秒处受到干扰：扫频期间电平发生了变化（是否调节了音量或增益？）。</translation>
+    </message>
 </context>
 <context>
     <name>PlayerMessages</name>

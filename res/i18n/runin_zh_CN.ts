@@ -151,5 +151,13 @@
         <source>Could not get memory to work out the power-test noise.</source>
         <translation>无法获得生成功率测试噪声所需的内存。</translation>
     </message>
+    <message>
+        <source>The measurement before the run-in: %1</source>
+        <translation>煲箱前的测量：%1</translation>
+    </message>
+    <message>
+        <source>The measurement after the run-in: %1</source>
+        <translation>煲箱后的测量：%1</translation>
+    </message>
 </context>
 </TS>

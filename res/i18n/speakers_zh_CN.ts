@@ -271,5 +271,33 @@
         <source>The levels cannot be matched while a measurement runs: its sweeps would be heard with the speakers.</source>
         <translation>测量进行中时无法匹配电平：它的扫频会与扬声器的声音混在一起。</translation>
     </message>
+    <message>
+        <source>Some sweeps were disturbed on their way each time they were made (a busy computer?): check again when it is quieter.</source>
+        <translation>部分扫频每次播放时都在传输途中受到干扰（计算机是否过于繁忙？）：请在系统较空闲时再检查一次。</translation>
+    </message>
+    <message>
+        <source>Speakers whose sweep was disturbed on its way were measured again.</source>
+        <translation>扫频在传输途中受到干扰的扬声器已重新测量。</translation>
+    </message>
+    <message>
+        <source>disturbed (sound lost by the server)</source>
+        <translation>受到干扰（声音服务器丢失了声音）</translation>
+    </message>
+    <message>
+        <source>disturbed (another sweep)</source>
+        <translation>受到干扰（另一次扫频）</translation>
+    </message>
+    <message>
+        <source>disturbed at %1 s</source>
+        <translation>在 %1 秒处受到干扰</translation>
+    </message>
+    <message>
+        <source>disturbed</source>
+        <translation>受到干扰</translation>
+    </message>
+    <message>
+        <source>The sound was disturbed on its way elsewhere in the same run (a stretch lost or repeated), which may have moved this speaker&apos;s sweep.</source>
+        <translation>同一轮中其他位置的声音在传输途中受到干扰（一段声音丢失或重复），可能使本扬声器的扫频发生了错位。</translation>
+    </message>
 </context>
 </TS>

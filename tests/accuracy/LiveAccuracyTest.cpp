@@ -4,6 +4,7 @@
 #include "audio/PulseServer.h"
 #include "audio/PulseSweepRecorder.h"
 #include "measuring/MicrophoneCheck.h"
+#include "measuring/MicrophoneCheckRun.h"
 #include "tests/support/EmulatedSpeaker.h"
 
 namespace quilbo::test {
@@ -64,8 +65,10 @@ TEST_P(LiveAccuracy, TheMicrophoneCheckMeasuresAKnownLatencyAndFlagsLevelAndPola
             volumes << QString::number(pipeWire() ? 1.0 : std::abs(gain), 'f', 6);  // linear
         }
         ASSERT_TRUE(server->pactl(volumes).ok());
-        const MeasureResult result =
-            measure(microphoneCheckSettings(4, speaker->sink().toStdString()));
+        PulseSweepRecorder recorder(std::make_shared<PulseServer>());
+        const MeasureResult result = runMicrophoneCheck(
+            recorder, microphoneCheckSettings(4, speaker->sink().toStdString()), 0);
+        ASSERT_TRUE(result.ok()) << describeMeasureResult(result);
         const auto rows = judgeMicrophoneCheck(result, microphoneCheckPositions(4, std::nullopt));
         ASSERT_EQ(rows.size(), 4u);
         EXPECT_NEAR(result.channels[0].analysis.delaySeconds * kRate, pipeWire() ? 192 : 0, 1);

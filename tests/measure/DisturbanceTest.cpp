@@ -1,6 +1,7 @@
 // The sweep through a known loudspeaker in a room (delay, resonance, notch, distortion, 300
 // reflections, noise), and the same with sound lost or repeated on its way: those are refused
 // and dated, never measured; a noisy one is refused with its SNR; the undisturbed one measured.
+// A level changed midway is refused and dated too.
 #include "measure/Analysis.h"
 #include "measure/Biquad.h"
 
@@ -85,6 +86,27 @@ TEST(Disturbance, SoundLostOrRepeatedIsRefusedAndDatedAndOnlyTheUndisturbedIsMea
     const Analysis noisy = analyse(loudspeakerInARoom(settings.sweep, 0.06f), settings);
     EXPECT_EQ(noisy.failure.code, MeasureProblem::TooQuiet);
     EXPECT_NEAR(std::stod(noisy.failure.detail), noisy.snrDb, 0.05);
+}
+
+// A gain turned down or up midway through a 2 s sweep through the room is refused and dated; the
+// same sweep unchanged is measured.
+TEST(Disturbance, ALevelChangedMidSweepIsRefusedAndDated) {
+    AnalysisSettings settings;
+    settings.sweep = {kRate, 20, 20000, 2.0, -20.0};
+    settings.sweepStart = kRoomLead;
+    const std::vector<float> clean = loudspeakerInARoom(settings.sweep, 6e-5f);
+    EXPECT_EQ(analyse(clean, settings).failure, MeasureFailure{});
+    for (const auto& [when, gain] :
+         {std::pair{1.1, 0.708f}, std::pair{1.5, 1.334f}}) {  // -3, +2.5 dB
+        std::vector<float> r = clean;
+        for (auto n = kRoomLead + kRoomDelay + std::size_t(when * kRate); n < r.size(); ++n) {
+            r[n] *= gain;
+        }
+        const Analysis a = analyse(r, settings);
+        ASSERT_EQ(a.failure.code, MeasureProblem::LevelChanged)
+            << describeMeasureFailure(a.failure);
+        EXPECT_NEAR(std::stod(a.failure.detail), when, 0.011);
+    }
 }
 
 }  // namespace

@@ -83,5 +83,31 @@ TEST_F(RunInUnmeasured, AFailedMeasurementIsStoredAsFailedAndTheSessionStillEnds
     EXPECT_FALSE(ctl(run(), CRunInPage::IDC_MEASURE)->isEnabled());
 }
 
+// A recorder that hears silence, its output run dry in the first run of each measurement.
+struct DryOnceRecorder : SweepRecorder {
+    int runs = 0;
+    Recording record(const RecordRequest& request, const Progress&) override {
+        Recording out;
+        out.result = RecordResult::Ok;
+        out.underflows = runs++ % 2 == 0;
+        out.channelStarts.assign(request.channels.size(), 0);
+        out.samples.assign(request.sweep.size() * 3, 0.0F);
+        return out;
+    }
+    std::vector<SourceInfo> sources() override { return {}; }
+    std::string defaultSource() override { return {}; }
+};
+
+TEST_F(RunInUnmeasured, AMeasurementMadeAgainAfterADisturbedSweepSaysSoForEachStage) {
+    DryOnceRecorder recorder;
+    MeasurementService service(&recorder);
+    runMeasured(service);
+    const QString status = ctl<QLabel>(run(), CRunInPage::IDC_STATUS)->text();
+    const QString again = "Measured again: the first sweep was disturbed.";
+    EXPECT_TRUE(status.contains(CRunInPage::measuredAgainText(RunInStage::Before, again)) &&
+                status.contains(CRunInPage::measuredAgainText(RunInStage::After, again)))
+        << status.toStdString();
+}
+
 }  // namespace
 }  // namespace quilbo::test

@@ -55,8 +55,8 @@ inline constexpr const char* kUsage =
     "With several channels, lines start with the channel's number and a dot, and each file\n"
     "name gets the number before its extension (resp.2.txt).\n"
     "A recording disturbed on its way (sound lost, repeated or out of place, the output run\n"
-    "dry) is never measured: the sweep is made again, and if every try was disturbed the\n"
-    "reason goes to standard error and no figure is printed or stored.\n"
+    "dry, a level changed midway) is never measured: the sweep is made again, and if every\n"
+    "try was disturbed the reason goes to standard error and no figure is printed or stored.\n"
     "Exit status: 0 measured, 2 bad arguments, 3 nothing could be measured.\n";
 
 // Ends the sweep where the rate allows when no end was given (20000 Hz, or 0.45 times a lower

@@ -12,9 +12,10 @@ namespace quilbo {
 namespace {
 
 // Further apart than this, the reference's sweeps at the start and the end of a run were moved by
-// sound lost or repeated between them: far below a server's cycle (5 ms and more), above what the
-// drift between two sound cards' clocks does over a check.
-constexpr double kReferenceDriftSeconds = 0.001;
+// sound lost or repeated between them: below a server's cycle (5 ms and more), and above what the
+// drift between two sound cards' clocks does over a check of eight speakers (two cards 100 ppm
+// apart, a USB microphone's and a receiver's, drift 1.5 ms in its 15 s).
+constexpr double kReferenceDriftSeconds = 0.002;
 
 // A sweep disturbed on its way, or heard before it was played: most often a stretch of sound
 // lost before it that the recording cannot show, worth another run.

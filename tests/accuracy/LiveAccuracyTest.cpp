@@ -121,8 +121,8 @@ TEST_P(LiveAccuracy, FiveMeasurementsOfOneLoudspeakerAgree) {
 
 // Channel 1 of the null sink is the microphone, channel 2 the loopback of the reference channel.
 // Its monitor places both to the sample; a remap source over it, whose delay the servers report
-// wrongly (PulseAudio's by 11 ms, PipeWire's by a sample), moves the delay from the stream's start
-// or makes it fail, but not the one from the loopback.
+// wrongly (PulseAudio's by 11 ms, PipeWire's by a sample at times), moves the delay from the
+// stream's start or makes it fail, but not the one from the loopback.
 TEST_P(LiveAccuracy, TheLoopbackReferenceGivesTheDelayWhereTheServersReportDoesNot) {
     speaker = std::make_unique<EmulatedSpeaker>(*server);
     ASSERT_TRUE(speaker->startPerfect()) << speaker->log();
@@ -149,7 +149,12 @@ TEST_P(LiveAccuracy, TheLoopbackReferenceGivesTheDelayWhereTheServersReportDoesN
         RecordProperty(std::string("delay_samples_") + (*input ? "remapped" : "monitor"),
                        std::to_string(delays[0]) + " / " + std::to_string(delays[1]));
         EXPECT_NEAR(delays[1], 0, 0.05) << input;
-        EXPECT_EQ(std::abs(delays[0]) > 1, *input != 0) << delays[0] << " " << input;
+        // The monitor's report is exact; PulseAudio's remap source is reported 11 ms wrong, which
+        // shows the loopback is what put its delay right. PipeWire's is off by a sample at most,
+        // or not at all.
+        if (*input == 0 || !pipeWire()) {
+            EXPECT_EQ(std::abs(delays[0]) > 1, *input != 0) << delays[0] << " " << input;
+        }
     }
 }
 

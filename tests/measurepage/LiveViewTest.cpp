@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace quilbo::test {
 namespace {
@@ -32,20 +31,8 @@ TEST_P(LivePage, ReadsAToneInEveryWeightingCalibratesAndStopsCleanly) {
     SoundServer server(GetParam(), SinkOptions{"float32le", kRate, 2, {}});
     ASSERT_TRUE(server.start()) << server.log();
     QTemporaryDir dir;
-    std::vector<float> tone(2 * kRate * 60);
-    for (std::size_t n = 0; n < tone.size(); ++n) {
-        const double seconds = static_cast<double>(n / 2) / kRate;
-        tone[n] = static_cast<float>(0.1 * std::sin(2 * std::numbers::pi * 1000 * seconds));
-    }
-    ASSERT_TRUE(
-        writeFile(dir.filePath("tone.raw"), QByteArray(reinterpret_cast<const char*>(tone.data()),
-                                                       static_cast<qsizetype>(tone.size() * 4))));
     QProcess player;
-    ASSERT_TRUE(startHelper(player,
-                            {"pacat", "--raw", "--format=float32le", "--rate=48000", "--channels=2",
-                             "--device=" + QString(SoundServer::kSink),
-                             "--server=" + server.address(), dir.filePath("tone.raw")},
-                            dir.filePath("pacat.log")));
+    ASSERT_TRUE(playTone(server, player, dir.path(), 0.1));
 
     const auto sound = std::make_shared<PulseServer>();
     PulseSweepRecorder recorder(sound);

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <map>
-#include <numbers>
 
 #include "tests/support/SoundServer.h"
 
@@ -35,20 +34,8 @@ TEST_P(MeterCli, AToneReadsItsLevelInEveryWeightingAndBadRequestsSayWhy) {
     };
     // A 1 kHz tone at -20 dBFS on both channels of the null sink, for as long as the test runs.
     QTemporaryDir dir;
-    std::vector<float> tone(2 * kRate * 60);
-    for (std::size_t n = 0; n < tone.size(); ++n) {
-        const double seconds = static_cast<double>(n / 2) / kRate;  // the frame's time
-        tone[n] = static_cast<float>(0.1 * std::sin(2 * std::numbers::pi * 1000 * seconds));
-    }
-    ASSERT_TRUE(
-        writeFile(dir.filePath("tone.raw"), QByteArray(reinterpret_cast<const char*>(tone.data()),
-                                                       static_cast<qsizetype>(tone.size() * 4))));
     QProcess player;
-    ASSERT_TRUE(startHelper(player,
-                            {"pacat", "--raw", "--format=float32le", "--rate=48000", "--channels=2",
-                             "--device=" + QString(SoundServer::kSink),
-                             "--server=" + server.address(), dir.filePath("tone.raw")},
-                            dir.filePath("pacat.log")));
+    ASSERT_TRUE(playTone(server, player, dir.path(), 0.1));
     const QStringList monitor = {"--input", QString(SoundServer::kSink) + ".monitor"};
     const std::tuple<QStringList, QString, double> cases[] = {
         {{"--weighting", "A", "--seconds", "1"}, "dBFS", -20.0},

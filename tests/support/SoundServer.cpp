@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <functional>
 
@@ -312,6 +313,23 @@ int SoundServer::clientCount() const {
 
 bool SoundServer::setDefaultSink(const QString& name) {
     return pactl({"set-default-sink", name}).ok();
+}
+
+bool playTone(const SoundServer& server, QProcess& player, const QString& folder, double peak) {
+    constexpr int kToneRate = 48000;
+    std::vector<float> tone(2 * kToneRate * 60);
+    for (std::size_t n = 0; n < tone.size(); ++n) {
+        const double seconds = static_cast<double>(n / 2) / kToneRate;  // the frame's time
+        tone[n] = static_cast<float>(peak * std::sin(2 * M_PI * 1000 * seconds));
+    }
+    const QString file = folder + "/tone.raw";
+    return writeFile(file, QByteArray(reinterpret_cast<const char*>(tone.data()),
+                                      static_cast<qsizetype>(tone.size() * sizeof(float)))) &&
+           startHelper(
+               player,
+               {"pacat", "--raw", "--format=float32le", "--rate=48000", "--channels=2",
+                "--device=" + QString(SoundServer::kSink), "--server=" + server.address(), file},
+               folder + "/pacat.log");
 }
 
 SoundCapture::SoundCapture(const SoundServer& server) : m_server(server) {

@@ -87,6 +87,10 @@ private:
     QProcess m_bus, m_graph, m_session, m_pulse;  // PipeWire's bus, pipewire, wireplumber
 };
 
+// Plays a 1 kHz sine of the given peak on both channels of the null sink for a minute with pacat
+// (a float32 stereo sink at 48 kHz), its file in folder; ended by stopHelper(player).
+bool playTone(const SoundServer& server, QProcess& player, const QString& folder, double peak);
+
 // Records the sink's monitor with parec, raw samples in the sink's own format.
 class SoundCapture {
 public:

@@ -73,10 +73,10 @@ bool runOn(ServerKind kind, int rounds) {
         player.setBlock(block, true);
         player.startPlayer(format);
         server.unloadSink(SoundServer::kSink);
-        QTest::qWaitFor([&] { return window.runPending(), player.canResume(); }, 10000);
+        (void)QTest::qWaitFor([&] { return window.runPending(), player.canResume(); }, 10000);
         server.loadSink(SoundServer::kSink);
         server.setDefaultSink(SoundServer::kSink);
-        QTest::qWaitFor([&] { return !sound->devices().devices().outputs.empty(); }, 10000);
+        (void)QTest::qWaitFor([&] { return !sound->devices().devices().outputs.empty(); }, 10000);
         server.pause();
         t = Clock::now();
         player.resumePlayer();

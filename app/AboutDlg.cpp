@@ -23,3 +23,5 @@ void showAboutBox(QWidget* parent) {
     dialog.exec();
 }
 }  // namespace quilbo
+
+#include "moc_AboutDlg.cpp"

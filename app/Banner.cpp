@@ -58,3 +58,5 @@ void Banner::paintEvent(QPaintEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_Banner.cpp"

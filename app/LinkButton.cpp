@@ -78,3 +78,5 @@ void CLinkButton::mouseMoveEvent(QMouseEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_LinkButton.cpp"

@@ -306,3 +306,5 @@ void CMainDlg::retranslate() {
 }
 
 }  // namespace quilbo
+
+#include "moc_MainDlg.cpp"

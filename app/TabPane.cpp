@@ -91,3 +91,5 @@ void TabPane::changeEvent(QEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_TabPane.cpp"

@@ -131,3 +131,5 @@ void DeviceModel::publish(Devices devices) {
 }
 
 }  // namespace quilbo
+
+#include "moc_DeviceModel.cpp"

@@ -8,3 +8,5 @@ void InboxWaker::wake() {
 }
 
 }  // namespace quilbo
+
+#include "moc_Inbox.cpp"

@@ -301,3 +301,5 @@ void LiveMeter::watch() {
 }
 
 }  // namespace quilbo
+
+#include "moc_LiveMeter.cpp"

@@ -133,3 +133,5 @@ void MeasurementService::finishRun(const MeasureResult& result) {
 }
 
 }  // namespace quilbo
+
+#include "moc_MeasurementService.cpp"

@@ -349,3 +349,5 @@ void CFrequencyPage::changeEvent(QEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_FrequencyPage.cpp"

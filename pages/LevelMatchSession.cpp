@@ -234,3 +234,5 @@ void LevelMatchSession::finish() {
 }
 
 }  // namespace quilbo
+
+#include "moc_LevelMatchSession.cpp"

@@ -38,3 +38,5 @@ void CVolumeSlider::mouseMoveEvent(QMouseEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_LevelSlider.cpp"

@@ -488,3 +488,5 @@ void LiveView::changeEvent(QEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_LiveView.cpp"

@@ -401,3 +401,5 @@ void CMeasurePage::changeEvent(QEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_MeasurePage.cpp"

@@ -74,3 +74,5 @@ void OutputChoice::bind(QComboBox* box) {
 }
 
 }  // namespace quilbo
+
+#include "moc_OutputChoice.cpp"

@@ -149,3 +149,5 @@ void ReportRenderProgress(std::uint32_t count) {
 }
 
 }  // namespace quilbo
+
+#include "moc_RenderSession.cpp"

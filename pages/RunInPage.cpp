@@ -499,3 +499,5 @@ void CRunInPage::retranslate() {
 }
 
 }  // namespace quilbo
+
+#include "moc_RunInPage.cpp"

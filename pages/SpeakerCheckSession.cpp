@@ -183,3 +183,5 @@ void SpeakerCheckSession::returnToIdle() {
 }
 
 }  // namespace quilbo
+
+#include "moc_SpeakerCheckSession.cpp"

@@ -151,3 +151,5 @@ void SpeakerMap::paintEvent(QPaintEvent*) {
 }
 
 }  // namespace quilbo
+
+#include "moc_SpeakerMap.cpp"

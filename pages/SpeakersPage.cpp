@@ -570,3 +570,5 @@ void CSpeakersPage::changeEvent(QEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_SpeakersPage.cpp"

@@ -52,3 +52,5 @@ void CStatementPage::openLink(const QUrl& url) const {
 }
 
 }  // namespace quilbo
+
+#include "moc_StatementPage.cpp"

@@ -50,3 +50,5 @@ void StoredListReader::deliver(std::vector<Delivery>&& delivered) {
 }
 
 }  // namespace quilbo
+
+#include "moc_StoredListReader.cpp"

@@ -202,3 +202,5 @@ void StoredMeasurementList::exportChosen(bool impulse, const AskPath& askPath) {
 }
 
 }  // namespace quilbo
+
+#include "moc_StoredMeasurementList.cpp"

@@ -17,3 +17,5 @@ void SystemVolumeSlider::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_SystemVolumeSlider.cpp"

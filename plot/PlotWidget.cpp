@@ -365,3 +365,5 @@ void PlotWidget::changeEvent(QEvent* event) {
 }
 
 }  // namespace quilbo
+
+#include "moc_PlotWidget.cpp"

@@ -62,3 +62,5 @@ void LogindPowerOff::requestPowerOff() {
 }
 
 }  // namespace quilbo
+
+#include "moc_LogindPowerOff.cpp"

@@ -2,6 +2,7 @@
 #include "audio/MeasurementRun.h"
 
 #include "audio/Logging.h"
+#include "measure/Disturbance.h"
 
 #include <algorithm>
 #include <cmath>
@@ -96,13 +97,21 @@ void analyseChannels(MeasureResult& result, const MeasureSettings& settings,
 // Sound lost on the way disturbs the whole run: a stretch dropped in one channel's quiet part
 // moves its sweep without a trace in its own recording, so no channel is kept. Judged channel by
 // channel, only a stream's disturbance, which says nothing of when, reaches every channel.
-void refuseDisturbedRun(MeasureResult& result, std::uint64_t underflows, std::uint64_t overflows,
+// A step the streams' timing reports saw is dated from the first sweep's start: the time in the
+// sweep for a run of one channel.
+void refuseDisturbedRun(MeasureResult& result, const Recording& recording,
                         MeasureSettings::Disturbances rule) {
     MeasureFailure disturbance;
-    if (underflows > 0) {
-        disturbance = {MeasureProblem::OutputRanDry, std::to_string(underflows)};
-    } else if (overflows > 0) {
-        disturbance = {MeasureProblem::InputOverflowed, std::to_string(overflows)};
+    if (recording.underflows > 0) {
+        disturbance = {MeasureProblem::OutputRanDry, std::to_string(recording.underflows)};
+    } else if (recording.overflows > 0) {
+        disturbance = {MeasureProblem::InputOverflowed, std::to_string(recording.overflows)};
+    } else if (recording.slippedAt) {
+        const std::int64_t first =
+            recording.channelStarts.empty() ? recording.playbackStart : recording.channelStarts[0];
+        disturbance = {
+            MeasureProblem::SoundOutOfPlace,
+            disturbanceTime(static_cast<double>(*recording.slippedAt - first) / recording.rate)};
     } else if (rule == MeasureSettings::Disturbances::RefuseRun) {
         for (const ChannelResult& channel : result.channels) {
             if (isDisturbance(channel.analysis.failure)) {
@@ -146,7 +155,7 @@ MeasureResult measureOnce(SweepRecorder& recorder, const MeasureSettings& settin
     result.delaysFromLoopback = settings.referenceChannel > 0 && !recording.loopback.empty();
     result.delaysExact = recording.startExact || result.delaysFromLoopback;
     analyseChannels(result, settings, recording.channelStarts, recording.loopback);
-    refuseDisturbedRun(result, recording.underflows, recording.overflows, settings.disturbances);
+    refuseDisturbedRun(result, recording, settings.disturbances);
     return result;
 }
 
@@ -271,7 +280,7 @@ MeasureResult analyseRecording(std::vector<float> recording, const MeasureSettin
                          (static_cast<std::int64_t>(signalFrames) + gap));
     }
     analyseChannels(result, settings, starts);
-    refuseDisturbedRun(result, 0, 0, settings.disturbances);
+    refuseDisturbedRun(result, Recording{}, settings.disturbances);
     return result;
 }
 

@@ -17,6 +17,7 @@
 #include <new>
 #include <utility>
 
+#include "audio/Logging.h"
 #include "audio/PulseFormat.h"
 #include "audio/ThreadPriority.h"
 
@@ -32,6 +33,9 @@ constexpr std::chrono::milliseconds kPoll{20};
 constexpr std::chrono::milliseconds kTimingEvery{50};
 // How long a cancel's fade falls.
 constexpr pa_usec_t kFadeLength = 10000;
+// A step in where the playback lands that counts as sound lost or repeated between the streams:
+// half PipeWire's shortest graph cycle.
+constexpr double kSlipFrames = 16;
 // Pairs of timing reports the alignment wants at least.
 constexpr std::size_t kFewestReports = 6;
 // Where the server converts a rate, the start is taken this many milliseconds early, so that a
@@ -382,6 +386,11 @@ Recording PulseRecordRun::run(const SweepRecorder::Progress& progress,
                 }
                 out.underflows = m_underflows;
                 out.overflows = m_overflows;
+                if (const auto slip = m_alignment.step(kSlipFrames)) {
+                    qCInfo(lcAudio) << "the streams' reports moved the playback by" << slip->frames
+                                    << "frames at recorded frame" << slip->at;
+                    out.slippedAt = slip->at;
+                }
                 release();
                 return out;
             } else if (now >= deadline) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <span>
 
 #include "audio/PulseConnection.h"
 
@@ -161,6 +162,68 @@ void StreamAlignment::add(const pa_timing_info* rec, const pa_timing_info* play)
     m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(rec->write_index / recordFrameBytes));
     m_cycle = std::gcd(m_cycle, static_cast<std::int64_t>(play->read_index / playbackFrameBytes));
     m_offsets.push_back((captured - heard) * rate / 1e6);
+    m_captured.push_back(static_cast<std::int64_t>(rec->write_index / recordFrameBytes));
+}
+
+namespace {
+
+// A straight line through points, by least squares: the two streams' clocks may drift apart
+// evenly (two sound cards), which is no step.
+struct Line {
+    double slope = 0, intercept = 0;
+    double at(double x) const { return intercept + slope * x; }
+};
+
+Line lineThrough(std::span<const double> x, std::span<const double> y) {
+    const auto n = static_cast<double>(x.size());
+    double sx = 0, sy = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        sx += x[i];
+        sy += y[i];
+    }
+    const double mx = sx / n, my = sy / n;
+    double sxx = 0, sxy = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        sxx += (x[i] - mx) * (x[i] - mx);
+        sxy += (x[i] - mx) * (y[i] - my);
+    }
+    const double slope = sxx > 0 ? sxy / sxx : 0;
+    return {slope, my - slope * mx};
+}
+
+// How far the points stray from their line, highest less lowest.
+double wander(std::span<const double> x, std::span<const double> y, const Line& line) {
+    double low = 0, high = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double off = y[i] - line.at(x[i]);
+        low = std::min(low, off);
+        high = std::max(high, off);
+    }
+    return high - low;
+}
+
+}  // namespace
+
+std::optional<StreamAlignment::Step> StreamAlignment::step(double frames) const {
+    constexpr std::size_t kFewestASide = 3;
+    std::vector<double> x(m_captured.begin(), m_captured.end());
+    const std::span<const double> xs(x), ys(m_offsets);
+    std::optional<Step> largest;
+    for (std::size_t split = kFewestASide; split + kFewestASide <= m_offsets.size(); ++split) {
+        const auto xb = xs.first(split), yb = ys.first(split);
+        const auto xa = xs.subspan(split), ya = ys.subspan(split);
+        const Line before = lineThrough(xb, yb), after = lineThrough(xa, ya);
+        // Where the two sides' lines stand between the reports either side of the split.
+        const double middle = (xs[split - 1] + xs[split]) / 2;
+        const double moved = after.at(middle) - before.at(middle);
+        // Reports of a source that is not a monitor wander with its blocks (PulseAudio's remap
+        // source by 19 ms): a step counts only beyond how far they wander on either side.
+        const double bound = std::max({frames, wander(xb, yb, before), wander(xa, ya, after)});
+        if (std::abs(moved) > bound && (!largest || std::abs(moved) > std::abs(largest->frames))) {
+            largest = Step{moved, m_captured[split]};
+        }
+    }
+    return largest;
 }
 
 std::optional<std::int64_t> StreamAlignment::offset() const {

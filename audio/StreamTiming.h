@@ -114,10 +114,22 @@ public:
     // without a pair.
     std::optional<std::int64_t> offset() const;
 
+    // A lasting step in where the playback lands: sound lost or repeated between the two streams
+    // while the sweep played, which the reports see even where no stream event said so.
+    struct Step {
+        double frames = 0;    // how far the playback moved in the recording
+        std::int64_t at = 0;  // the recorded frame it moved at
+    };
+    // The largest step between the median of the pairs before a report and of those from it on,
+    // when larger than `frames`; a few pairs on each side at least, so that one report taken
+    // between two streams' blocks is no step.
+    std::optional<Step> step(double frames) const;
+
 private:
     const Streams m_streams;
-    std::vector<double> m_offsets;  // one a pair, in recorded frames
-    std::int64_t m_cycle = 0;       // PipeWire's graph cycle, in frames, as measured
+    std::vector<double> m_offsets;         // one a pair, in recorded frames
+    std::vector<std::int64_t> m_captured;  // one a pair: the frames the input had captured
+    std::int64_t m_cycle = 0;              // PipeWire's graph cycle, in frames, as measured
 };
 
 }  // namespace quilbo

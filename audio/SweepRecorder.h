@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,10 @@ struct Recording {
     bool startExact = true;
     std::uint64_t underflows = 0;  // times the output ran dry (those sweeps are damaged)
     std::uint64_t overflows = 0;   // times the input lost sound for want of room
+    // The recorded frame at which the streams' timing reports saw the playback move in the
+    // recording while it played (sound lost or repeated between them, which no stream event
+    // told of); none when they did not.
+    std::optional<std::int64_t> slippedAt;
 };
 
 struct SourceInfo {

@@ -87,13 +87,13 @@ std::vector<double> steadyPart(const Deconvolution& h, const SweepSettings& swee
     return steady;
 }
 
-std::string seconds(double value) {
+}  // namespace
+
+std::string disturbanceTime(double seconds) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
+    std::snprintf(text, sizeof text, "%.2f", seconds);
     return text;
 }
-
-}  // namespace
 
 MeasureFailure findDisturbance(const Deconvolution& h, const SweepSettings& sweepSettings,
                                std::span<const float> segment, std::size_t sweepOffset, double peak,
@@ -195,7 +195,7 @@ MeasureFailure findDisturbance(const Deconvolution& h, const SweepSettings& swee
         recorded += x * x;
         wanted += expected[i] * expected[i];
     }
-    const std::string when = seconds((static_cast<double>(worstAt) - peak) / rate);
+    const std::string when = disturbanceTime((static_cast<double>(worstAt) - peak) / rate);
     return {recorded < kMissingRatio * kMissingRatio * wanted ? MeasureProblem::SoundMissing
                                                               : MeasureProblem::SoundOutOfPlace,
             when};

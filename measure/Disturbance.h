@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 
 namespace quilbo {
 
@@ -26,6 +27,10 @@ inline constexpr double kDisturbanceDb = -18.0;
 // 0.1 s, at most `post` samples), so a loudspeaker's delay, resonances, notches and distortion
 // are part of it and never count as disturbances. An undisturbed recording is then checked for a
 // level that changed during the sweep (findLevelStep).
+// When in a sweep a disturbance was found, as the failures' detail gives it: seconds, two
+// decimals.
+std::string disturbanceTime(double seconds);
+
 MeasureFailure findDisturbance(const Deconvolution& deconvolution, const SweepSettings& sweep,
                                std::span<const float> segment, std::size_t sweepOffset, double peak,
                                long long post, double noiseRms);

@@ -1,10 +1,13 @@
 // The stream-timing helper on reports made by hand: where a stop's fade may begin when the server's
-// last word is stale or marked corrupt, and when the end of what was sent counts as played.
+// last word is stale or marked corrupt, when the end of what was sent counts as played, and a
+// sweep's playback that moves in its recording while it plays.
 #include <gtest/gtest.h>
 
 #include <pulse/timeval.h>
 
 #include "audio/StreamTiming.h"
+
+#include <cmath>
 
 namespace quilbo {
 namespace {
@@ -56,6 +59,44 @@ TEST(StreamTiming, WhatWasSentCountsAsPlayedOnceTheSinkHasHadTimeToPlayIt) {
     EXPECT_EQ(timing.played(48000, 1019999), 48000u - 960u);
     EXPECT_EQ(timing.played(48000, 1020000), 48000u);
     EXPECT_EQ(timing.played(60000, 1030000), 48000u) << "the earlier end stays played";
+}
+
+// Pairs of a monitor's and its sink's reports every 50 ms (2400 frames), the playback landing
+// 3072 frames into the recording, plus `moved(i)` frames at the i-th pair.
+template <typename Moved>
+std::optional<StreamAlignment::Step> stepIn(Moved moved) {
+    StreamAlignment alignment({.rate = 48000,
+                               .recordFrameBytes = 4,
+                               .playbackFrameBytes = 4,
+                               .monitor = true,
+                               .pipeWire = true});
+    for (int i = 0; i < 40; ++i) {
+        pa_timing_info record{}, play{};
+        const std::int64_t read = 4800 + 2400 * i;
+        play.read_index = 4 * read;
+        play.playing = 1;
+        record.write_index = 4 * (read + 3072);
+        record.source_usec =
+            static_cast<pa_usec_t>(std::llround((2000 + moved(i)) / 48000.0 * 1e6));
+        alignment.add(&record, &play);
+    }
+    return alignment.step(16);
+}
+
+TEST(StreamAlignment, APlaybackThatMovesInTheRecordingIsFoundAndDatedButDriftAndWanderAreNot) {
+    EXPECT_FALSE(stepIn([](int) { return 0.0; }));
+    const auto lost = stepIn([](int i) { return i >= 25 ? 1024.0 : 0.0; });
+    ASSERT_TRUE(lost);
+    EXPECT_NEAR(lost->frames, 1024, 1);
+    EXPECT_EQ(lost->at, 4800 + 2400 * 25 + 3072);
+    EXPECT_NEAR(stepIn([](int i) { return i >= 3 ? -256.0 : 0.0; })
+                    .value_or(StreamAlignment::Step{})
+                    .frames,
+                -256, 1);
+    // Two sound cards' clocks 200 ppm apart, and a source whose reports wander by 19 ms with its
+    // blocks (PulseAudio's remap source).
+    EXPECT_FALSE(stepIn([](int i) { return 0.48 * i; }));
+    EXPECT_FALSE(stepIn([](int i) { return 900.0 - 110.0 * (i % 9); }));
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST_P(MeasureCli, APerfectLoudspeakerAndTheSweepFileAreWiresAndBadRequestsSayWh
 // may, with a note.
 TEST_P(MeasureCli, ANullSinkHasNoDelayAtAnyRate) {
     ASSERT_TRUE(speaker->startPerfect()) << speaker->log();
-    for (const char* rate : {"8000", "11025", "44100", "96000"}) {
+    for (const char* rate : {"8000", "44100", "96000"}) {
         Outcome run = measure({"--rate", rate});
         RecordProperty(std::string("delay_ms_at_") + rate, run.figures["delay_ms"].toStdString());
         EXPECT_EQ(run.errors.contains("note: the sweep ends at"), std::atoi(rate) < 44445) << rate;

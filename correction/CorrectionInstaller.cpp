@@ -83,16 +83,13 @@ FileWriteResult writeRecord(const QString& path, const Record& record) {
 QByteArray dropInText(const Record& record, const QStringList& script) {
     QString description = QString::fromStdString(record.description);
     description.replace(QRegularExpression("[\\x00-\\x1f]"), " ");
-    return ("# " + description.toStdString() +
-            ": made at every start of the sound server.\n"
-            "# Quilbo removes it with the correction (quilbo-correct remove " +
-            record.sink +
-            ").\n"
-            "context.exec = [\n"
-            "  { path = \"" +
-            script.first().toStdString() + "\" args = \"" + script.mid(1).join(' ').toStdString() +
-            "\" }\n]\n")
-        .c_str();
+    return QByteArray::fromStdString("# " + description.toStdString() +
+                                     ": made at every start of the sound server.\n"
+                                     "# Quilbo removes this file with the correction.\n"
+                                     "context.exec = [\n"
+                                     "  { path = \"" +
+                                     script.first().toStdString() + "\" args = \"" +
+                                     script.mid(1).join(' ').toStdString() + "\" }\n]\n");
 }
 
 InstallFailure failure(InstallError error, std::string detail = {}) {
@@ -106,6 +103,42 @@ InstallFailure writeFailure(const QString& path, FileWriteResult file) {
 constexpr std::chrono::milliseconds kStopWait{3000};
 
 }  // namespace
+
+std::string describeInstallFailure(const InstallFailure& failure) {
+    const std::string& detail = failure.detail;
+    switch (failure.error) {
+        case InstallError::NoServer:
+            return "no sound server answered";
+        case InstallError::NotPipeWire:
+            return "the sound server is PulseAudio: a correction is installed on PipeWire only "
+                   "(its export works on both)";
+        case InstallError::UnknownOutput:
+            return "no output named " + detail + " to correct";
+        case InstallError::BadCorrection:
+            return describeCorrectionChain(failure.chain);
+        case InstallError::NoFolder:
+            return "the configuration folder " + detail +
+                   " is unknown or holds a blank, a quote or a backslash, which PipeWire cannot "
+                   "be given";
+        case InstallError::NoProgram:
+            return "pipewire, pw-metadata, setpriv or sh is not installed";
+        case InstallError::WriteFailed:
+            return describeFileWrite(detail, failure.file);
+        case InstallError::StartFailed:
+            return "the correction's chain ended before its output " + detail + " came";
+        case InstallError::NotAppeared:
+            return "the correction's output " + detail + " did not come within its time";
+        case InstallError::NotInstalled:
+            return "no correction named " + detail + " is installed";
+        case InstallError::StillRunning:
+            return "the correction " + detail + " would not go";
+        case InstallError::DefaultRefused:
+            return "the sound server did not make " + detail + " the default output";
+        case InstallError::None:
+            break;
+    }
+    return "no error";
+}
 
 CorrectionInstaller::CorrectionInstaller(PulseServer& server, Options options)
     : m_server(server), m_options(std::move(options)) {

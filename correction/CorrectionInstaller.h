@@ -54,6 +54,10 @@ struct InstallFailure {
     bool ok() const { return error == InstallError::None; }
 };
 
+// A short English reason, for the command-line tools (the pages have their own, translated
+// texts): "the sound server is PulseAudio, ...", with the name or path it concerns.
+std::string describeInstallFailure(const InstallFailure& failure);
+
 struct InstallResult {
     InstallFailure failure;
     std::string sink;  // the new output's name, when it was installed
@@ -84,7 +88,8 @@ public:
 
     // Installs the correction in front of the output (a sink name), replacing one installed
     // there before. The sink's name when its output is there; on any failure nothing of it is
-    // left behind.
+    // left behind. A correction, output or folder that is refused leaves an earlier correction
+    // as it was; one whose chain then fails to start has replaced it by nothing.
     InstallResult install(const Correction& correction, const std::string& output);
     // Makes an installed correction the default output, remembering the default it replaces.
     InstallFailure makeDefault(const std::string& sink);

@@ -6,9 +6,10 @@
 //   the same shelf in both, so that is what a shelf is given.
 // - delay: "Delay (s)" in seconds, cut (not rounded) to whole samples of the graph's rate, and at
 //   most "max-delay" (a config key, seconds, 1 by default) less a sample.
-// - a plain gain: the mixer's "Gain 1" takes no sign in 0.3.65, so each channel's level and
-//   polarity is the convolver with the built-in one-sample impulse "/dirac" scaled by its config's
-//   "gain" (a linear factor of either sign), which adds no latency.
+// - a plain gain: 0.3.65's mixer plays a single input at unity whatever its "Gain 1" (0.5 and
+//   -0.5 both measured at 1), and it has no invert node, so each channel's level and polarity is
+//   the convolver with the built-in one-sample impulse "/dirac" scaled by its config's "gain" (a
+//   linear factor of either sign), which adds no latency.
 // Every channel of the output passes the chain: one the correction leaves alone through a copy.
 #include "measure/CorrectionPipeWire.h"
 
@@ -22,7 +23,7 @@ namespace {
 constexpr double kShelfQ = 0.70710678118654752;  // the cookbook's Q for a shelf slope S = 1
 constexpr double kMaxDelaySeconds = 1.0;
 
-std::string number(double value) {
+std::string jsonNumber(double value) {
     char text[32];
     const auto end = std::to_chars(text, text + sizeof(text), value).ptr;
     return std::string(text, end);
@@ -76,7 +77,7 @@ int placeOf(const ChannelCorrection& channel, const std::vector<std::string>& po
                : -1;
 }
 
-bool within(double value, double low, double high) {
+bool inRange(double value, double low, double high) {
     return std::isfinite(value) && value >= low && value <= high;
 }
 
@@ -84,17 +85,17 @@ CorrectionChainCheck checkChannel(const ChannelCorrection& c, int rate) {
     for (std::size_t i = 0; i < c.filters.size(); ++i) {
         const CorrectionFilter& f = c.filters[i];
         const bool fine = std::isfinite(f.frequency) && f.frequency > 0 &&
-                          f.frequency < rate / 2.0 && within(f.gainDb, -120, 20) &&
+                          f.frequency < rate / 2.0 && inRange(f.gainDb, -120, 20) &&
                           (f.kind != CorrectionFilterKind::Peaking ||
                            (std::isfinite(f.q) && f.q > 0 && f.q <= 10));
         if (!fine) {
             return {CorrectionChainError::BadFilter, c.channel, static_cast<int>(i) + 1};
         }
     }
-    if (!within(c.delayMs, 0, kMaxDelaySeconds * 1000)) {
+    if (!inRange(c.delayMs, 0, kMaxDelaySeconds * 1000)) {
         return {CorrectionChainError::BadDelay, c.channel, 0};
     }
-    if (!within(c.preampDb + c.trimDb, -120, 20)) {
+    if (!inRange(c.preampDb + c.trimDb, -120, 20)) {
         return {CorrectionChainError::BadLevel, c.channel, 0};
     }
     return {};
@@ -120,16 +121,17 @@ struct Graph {
 void addChannel(Graph& graph, const std::string& prefix, const ChannelCorrection& c, int rate) {
     std::vector<std::string> stages = {prefix + "level"};
     const double level = (c.invert ? -1.0 : 1.0) * std::pow(10.0, (c.preampDb + c.trimDb) / 20.0);
-    graph.nodes += "      { type = builtin name = " + stages.back() +
-                   " label = convolver config = { filename = \"/dirac\" gain = " + number(level) +
-                   " } }\n";
+    graph.nodes +=
+        "      { type = builtin name = " + stages.back() +
+        " label = convolver config = { filename = \"/dirac\" gain = " + jsonNumber(level) +
+        " } }\n";
     for (const CorrectionFilter& f : c.filters) {
         stages.push_back(prefix + "f" + std::to_string(stages.size()));
         const double q = f.kind == CorrectionFilterKind::Peaking ? f.q : kShelfQ;
-        graph.nodes += "      { type = builtin name = " + stages.back() +
-                       " label = " + labelOf(f.kind) +
-                       " control = { \"Freq\" = " + number(f.frequency) + " \"Q\" = " + number(q) +
-                       " \"Gain\" = " + number(f.gainDb) + " } }\n";
+        graph.nodes +=
+            "      { type = builtin name = " + stages.back() + " label = " + labelOf(f.kind) +
+            " control = { \"Freq\" = " + jsonNumber(f.frequency) + " \"Q\" = " + jsonNumber(q) +
+            " \"Gain\" = " + jsonNumber(f.gainDb) + " } }\n";
     }
     if (c.delayMs > 0) {
         // Half a sample more: the node cuts the product of seconds and rate to whole samples,
@@ -138,8 +140,8 @@ void addChannel(Graph& graph, const std::string& prefix, const ChannelCorrection
         stages.push_back(prefix + "delay");
         graph.nodes +=
             "      { type = builtin name = " + stages.back() +
-            " label = delay config = { \"max-delay\" = " + number(std::ceil(seconds) + 1) +
-            " } control = { \"Delay (s)\" = " + number(seconds) + " } }\n";
+            " label = delay config = { \"max-delay\" = " + jsonNumber(std::ceil(seconds) + 1) +
+            " } control = { \"Delay (s)\" = " + jsonNumber(seconds) + " } }\n";
     }
     for (std::size_t k = 1; k < stages.size(); ++k) {
         graph.links +=
@@ -184,6 +186,43 @@ CorrectionChainCheck checkCorrectionChain(const Correction& correction,
         }
     }
     return {};
+}
+
+std::string describeCorrectionChain(const CorrectionChainCheck& check) {
+    const char* why = "no error";
+    switch (check.error) {
+        case CorrectionChainError::NoChannels:
+            why = "the correction corrects no channel";
+            break;
+        case CorrectionChainError::UnknownChannel:
+            why = "the output has no such channel";
+            break;
+        case CorrectionChainError::RepeatedChannel:
+            why = "the output's channel is corrected twice";
+            break;
+        case CorrectionChainError::BadFilter:
+            why =
+                "a frequency below half the rate, a Q up to 10 and a gain from -120 to +20 dB "
+                "are needed";
+            break;
+        case CorrectionChainError::BadDelay:
+            why = "the delay must be from 0 to 1000 ms";
+            break;
+        case CorrectionChainError::BadLevel:
+            why = "the preamp and trim together must be from -120 to +20 dB";
+            break;
+        case CorrectionChainError::BadRate:
+            why = "the correction's rate is no sample rate";
+            break;
+        case CorrectionChainError::None:
+            break;
+    }
+    std::string where;
+    if (check.channel > 0) {
+        where = "channel " + std::to_string(check.channel) +
+                (check.filter > 0 ? ", filter " + std::to_string(check.filter) : "") + ": ";
+    }
+    return where + why;
 }
 
 std::string filterChainArguments(const Correction& correction, const CorrectionTarget& target) {

@@ -48,6 +48,8 @@ std::string correctionSinkDescription(const CorrectionTarget& target);
 
 CorrectionChainCheck checkCorrectionChain(const Correction& correction,
                                           const CorrectionTarget& target);
+// A short English reason, for the command-line tools ("channel 2, filter 3: ...").
+std::string describeCorrectionChain(const CorrectionChainCheck& check);
 
 // Each text is empty when checkCorrectionChain refuses the pair.
 // `{ node.description = ... filter.graph = { ... } capture.props = { ... } playback.props = ... }`

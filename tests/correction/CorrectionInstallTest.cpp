@@ -121,7 +121,8 @@ TEST_P(CorrectionInstall, MeasuredThroughItIsWhatItSaysAndRemovingItLeavesNothin
     QElapsedTimer appearing;
     appearing.start();
     const InstallResult installed = installer->install(kCorrection, EmulatedSpeaker::kSpeaker);
-    ASSERT_TRUE(installed.failure.ok()) << int(installed.failure.error) << speaker.log();
+    ASSERT_TRUE(installed.failure.ok())
+        << describeInstallFailure(installed.failure) << speaker.log();
     RecordProperty("appeared_ms", std::to_string(appearing.elapsed()));
     EXPECT_LT(appearing.elapsed(), 5000);
     ASSERT_TRUE(installer->makeDefault(installed.sink).ok());

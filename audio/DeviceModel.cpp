@@ -44,6 +44,25 @@ SpeakerPosition speakerPosition(int pulsePosition) {
     }
 }
 
+std::string pipeWirePosition(int pulsePosition) {
+    // In libpulse's order, from PA_CHANNEL_POSITION_MONO (0) to TOP_REAR_CENTER, the auxiliary
+    // channels AUX0 to AUX31 between SIDE_RIGHT and TOP_CENTER.
+    static const char* const kNames[] = {"MONO", "FL",  "FR",  "FC",  "RC", "RL",
+                                         "RR",   "LFE", "FLC", "FRC", "SL", "SR"};
+    static const char* const kTop[] = {"TC", "TFL", "TFR", "TFC", "TRL", "TRR", "TRC"};
+    if (pulsePosition >= PA_CHANNEL_POSITION_MONO && pulsePosition < PA_CHANNEL_POSITION_AUX0) {
+        return kNames[pulsePosition - PA_CHANNEL_POSITION_MONO];
+    }
+    if (pulsePosition >= PA_CHANNEL_POSITION_AUX0 && pulsePosition <= PA_CHANNEL_POSITION_AUX31) {
+        return "AUX" + std::to_string(pulsePosition - PA_CHANNEL_POSITION_AUX0);
+    }
+    if (pulsePosition >= PA_CHANNEL_POSITION_TOP_CENTER &&
+        pulsePosition <= PA_CHANNEL_POSITION_TOP_REAR_CENTER) {
+        return kTop[pulsePosition - PA_CHANNEL_POSITION_TOP_CENTER];
+    }
+    return {};
+}
+
 DeviceModel::DeviceModel(QObject* parent)
     : QObject(parent),
       m_changes(new Inbox<Change>(this, [this](std::vector<Change>&&) { Q_EMIT changed(); })) {}

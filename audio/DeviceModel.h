@@ -81,5 +81,8 @@ private:
 
 // Speaker position of a libpulse channel position; Other for those a check layout does not use.
 SpeakerPosition speakerPosition(int pulsePosition);
+// PipeWire's name of a libpulse channel position (FL, FR, FC, LFE, RL, RR, SL, SR, AUX0, ...);
+// empty for one it has no name for.
+std::string pipeWirePosition(int pulsePosition);
 
 }  // namespace quilbo

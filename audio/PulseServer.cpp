@@ -11,6 +11,7 @@
 #include <pulse/introspect.h>
 
 #include <cstring>
+#include <thread>
 
 #include "audio/Logging.h"
 #include "audio/PulseConnection.h"
@@ -158,6 +159,23 @@ bool PulseServer::send(const std::function<pa_operation*(pa_context*)>& start) {
         return false;
     }
     return OperationPtr(start(m_connection->context())) != nullptr;
+}
+
+bool PulseServer::setDefaultOutput(const std::string& name) {
+    if (!send([&](pa_context* context) {
+            return pa_context_set_default_sink(context, name.c_str(), nullptr, nullptr);
+        })) {
+        return false;
+    }
+    // The server's own event then brings the model up to date: read until it holds the change.
+    const auto deadline = std::chrono::steady_clock::now() + m_options.serverTimeout;
+    while (sync() && m_devices.devices().defaultOutput != name) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return m_devices.devices().defaultOutput == name;
 }
 
 void PulseServer::refresh() {

@@ -59,6 +59,9 @@ public:
     // Waits (bounded) until the model holds what the server says now; false when no server
     // answered. It waits: never call it on the window thread.
     bool sync();
+    // Makes the named output the system's default and waits (bounded) until the server says it
+    // is. False when no server answered or it kept another. It waits: never on the window thread.
+    bool setDefaultOutput(const std::string& name);
     // Sends a request that wants no answer (a volume set), when the server answers now; takes
     // the loop lock briefly and never waits. False when there was no server to send it to.
     bool send(const std::function<pa_operation*(pa_context*)>& start);

@@ -13,6 +13,7 @@ struct Biquad {
     int rate = 48000;
 
     static Biquad peaking(int rate, double frequency, double gainDb, double q);
+    // The shelves take the cookbook's Q; a Q of 1/sqrt(2) is its slope S = 1 at every gain.
     static Biquad lowShelf(int rate, double frequency, double gainDb, double q);
     static Biquad highShelf(int rate, double frequency, double gainDb, double q);
     // Second-order high-pass (-3 dB at `frequency` for q = 0.7071).

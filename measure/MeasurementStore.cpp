@@ -116,6 +116,7 @@ public:
     explicit HeaderReader(std::map<std::string, std::string, std::less<>> fields)
         : m_fields(std::move(fields)) {}
 
+    bool has(std::string_view key) const { return m_fields.find(key) != m_fields.end(); }
     std::string text(std::string_view key) {
         const auto found = m_fields.find(key);
         if (found == m_fields.end()) {
@@ -217,6 +218,9 @@ std::string serialiseMeasurement(const Measurement& m) {
     put("reason", m.failure);
     put("session", m.session);
     put("stage", stageText(m.stage));
+    if (m.arrivalSeconds) {
+        put("arrival", numberText(*m.arrivalSeconds));
+    }
     put("impulse", std::to_string(m.impulse.size()));
     put("response", std::to_string(m.response.frequency.size()));
     put("crc32", std::to_string(crc32(data)));
@@ -277,6 +281,12 @@ LoadResult parseMeasurement(std::string_view bytes) {
     if (!version1) {
         m.session = header.text("session");
         stage = header.text("stage");
+    }
+    if (header.has("arrival")) {
+        m.arrivalSeconds = header.number<double>("arrival");
+        if (!std::isfinite(*m.arrivalSeconds)) {
+            header.fail("arrival");
+        }
     }
     const auto impulseCount = header.number<std::uint64_t>("impulse");
     const auto responseCount = header.number<std::uint64_t>("response");

@@ -37,6 +37,10 @@ struct Measurement {
     MeasurementStage stage = MeasurementStage::None;
     std::vector<float> impulse;
     Response response;  // as shown: smoothed, calibrated
+    // When the impulse's peak arrived, in seconds from the run's time origin: the channels of one
+    // run share that origin, so their differences are the speakers' differences in distance.
+    // Empty for measurements stored before it was kept.
+    std::optional<double> arrivalSeconds;
 };
 
 struct MeasurementEntry {
@@ -64,6 +68,7 @@ struct LoadResult {
 // The file format: a text header ("quilbo-measurement 2", then key=value lines with '\', newline
 // and carriage return escaped, then "end"), followed by little-endian 32-bit floats: the impulse
 // response, then the response's frequencies, dB and phases, their counts and CRC-32 in the header.
+// An "arrival" line is optional (later version-2 files have it).
 // Version 1 lacks the session and the stage; a version-1 run-in measurement still named
 // "<session> before|after, channel N" is given them from its name when read.
 std::string serialiseMeasurement(const Measurement& measurement);

@@ -30,6 +30,9 @@ Measurement storedMeasurement(const MeasureResult& result, const MeasureSettings
     m.failure = m.ok ? std::string() : label.failure;
     m.impulse = analysis.impulse;
     m.response = analysis.response;
+    if (m.ok) {
+        m.arrivalSeconds = analysis.delaySeconds;
+    }
     return m;
 }
 

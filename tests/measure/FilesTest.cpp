@@ -133,8 +133,9 @@ std::string version1(const std::string& bytes) {
            bytes.substr(bytes.find("\nimpulse="));
 }
 
-TEST(MeasurementFormat, TheSessionAndStageRoundTripAndAVersion1RunInNameStillGivesThem) {
+TEST(MeasurementFormat, TheSessionStageAndArrivalRoundTripAndAVersion1RunInNameStillGivesThem) {
     Measurement m = sample();
+    m.arrivalSeconds = 0.0123456789;
     m.name = "Run-in 2026-12-07 18:30 after, channel 2";
     m.session = "2026-12-07T18:30:00Z";
     m.stage = MeasurementStage::After;
@@ -142,6 +143,8 @@ TEST(MeasurementFormat, TheSessionAndStageRoundTripAndAVersion1RunInNameStillGiv
     const auto old = parseMeasurement(version1(serialiseMeasurement(m))).measurement;
     ASSERT_TRUE(current && old);
     EXPECT_EQ(std::tie(current->session, current->stage), std::tie(m.session, m.stage));
+    EXPECT_EQ(current->arrivalSeconds, m.arrivalSeconds);
+    EXPECT_FALSE(old->arrivalSeconds);  // a file without one has none
     EXPECT_EQ(old->session + " after", "Run-in 2026-12-07 18:30 after");
     EXPECT_EQ(old->stage, MeasurementStage::After);
 }

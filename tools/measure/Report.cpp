@@ -26,7 +26,7 @@ std::string described(const std::string& path, const FileWriteResult& written) {
 }
 
 std::string store(const MeasureRequest& request, const MeasureResult& result,
-                  const ChannelResult& channel, bool several) {
+                  const ChannelResult& channel, bool several, const std::string& date) {
     const MeasurementStore measurements(MeasurementStore::defaultFolder());
     if (measurements.folder().empty()) {
         return "no folder for stored measurements: neither XDG_DATA_HOME nor HOME is set";
@@ -34,7 +34,7 @@ std::string store(const MeasureRequest& request, const MeasureResult& result,
     const MeasurementLabel label{
         several ? request.storeName + " (channel " + std::to_string(channel.channel) + ")"
                 : request.storeName,
-        utcNow(),
+        date,
         request.settings.output.empty() ? "default" : request.settings.output,
         !request.analysePath.empty()     ? request.analysePath
         : request.settings.input.empty() ? "default"
@@ -76,6 +76,8 @@ double thdAt1kHz(const HarmonicDistortion& distortion) {
 
 std::string report(const MeasureRequest& request, const MeasureResult& result, std::FILE* out) {
     const bool several = request.settings.channels.size() > 1;
+    // One date for the run's channels: it tells their run apart from another of the same name.
+    const std::string date = utcNow();
     // Where the start is not known exactly, the first channel's delay is the reference.
     double reference = 0.0;
     if (!result.delaysExact) {
@@ -124,7 +126,7 @@ std::string report(const MeasureRequest& request, const MeasureResult& result, s
             note(described(path, exportImpulseWav(path, a.impulse, request.settings.sweep.rate)));
         }
         if (!request.storeName.empty()) {
-            note(store(request, result, channel, several));
+            note(store(request, result, channel, several, date));
         }
     }
     std::fflush(out);

@@ -1,0 +1,136 @@
+// quilbo-correct: a loudspeaker correction from a stored measurement, printed for scripts or
+// written as equaliser text.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "measure/CorrectionText.h"
+#include "tools/correct/CommandLine.h"
+#include "tools/correct/StoredRun.h"
+
+namespace {
+
+using namespace quilbo;
+using namespace quilbo::correctcli;
+
+constexpr int kDone = 0, kBadArguments = 2, kNotDone = 3;
+
+int fail(int status, const std::string& message) {
+    std::fprintf(stderr, "quilbo-correct: %s\n", message.c_str());
+    if (status == kBadArguments) {
+        std::fputs(kUsage, stderr);
+    }
+    return status;
+}
+
+const char* kindWord(CorrectionFilterKind kind) {
+    return kind == CorrectionFilterKind::LowShelf    ? "LSC"
+           : kind == CorrectionFilterKind::HighShelf ? "HSC"
+                                                     : "PK";
+}
+
+void printPlan(const CorrectionPlan& plan) {
+    for (std::size_t k = 0; k < plan.channels.size(); ++k) {
+        const ChannelCorrection& c = plan.correction.channels[k];
+        const ChannelPlan& p = plan.channels[k];
+        const int n = c.channel;
+        std::printf("%d.position=%s\n", n, c.position.c_str());
+        std::printf("%d.from_hz=%.1f\n%d.to_hz=%.1f\n", n, p.from, n, p.to);
+        std::printf("%d.preamp_db=%.1f\n", n, c.preampDb);
+        int number = 0;
+        for (const CorrectionFilter& f : c.filters) {
+            std::printf("%d.filter_%d=%s %.0f Hz %.1f dB Q %.2f\n", n, ++number, kindWord(f.kind),
+                        f.frequency, f.gainDb, f.q);
+        }
+        std::printf("%d.trim_db=%.2f\n%d.delay_ms=%.3f\n", n, c.trimDb, n, c.delayMs);
+        std::printf("%d.polarity=%s\n%d.invert=%s\n", n, p.measuredInverted ? "inverted" : "normal",
+                    n, c.invert ? "yes" : "no");
+        std::printf("%d.before_db=%.2f\n%d.predicted_db=%.2f\n", n, p.beforeDb, n, p.deviationDb);
+    }
+    std::fflush(stdout);
+}
+
+// NAME.POSITION.txt, the name made a plain file name.
+std::string textFileName(const std::string& folder, const std::string& name,
+                         const ChannelCorrection& channel) {
+    std::string file = name;
+    for (char& c : file) {
+        c = c == '/' ? '-' : c;
+    }
+    if (file.front() == '.') {
+        file.front() = '_';
+    }
+    return folder + "/" + file + "." + channel.position + ".txt";
+}
+
+int exportText(const CorrectRequest& request, const CorrectionPlan& plan) {
+    for (const ChannelCorrection& channel : plan.correction.channels) {
+        const std::string path = textFileName(request.folder, request.name, channel);
+        if (const FileWriteResult written = exportCorrectionText(path, channel); !written) {
+            return fail(kNotDone, describeFileWrite(path, written));
+        }
+        std::printf("%d.file=%s\n", channel.channel, path.c_str());
+    }
+    return kDone;
+}
+
+int run(CorrectRequest& request) {
+    if (!request.targetPath.empty()) {
+        const TargetFileResult target = loadTargetFile(request.targetPath);
+        if (!target.target) {
+            const std::string line =
+                target.error.line > 0 ? ":" + std::to_string(target.error.line) : std::string();
+            return fail(kBadArguments,
+                        request.targetPath + line + ": " + describeTargetFileError(target.error));
+        }
+        request.options.target = *target.target;
+    }
+    const StoredRun stored =
+        findStoredRun(MeasurementStore(MeasurementStore::defaultFolder()), request.name);
+    if (!stored.error.empty()) {
+        return fail(kNotDone, stored.error);
+    }
+    const CorrectionPlan plan = planCorrection(stored.channels, request.options);
+    if (plan.failure.failed()) {
+        // A range the user gave is a bad argument; the measurement's own, a measurement to redo.
+        const bool asked = plan.failure.problem == PlanProblem::Range &&
+                           (request.options.from || request.options.to);
+        return fail(asked ? kBadArguments : kNotDone,
+                    (asked ? "--from/--to: " : "") + describePlanFailure(plan.failure));
+    }
+    if (!plan.delaysKnown && plan.channels.size() > 1) {
+        std::fputs(
+            "quilbo-correct: note: the measurements keep no arrival times (stored by an "
+            "earlier version): every delay is 0\n",
+            stderr);
+    }
+    for (const ChannelPlan& channel : plan.channels) {
+        if (channel.measuredInverted && !request.options.invert) {
+            std::fprintf(stderr,
+                         "quilbo-correct: note: channel %d was measured inverted: rewire it, or "
+                         "--invert inverts it in the correction\n",
+                         channel.channel);
+        }
+    }
+    if (request.command == Command::Export) {
+        return exportText(request, plan);
+    }
+    printPlan(plan);
+    return kDone;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    std::optional<CorrectRequest> request =
+        parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!request) {
+        return fail(kBadArguments, error);
+    }
+    if (request->command == Command::Help) {
+        std::fputs(kUsage, stdout);
+        return kDone;
+    }
+    return run(*request);
+}

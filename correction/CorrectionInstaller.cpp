@@ -204,7 +204,7 @@ InstallResult CorrectionInstaller::install(const Correction& correction,
     if (device == nullptr || isCorrection(output)) {
         return {failure(InstallError::UnknownOutput, output), {}};
     }
-    CorrectionTarget target{device->name, device->description, {}};
+    CorrectionOutput target{device->name, device->description, {}};
     for (const int position : device->channels) {
         const std::string name = pipeWirePosition(position);
         target.positions.push_back(!name.empty() ? name

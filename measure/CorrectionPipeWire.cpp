@@ -41,7 +41,7 @@ std::string quoted(const std::string& text) {
     return out + "\"";
 }
 
-std::vector<std::string> positionsOf(const Correction& correction, const CorrectionTarget& target) {
+std::vector<std::string> positionsOf(const Correction& correction, const CorrectionOutput& target) {
     if (!target.positions.empty()) {
         return target.positions;
     }
@@ -157,13 +157,13 @@ std::string correctionSinkName(const std::string& output) {
     return "quilbo_correction." + output;
 }
 
-std::string correctionSinkDescription(const CorrectionTarget& target) {
+std::string correctionSinkDescription(const CorrectionOutput& target) {
     const std::string& name = target.description.empty() ? target.name : target.description;
     return name.empty() ? "Quilbo correction" : "Quilbo correction (" + name + ")";
 }
 
 CorrectionChainCheck checkCorrectionChain(const Correction& correction,
-                                          const CorrectionTarget& target) {
+                                          const CorrectionOutput& target) {
     if (correction.rate < 1000 || correction.rate > 768000) {
         return {CorrectionChainError::BadRate, 0, 0};
     }
@@ -225,7 +225,7 @@ std::string describeCorrectionChain(const CorrectionChainCheck& check) {
     return where + why;
 }
 
-std::string filterChainArguments(const Correction& correction, const CorrectionTarget& target) {
+std::string filterChainArguments(const Correction& correction, const CorrectionOutput& target) {
     if (!checkCorrectionChain(correction, target)) {
         return {};
     }
@@ -281,7 +281,7 @@ std::string filterChainArguments(const Correction& correction, const CorrectionT
            "}";
 }
 
-std::string filterChainProcessConfig(const Correction& correction, const CorrectionTarget& target) {
+std::string filterChainProcessConfig(const Correction& correction, const CorrectionOutput& target) {
     const std::string arguments = filterChainArguments(correction, target);
     if (arguments.empty()) {
         return {};
@@ -307,7 +307,7 @@ std::string filterChainProcessConfig(const Correction& correction, const Correct
            arguments + " }\n]\n";
 }
 
-std::string filterChainFragment(const Correction& correction, const CorrectionTarget& target) {
+std::string filterChainFragment(const Correction& correction, const CorrectionOutput& target) {
     const std::string arguments = filterChainArguments(correction, target);
     if (arguments.empty()) {
         return {};

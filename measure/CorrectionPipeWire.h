@@ -13,7 +13,7 @@
 namespace quilbo {
 
 // The output the correction plays into.
-struct CorrectionTarget {
+struct CorrectionOutput {
     std::string name;         // its node (sink) name; empty: the chain names no target
     std::string description;  // what users call it; empty: the name
     // Its channels in its own order, in PipeWire's names (FL, FR, RL, ...). Empty: the
@@ -44,21 +44,21 @@ struct CorrectionChainCheck {
 // Names the installed output by what it corrects: "quilbo_correction.<output>", and its
 // description "Quilbo correction (<output's description>)".
 std::string correctionSinkName(const std::string& output);
-std::string correctionSinkDescription(const CorrectionTarget& target);
+std::string correctionSinkDescription(const CorrectionOutput& output);
 
 CorrectionChainCheck checkCorrectionChain(const Correction& correction,
-                                          const CorrectionTarget& target);
+                                          const CorrectionOutput& output);
 // A short English reason, for the command-line tools ("channel 2, filter 3: ...").
 std::string describeCorrectionChain(const CorrectionChainCheck& check);
 
 // Each text is empty when checkCorrectionChain refuses the pair.
 // `{ node.description = ... filter.graph = { ... } capture.props = { ... } playback.props = ... }`
-std::string filterChainArguments(const Correction& correction, const CorrectionTarget& target);
+std::string filterChainArguments(const Correction& correction, const CorrectionOutput& output);
 // A configuration of its own for `pipewire -c FILE`: a client of the running server that makes
 // the new output while it runs.
-std::string filterChainProcessConfig(const Correction& correction, const CorrectionTarget& target);
+std::string filterChainProcessConfig(const Correction& correction, const CorrectionOutput& output);
 // `context.modules = [ ... ]` for ~/.config/pipewire/pipewire.conf.d/: the server itself runs
 // the chain from its next start.
-std::string filterChainFragment(const Correction& correction, const CorrectionTarget& target);
+std::string filterChainFragment(const Correction& correction, const CorrectionOutput& output);
 
 }  // namespace quilbo

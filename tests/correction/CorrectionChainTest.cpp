@@ -13,7 +13,7 @@ using Kind = CorrectionFilterKind;
 using Error = CorrectionChainError;
 
 TEST(CorrectionChain, RefusesWhatNoChainCanDoAndNamesWhere) {
-    const CorrectionTarget stereo{"out", "Speakers", {"FL", "FR"}};
+    const CorrectionOutput stereo{"out", "Speakers", {"FL", "FR"}};
     const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Case {
         ChannelCorrection channel;

@@ -81,6 +81,9 @@ TEST_F(CorrectCli, PlansAndExportsAStoredRunAndSaysWhyWhenItCannot) {
     EXPECT_EQ(text.substr(0, 8), "Preamp: ");
     EXPECT_NE(text.find("\nFilter 1: ON "), std::string::npos);
     EXPECT_EQ(exported.figures["2.file"], folder + "/room.FR.txt");
+    ASSERT_EQ(run("export room --format pipewire '" + folder + "'").exitCode, 0);
+    EXPECT_NE(read(folder + "/room.conf").find("libpipewire-module-filter-chain"),
+              std::string::npos);
 
     std::ofstream(folder + "/bad.txt") << "20 0\n200 -1\n100 2\n";
     const std::tuple<std::string, int, std::string> cases[] = {
@@ -91,8 +94,9 @@ TEST_F(CorrectCli, PlansAndExportsAStoredRunAndSaysWhyWhenItCannot) {
         {"plan room --target '" + folder + "/bad.txt'", 2, "bad.txt:3: the frequency"},
         {"plan room --from 0", 2, "--from needs 1 to"},
         {"plan room --to 30000", 2, "--from/--to: the range must lie within"},
-        {"export room --format pipewire /tmp", 2, "--format needs text"},
-        {"install room", 2, "unknown subcommand 'install'"},
+        {"export room --format json /tmp", 2, "--format needs text or pipewire"},
+        {"install room", 2, "install needs --output SINK"},
+        {"remove quilbo_correction.x --bands 3", 2, "unknown argument '--bands'"},
         {"plan hall", 3, "no stored measurement is named 'hall'"},
         {"export room --format text '" + folder + "/none'", 3, "none/room.FL.txt"}};
     for (const auto& [args, exitCode, message] : cases) {

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <complex>
@@ -16,6 +18,7 @@
 #include "correction/ChainProcess.h"
 #include "correction/CorrectionInstaller.h"
 #include "measure/Biquad.h"
+#include "tests/correct/SyntheticSpeaker.h"
 #include "tests/support/EmulatedSpeaker.h"
 
 namespace quilbo::test {
@@ -171,6 +174,44 @@ TEST_P(CorrectionInstall, MeasuredThroughItIsWhatItSaysAndRemovingItLeavesNothin
     EXPECT_TRUE(runningChains(chain).empty());
     EXPECT_EQ(sinksNamed(installed.sink), 0);
     EXPECT_TRUE(files().isEmpty());
+}
+
+// quilbo-correct as a user runs it, on a run stored in a private data folder: installed in front
+// of the null sink and made the default, listed, removed; refused on PulseAudio with the reason.
+TEST_P(CorrectionInstall, TheCommandLineInstallsListsAndRemovesAStoredRunsCorrection) {
+    QTemporaryDir data;
+    for (int channel : {1, 2}) {
+        SyntheticSpeaker speaker = peakedSpeaker();
+        speaker.channel = channel;
+        Measurement m = speaker.measurement("room (channel " + std::to_string(channel) + ")");
+        ASSERT_TRUE(MeasurementStore(data.path().toStdString() + "/quilbo/measurements").save(m));
+    }
+    const auto correct = [&](const QStringList& args) {
+        QProcess process;
+        QProcessEnvironment environment = server.environment();
+        environment.insert("XDG_DATA_HOME", data.path());
+        process.setProcessEnvironment(environment);
+        process.start(QUILBO_CORRECT_PROGRAM, args);
+        process.waitForFinished(30000);
+        return std::pair{process.exitCode(),
+                         QString(process.readAllStandardOutput()) + process.readAllStandardError()};
+    };
+    const auto [installed, said] =
+        correct({"install", "room", "--output", SoundServer::kSink, "--default"});
+    if (GetParam() == ServerKind::PulseAudio) {
+        EXPECT_EQ(installed, 3);
+        EXPECT_TRUE(said.contains("PulseAudio")) << said.toStdString();
+        return;
+    }
+    const QString sink = QString::fromStdString(correctionSinkName(SoundServer::kSink));
+    ASSERT_EQ(installed, 0) << said.toStdString();
+    EXPECT_TRUE(said.contains("sink=" + sink + "\ndefault=yes")) << said.toStdString();
+    EXPECT_EQ(correct({"list"}).second,
+              "sink=" + sink + " output=" + SoundServer::kSink + " present=yes default=yes\n");
+    EXPECT_EQ(correct({"remove", sink}).first, 0);
+    EXPECT_EQ(pulse->devices().devices().defaultOutput, SoundServer::kSink);
+    EXPECT_EQ(correct({"list"}).second, "");
+    EXPECT_EQ(correct({"remove", sink}).first, 3);
 }
 
 QUILBO_ON_BOTH_SERVERS(CorrectionInstall);

@@ -13,18 +13,29 @@ namespace {
 
 using cli::parseNumber;
 
-// What a subcommand takes: its words in order, and whether it writes in a format.
+// What a subcommand takes: its words in order, whether it writes in a format, whether it plans
+// (and so takes the plan's options), and whether it installs (--output, --default).
 struct Subcommand {
     const char* word;
     Command command;
     std::vector<std::string CorrectRequest::*> positionals;
     bool needsFormat;
+    bool plans;
+    bool installs;
 };
 
-const std::array<Subcommand, 2>& subcommands() {
-    static const std::array<Subcommand, 2> table = {{
-        {"plan", Command::Plan, {&CorrectRequest::name}, false},
-        {"export", Command::Export, {&CorrectRequest::name, &CorrectRequest::folder}, true},
+const std::array<Subcommand, 5>& subcommands() {
+    static const std::array<Subcommand, 5> table = {{
+        {"plan", Command::Plan, {&CorrectRequest::name}, false, true, false},
+        {"export",
+         Command::Export,
+         {&CorrectRequest::name, &CorrectRequest::folder},
+         true,
+         true,
+         false},
+        {"install", Command::Install, {&CorrectRequest::name}, false, true, true},
+        {"remove", Command::Remove, {&CorrectRequest::sink}, false, false, false},
+        {"list", Command::List, {}, false, false, false},
     }};
     return table;
 }
@@ -69,11 +80,15 @@ bool parseOption(const std::string& option, const std::string& value, CorrectReq
         return parseTarget(value, request, error);
     }
     if (option == "--format") {
-        if (value != "text") {
-            error = "--format needs text, not '" + value + "'";
+        if (value != "text" && value != "pipewire") {
+            error = "--format needs text or pipewire, not '" + value + "'";
             return false;
         }
         request.format = value;
+        return true;
+    }
+    if (option == "--output") {
+        request.output = value;
         return true;
     }
     if (option == "--from" || option == "--to") {
@@ -111,8 +126,10 @@ std::optional<CorrectRequest> parseCommandLine(const std::vector<std::string>& a
         return std::nullopt;
     }
     request.command = found->command;
-    const std::vector<std::string> valued = {"--target",    "--from",  "--to",
-                                             "--max-boost", "--bands", "--format"};
+    const std::vector<std::string> planning = {"--target",    "--from",  "--to",
+                                               "--max-boost", "--bands", "--invert"};
+    const std::vector<std::string> valued = {"--target", "--from",   "--to",    "--max-boost",
+                                             "--bands",  "--format", "--output"};
     std::vector<std::string> seen;
     std::size_t positional = 0;
     for (std::size_t at = 1; at < args.size(); ++at) {
@@ -126,7 +143,11 @@ std::optional<CorrectRequest> parseCommandLine(const std::vector<std::string>& a
             continue;
         }
         const bool takesValue = std::find(valued.begin(), valued.end(), arg) != valued.end();
-        if ((!takesValue && arg != "--invert") || (arg == "--format" && !found->needsFormat)) {
+        const bool plansOnly = std::find(planning.begin(), planning.end(), arg) != planning.end();
+        const bool installsOnly = arg == "--output" || arg == "--default";
+        if ((!takesValue && arg != "--invert" && arg != "--default") ||
+            (arg == "--format" && !found->needsFormat) || (plansOnly && !found->plans) ||
+            (installsOnly && !found->installs)) {
             error = "unknown argument '" + arg + "'";
             return std::nullopt;
         }
@@ -135,8 +156,8 @@ std::optional<CorrectRequest> parseCommandLine(const std::vector<std::string>& a
             return std::nullopt;
         }
         seen.push_back(arg);
-        if (arg == "--invert") {
-            request.options.invert = true;
+        if (arg == "--invert" || arg == "--default") {
+            (arg == "--invert" ? request.options.invert : request.makeDefault) = true;
             continue;
         }
         if (at + 1 >= args.size() || args[at + 1].empty()) {
@@ -149,11 +170,17 @@ std::optional<CorrectRequest> parseCommandLine(const std::vector<std::string>& a
     }
     if (positional < found->positionals.size()) {
         error = std::string(found->word) + " needs " +
-                (found->positionals.size() > 1 ? "a NAME and a DIR" : "a NAME");
+                (found->positionals.size() > 1       ? "a NAME and a DIR"
+                 : found->command == Command::Remove ? "a SINK"
+                                                     : "a NAME");
         return std::nullopt;
     }
     if (found->needsFormat && request.format.empty()) {
-        error = std::string(found->word) + " needs --format text";
+        error = std::string(found->word) + " needs --format text or --format pipewire";
+        return std::nullopt;
+    }
+    if (found->installs && request.output.empty()) {
+        error = std::string(found->word) + " needs --output SINK";
         return std::nullopt;
     }
     if (request.options.from && request.options.to &&

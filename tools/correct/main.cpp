@@ -1,10 +1,15 @@
-// quilbo-correct: a loudspeaker correction from a stored measurement, printed for scripts or
-// written as equaliser text.
+// quilbo-correct: a loudspeaker correction from a stored measurement, printed for scripts,
+// written as equaliser text or PipeWire configuration, or installed as an output of the user's
+// PipeWire; installed corrections listed and removed.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "audio/PulseServer.h"
+#include "correction/CorrectionInstaller.h"
+#include "measure/CorrectionPipeWire.h"
 #include "measure/CorrectionText.h"
+#include "media/AtomicFile.h"
 #include "tools/correct/CommandLine.h"
 #include "tools/correct/StoredRun.h"
 
@@ -50,9 +55,8 @@ void printPlan(const CorrectionPlan& plan) {
     std::fflush(stdout);
 }
 
-// NAME.POSITION.txt, the name made a plain file name.
-std::string textFileName(const std::string& folder, const std::string& name,
-                         const ChannelCorrection& channel) {
+// The name made a plain file name.
+std::string plainFileName(const std::string& name) {
     std::string file = name;
     for (char& c : file) {
         c = c == '/' ? '-' : c;
@@ -60,7 +64,67 @@ std::string textFileName(const std::string& folder, const std::string& name,
     if (file.front() == '.') {
         file.front() = '_';
     }
-    return folder + "/" + file + "." + channel.position + ".txt";
+    return file;
+}
+
+// NAME.POSITION.txt
+std::string textFileName(const std::string& folder, const std::string& name,
+                         const ChannelCorrection& channel) {
+    return folder + "/" + plainFileName(name) + "." + channel.position + ".txt";
+}
+
+// NAME.conf: the whole correction as one filter-chain, for PipeWire's own configuration. It names
+// no output to play into: the user's session manager places it, or the user adds target.object.
+int exportPipeWire(const CorrectRequest& request, const CorrectionPlan& plan) {
+    const CorrectionOutput output;
+    if (const CorrectionChainCheck check = checkCorrectionChain(plan.correction, output); !check) {
+        return fail(kNotDone, describeCorrectionChain(check));
+    }
+    const std::string path = request.folder + "/" + plainFileName(request.name) + ".conf";
+    if (const FileWriteResult written =
+            writeFileAtomically(path, filterChainFragment(plan.correction, output));
+        !written) {
+        return fail(kNotDone, describeFileWrite(path, written));
+    }
+    std::printf("file=%s\n", path.c_str());
+    return kDone;
+}
+
+int install(const CorrectRequest& request, const CorrectionPlan& plan) {
+    PulseServer server;
+    CorrectionInstaller installer(server);
+    const InstallResult installed = installer.install(plan.correction, request.output);
+    if (!installed.failure.ok()) {
+        return fail(kNotDone, describeInstallFailure(installed.failure));
+    }
+    std::printf("sink=%s\n", installed.sink.c_str());
+    std::fflush(stdout);
+    if (request.makeDefault) {
+        if (const InstallFailure failure = installer.makeDefault(installed.sink); !failure.ok()) {
+            return fail(kNotDone, describeInstallFailure(failure));
+        }
+        std::puts("default=yes");
+    }
+    return kDone;
+}
+
+int remove(const CorrectRequest& request) {
+    PulseServer server;
+    CorrectionInstaller installer(server);
+    if (const InstallFailure failure = installer.remove(request.sink); !failure.ok()) {
+        return fail(kNotDone, describeInstallFailure(failure));
+    }
+    return kDone;
+}
+
+int list() {
+    PulseServer server;
+    CorrectionInstaller installer(server);
+    for (const InstalledCorrection& c : installer.list()) {
+        std::printf("sink=%s output=%s present=%s default=%s\n", c.sink.c_str(), c.output.c_str(),
+                    c.present ? "yes" : "no", c.isDefault ? "yes" : "no");
+    }
+    return kDone;
 }
 
 int exportText(const CorrectRequest& request, const CorrectionPlan& plan) {
@@ -113,7 +177,11 @@ int run(CorrectRequest& request) {
         }
     }
     if (request.command == Command::Export) {
-        return exportText(request, plan);
+        return request.format == "pipewire" ? exportPipeWire(request, plan)
+                                            : exportText(request, plan);
+    }
+    if (request.command == Command::Install) {
+        return install(request, plan);
     }
     printPlan(plan);
     return kDone;
@@ -131,6 +199,12 @@ int main(int argc, char** argv) {
     if (request->command == Command::Help) {
         std::fputs(kUsage, stdout);
         return kDone;
+    }
+    if (request->command == Command::Remove) {
+        return remove(*request);
+    }
+    if (request->command == Command::List) {
+        return list();
     }
     return run(*request);
 }

@@ -59,6 +59,9 @@ TEST(Disturbance, SoundLostOrRepeatedIsRefusedAndDatedAndOnlyTheUndisturbedIsMea
     int dated = 0, runs = 0;
     for (const double when : {0.3, 2.41}) {  // low in the sweep, and mid-band
         for (const auto& [silence, cut, repeat] : cases) {
+            if (when < 1 && silence != 512 && cut != 1024) {
+                continue;  // low in the sweep: a cycle's gap and a lost block
+            }
             std::vector<float> r = clean;
             const auto at = static_cast<std::ptrdiff_t>(kRoomLead + kRoomDelay + when * kRate);
             const std::vector<float> before(r.begin() + at - repeat, r.begin() + at);

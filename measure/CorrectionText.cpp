@@ -18,7 +18,9 @@ std::string decimalText(double value, int decimals) {
     return error == std::errc() ? std::string(text, end) : std::string("0");
 }
 
-const char* typeOf(CorrectionFilterKind kind) {
+}  // namespace
+
+const char* correctionFilterType(CorrectionFilterKind kind) {
     switch (kind) {
         case CorrectionFilterKind::LowShelf:
             return "LSC";
@@ -30,8 +32,6 @@ const char* typeOf(CorrectionFilterKind kind) {
     return "PK";
 }
 
-}  // namespace
-
 std::string correctionText(const ChannelCorrection& channel) {
     // Rounded down, so that the rounding never takes the level above full scale.
     const double preamp = std::floor((channel.preampDb + channel.trimDb) * 10 + 1e-6) / 10;
@@ -39,9 +39,9 @@ std::string correctionText(const ChannelCorrection& channel) {
     int number = 0;
     for (const CorrectionFilter& f : channel.filters) {
         const double q = f.kind == CorrectionFilterKind::Peaking ? f.q : std::sqrt(0.5);
-        out += "Filter " + std::to_string(++number) + ": ON " + typeOf(f.kind) + " Fc " +
-               decimalText(f.frequency, 0) + " Hz Gain " + decimalText(f.gainDb, 1) + " dB Q " +
-               decimalText(q, 2) + "\n";
+        out += "Filter " + std::to_string(++number) + ": ON " + correctionFilterType(f.kind) +
+               " Fc " + decimalText(f.frequency, 0) + " Hz Gain " + decimalText(f.gainDb, 1) +
+               " dB Q " + decimalText(q, 2) + "\n";
     }
     return out;
 }

@@ -14,6 +14,8 @@ namespace quilbo {
 // their fixed slope (0.71), as AutoEq writes them. Points as decimal marks whatever the locale.
 // The format has no delay and no polarity: those are for the PipeWire output alone.
 std::string correctionText(const ChannelCorrection& channel);
+// The filter's type as that text names it: PK, LSC or HSC.
+const char* correctionFilterType(CorrectionFilterKind kind);
 
 // Writes correctionText() to `path` whole or not at all (media/AtomicFile.h).
 FileWriteResult exportCorrectionText(const std::string& path, const ChannelCorrection& channel);

@@ -28,12 +28,6 @@ int fail(int status, const std::string& message) {
     return status;
 }
 
-const char* kindWord(CorrectionFilterKind kind) {
-    return kind == CorrectionFilterKind::LowShelf    ? "LSC"
-           : kind == CorrectionFilterKind::HighShelf ? "HSC"
-                                                     : "PK";
-}
-
 void printPlan(const CorrectionPlan& plan) {
     for (std::size_t k = 0; k < plan.channels.size(); ++k) {
         const ChannelCorrection& c = plan.correction.channels[k];
@@ -44,8 +38,8 @@ void printPlan(const CorrectionPlan& plan) {
         std::printf("%d.preamp_db=%.1f\n", n, c.preampDb);
         int number = 0;
         for (const CorrectionFilter& f : c.filters) {
-            std::printf("%d.filter_%d=%s %.0f Hz %.1f dB Q %.2f\n", n, ++number, kindWord(f.kind),
-                        f.frequency, f.gainDb, f.q);
+            std::printf("%d.filter_%d=%s %.0f Hz %.1f dB Q %.2f\n", n, ++number,
+                        correctionFilterType(f.kind), f.frequency, f.gainDb, f.q);
         }
         std::printf("%d.trim_db=%.2f\n%d.delay_ms=%.3f\n", n, c.trimDb, n, c.delayMs);
         std::printf("%d.polarity=%s\n%d.invert=%s\n", n, p.measuredInverted ? "inverted" : "normal",

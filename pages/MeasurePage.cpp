@@ -4,8 +4,11 @@
 #include "pages/SpeakerNames.h"
 
 #include "audio/SinkLayout.h"
+#include "measure/StoredRunLookup.h"
 #include "measuring/MeasureCurves.h"
 #include "measuring/MeasurementService.h"
+#include "pages/CorrectionMessages.h"
+#include "pages/CorrectionPanel.h"
 #include "pages/FileMessages.h"
 #include "pages/LiveView.h"
 #include "pages/MeasureMessages.h"
@@ -19,6 +22,7 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QFileDialog>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -84,6 +88,10 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
     connect(m_ui->smoothing_1115, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
     connect(m_storedList, &StoredMeasurementList::drawnChanged, this, [this] { redraw(); });
     connect(m_storedList, &StoredMeasurementList::listed, this, &CMeasurePage::storedListed);
+    connect(m_ui->correct_1140, &QPushButton::clicked, this, &CMeasurePage::OnCorrect);
+    connect(m_ui->stored_1117, &QTreeWidget::currentItemChanged, this, [this] { updateCorrect(); });
+    connect(m_storedList, &StoredMeasurementList::drawnChanged, this, [this] { updateCorrect(); });
+    updateCorrect();
     // The inputs are asked for when the page is first shown: a server that does not answer
     // must not hold up the window's start.
     refreshStored();
@@ -125,6 +133,7 @@ void CMeasurePage::setStoreFolder(const std::string& folder) {
 }
 
 void CMeasurePage::setSoundServer(std::shared_ptr<PulseServer> server) {
+    m_soundServer = server;
     m_live->setSoundServer(std::move(server));
 }
 
@@ -271,19 +280,28 @@ void CMeasurePage::OnMeasure() {
     if (!settings) {
         return;
     }
-    m_request = m_service->start(*settings, this);
+    startRun(*settings, false);
+}
+
+bool CMeasurePage::startRun(const MeasureSettings& settings, bool throughCorrection) {
+    if (m_measuring || m_service == nullptr) {
+        return false;
+    }
+    m_request = m_service->start(settings, this);
     if (!m_request) {
         m_ui->status_1113->setText(tr("Another measurement is running."));
-        return;
+        return false;
     }
     connect(m_request, &MeasurementRequest::progress, this, [this](double fraction) {
         m_ui->progress_1112->setValue(static_cast<int>(std::lround(fraction * 1000)));
     });
     connect(m_request, &MeasurementRequest::finished, this, &CMeasurePage::onFinished);
-    m_runSettings = *settings;
+    m_runSettings = settings;
+    m_throughCorrection = throughCorrection;
     m_ui->progress_1112->setValue(0);
     m_ui->status_1113->setText(tr("Measuring..."));
     showBusy(true);
+    return true;
 }
 
 void CMeasurePage::OnStop() {
@@ -302,6 +320,9 @@ void CMeasurePage::showBusy(bool busy) {
 void CMeasurePage::onFinished(const MeasureResult& result) {
     showBusy(false);
     m_ui->progress_1112->setValue(result.ok() ? 1000 : 0);
+    if (m_throughCorrection && m_correction != nullptr) {
+        m_correction->measuredThrough(result, m_runSettings);
+    }
     if (result.record == RecordResult::Cancelled) {
         m_ui->status_1113->setText(RecordMessages::runFailure(result));
         emit measured();
@@ -349,6 +370,71 @@ void CMeasurePage::redraw() {
         kSmoothingChoices[std::clamp(m_ui->smoothing_1115->currentIndex(), 0,
                                      static_cast<int>(std::size(kSmoothingChoices)) - 1)];
     MeasurePlot::show(m_ui->plot_1116, view, m_model.curves(view, smoothing), m_model.summary());
+    if (m_correction != nullptr && m_correction->isVisible() && view == MeasureView::Response) {
+        for (PlotCurve& curve : m_correction->curves()) {
+            m_ui->plot_1116->addCurve(std::move(curve));
+        }
+        m_ui->plot_1116->autoscale();
+    }
+}
+
+void CMeasurePage::updateCorrect() {
+    m_ui->correct_1140->setEnabled(
+        m_ui->stored_1117->currentItem() != nullptr ||
+        std::any_of(m_model.listedIds().begin(), m_model.listedIds().end(),
+                    [this](const std::string& id) { return m_model.isChecked(id); }));
+}
+
+void CMeasurePage::setCorrectionInstaller(CorrectionInstaller::Options options) {
+    m_correctionOptions = std::move(options);
+}
+
+void CMeasurePage::useLevelTrims(const std::string& output, std::map<int, double> trims) {
+    m_levelTrims[output] = std::move(trims);
+}
+
+void CMeasurePage::OnCorrect() {
+    std::string id;
+    if (m_ui->stored_1117->currentItem() != nullptr) {
+        id = m_storedList->chosen();
+    } else {
+        const auto& ids = m_model.listedIds();
+        const auto checked = std::find_if(
+            ids.begin(), ids.end(), [this](const std::string& i) { return m_model.isChecked(i); });
+        id = checked != ids.end() ? *checked : std::string();
+    }
+    if (id.empty()) {
+        warn(tr("Choose a stored measurement to correct."));
+        return;
+    }
+    StoredRunChannels run = findRunOf(m_model.store(), id);
+    if (!run.found()) {
+        warn(CorrectionMessages::run(run));
+        return;
+    }
+    if (m_correction == nullptr) {
+        m_correctionSession = new CorrectionSession(m_soundServer, m_correctionOptions, this);
+        m_correction = new CorrectionPanel(m_correctionSession, this);
+        m_correction->setFileChooser([this](const QString& title, const QString& filter) {
+            return m_fileChooser(title, filter, false);
+        });
+        m_correction->setFolderChooser([this](const QString& title) {
+            return QFileDialog::getExistingDirectory(this, title);
+        });
+        m_correction->setMeasure(
+            [this](const MeasureSettings& settings) { return startRun(settings, true); });
+        connect(m_correction, &CorrectionPanel::curvesChanged, this, [this] { redraw(); });
+        connect(m_correction, &QDialog::finished, this, [this] { redraw(); });
+    }
+    const MeasurementEntry* entry = m_model.entry(id);
+    const std::string output = run.channels.front().output;
+    const auto trims = m_levelTrims.find(output);
+    m_correction->open(std::move(run.channels),
+                       entry != nullptr ? QString::fromStdString(entry->name) : QString(),
+                       trims != m_levelTrims.end() ? trims->second : std::map<int, double>{});
+    m_correction->show();
+    setView(ResponseView);
+    redraw();
 }
 
 bool CMeasurePage::setCalibrationFile(const QString& path) {

@@ -160,7 +160,6 @@ void CorrectionPanel::build() {
     layout->addWidget(m_outputs, 1);
     layout->addWidget(m_status);
     layout->addWidget(close);
-    m_planned = {m_install, m_exportText, m_exportPipeWire};
 
     connect(m_target, &QComboBox::currentIndexChanged, this, [this] { replan(); });
     connect(m_tilt, &QDoubleSpinBox::valueChanged, this, [this] { replan(); });
@@ -378,8 +377,9 @@ std::string CorrectionPanel::installedSink() const {
 void CorrectionPanel::updateButtons() {
     const bool idle = !m_session->busy() && !m_measuring;
     const bool planned = !m_plan.channels.empty();
-    for (QWidget* w : m_planned) {
-        w->setEnabled(planned && idle);
+    m_install->setEnabled(planned && idle);
+    for (QWidget* w : {m_exportText, m_exportPipeWire}) {  // files only: no wait on the server
+        w->setEnabled(planned);
     }
     m_measureThrough->setEnabled(planned && idle && !installedSink().empty());
     m_remove->setEnabled(idle && !m_session->installed().empty());
@@ -422,7 +422,7 @@ void CorrectionPanel::OnRemove() {
 void CorrectionPanel::onFinished(CorrectionSession::Action action, const InstallFailure& failure,
                                  const std::string& sink) {
     updateButtons();
-    if (!failure.ok()) {
+    if (!failure.ok() && action != CorrectionSession::Action::List) {  // the list shows none
         setStatus(CorrectionMessages::install(failure));
         return;
     }

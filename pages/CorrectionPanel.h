@@ -143,8 +143,7 @@ private:
     QPushButton* m_measureThrough;
     QTreeWidget* m_outputs;
     QLabel* m_status;
-    std::vector<QLabel*> m_labels;    // retranslated with their texts
-    std::vector<QWidget*> m_planned;  // enabled while a plan holds
+    std::vector<QLabel*> m_labels;  // retranslated with their texts
 
     std::vector<Measurement> m_run;
     std::string m_name;

@@ -538,7 +538,7 @@ void CorrectionPanel::showOutputs() {
         if (c.isDefault) {
             state << tr("default");
         }
-        state << tr("%n process(es) running", nullptr, c.processes);
+        state << tr("processes running: %1").arg(c.processes);
         auto* item = new QTreeWidgetItem(
             m_outputs, {QString::fromStdString(c.description.empty() ? c.sink : c.description),
                         QString::fromStdString(c.output), state.join(QStringLiteral(", "))});

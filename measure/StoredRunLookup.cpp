@@ -26,18 +26,21 @@ StoredRunChannels refused(RunLookupProblem problem, std::string detail, std::str
 }
 
 // The newest date among the readable entries `belongs` accepts, and those entries of it.
-StoredRunChannels findRun(const MeasurementStore& store, const std::string& asked,
+StoredRunChannels findRun(const MeasurementStore& store, std::vector<MeasurementEntry> entries,
+                          const std::string& asked,
                           const std::function<bool(const MeasurementEntry&)>& belongs) {
     if (store.folder().empty()) {
         return refused(RunLookupProblem::NoFolder, {});
     }
-    std::vector<MeasurementEntry> entries = store.list();  // by date
     std::erase_if(entries,
                   [&](const MeasurementEntry& e) { return e.refusal.failed() || !belongs(e); });
     if (entries.empty()) {
         return refused(RunLookupProblem::NotFound, asked);
     }
-    const std::string date = entries.back().date;
+    const std::string date =
+        std::max_element(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return a.date < b.date;
+        })->date;
     StoredRunChannels run;
     for (const MeasurementEntry& entry : entries) {
         if (entry.date != date) {
@@ -58,18 +61,19 @@ StoredRunChannels findRun(const MeasurementStore& store, const std::string& aske
 }  // namespace
 
 StoredRunChannels findStoredRun(const MeasurementStore& store, const std::string& name) {
-    return findRun(store, name, [&](const MeasurementEntry& e) { return namesRun(e.name, name); });
+    return findRun(store, store.list(), name,
+                   [&](const MeasurementEntry& e) { return namesRun(e.name, name); });
 }
 
-StoredRunChannels findRunOf(const MeasurementStore& store, const std::string& id) {
-    if (store.folder().empty()) {
-        return refused(RunLookupProblem::NoFolder, {});
-    }
-    const MeasurementEntry chosen = store.entry(id);
-    if (chosen.refusal.failed()) {
+StoredRunChannels findRunOf(const MeasurementStore& store,
+                            const std::vector<MeasurementEntry>& listed, const std::string& id) {
+    const auto chosen =
+        std::find_if(listed.begin(), listed.end(), [&](const auto& e) { return e.id == id; });
+    if (chosen == listed.end() || chosen->refusal.failed()) {
         return refused(RunLookupProblem::NotFound, id);
     }
-    return findRun(store, id, [&](const MeasurementEntry& e) { return e.date == chosen.date; });
+    const std::string date = chosen->date;
+    return findRun(store, listed, id, [&](const MeasurementEntry& e) { return e.date == date; });
 }
 
 std::string describeRunLookup(const StoredRunChannels& run) {

@@ -28,8 +28,10 @@ struct StoredRunChannels {
 
 // The newest run of that name: the measurements named so that share the latest date.
 StoredRunChannels findStoredRun(const MeasurementStore& store, const std::string& name);
-// The run the stored measurement `id` belongs to.
-StoredRunChannels findRunOf(const MeasurementStore& store, const std::string& id);
+// The run the stored measurement `id` belongs to, among the entries listed (as the store lists
+// them): only the run's own files are read.
+StoredRunChannels findRunOf(const MeasurementStore& store,
+                            const std::vector<MeasurementEntry>& listed, const std::string& id);
 
 // In English, for the command-line tool.
 std::string describeRunLookup(const StoredRunChannels& run);

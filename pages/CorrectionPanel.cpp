@@ -210,7 +210,9 @@ void CorrectionPanel::retranslate() {
 void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
                            const std::map<int, double>& matchedTrims) {
     m_run = std::move(run);
-    m_name = name.toStdString();
+    // Files are named after the run, as quilbo-correct names them: "NAME", not "NAME (channel 1)".
+    const qsizetype stem = name.lastIndexOf(QStringLiteral(" (channel "));
+    m_name = (stem > 0 && name.endsWith(QLatin1Char(')')) ? name.left(stem) : name).toStdString();
     m_output = m_run.empty() ? std::string() : m_run.front().output;
     m_matchedTrims = matchedTrims;
     m_matched->setVisible(!m_matchedTrims.empty());
@@ -260,7 +262,7 @@ void CorrectionPanel::replan() {
     if (m_planProblem.isEmpty() && m_plan.failure.failed()) {
         m_planProblem = CorrectionMessages::plan(m_plan.failure);
     }
-    if (m_planProblem.isEmpty() && m_matched->isVisible() && m_matched->isChecked() &&
+    if (m_planProblem.isEmpty() && !m_matchedTrims.empty() && m_matched->isChecked() &&
         !useLevelTrims(m_plan, m_matchedTrims)) {
         setStatus(
             tr("Match levels gave no trim for every channel of this run: the measured "
@@ -331,7 +333,7 @@ void CorrectionPanel::showFigures() {
     if (m_plan.channels.size() > 1 && !m_plan.delaysKnown) {
         lines << tr("These measurements keep no arrival times: every delay is 0.");
     }
-    if (m_matched->isVisible() && m_matched->isChecked() && !m_plan.channels.empty()) {
+    if (!m_matchedTrims.empty() && m_matched->isChecked() && !m_plan.channels.empty()) {
         lines << tr("Level trims from Match levels.");
     }
     if (!m_afterAlignment.isEmpty()) {

@@ -98,7 +98,9 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
     redraw();
 }
 
-CMeasurePage::~CMeasurePage() = default;
+CMeasurePage::~CMeasurePage() {
+    delete m_correction;  // before the page's own parts go: its session's action ends first
+}
 
 QWidget* CMeasurePage::control(int id) const {
     return findControl(this, id);
@@ -407,14 +409,19 @@ void CMeasurePage::OnCorrect() {
         warn(tr("Choose a stored measurement to correct."));
         return;
     }
-    StoredRunChannels run = findRunOf(m_model.store(), id);
+    std::vector<MeasurementEntry> listed;  // as read off the window thread: no file read again
+    for (const std::string& i : m_model.listedIds()) {
+        listed.push_back(*m_model.entry(i));
+    }
+    StoredRunChannels run = findRunOf(m_model.store(), listed, id);
     if (!run.found()) {
         warn(CorrectionMessages::run(run));
         return;
     }
     if (m_correction == nullptr) {
-        m_correctionSession = new CorrectionSession(m_soundServer, m_correctionOptions, this);
-        m_correction = new CorrectionPanel(m_correctionSession, this);
+        auto* session = new CorrectionSession(m_soundServer, m_correctionOptions);
+        m_correction = new CorrectionPanel(session, this);
+        session->setParent(m_correction);
         m_correction->setFileChooser([this](const QString& title, const QString& filter) {
             return m_fileChooser(title, filter, false);
         });

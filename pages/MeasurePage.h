@@ -22,7 +22,6 @@ namespace Ui {
 class CMeasurePage;
 }
 class CorrectionPanel;
-class CorrectionSession;
 class LiveView;
 class MeasurementRequest;
 class MeasurementService;
@@ -165,7 +164,6 @@ private:
     std::shared_ptr<PulseServer> m_soundServer;
     CorrectionInstaller::Options m_correctionOptions;
     std::map<std::string, std::map<int, double>> m_levelTrims;  // by output
-    CorrectionSession* m_correctionSession = nullptr;
     CorrectionPanel* m_correction = nullptr;
 };
 

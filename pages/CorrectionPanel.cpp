@@ -24,6 +24,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
@@ -73,7 +74,11 @@ CorrectionPanel::CorrectionPanel(CorrectionSession* session, QWidget* parent)
     updateButtons();
 }
 
-CorrectionPanel::~CorrectionPanel() = default;
+CorrectionPanel::~CorrectionPanel() {
+    if (m_planThread.joinable()) {
+        m_planThread.join();
+    }
+}
 
 QWidget* CorrectionPanel::control(int id) const {
     return findControl(this, id);
@@ -209,11 +214,11 @@ void CorrectionPanel::retranslate() {
 
 void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
                            const std::map<int, double>& matchedTrims) {
-    m_run = std::move(run);
+    m_run = std::make_shared<const std::vector<Measurement>>(std::move(run));
     // Files are named after the run, as quilbo-correct names them: "NAME", not "NAME (channel 1)".
     const qsizetype stem = name.lastIndexOf(QStringLiteral(" (channel "));
     m_name = (stem > 0 && name.endsWith(QLatin1Char(')')) ? name.left(stem) : name).toStdString();
-    m_output = m_run.empty() ? std::string() : m_run.front().output;
+    m_output = m_run->empty() ? std::string() : m_run->front().output;
     m_matchedTrims = matchedTrims;
     m_matched->setVisible(!m_matchedTrims.empty());
     m_after.clear();
@@ -258,7 +263,48 @@ void CorrectionPanel::replan() {
         m_planProblem = tr("To must be a frequency in Hz, or empty for the measured range.");
     }
     m_options = options;
-    m_plan = m_planProblem.isEmpty() ? planCorrection(m_run, options) : CorrectionPlan{};
+    ++m_planRequest;  // a plan under way is of settings gone
+    if (!m_planProblem.isEmpty()) {
+        m_planAgain = false;
+        showPlanned(CorrectionPlan{});
+        return;
+    }
+    startPlan();
+}
+
+void CorrectionPanel::startPlan() {
+    if (m_planning) {
+        m_planAgain = true;  // once the plan under way is in
+        return;
+    }
+    if (m_planThread.joinable()) {
+        m_planThread.join();  // over: it has handed back its plan
+    }
+    m_planning = true;
+    updateButtons();
+    m_planThread = std::thread([this, run = m_run, options = m_options, request = m_planRequest] {
+        CorrectionPlan plan = planCorrection(*run, options);
+        // The panel waits for this thread before it goes: the call finds it alive, or is
+        // dropped with its other posted events.
+        QMetaObject::invokeMethod(
+            this,
+            [this, plan = std::move(plan), request]() mutable {
+                m_planning = false;
+                if (request == m_planRequest) {
+                    showPlanned(std::move(plan));
+                } else if (m_planAgain) {
+                    m_planAgain = false;
+                    startPlan();
+                } else {
+                    updateButtons();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CorrectionPanel::showPlanned(CorrectionPlan plan) {
+    m_plan = std::move(plan);
     if (m_planProblem.isEmpty() && m_plan.failure.failed()) {
         m_planProblem = CorrectionMessages::plan(m_plan.failure);
     }
@@ -307,7 +353,7 @@ void CorrectionPanel::showFigures() {
         return;
     }
     QStringList lines;
-    if (m_run.empty()) {
+    if (m_run->empty()) {
         lines << tr("Choose a stored measurement on the Measure page.");
     }
     for (std::size_t k = 0; k < m_plan.channels.size(); ++k) {
@@ -378,7 +424,7 @@ std::string CorrectionPanel::installedSink() const {
 
 void CorrectionPanel::updateButtons() {
     const bool idle = !m_session->busy() && !m_measuring;
-    const bool planned = !m_plan.channels.empty();
+    const bool planned = !m_plan.channels.empty() && !m_planning;  // what is shown is what is set
     m_install->setEnabled(planned && idle);
     for (QWidget* w : {m_exportText, m_exportPipeWire}) {  // files only: no wait on the server
         w->setEnabled(planned);
@@ -448,15 +494,15 @@ void CorrectionPanel::onFinished(CorrectionSession::Action action, const Install
 
 bool CorrectionPanel::measureThrough() {
     const std::string sink = installedSink();
-    if (sink.empty() || m_run.empty() || !m_measure || m_measuring) {
+    if (sink.empty() || m_run->empty() || !m_measure || m_measuring) {
         return false;
     }
     MeasureSettings settings;
-    settings.sweep = m_run.front().sweep;
+    settings.sweep = m_run->front().sweep;
     settings.output = sink;
-    settings.input = m_run.front().input;
+    settings.input = m_run->front().input;
     settings.channels.clear();
-    for (const Measurement& m : m_run) {
+    for (const Measurement& m : *m_run) {
         settings.channels.push_back(static_cast<unsigned>(m.channel));
     }
     std::sort(settings.channels.begin(), settings.channels.end());

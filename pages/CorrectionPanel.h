@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QCheckBox;
@@ -81,6 +82,9 @@ public:
     void open(std::vector<Measurement> run, const QString& name,
               const std::map<int, double>& matchedTrims);
     const CorrectionPlan& plan() const { return m_plan; }
+    // A plan is being made off the window thread (a few tens of milliseconds a channel); the
+    // plan, the figures and the curves shown are the last one's until it is in.
+    bool isPlanning() const { return m_planning; }
     // The output the run was measured on (empty: the default output).
     const std::string& output() const { return m_output; }
     // The curves to draw over the response: each channel's before, target, predicted and,
@@ -105,6 +109,8 @@ private:
     void build();
     void retranslate();
     void replan();
+    void startPlan();
+    void showPlanned(CorrectionPlan plan);
     void showPlan();
     void showFigures();
     void showOutputs();
@@ -145,12 +151,17 @@ private:
     QLabel* m_status;
     std::vector<QLabel*> m_labels;  // retranslated with their texts
 
-    std::vector<Measurement> m_run;
+    std::shared_ptr<const std::vector<Measurement>> m_run =
+        std::make_shared<const std::vector<Measurement>>();  // shared with the planning thread
     std::string m_name;
     std::string m_output;
     std::map<int, double> m_matchedTrims;
     PlanOptions m_options;  // the plan's; the run through the correction is judged by its target
     CorrectionPlan m_plan;
+    std::thread m_planThread;
+    bool m_planning = false;
+    bool m_planAgain = false;          // the settings changed while a plan was made
+    unsigned m_planRequest = 0;        // the settings' generation; a plan of older ones is dropped
     QString m_planProblem;             // why there is no plan, in words
     std::string m_sink;                // the correction installed from here last
     std::vector<ChannelPlan> m_after;  // the run through the correction, once measured

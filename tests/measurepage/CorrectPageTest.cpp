@@ -46,6 +46,12 @@ QString figures(const Panel* panel) {
     return in<QLabel>(panel, Panel::IDC_CORRECT_FIGURES)->text();
 }
 
+// The panel's plan once made, off the window thread.
+const CorrectionPlan& planOf(const Panel* panel) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel->isPlanning(); }, 10000));
+    return panel->plan();
+}
+
 // Opens the Correct window on the one stored run there is, by clicks.
 Panel* openCorrect(CMeasurePage& page) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !page.isListingStored(); }, 10000));
@@ -53,6 +59,9 @@ Panel* openCorrect(CMeasurePage& page) {
     auto* correct = qobject_cast<QPushButton*>(page.control(CMeasurePage::IDC_CORRECT));
     EXPECT_TRUE(correct->isEnabled());
     correct->click();
+    if (page.correctionPanel() != nullptr) {
+        planOf(page.correctionPanel());
+    }
     return page.correctionPanel();
 }
 
@@ -90,11 +99,13 @@ TEST(MeasurePageAlone, CorrectPlansAsTheSettingsChangeAndTakesTheLevelMatchsTrim
     const double atPeak = curveValueAt(*predicted, 1000, true);
     in<QSpinBox>(panel, Panel::IDC_CORRECT_BANDS)->setValue(1);
     in<QDoubleSpinBox>(panel, Panel::IDC_CORRECT_BOOST)->setValue(0);
+    planOf(panel);
     predicted = curveNamed(page.plot(), "Channel 1 predicted");
     EXPECT_NE(curveValueAt(*predicted, 1000, true), atPeak);
     EXPECT_EQ(panel->plan().correction.channels[0].filters.size(), 1u);
     in<QComboBox>(panel, Panel::IDC_CORRECT_TARGET)->setCurrentIndex(Panel::TiltTarget);
     in<QDoubleSpinBox>(panel, Panel::IDC_CORRECT_TILT)->setValue(-1);
+    planOf(panel);
     const PlotCurve* target = curveNamed(page.plot(), "Channel 1 target");
     EXPECT_NEAR(curveValueAt(*target, 10000, true) - curveValueAt(*target, 100, true), -2, 0.01);
 
@@ -111,6 +122,7 @@ TEST(MeasurePageAlone, CorrectPlansAsTheSettingsChangeAndTakesTheLevelMatchsTrim
     page.useLevelTrims({}, {{1, 0.0}, {2, -1.0}});
     openCorrect(page);
     in<QComboBox>(panel, Panel::IDC_CORRECT_TARGET)->setCurrentIndex(Panel::FlatTarget);
+    planOf(panel);
     const auto gains = [&] {
         const auto& c = panel->plan().correction.channels;
         return std::pair{c[0].preampDb + c[0].trimDb, c[1].preampDb + c[1].trimDb};
@@ -118,6 +130,7 @@ TEST(MeasurePageAlone, CorrectPlansAsTheSettingsChangeAndTakesTheLevelMatchsTrim
     EXPECT_TRUE(figures(panel).contains("Level trims from Match levels"));
     EXPECT_NEAR(gains().second - gains().first, -1.0, 0.015);
     in<QCheckBox>(panel, Panel::IDC_CORRECT_MATCHED_TRIMS)->setChecked(false);
+    planOf(panel);
     const ChannelPlan& p1 = panel->plan().channels[0];
     const ChannelPlan& p2 = panel->plan().channels[1];
     EXPECT_NEAR(gains().second - gains().first, p1.levelDb - p2.levelDb, 0.015);  // measured
@@ -179,6 +192,7 @@ TEST_P(CorrectPage, InstallsMeasuresThroughAndRemovesTheCorrection) {
         in<QLineEdit>(panel, id)->setText(hz);
         Q_EMIT in<QLineEdit>(panel, id)->editingFinished();
     }
+    planOf(panel);
     ASSERT_EQ(panel->plan().channels.size(), 1u) << figures(panel).toStdString();
     auto* status = in<QLabel>(panel, Panel::IDC_CORRECT_STATUS);
     auto* install = in<QPushButton>(panel, Panel::IDC_CORRECT_INSTALL);

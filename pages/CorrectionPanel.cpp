@@ -222,8 +222,7 @@ void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
     m_matchedTrims = matchedTrims;
     m_matched->setVisible(!m_matchedTrims.empty());
     m_after.clear();
-    m_afterDeviations.clear();
-    m_afterAlignment.clear();
+    m_afterChannels.clear();
     setStatus({});
     replan();
     m_session->refresh();
@@ -231,8 +230,7 @@ void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
 
 void CorrectionPanel::replan() {
     m_after.clear();  // measured through another correction
-    m_afterDeviations.clear();
-    m_afterAlignment.clear();
+    m_afterChannels.clear();
     m_planProblem.clear();
     PlanOptions options;
     options.maxBoostDb = m_boost->value();
@@ -364,9 +362,9 @@ void CorrectionPanel::showFigures() {
                            .arg(p.beforeDb, 0, 'f', 1)
                            .arg(p.deviationDb, 0, 'f', 1)
                            .arg(range);
-        if (k < m_afterDeviations.size()) {
+        if (k < m_afterChannels.size()) {
             line += tr("; measured through the correction ±%1 dB from the target, %2")
-                        .arg(m_afterDeviations[k], 0, 'f', 1)
+                        .arg(m_afterChannels[k].deviationDb, 0, 'f', 1)
                         .arg(range);
         }
         lines << line;
@@ -382,8 +380,19 @@ void CorrectionPanel::showFigures() {
     if (!m_matchedTrims.empty() && m_matched->isChecked() && !m_plan.channels.empty()) {
         lines << tr("Level trims from Match levels.");
     }
-    if (!m_afterAlignment.isEmpty()) {
-        lines << m_afterAlignment;
+    if (m_afterChannels.size() > 1) {
+        QStringList parts;
+        for (std::size_t k = 1; k < m_afterChannels.size(); ++k) {
+            const AfterChannel& a = m_afterChannels[k];
+            QString part = tr("channel %1: level %2 dB").arg(a.channel).arg(a.levelDb, 0, 'f', 2);
+            if (a.arrivalMs) {
+                part += tr(", arrival %1 ms").arg(*a.arrivalMs, 0, 'f', 3);
+            }
+            parts << part;
+        }
+        lines << tr("After, against channel %1: %2")
+                     .arg(m_afterChannels[0].channel)
+                     .arg(parts.join(QStringLiteral("; ")));
     }
     m_figures->setText(lines.join(QLatin1Char('\n')));
 }
@@ -519,8 +528,7 @@ void CorrectionPanel::measuredThrough(const MeasureResult& result,
                                       const MeasureSettings& settings) {
     m_measuring = false;
     m_after.clear();
-    m_afterDeviations.clear();
-    m_afterAlignment.clear();
+    m_afterChannels.clear();
     updateButtons();
     if (!result.ok()) {
         setStatus(tr("Measuring through the correction failed: %1")
@@ -551,25 +559,16 @@ void CorrectionPanel::measuredThrough(const MeasureResult& result,
         after.push_back(again.channels.front());
         arrivals.push_back(m.arrivalSeconds);
     }
-    for (const ChannelPlan& a : after) {
-        m_afterDeviations.push_back(a.beforeDb);  // |after - target| at the after's level
+    for (std::size_t k = 0; k < after.size(); ++k) {
+        AfterChannel& a = m_afterChannels.emplace_back();
+        a.channel = after[k].channel;
+        a.deviationDb = after[k].beforeDb;  // |after - target| at the after's own level
+        a.levelDb = after[k].levelDb - after[0].levelDb;
+        if (arrivals[k] && arrivals[0]) {
+            a.arrivalMs = (*arrivals[k] - *arrivals[0]) * 1000;
+        }
     }
     m_after = std::move(after);
-    if (m_after.size() > 1) {
-        QStringList parts;
-        for (std::size_t k = 1; k < m_after.size(); ++k) {
-            QString part = tr("channel %1: level %2 dB")
-                               .arg(m_after[k].channel)
-                               .arg(m_after[k].levelDb - m_after[0].levelDb, 0, 'f', 2);
-            if (arrivals[k] && arrivals[0]) {
-                part += tr(", arrival %1 ms").arg((*arrivals[k] - *arrivals[0]) * 1000, 0, 'f', 3);
-            }
-            parts << part;
-        }
-        m_afterAlignment = tr("After, against channel %1: %2")
-                               .arg(m_after[0].channel)
-                               .arg(parts.join(QStringLiteral("; ")));
-    }
     setStatus(tr("Measured through the correction."));
     showFigures();
     Q_EMIT curvesChanged();

@@ -95,8 +95,15 @@ public:
     void measuredThrough(const MeasureResult& result, const MeasureSettings& settings);
     // Measures the run again through the installed correction; false when none is there.
     bool measureThrough();
-    // The largest |after - target| per channel, in range, once measured through.
-    const std::vector<double>& afterDeviations() const { return m_afterDeviations; }
+    // Each channel measured through the correction: the largest |after - target| in the plan's
+    // range, and its level and arrival against the first channel's.
+    struct AfterChannel {
+        int channel = 1;
+        double deviationDb = 0;
+        double levelDb = 0;
+        std::optional<double> arrivalMs;  // unknown for a result without arrival times
+    };
+    const std::vector<AfterChannel>& afterChannels() const { return m_afterChannels; }
 
 Q_SIGNALS:
     // The curves to draw have changed.
@@ -165,8 +172,7 @@ private:
     QString m_planProblem;             // why there is no plan, in words
     std::string m_sink;                // the correction installed from here last
     std::vector<ChannelPlan> m_after;  // the run through the correction, once measured
-    std::vector<double> m_afterDeviations;
-    QString m_afterAlignment;
+    std::vector<AfterChannel> m_afterChannels;
     bool m_measuring = false;
 };
 

@@ -154,8 +154,9 @@ TEST(MeasurePageAlone, CorrectPlansAsTheSettingsChangeAndTakesTheLevelMatchsTrim
 
 class CorrectPage : public testing::TestWithParam<ServerKind> {};
 
-// On PipeWire a +6 dB peak at 1 kHz and a -6 dB dip at 3 kHz, corrected to flat from 100 Hz to
-// 10 kHz; PulseAudio refuses to install, in words.
+// On PipeWire a pair with a +6 dB peak at 1 kHz and a -6 dB dip at 3 kHz, the right 3 dB quieter
+// and 5 ms later, corrected to flat from 100 Hz to 10 kHz and aligned; PulseAudio refuses to
+// install, in words.
 TEST_P(CorrectPage, InstallsMeasuresThroughAndRemovesTheCorrection) {
     SoundServer server(GetParam(), SinkOptions{"float32le", 48000, 2, {}});
     ASSERT_TRUE(server.start()) << server.log();
@@ -172,11 +173,16 @@ TEST_P(CorrectPage, InstallsMeasuresThroughAndRemovesTheCorrection) {
     page.setMessagePresenter([&](QWidget*, const QString& text) { messages << text; });
     EmulatedSpeaker speaker(server);
     if (pipeWire) {
-        const SpeakerPath path{0, 1, {{"bq_peaking", 1000, 2, 6}, {"bq_peaking", 3000, 2, -6}}, {}};
-        ASSERT_TRUE(speaker.startPaths({path, path})) << speaker.log();
+        const std::vector<SpeakerFilter> filters = {{"bq_peaking", 1000, 2, 6},
+                                                    {"bq_peaking", 3000, 2, -6}};
+        ASSERT_TRUE(
+            speaker.startPaths({{0, 1, filters, {}}, {5, std::pow(10, -3 / 20.0), filters, {}}}))
+            << speaker.log();
         ASSERT_TRUE(sound->sync());
         page.refreshInputs();
         qobject_cast<QComboBox*>(page.control(CMeasurePage::IDC_LENGTH))->setCurrentIndex(0);
+        qobject_cast<QComboBox*>(page.control(CMeasurePage::IDC_CHANNEL))
+            ->setCurrentIndex(6);  // All
         page.OnMeasure();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !page.isMeasuring(); }, 30000));
         ASSERT_TRUE(page.lastResult()->ok()) << describeMeasureResult(*page.lastResult());
@@ -193,7 +199,7 @@ TEST_P(CorrectPage, InstallsMeasuresThroughAndRemovesTheCorrection) {
         Q_EMIT in<QLineEdit>(panel, id)->editingFinished();
     }
     planOf(panel);
-    ASSERT_EQ(panel->plan().channels.size(), 1u) << figures(panel).toStdString();
+    ASSERT_EQ(panel->plan().channels.size(), pipeWire ? 2u : 1u) << figures(panel).toStdString();
     auto* status = in<QLabel>(panel, Panel::IDC_CORRECT_STATUS);
     auto* install = in<QPushButton>(panel, Panel::IDC_CORRECT_INSTALL);
     ASSERT_TRUE(QTest::qWaitFor([&] { return install->isEnabled(); }, 10000));  // listed
@@ -203,18 +209,26 @@ TEST_P(CorrectPage, InstallsMeasuresThroughAndRemovesTheCorrection) {
             << status->text().toStdString();
         return;
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->afterDeviations().empty(); }, 20000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->afterChannels().empty(); }, 20000))
         << status->text().toStdString() << speaker.log();
-    const ChannelPlan& planned = panel->plan().channels[0];
-    RecordProperty("before_db", std::to_string(planned.beforeDb));
-    RecordProperty("predicted_db", std::to_string(planned.deviationDb));
-    RecordProperty("after_db", std::to_string(panel->afterDeviations()[0]));
-    EXPECT_GT(planned.beforeDb, 5.0);
-    EXPECT_LT(panel->afterDeviations()[0], 1.0);
+    const auto& after = panel->afterChannels();
+    ASSERT_EQ(after.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::string n = std::to_string(k + 1);
+        RecordProperty("before_db_" + n, std::to_string(panel->plan().channels[k].beforeDb));
+        RecordProperty("predicted_db_" + n, std::to_string(panel->plan().channels[k].deviationDb));
+        RecordProperty("after_db_" + n, std::to_string(after[k].deviationDb));
+        EXPECT_GT(panel->plan().channels[k].beforeDb, 5.0);
+        EXPECT_LT(after[k].deviationDb, 1.0);
+    }
+    RecordProperty("after_level_db", std::to_string(after[1].levelDb));
+    RecordProperty("after_arrival_ms", std::to_string(after[1].arrivalMs.value_or(99)));
+    EXPECT_NEAR(after[1].levelDb, 0, 0.2);
+    EXPECT_NEAR(after[1].arrivalMs.value_or(99), 0, 0.05);
     EXPECT_TRUE(figures(panel).contains(
-        QString("through the correction ±%1 dB").arg(panel->afterDeviations()[0], 0, 'f', 1)));
+        QString("through the correction ±%1 dB").arg(after[0].deviationDb, 0, 'f', 1)));
     EXPECT_NE(curveNamed(page.plot(), "Channel 1 after"), nullptr);
-    EXPECT_EQ(page.storedIds().size(), 2u);  // stored like any run
+    EXPECT_EQ(page.storedIds().size(), 4u);  // stored like any run
 
     auto* outputs = in<QTreeWidget>(panel, Panel::IDC_CORRECT_OUTPUTS);
     ASSERT_EQ(outputs->topLevelItemCount(), 1);

@@ -422,7 +422,15 @@ std::vector<PlotCurve> CorrectionPanel::curves() const {
 }
 
 std::string CorrectionPanel::installedSink() const {
-    const std::string ours = m_sink.empty() ? correctionSinkName(m_output) : m_sink;
+    // Installed from here, else the one chosen in the list, else the one in front of the run's
+    // output (a run measured on the default output names none).
+    std::string ours = m_sink;
+    if (const QTreeWidgetItem* chosen = m_outputs->currentItem(); ours.empty() && chosen) {
+        ours = chosen->data(0, Qt::UserRole).toString().toStdString();
+    }
+    if (ours.empty() && !m_output.empty()) {
+        ours = correctionSinkName(m_output);
+    }
     for (const InstalledCorrection& c : m_session->installed()) {
         if (c.sink == ours && c.present) {
             return c.sink;
@@ -516,6 +524,9 @@ bool CorrectionPanel::measureThrough() {
     }
     std::sort(settings.channels.begin(), settings.channels.end());
     if (!m_measure(settings)) {
+        setStatus(
+            tr("The run through the correction cannot start while another measurement "
+               "runs."));
         return false;
     }
     m_measuring = true;

@@ -708,6 +708,10 @@
         <source>Exported: %1</source>
         <translation>已导出：%1</translation>
     </message>
+    <message>
+        <source>The run through the correction cannot start while another measurement runs.</source>
+        <translation>另一个测量正在进行，无法开始通过校正的测量。</translation>
+    </message>
 </context>
 <context>
     <name>quilbo::LiveView</name>

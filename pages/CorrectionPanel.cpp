@@ -65,8 +65,8 @@ constexpr int kCurvesPerChannel = 4;
 
 }  // namespace
 
-CorrectionPanel::CorrectionPanel(CorrectionSession* session, QWidget* parent)
-    : QDialog(parent), m_session(session) {
+CorrectionPanel::CorrectionPanel(QWidget* parent)
+    : QDialog(parent), m_session(new CorrectionSession(nullptr, {}, this)) {
     build();
     retranslate();
     connect(m_session, &CorrectionSession::listed, this, &CorrectionPanel::showOutputs);
@@ -226,6 +226,25 @@ void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
     setStatus({});
     replan();
     m_session->refresh();
+}
+
+QString CorrectionPanel::openRunOf(const MeasureModel& model, const std::string& id) {
+    std::vector<MeasurementEntry> listed;  // as read off the window thread: no file read again
+    for (const std::string& i : model.listedIds()) {
+        listed.push_back(*model.entry(i));
+    }
+    StoredRunChannels run = findRunOf(model.store(), listed, id);
+    if (!run.found()) {
+        return CorrectionMessages::run(run);
+    }
+    const auto trims = m_levelTrims.find(run.channels.front().output);
+    open(std::move(run.channels), QString::fromStdString(model.entry(id)->name),
+         trims != m_levelTrims.end() ? trims->second : std::map<int, double>{});
+    return {};
+}
+
+void CorrectionPanel::offerLevelTrims(const std::string& output, std::map<int, double> trims) {
+    m_levelTrims[output] = std::move(trims);
 }
 
 void CorrectionPanel::replan() {

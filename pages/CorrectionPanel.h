@@ -7,6 +7,7 @@
 #include "audio/MeasurementRun.h"
 #include "measure/CorrectionPlan.h"
 #include "measure/StoredRunLookup.h"
+#include "measuring/MeasureModel.h"
 #include "pages/CorrectionSession.h"
 #include "plot/PlotCurve.h"
 
@@ -68,14 +69,21 @@ public:
     // (the page has said why).
     using Measure = std::function<bool(const MeasureSettings&)>;
 
-    // The session is not owned and must outlive the panel.
-    CorrectionPanel(CorrectionSession* session, QWidget* parent = nullptr);
+    explicit CorrectionPanel(QWidget* parent = nullptr);
     ~CorrectionPanel() override;
 
     QWidget* control(int id) const;
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
     void setFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }
     void setMeasure(Measure measure) { m_measure = std::move(measure); }
+    // Where it installs: without a server, installing says there is none.
+    CorrectionSession* session() const { return m_session; }
+
+    // Opens on the run of the stored measurement `id` among those the model lists (only the
+    // run's files are read); the reason in words when there is none to correct.
+    QString openRunOf(const MeasureModel& model, const std::string& id);
+    // Trims from the level match (per 1-based channel) for the runs of that output opened next.
+    void offerLevelTrims(const std::string& output, std::map<int, double> trims);
 
     // The run to correct (named after `name`), planned at once; trims from the level match for
     // its output, if any (per 1-based channel), are offered in place of the measured ones.
@@ -162,7 +170,8 @@ private:
         std::make_shared<const std::vector<Measurement>>();  // shared with the planning thread
     std::string m_name;
     std::string m_output;
-    std::map<int, double> m_matchedTrims;
+    std::map<int, double> m_matchedTrims;                       // the open run's output's
+    std::map<std::string, std::map<int, double>> m_levelTrims;  // by output
     PlanOptions m_options;  // the plan's; the run through the correction is judged by its target
     CorrectionPlan m_plan;
     std::thread m_planThread;

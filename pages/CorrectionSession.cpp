@@ -57,28 +57,29 @@ bool CorrectionSession::run(Action action, Work work) {
         m_thread.join();  // over: it has handed back its result
     }
     m_busy = true;
-    m_thread = std::thread([this, action, work = std::move(work)] {
-        InstallResult result;
-        std::vector<InstalledCorrection> installed;
-        if (m_server == nullptr) {
-            result.failure.error = InstallError::NoServer;
-        } else {
-            CorrectionInstaller installer(*m_server, m_options);
-            result = work(installer, *m_server);
-            installed = installer.list();
-        }
-        // The object waits for this thread before it goes: the call finds it alive, or is
-        // dropped with its other posted events.
-        QMetaObject::invokeMethod(
-            this,
-            [this, action, result = std::move(result), installed = std::move(installed)] {
-                m_busy = false;
-                m_installed = installed;
-                Q_EMIT listed();
-                Q_EMIT finished(action, result.failure, result.sink);
-            },
-            Qt::QueuedConnection);
-    });
+    m_thread =
+        std::thread([this, action, work = std::move(work), server = m_server, options = m_options] {
+            InstallResult result;
+            std::vector<InstalledCorrection> installed;
+            if (server == nullptr) {
+                result.failure.error = InstallError::NoServer;
+            } else {
+                CorrectionInstaller installer(*server, options);
+                result = work(installer, *server);
+                installed = installer.list();
+            }
+            // The object waits for this thread before it goes: the call finds it alive, or is
+            // dropped with its other posted events.
+            QMetaObject::invokeMethod(
+                this,
+                [this, action, result = std::move(result), installed = std::move(installed)] {
+                    m_busy = false;
+                    m_installed = installed;
+                    Q_EMIT listed();
+                    Q_EMIT finished(action, result.failure, result.sink);
+                },
+                Qt::QueuedConnection);
+        });
     return true;
 }
 

@@ -29,6 +29,10 @@ public:
     // Waits for an action under way (each is bounded by the installer's own time-outs).
     ~CorrectionSession() override;
 
+    // The next action's server and installer options (one under way keeps its own).
+    void setServer(std::shared_ptr<PulseServer> server) { m_server = std::move(server); }
+    void setOptions(CorrectionInstaller::Options options) { m_options = std::move(options); }
+
     bool busy() const { return m_busy; }
     // Each is refused (false, nothing started) while another runs. An empty output is the
     // server's default output at the time of installing.

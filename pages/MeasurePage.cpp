@@ -4,10 +4,8 @@
 #include "pages/SpeakerNames.h"
 
 #include "audio/SinkLayout.h"
-#include "measure/StoredRunLookup.h"
 #include "measuring/MeasureCurves.h"
 #include "measuring/MeasurementService.h"
-#include "pages/CorrectionMessages.h"
 #include "pages/CorrectionPanel.h"
 #include "pages/FileMessages.h"
 #include "pages/LiveView.h"
@@ -50,6 +48,16 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
       m_presenter(warningBoxPresenter()),
       m_model(MeasurementStore::defaultFolder()) {
     m_ui->setupUi(this);
+    m_correction = new CorrectionPanel(this);
+    m_correction->setFileChooser([this](const QString& title, const QString& filter) {
+        return m_fileChooser(title, filter, false);
+    });
+    m_correction->setFolderChooser(
+        [this](const QString& title) { return QFileDialog::getExistingDirectory(this, title); });
+    m_correction->setMeasure(
+        [this](const MeasureSettings& settings) { return startRun(settings, true); });
+    connect(m_correction, &CorrectionPanel::curvesChanged, this, [this] { redraw(); });
+    connect(m_correction, &QDialog::finished, this, [this] { redraw(); });
     m_storedList = new StoredMeasurementList(
         m_ui->stored_1117, m_model, [this](const QString& text) { warn(text); }, this);
     m_fileChooser = [this](const QString& title, const QString& filter, bool save) {
@@ -135,7 +143,7 @@ void CMeasurePage::setStoreFolder(const std::string& folder) {
 }
 
 void CMeasurePage::setSoundServer(std::shared_ptr<PulseServer> server) {
-    m_soundServer = server;
+    m_correction->session()->setServer(server);
     m_live->setSoundServer(std::move(server));
 }
 
@@ -322,7 +330,7 @@ void CMeasurePage::showBusy(bool busy) {
 void CMeasurePage::onFinished(const MeasureResult& result) {
     showBusy(false);
     m_ui->progress_1112->setValue(result.ok() ? 1000 : 0);
-    if (m_throughCorrection && m_correction != nullptr) {
+    if (m_throughCorrection) {
         m_correction->measuredThrough(result, m_runSettings);
     }
     if (result.record == RecordResult::Cancelled) {
@@ -372,7 +380,7 @@ void CMeasurePage::redraw() {
         kSmoothingChoices[std::clamp(m_ui->smoothing_1115->currentIndex(), 0,
                                      static_cast<int>(std::size(kSmoothingChoices)) - 1)];
     MeasurePlot::show(m_ui->plot_1116, view, m_model.curves(view, smoothing), m_model.summary());
-    if (m_correction != nullptr && m_correction->isVisible() && view == MeasureView::Response) {
+    if (m_correction->isVisible() && view == MeasureView::Response) {
         for (PlotCurve& curve : m_correction->curves()) {
             m_ui->plot_1116->addCurve(std::move(curve));
         }
@@ -388,11 +396,11 @@ void CMeasurePage::updateCorrect() {
 }
 
 void CMeasurePage::setCorrectionInstaller(CorrectionInstaller::Options options) {
-    m_correctionOptions = std::move(options);
+    m_correction->session()->setOptions(std::move(options));
 }
 
 void CMeasurePage::useLevelTrims(const std::string& output, std::map<int, double> trims) {
-    m_levelTrims[output] = std::move(trims);
+    m_correction->offerLevelTrims(output, std::move(trims));
 }
 
 void CMeasurePage::OnCorrect() {
@@ -405,40 +413,12 @@ void CMeasurePage::OnCorrect() {
             ids.begin(), ids.end(), [this](const std::string& i) { return m_model.isChecked(i); });
         id = checked != ids.end() ? *checked : std::string();
     }
-    if (id.empty()) {
-        warn(tr("Choose a stored measurement to correct."));
+    if (const QString refused = id.empty() ? tr("Choose a stored measurement to correct.")
+                                           : m_correction->openRunOf(m_model, id);
+        !refused.isEmpty()) {
+        warn(refused);
         return;
     }
-    std::vector<MeasurementEntry> listed;  // as read off the window thread: no file read again
-    for (const std::string& i : m_model.listedIds()) {
-        listed.push_back(*m_model.entry(i));
-    }
-    StoredRunChannels run = findRunOf(m_model.store(), listed, id);
-    if (!run.found()) {
-        warn(CorrectionMessages::run(run));
-        return;
-    }
-    if (m_correction == nullptr) {
-        auto* session = new CorrectionSession(m_soundServer, m_correctionOptions);
-        m_correction = new CorrectionPanel(session, this);
-        session->setParent(m_correction);
-        m_correction->setFileChooser([this](const QString& title, const QString& filter) {
-            return m_fileChooser(title, filter, false);
-        });
-        m_correction->setFolderChooser([this](const QString& title) {
-            return QFileDialog::getExistingDirectory(this, title);
-        });
-        m_correction->setMeasure(
-            [this](const MeasureSettings& settings) { return startRun(settings, true); });
-        connect(m_correction, &CorrectionPanel::curvesChanged, this, [this] { redraw(); });
-        connect(m_correction, &QDialog::finished, this, [this] { redraw(); });
-    }
-    const MeasurementEntry* entry = m_model.entry(id);
-    const std::string output = run.channels.front().output;
-    const auto trims = m_levelTrims.find(output);
-    m_correction->open(std::move(run.channels),
-                       entry != nullptr ? QString::fromStdString(entry->name) : QString(),
-                       trims != m_levelTrims.end() ? trims->second : std::map<int, double>{});
     m_correction->show();
     setView(ResponseView);
     redraw();

@@ -111,7 +111,7 @@ public:
     // Opens the Correct window on the run of the chosen (else the first checked) stored
     // measurement; a message when there is none or it cannot be read.
     void OnCorrect();
-    // The Correct window, once opened.
+    // The Correct window (hidden until Correct is clicked).
     CorrectionPanel* correctionPanel() const { return m_correction; }
     // Where and with what the Correct window installs; the default is the user's own.
     void setCorrectionInstaller(CorrectionInstaller::Options options);
@@ -161,9 +161,6 @@ private:
     bool m_filling = false;
     MeasureSettings m_runSettings;     // of the run under way
     bool m_throughCorrection = false;  // the run under way is the Correct window's
-    std::shared_ptr<PulseServer> m_soundServer;
-    CorrectionInstaller::Options m_correctionOptions;
-    std::map<std::string, std::map<int, double>> m_levelTrims;  // by output
     CorrectionPanel* m_correction = nullptr;
 };
 

@@ -231,14 +231,17 @@ void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
 QString CorrectionPanel::openRunOf(const MeasureModel& model, const std::string& id) {
     std::vector<MeasurementEntry> listed;  // as read off the window thread: no file read again
     for (const std::string& i : model.listedIds()) {
-        listed.push_back(*model.entry(i));
+        if (const MeasurementEntry* entry = model.entry(i)) {
+            listed.push_back(*entry);
+        }
     }
     StoredRunChannels run = findRunOf(model.store(), listed, id);
     if (!run.found()) {
         return CorrectionMessages::run(run);
     }
     const auto trims = m_levelTrims.find(run.channels.front().output);
-    open(std::move(run.channels), QString::fromStdString(model.entry(id)->name),
+    const MeasurementEntry* chosen = model.entry(id);  // listed: findRunOf found it
+    open(std::move(run.channels), QString::fromStdString(chosen != nullptr ? chosen->name : id),
          trims != m_levelTrims.end() ? trims->second : std::map<int, double>{});
     return {};
 }

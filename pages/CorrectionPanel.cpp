@@ -185,7 +185,8 @@ void CorrectionPanel::build() {
 }
 
 void CorrectionPanel::retranslate() {
-    setWindowTitle(tr("Correct"));
+    setWindowTitle(m_name.empty() ? tr("Correct")
+                                  : tr("Correct: %1").arg(QString::fromStdString(m_name)));
     const QString labels[] = {tr("Target:"),    tr("Tilt (dB/decade):"), tr("Target file:"),
                               tr("From (Hz):"), tr("To (Hz):"),          tr("Largest boost (dB):"),
                               tr("Filters:")};
@@ -219,6 +220,7 @@ void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
     const qsizetype stem = name.lastIndexOf(QStringLiteral(" (channel "));
     m_name = (stem > 0 && name.endsWith(QLatin1Char(')')) ? name.left(stem) : name).toStdString();
     m_output = m_run->empty() ? std::string() : m_run->front().output;
+    retranslate();  // the title names the run
     m_matchedTrims = matchedTrims;
     m_matched->setVisible(!m_matchedTrims.empty());
     m_after.clear();

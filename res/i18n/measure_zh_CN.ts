@@ -712,6 +712,10 @@
         <source>The run through the correction cannot start while another measurement runs.</source>
         <translation>另一个测量正在进行，无法开始通过校正的测量。</translation>
     </message>
+    <message>
+        <source>Correct: %1</source>
+        <translation>校正：%1</translation>
+    </message>
 </context>
 <context>
     <name>quilbo::LiveView</name>

@@ -10,6 +10,7 @@
 #include "media/AtomicFile.h"
 #include "pages/CorrectionMessages.h"
 #include "pages/FileMessages.h"
+#include "pages/Logging.h"
 #include "pages/PageSupport.h"
 #include "pages/RecordMessages.h"
 
@@ -511,7 +512,13 @@ void CorrectionPanel::OnRemove() {
 void CorrectionPanel::onFinished(CorrectionSession::Action action, const InstallFailure& failure,
                                  const std::string& sink) {
     updateButtons();
-    if (!failure.ok() && action != CorrectionSession::Action::List) {  // the list shows none
+    if (!failure.ok() && action == CorrectionSession::Action::List) {
+        // The list stays empty; why is for the journal.
+        qCWarning(lcPages) << "the installed corrections could not be listed:"
+                           << describeInstallFailure(failure).c_str();
+        return;
+    }
+    if (!failure.ok()) {
         setStatus(CorrectionMessages::install(failure));
         return;
     }

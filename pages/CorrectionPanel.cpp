@@ -5,8 +5,8 @@
 #include "measure/CorrectionPipeWire.h"
 #include "measure/CorrectionText.h"
 #include "measure/CorrectionTrims.h"
+#include "measuring/CorrectionCheck.h"
 #include "measuring/MeasureRequest.h"
-#include "measuring/StoredResult.h"
 #include "media/AtomicFile.h"
 #include "pages/CorrectionMessages.h"
 #include "pages/FileMessages.h"
@@ -225,7 +225,6 @@ void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
     m_matchedTrims = matchedTrims;
     m_matched->setVisible(!m_matchedTrims.empty());
     m_after.clear();
-    m_afterChannels.clear();
     setStatus({});
     replan();
     m_session->refresh();
@@ -255,7 +254,6 @@ void CorrectionPanel::offerLevelTrims(const std::string& output, std::map<int, d
 
 void CorrectionPanel::replan() {
     m_after.clear();  // measured through another correction
-    m_afterChannels.clear();
     m_planProblem.clear();
     PlanOptions options;
     options.maxBoostDb = m_boost->value();
@@ -387,9 +385,9 @@ void CorrectionPanel::showFigures() {
                            .arg(p.beforeDb, 0, 'f', 1)
                            .arg(p.deviationDb, 0, 'f', 1)
                            .arg(range);
-        if (k < m_afterChannels.size()) {
+        if (k < m_after.size()) {
             line += tr("; measured through the correction ±%1 dB from the target, %2")
-                        .arg(m_afterChannels[k].deviationDb, 0, 'f', 1)
+                        .arg(m_after[k].deviationDb, 0, 'f', 1)
                         .arg(range);
         }
         lines << line;
@@ -405,10 +403,10 @@ void CorrectionPanel::showFigures() {
     if (!m_matchedTrims.empty() && m_matched->isChecked() && !m_plan.channels.empty()) {
         lines << tr("Level trims from Match levels.");
     }
-    if (m_afterChannels.size() > 1) {
+    if (m_after.size() > 1) {
         QStringList parts;
-        for (std::size_t k = 1; k < m_afterChannels.size(); ++k) {
-            const AfterChannel& a = m_afterChannels[k];
+        for (std::size_t k = 1; k < m_after.size(); ++k) {
+            const ChannelAfter& a = m_after[k];
             QString part = tr("channel %1: level %2 dB").arg(a.channel).arg(a.levelDb, 0, 'f', 2);
             if (a.arrivalMs) {
                 part += tr(", arrival %1 ms").arg(*a.arrivalMs, 0, 'f', 3);
@@ -416,7 +414,7 @@ void CorrectionPanel::showFigures() {
             parts << part;
         }
         lines << tr("After, against channel %1: %2")
-                     .arg(m_afterChannels[0].channel)
+                     .arg(m_after[0].channel)
                      .arg(parts.join(QStringLiteral("; ")));
     }
     m_figures->setText(lines.join(QLatin1Char('\n')));
@@ -439,8 +437,8 @@ std::vector<PlotCurve> CorrectionPanel::curves() const {
         add(tr("Channel %1 target").arg(p.channel), style + 1, p.frequency, p.targetDb);
         add(tr("Channel %1 predicted").arg(p.channel), style + 2, p.frequency, p.predictedDb);
         if (k < m_after.size()) {
-            add(tr("Channel %1 after").arg(p.channel), style + 3, m_after[k].frequency,
-                m_after[k].measuredDb);
+            add(tr("Channel %1 after").arg(p.channel), style + 3, m_after[k].curves.frequency,
+                m_after[k].curves.measuredDb);
         }
     }
     return curves;
@@ -570,7 +568,6 @@ void CorrectionPanel::measuredThrough(const MeasureResult& result,
                                       const MeasureSettings& settings) {
     m_measuring = false;
     m_after.clear();
-    m_afterChannels.clear();
     updateButtons();
     if (!result.ok()) {
         setStatus(tr("Measuring through the correction failed: %1")
@@ -579,38 +576,17 @@ void CorrectionPanel::measuredThrough(const MeasureResult& result,
         Q_EMIT curvesChanged();
         return;
     }
-    // Each channel's after-curve as the planner draws its before, over the plan's own range,
-    // and its level and arrival to compare the channels.
-    std::vector<ChannelPlan> after;
-    std::vector<std::optional<double>> arrivals;
-    for (const ChannelPlan& planned : m_plan.channels) {
-        const Measurement m =
-            storedMeasurement(result, settings, static_cast<unsigned>(planned.channel), {});
-        PlanOptions options = m_options;
-        options.from = planned.from;
-        options.to = planned.to;
-        const CorrectionPlan again = planCorrection({m}, options);
-        if (again.failure.failed()) {
-            setStatus(tr("Measuring through the correction failed: %1")
-                          .arg(m.ok ? CorrectionMessages::plan(again.failure)
-                                    : RecordMessages::channelFailure(result, planned.channel)));
-            showFigures();
-            Q_EMIT curvesChanged();
-            return;
-        }
-        after.push_back(again.channels.front());
-        arrivals.push_back(m.arrivalSeconds);
+    CorrectionCheck check = checkCorrection(m_plan, m_options, result, settings);
+    if (check.failedChannel) {
+        setStatus(tr("Measuring through the correction failed: %1")
+                      .arg(check.analysisFailed
+                               ? RecordMessages::channelFailure(result, *check.failedChannel)
+                               : CorrectionMessages::plan(check.failure)));
+        showFigures();
+        Q_EMIT curvesChanged();
+        return;
     }
-    for (std::size_t k = 0; k < after.size(); ++k) {
-        AfterChannel& a = m_afterChannels.emplace_back();
-        a.channel = after[k].channel;
-        a.deviationDb = after[k].beforeDb;  // |after - target| at the after's own level
-        a.levelDb = after[k].levelDb - after[0].levelDb;
-        if (arrivals[k] && arrivals[0]) {
-            a.arrivalMs = (*arrivals[k] - *arrivals[0]) * 1000;
-        }
-    }
-    m_after = std::move(after);
+    m_after = std::move(check.channels);
     setStatus(tr("Measured through the correction."));
     showFigures();
     Q_EMIT curvesChanged();

@@ -7,6 +7,7 @@
 #include "audio/MeasurementRun.h"
 #include "measure/CorrectionPlan.h"
 #include "measure/StoredRunLookup.h"
+#include "measuring/CorrectionCheck.h"
 #include "measuring/MeasureModel.h"
 #include "pages/CorrectionSession.h"
 #include "plot/PlotCurve.h"
@@ -103,15 +104,8 @@ public:
     void measuredThrough(const MeasureResult& result, const MeasureSettings& settings);
     // Measures the run again through the installed correction; false when none is there.
     bool measureThrough();
-    // Each channel measured through the correction: the largest |after - target| in the plan's
-    // range, and its level and arrival against the first channel's.
-    struct AfterChannel {
-        int channel = 1;
-        double deviationDb = 0;
-        double levelDb = 0;
-        std::optional<double> arrivalMs;  // unknown for a result without arrival times
-    };
-    const std::vector<AfterChannel>& afterChannels() const { return m_afterChannels; }
+    // Each channel as measured through the correction, once it has been.
+    const std::vector<ChannelAfter>& afterChannels() const { return m_after; }
 
 Q_SIGNALS:
     // The curves to draw have changed.
@@ -176,12 +170,11 @@ private:
     CorrectionPlan m_plan;
     std::thread m_planThread;
     bool m_planning = false;
-    bool m_planAgain = false;          // the settings changed while a plan was made
-    unsigned m_planRequest = 0;        // the settings' generation; a plan of older ones is dropped
-    QString m_planProblem;             // why there is no plan, in words
-    std::string m_sink;                // the correction installed from here last
-    std::vector<ChannelPlan> m_after;  // the run through the correction, once measured
-    std::vector<AfterChannel> m_afterChannels;
+    bool m_planAgain = false;           // the settings changed while a plan was made
+    unsigned m_planRequest = 0;         // the settings' generation; a plan of older ones is dropped
+    QString m_planProblem;              // why there is no plan, in words
+    std::string m_sink;                 // the correction installed from here last
+    std::vector<ChannelAfter> m_after;  // the run through the correction, once measured
     bool m_measuring = false;
 };
 

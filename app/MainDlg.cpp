@@ -97,6 +97,10 @@ void CMainDlg::OnInitDialog() {
     m_pMeasurePage->setSinkLayouts(m_services.sinkLayouts);
     m_pMeasurePage->setSoundServer(m_services.soundServer);
     addPage(m_pMeasurePage, tr("Measure"), false);
+    // The level match's trims go to the Measure page's next correction (pages do not know each
+    // other).
+    connect(m_pSpeakersPage, &CSpeakersPage::levelTrimsOffered, m_pMeasurePage,
+            &CMeasurePage::useLevelTrims);
     if (m_services.devices != nullptr) {
         // The output lists follow the model through the output choice; the inputs here. A
         // hidden page reads them when it is shown.

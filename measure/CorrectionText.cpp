@@ -50,4 +50,27 @@ FileWriteResult exportCorrectionText(const std::string& path, const ChannelCorre
     return writeFileAtomically(path, correctionText(channel));
 }
 
+namespace {
+
+std::string plainFileName(const std::string& name) {
+    std::string file = name.empty() ? std::string("correction") : name;
+    for (char& c : file) {
+        c = c == '/' ? '-' : c;
+    }
+    if (file.front() == '.') {
+        file.front() = '_';
+    }
+    return file;
+}
+
+}  // namespace
+
+std::string correctionTextFileName(const std::string& name, const std::string& position) {
+    return plainFileName(name) + "." + position + ".txt";
+}
+
+std::string correctionFragmentFileName(const std::string& name) {
+    return plainFileName(name) + ".conf";
+}
+
 }  // namespace quilbo

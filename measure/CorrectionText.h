@@ -17,6 +17,12 @@ std::string correctionText(const ChannelCorrection& channel);
 // The filter's type as that text names it: PK, LSC or HSC.
 const char* correctionFilterType(CorrectionFilterKind kind);
 
+// The files an export writes into a folder, named after the measurement: "NAME.FL.txt" per
+// channel and "NAME.conf" for the PipeWire fragment, the name made a plain file name ('/' becomes
+// '-', a leading '.' a '_').
+std::string correctionTextFileName(const std::string& name, const std::string& position);
+std::string correctionFragmentFileName(const std::string& name);
+
 // Writes correctionText() to `path` whole or not at all (media/AtomicFile.h).
 FileWriteResult exportCorrectionText(const std::string& path, const ChannelCorrection& channel);
 

@@ -6,6 +6,7 @@
 #include "audio/SinkLayout.h"
 #include "measuring/MeasureCurves.h"
 #include "measuring/MeasurementService.h"
+#include "pages/CorrectionPanel.h"
 #include "pages/FileMessages.h"
 #include "pages/LiveView.h"
 #include "pages/MeasureMessages.h"
@@ -19,6 +20,7 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QFileDialog>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -46,6 +48,16 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
       m_presenter(warningBoxPresenter()),
       m_model(MeasurementStore::defaultFolder()) {
     m_ui->setupUi(this);
+    m_correction = new CorrectionPanel(this);
+    m_correction->setFileChooser([this](const QString& title, const QString& filter) {
+        return m_fileChooser(title, filter, false);
+    });
+    m_correction->setFolderChooser(
+        [this](const QString& title) { return QFileDialog::getExistingDirectory(this, title); });
+    m_correction->setMeasure(
+        [this](const MeasureSettings& settings) { return startRun(settings, true); });
+    connect(m_correction, &CorrectionPanel::curvesChanged, this, [this] { redraw(); });
+    connect(m_correction, &QDialog::finished, this, [this] { redraw(); });
     m_storedList = new StoredMeasurementList(
         m_ui->stored_1117, m_model, [this](const QString& text) { warn(text); }, this);
     m_fileChooser = [this](const QString& title, const QString& filter, bool save) {
@@ -84,13 +96,19 @@ CMeasurePage::CMeasurePage(MeasurementService* service, QWidget* parent)
     connect(m_ui->smoothing_1115, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
     connect(m_storedList, &StoredMeasurementList::drawnChanged, this, [this] { redraw(); });
     connect(m_storedList, &StoredMeasurementList::listed, this, &CMeasurePage::storedListed);
+    connect(m_ui->correct_1140, &QPushButton::clicked, this, &CMeasurePage::OnCorrect);
+    connect(m_ui->stored_1117, &QTreeWidget::currentItemChanged, this, [this] { updateCorrect(); });
+    connect(m_storedList, &StoredMeasurementList::drawnChanged, this, [this] { updateCorrect(); });
+    updateCorrect();
     // The inputs are asked for when the page is first shown: a server that does not answer
     // must not hold up the window's start.
     refreshStored();
     redraw();
 }
 
-CMeasurePage::~CMeasurePage() = default;
+CMeasurePage::~CMeasurePage() {
+    delete m_correction;  // before the page's own parts go: its session's action ends first
+}
 
 QWidget* CMeasurePage::control(int id) const {
     return findControl(this, id);
@@ -125,6 +143,7 @@ void CMeasurePage::setStoreFolder(const std::string& folder) {
 }
 
 void CMeasurePage::setSoundServer(std::shared_ptr<PulseServer> server) {
+    m_correction->session()->setServer(server);
     m_live->setSoundServer(std::move(server));
 }
 
@@ -271,19 +290,28 @@ void CMeasurePage::OnMeasure() {
     if (!settings) {
         return;
     }
-    m_request = m_service->start(*settings, this);
+    startRun(*settings, false);
+}
+
+bool CMeasurePage::startRun(const MeasureSettings& settings, bool throughCorrection) {
+    if (m_measuring || m_service == nullptr) {
+        return false;
+    }
+    m_request = m_service->start(settings, this);
     if (!m_request) {
         m_ui->status_1113->setText(tr("Another measurement is running."));
-        return;
+        return false;
     }
     connect(m_request, &MeasurementRequest::progress, this, [this](double fraction) {
         m_ui->progress_1112->setValue(static_cast<int>(std::lround(fraction * 1000)));
     });
     connect(m_request, &MeasurementRequest::finished, this, &CMeasurePage::onFinished);
-    m_runSettings = *settings;
+    m_runSettings = settings;
+    m_throughCorrection = throughCorrection;
     m_ui->progress_1112->setValue(0);
     m_ui->status_1113->setText(tr("Measuring..."));
     showBusy(true);
+    return true;
 }
 
 void CMeasurePage::OnStop() {
@@ -302,6 +330,9 @@ void CMeasurePage::showBusy(bool busy) {
 void CMeasurePage::onFinished(const MeasureResult& result) {
     showBusy(false);
     m_ui->progress_1112->setValue(result.ok() ? 1000 : 0);
+    if (m_throughCorrection) {
+        m_correction->measuredThrough(result, m_runSettings);
+    }
     if (result.record == RecordResult::Cancelled) {
         m_ui->status_1113->setText(RecordMessages::runFailure(result));
         emit measured();
@@ -349,6 +380,48 @@ void CMeasurePage::redraw() {
         kSmoothingChoices[std::clamp(m_ui->smoothing_1115->currentIndex(), 0,
                                      static_cast<int>(std::size(kSmoothingChoices)) - 1)];
     MeasurePlot::show(m_ui->plot_1116, view, m_model.curves(view, smoothing), m_model.summary());
+    if (m_correction->isVisible() && view == MeasureView::Response) {
+        for (PlotCurve& curve : m_correction->curves()) {
+            m_ui->plot_1116->addCurve(std::move(curve));
+        }
+        m_ui->plot_1116->autoscale();
+    }
+}
+
+void CMeasurePage::updateCorrect() {
+    m_ui->correct_1140->setEnabled(
+        m_ui->stored_1117->currentItem() != nullptr ||
+        std::any_of(m_model.listedIds().begin(), m_model.listedIds().end(),
+                    [this](const std::string& id) { return m_model.isChecked(id); }));
+}
+
+void CMeasurePage::setCorrectionInstaller(CorrectionInstaller::Options options) {
+    m_correction->session()->setOptions(std::move(options));
+}
+
+void CMeasurePage::useLevelTrims(const std::string& output, std::map<int, double> trims) {
+    m_correction->offerLevelTrims(output, std::move(trims));
+}
+
+void CMeasurePage::OnCorrect() {
+    std::string id;
+    if (m_ui->stored_1117->currentItem() != nullptr) {
+        id = m_storedList->chosen();
+    } else {
+        const auto& ids = m_model.listedIds();
+        const auto checked = std::find_if(
+            ids.begin(), ids.end(), [this](const std::string& i) { return m_model.isChecked(i); });
+        id = checked != ids.end() ? *checked : std::string();
+    }
+    if (const QString refused = id.empty() ? tr("Choose a stored measurement to correct.")
+                                           : m_correction->openRunOf(m_model, id);
+        !refused.isEmpty()) {
+        warn(refused);
+        return;
+    }
+    m_correction->show();
+    setView(ResponseView);
+    redraw();
 }
 
 bool CMeasurePage::setCalibrationFile(const QString& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "audio/MeasurementRun.h"
+#include "correction/CorrectionInstaller.h"
 #include "measuring/MeasureModel.h"
 #include "pages/MessagePresenter.h"
 #include "pages/StoredMeasurementList.h"
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -19,6 +21,7 @@ namespace quilbo {
 namespace Ui {
 class CMeasurePage;
 }
+class CorrectionPanel;
 class LiveView;
 class MeasurementRequest;
 class MeasurementService;
@@ -54,7 +57,8 @@ public:
         IDC_EXPORT_RESPONSE = 1119,
         IDC_EXPORT_IMPULSE = 1120,
         IDC_REFERENCE = 1121,
-        IDC_LIVE = 1122,  // the Live view's own controls follow (LiveView::ControlId)
+        IDC_LIVE = 1122,     // the Live view's own controls follow (LiveView::ControlId)
+        IDC_CORRECT = 1140,  // the Correct window's own follow (CorrectionPanel::ControlId)
     };
     // The views, in the order the chooser lists them (and MeasureView has them).
     enum View { ResponseView = 0, PhaseView = 1, ImpulseView = 2, DistortionView = 3 };
@@ -104,6 +108,16 @@ public:
     void setChecked(const std::string& id, bool checked);
     void setView(View view);
     void setSmoothing(Smoothing smoothing);
+    // Opens the Correct window on the run of the chosen (else the first checked) stored
+    // measurement; a message when there is none or it cannot be read.
+    void OnCorrect();
+    // The Correct window (hidden until Correct is clicked).
+    CorrectionPanel* correctionPanel() const { return m_correction; }
+    // Where and with what the Correct window installs; the default is the user's own.
+    void setCorrectionInstaller(CorrectionInstaller::Options options);
+    // Trims from the Speakers page's level match (per 1-based channel) for the corrections of
+    // that output planned next.
+    void useLevelTrims(const std::string& output, std::map<int, double> trims);
     // The last run's result, if it was this page's.
     const std::optional<MeasureResult>& lastResult() const { return m_model.lastResult(); }
 
@@ -120,6 +134,8 @@ protected:
 
 private:
     void onFinished(const MeasureResult& result);
+    bool startRun(const MeasureSettings& settings, bool throughCorrection);
+    void updateCorrect();
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
     void fillChoices();
@@ -143,7 +159,9 @@ private:
     std::string m_defaultInput;  // the default input's source name, as last read
     bool m_measuring = false;
     bool m_filling = false;
-    MeasureSettings m_runSettings;  // of the run under way
+    MeasureSettings m_runSettings;     // of the run under way
+    bool m_throughCorrection = false;  // the run under way is the Correct window's
+    CorrectionPanel* m_correction = nullptr;
 };
 
 }  // namespace quilbo

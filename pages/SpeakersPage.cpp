@@ -98,6 +98,7 @@ CSpeakersPage::CSpeakersPage(WaveOutBackend* backend, SinkLayoutSource* sinkLayo
     m_ui->micTable_1053->verticalHeader()->hide();
     m_ui->micTable_1053->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(m_ui->matchLevels_1055, &QPushButton::clicked, this, [this] { OnMatchLevels(); });
+    connect(m_ui->useTrims_1058, &QPushButton::clicked, this, [this] { OnUseTrims(); });
     m_ui->matchTable_1057->setColumnCount(MatchColumnCount);
     m_ui->matchTable_1057->verticalHeader()->hide();
     m_ui->matchTable_1057->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -408,11 +409,15 @@ void CSpeakersPage::showMatch() {
                        "be matched."));
     m_ui->micCheck_1052->setEnabled(m_measurementService != nullptr && !busy());
     if (!available) {
+        m_ui->useTrims_1058->setEnabled(false);
         m_ui->matchStatus_1056->clear();
         m_ui->matchTable_1057->hide();
         return;
     }
     const std::vector<SpeakerLevel>& levels = m_match->levels();
+    m_ui->useTrims_1058->setEnabled(
+        !isMatching() && std::any_of(levels.begin(), levels.end(),
+                                     [](const SpeakerLevel& l) { return l.trimDb.has_value(); }));
     const QString unit = m_match->calibrated() ? tr("dB SPL") : tr("dBFS");
     QString status;
     switch (m_match->phase()) {
@@ -482,6 +487,25 @@ void CSpeakersPage::showMatch() {
             table->setItem(r, c, new QTableWidgetItem(cells[c]));
         }
     }
+}
+
+void CSpeakersPage::OnUseTrims() {
+    if (m_match == nullptr || isMatching()) {
+        return;
+    }
+    std::map<int, double> trims;
+    for (const SpeakerLevel& level : m_match->levels()) {
+        if (level.trimDb) {
+            trims[level.channel + 1] = *level.trimDb;
+        }
+    }
+    if (trims.empty()) {
+        return;
+    }
+    Q_EMIT levelTrimsOffered(m_outputChoice != nullptr ? m_outputChoice->sink() : std::string(),
+                             trims);
+    m_ui->matchStatus_1056->setText(
+        tr("The trims are offered to the next correction of this output on the Measure page."));
 }
 
 void CSpeakersPage::showNowPlaying() {

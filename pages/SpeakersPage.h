@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,7 @@ public:
         IDC_MATCH_LEVELS = 1055,
         IDC_MATCH_STATUS = 1056,
         IDC_MATCH_TABLE = 1057,
+        IDC_MATCH_TO_CORRECTION = 1058,
     };
     // The microphone check table's columns.
     enum MicColumn {
@@ -92,6 +94,8 @@ public:
     void OnMatchLevels();
     bool isMatching() const { return m_match != nullptr && m_match->isRunning(); }
     LevelMatchSession* levelMatch() const { return m_match; }
+    // Offers the last match's trims to the next correction of the chosen output.
+    void OnUseTrims();
     // Reads the default output's layout again and says how it compares with the chosen one.
     void refreshSinkLayout();
 
@@ -106,6 +110,11 @@ public:
     // Where the inputs' sensitivities are kept; empty: the user's settings. A match shows levels
     // in dB SPL when the default input (as the measurement service names it) has one kept.
     void setSensitivityFile(const QString& path) { m_sensitivityFile = path; }
+
+Q_SIGNALS:
+    // The trims of a match (per 1-based channel, each speaker's trim to the quietest) offered to
+    // the corrections of the output (a sink name; empty: the default output).
+    void levelTrimsOffered(const std::string& output, const std::map<int, double>& trims);
 
 protected:
     void showEvent(QShowEvent* event) override;

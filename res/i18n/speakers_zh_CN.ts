@@ -299,5 +299,17 @@
         <source>The sound was disturbed on its way elsewhere in the same run (a stretch lost or repeated), which may have moved this speaker&apos;s sweep.</source>
         <translation>同一轮中其他位置的声音在传输途中受到干扰（一段声音丢失或重复），可能使本扬声器的扫频发生了错位。</translation>
     </message>
+    <message>
+        <source>The trims of the last match become the level trims of the next correction planned for this output on the Measure page.</source>
+        <translation>上次匹配的微调将成为“测量”页上为此输出规划的下一个校正的电平微调。</translation>
+    </message>
+    <message>
+        <source>Use in correction</source>
+        <translation>用于校正</translation>
+    </message>
+    <message>
+        <source>The trims are offered to the next correction of this output on the Measure page.</source>
+        <translation>这些微调已提供给“测量”页上此输出的下一个校正。</translation>
+    </message>
 </context>
 </TS>

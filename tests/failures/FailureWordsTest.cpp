@@ -4,6 +4,7 @@
 #include "measure/FileRead.h"
 #include "measure/MeasureFailure.h"
 #include "media/FileWriteResult.h"
+#include "pages/CorrectionMessages.h"
 #include "pages/FileMessages.h"
 #include "pages/MeasureMessages.h"
 #include "pages/PlayerMessages.h"
@@ -62,6 +63,30 @@ const Area kAreas[] = {
      [](int i) {
          return CRunInPage::powerOffRefusedText({code<PowerOffRefusal::Kind>(i), "d"});
      }},
+    {"correction install", 1, static_cast<int>(InstallError::DefaultRefused) + 1,
+     [](int i) {
+         return CorrectionMessages::install({code<InstallError>(i),
+                                             "d",
+                                             {CorrectionChainError::BadDelay, 2},
+                                             {FileWriteError::WriteFailed, EIO}});
+     }},
+    {"correction chain", 1, static_cast<int>(CorrectionChainError::BadRate) + 1,
+     [](int i) {
+         return CorrectionMessages::chain({code<CorrectionChainError>(i), 2, 3});
+     }},
+    {"correction plan", 1, static_cast<int>(PlanProblem::Range) + 1,
+     [](int i) {
+         return CorrectionMessages::plan({code<PlanProblem>(i), "2"});
+     }},
+    {"target file", 1, static_cast<int>(TargetFileProblem::TooFewPoints) + 1,
+     [](int i) {
+         return CorrectionMessages::targetFile(
+             "/t", {code<TargetFileProblem>(i), 3, FileReadError::Missing, EIO});
+     }},
+    {"stored run", 1, static_cast<int>(RunLookupProblem::Unreadable) + 1,
+     [](int i) {
+         return CorrectionMessages::run({{}, code<RunLookupProblem>(i), "d", "e"});
+     }},
     {"player", 0, 3,
      [](int i) {
          return i == 2
@@ -74,9 +99,11 @@ const Area kAreas[] = {
 
 TEST(FailureWords, EveryCodeHasAChineseSentenceAndNoneShowsAnIdentifier) {
     // An English word (units such as Hz and dBFS, and names in capitals, may stay); the names
-    // of the program, of the power-off service and a calibration file's keyword stay too.
+    // of the program, of the power-off service, of the sound servers and their programs and a
+    // calibration file's keyword stay too.
     const QRegularExpression english(
-        QStringLiteral("\\b(?!Quilbo|Sens|Factor|systemd|logind)[A-Za-z][a-z]{2,}"));
+        QStringLiteral("\\b(?!Quilbo|Sens|Factor|systemd|logind|PulseAudio|PipeWire|pipewire|"
+                       "metadata|setpriv)[A-Za-z][a-z]{2,}"));
     const QRegularExpression identifier(QStringLiteral("^[A-Za-z]+$"));
     int checked = 0;
     for (const Area& area : kAreas) {

@@ -146,6 +146,16 @@ TEST_P(LevelMatch, TrimsEachSpeakerToTheQuietestAndNamesTheOneNotHeard) {
     EXPECT_TRUE(
         table->horizontalHeaderItem(CSpeakersPage::MatchLevelColumn)->text().contains("dB SPL"));
     EXPECT_GT(levels[1].levelDb, 124 - 60);
+    // Offered to the correction: the heard speakers' trims by 1-based channel, none for the rest.
+    std::map<int, double> offered;
+    QObject::connect(
+        &page, &CSpeakersPage::levelTrimsOffered,
+        [&](const std::string&, const std::map<int, double>& trims) { offered = trims; });
+    qobject_cast<QAbstractButton*>(page.control(CSpeakersPage::IDC_MATCH_TO_CORRECTION))->click();
+    EXPECT_EQ(offered, (std::map<int, double>{{1, *levels[0].trimDb},
+                                              {2, *levels[1].trimDb},
+                                              {3, *levels[2].trimDb},
+                                              {5, *levels[4].trimDb}}));
     button->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return page.levelMatch()->phase() == LevelMatchSession::Phase::Speaker; }, 10000));

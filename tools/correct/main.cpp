@@ -9,9 +9,9 @@
 #include "correction/CorrectionInstaller.h"
 #include "measure/CorrectionPipeWire.h"
 #include "measure/CorrectionText.h"
+#include "measure/StoredRunLookup.h"
 #include "media/AtomicFile.h"
 #include "tools/correct/CommandLine.h"
-#include "tools/correct/StoredRun.h"
 
 namespace {
 
@@ -49,24 +49,6 @@ void printPlan(const CorrectionPlan& plan) {
     std::fflush(stdout);
 }
 
-// The name made a plain file name.
-std::string plainFileName(const std::string& name) {
-    std::string file = name;
-    for (char& c : file) {
-        c = c == '/' ? '-' : c;
-    }
-    if (file.front() == '.') {
-        file.front() = '_';
-    }
-    return file;
-}
-
-// NAME.POSITION.txt
-std::string textFileName(const std::string& folder, const std::string& name,
-                         const ChannelCorrection& channel) {
-    return folder + "/" + plainFileName(name) + "." + channel.position + ".txt";
-}
-
 // NAME.conf: the whole correction as one filter-chain, for PipeWire's own configuration. It names
 // no output to play into: the user's session manager places it, or the user adds target.object.
 int exportPipeWire(const CorrectRequest& request, const CorrectionPlan& plan) {
@@ -74,7 +56,7 @@ int exportPipeWire(const CorrectRequest& request, const CorrectionPlan& plan) {
     if (const CorrectionChainCheck check = checkCorrectionChain(plan.correction, output); !check) {
         return fail(kNotDone, describeCorrectionChain(check));
     }
-    const std::string path = request.folder + "/" + plainFileName(request.name) + ".conf";
+    const std::string path = request.folder + "/" + correctionFragmentFileName(request.name);
     if (const FileWriteResult written =
             writeFileAtomically(path, filterChainFragment(plan.correction, output));
         !written) {
@@ -123,7 +105,8 @@ int list() {
 
 int exportText(const CorrectRequest& request, const CorrectionPlan& plan) {
     for (const ChannelCorrection& channel : plan.correction.channels) {
-        const std::string path = textFileName(request.folder, request.name, channel);
+        const std::string path =
+            request.folder + "/" + correctionTextFileName(request.name, channel.position);
         if (const FileWriteResult written = exportCorrectionText(path, channel); !written) {
             return fail(kNotDone, describeFileWrite(path, written));
         }
@@ -143,10 +126,10 @@ int run(CorrectRequest& request) {
         }
         request.options.target = *target.target;
     }
-    const StoredRun stored =
+    const StoredRunChannels stored =
         findStoredRun(MeasurementStore(MeasurementStore::defaultFolder()), request.name);
-    if (!stored.error.empty()) {
-        return fail(kNotDone, stored.error);
+    if (!stored.found()) {
+        return fail(kNotDone, describeRunLookup(stored));
     }
     const CorrectionPlan plan = planCorrection(stored.channels, request.options);
     if (plan.failure.failed()) {

@@ -1,5 +1,6 @@
-// The correction window: every change of a setting plans again on the window thread (a few tens
-// of milliseconds a channel); what waits on the sound server goes through the session.
+// The correction window, laid out in CorrectionPanel.ui: every change of a setting plans again off
+// the window thread (a few tens of milliseconds a channel); what waits on the sound server goes
+// through the session.
 #include "pages/CorrectionPanel.h"
 
 #include "measure/CorrectionPipeWire.h"
@@ -13,15 +14,12 @@
 #include "pages/Logging.h"
 #include "pages/PageSupport.h"
 #include "pages/RecordMessages.h"
+#include "ui_CorrectionPanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QEvent>
-#include <QFormLayout>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,7 +27,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -37,12 +34,6 @@
 namespace quilbo {
 
 namespace {
-
-template <typename W>
-W* named(W* widget, int id) {
-    widget->setObjectName(QStringLiteral("control_%1").arg(id));
-    return widget;
-}
 
 QString hzText(double f) {
     return f >= 1000 ? CorrectionPanel::tr("%1 kHz").arg(QString::number(f / 1000, 'g', 3))
@@ -67,9 +58,38 @@ constexpr int kCurvesPerChannel = 4;
 }  // namespace
 
 CorrectionPanel::CorrectionPanel(QWidget* parent)
-    : QDialog(parent), m_session(new CorrectionSession(nullptr, {}, this)) {
-    build();
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::CorrectionPanel>()),
+      m_session(new CorrectionSession(nullptr, {}, this)) {
+    m_ui->setupUi(this);
+    // The plan's own defaults, kept in one place: set from there, not in the form.
+    m_ui->boost_1147->setValue(PlanOptions{}.maxBoostDb);
+    m_ui->bands_1148->setValue(PlanOptions{}.bands);
+    for (QTreeWidget* tree : {m_ui->filters_1151, m_ui->outputs_1159}) {
+        tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    }
     retranslate();
+
+    const auto replanOn = [this](auto* control, auto signal) {
+        connect(control, signal, this, [this] { replan(); });
+    };
+    replanOn(m_ui->target_1141, &QComboBox::currentIndexChanged);
+    replanOn(m_ui->tilt_1142, &QDoubleSpinBox::valueChanged);
+    replanOn(m_ui->targetFile_1143, &QLineEdit::editingFinished);
+    replanOn(m_ui->from_1145, &QLineEdit::editingFinished);
+    replanOn(m_ui->to_1146, &QLineEdit::editingFinished);
+    replanOn(m_ui->boost_1147, &QDoubleSpinBox::valueChanged);
+    replanOn(m_ui->bands_1148, &QSpinBox::valueChanged);
+    replanOn(m_ui->invert_1149, &QCheckBox::toggled);
+    replanOn(m_ui->matchedTrims_1150, &QCheckBox::toggled);
+    connect(m_ui->browse_1144, &QPushButton::clicked, this, &CorrectionPanel::OnBrowse);
+    connect(m_ui->install_1153, &QPushButton::clicked, this, &CorrectionPanel::OnInstall);
+    connect(m_ui->remove_1155, &QPushButton::clicked, this, &CorrectionPanel::OnRemove);
+    connect(m_ui->exportText_1156, &QPushButton::clicked, this, [this] { OnExport(false); });
+    connect(m_ui->exportPipeWire_1157, &QPushButton::clicked, this, [this] { OnExport(true); });
+    connect(m_ui->measureThrough_1158, &QPushButton::clicked, this, [this] { measureThrough(); });
+    connect(m_ui->outputs_1159, &QTreeWidget::itemSelectionChanged, this,
+            [this] { updateButtons(); });
     connect(m_session, &CorrectionSession::listed, this, &CorrectionPanel::showOutputs);
     connect(m_session, &CorrectionSession::finished, this, &CorrectionPanel::onFinished);
     updateButtons();
@@ -85,131 +105,11 @@ QWidget* CorrectionPanel::control(int id) const {
     return findControl(this, id);
 }
 
-void CorrectionPanel::build() {
-    m_target = named(new QComboBox(this), IDC_CORRECT_TARGET);
-    m_target->addItems({QString(), QString(), QString()});
-    m_tilt = named(new QDoubleSpinBox(this), IDC_CORRECT_TILT);
-    m_tilt->setRange(-20, 20);
-    m_tilt->setDecimals(1);
-    m_tilt->setSingleStep(0.5);
-    m_targetFile = named(new QLineEdit(this), IDC_CORRECT_TARGET_FILE);
-    m_browse = named(new QPushButton(this), IDC_CORRECT_BROWSE);
-    m_from = named(new QLineEdit(this), IDC_CORRECT_FROM);
-    m_to = named(new QLineEdit(this), IDC_CORRECT_TO);
-    m_boost = named(new QDoubleSpinBox(this), IDC_CORRECT_BOOST);
-    m_boost->setRange(0, 20);
-    m_boost->setDecimals(1);
-    m_boost->setValue(PlanOptions{}.maxBoostDb);
-    m_bands = named(new QSpinBox(this), IDC_CORRECT_BANDS);
-    m_bands->setRange(1, 20);
-    m_bands->setValue(PlanOptions{}.bands);
-    m_invert = named(new QCheckBox(this), IDC_CORRECT_INVERT);
-    m_matched = named(new QCheckBox(this), IDC_CORRECT_MATCHED_TRIMS);
-    m_matched->setChecked(true);
-    m_filters = named(new QTreeWidget(this), IDC_CORRECT_FILTERS);
-    m_filters->setRootIsDecorated(false);
-    m_figures = named(new QLabel(this), IDC_CORRECT_FIGURES);
-    m_figures->setWordWrap(true);
-    m_figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_install = named(new QPushButton(this), IDC_CORRECT_INSTALL);
-    m_default = named(new QCheckBox(this), IDC_CORRECT_DEFAULT);
-    m_remove = named(new QPushButton(this), IDC_CORRECT_REMOVE);
-    m_exportText = named(new QPushButton(this), IDC_CORRECT_EXPORT_TEXT);
-    m_exportPipeWire = named(new QPushButton(this), IDC_CORRECT_EXPORT_PIPEWIRE);
-    m_measureThrough = named(new QPushButton(this), IDC_CORRECT_MEASURE);
-    m_outputs = named(new QTreeWidget(this), IDC_CORRECT_OUTPUTS);
-    m_outputs->setRootIsDecorated(false);
-    m_status = named(new QLabel(this), IDC_CORRECT_STATUS);
-    m_status->setWordWrap(true);
-    for (QTreeWidget* tree : {m_filters, m_outputs}) {
-        tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    }
-
-    auto* settings = new QGridLayout;
-    const auto label = [&](int row, int column) {
-        auto* l = new QLabel(this);
-        m_labels.push_back(l);
-        settings->addWidget(l, row, column);
-    };
-    label(0, 0);
-    settings->addWidget(m_target, 0, 1);
-    label(0, 2);
-    settings->addWidget(m_tilt, 0, 3);
-    label(1, 0);
-    settings->addWidget(m_targetFile, 1, 1, 1, 2);
-    settings->addWidget(m_browse, 1, 3);
-    label(2, 0);
-    settings->addWidget(m_from, 2, 1);
-    label(2, 2);
-    settings->addWidget(m_to, 2, 3);
-    label(3, 0);
-    settings->addWidget(m_boost, 3, 1);
-    label(3, 2);
-    settings->addWidget(m_bands, 3, 3);
-    settings->addWidget(m_invert, 4, 0, 1, 4);
-    settings->addWidget(m_matched, 5, 0, 1, 4);
-
-    auto* actions = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{m_install, m_default, m_measureThrough,
-                                                      m_remove, m_exportText, m_exportPipeWire}) {
-        actions->addWidget(w);
-    }
-    actions->addStretch(1);
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(settings);
-    layout->addWidget(m_filters, 2);
-    layout->addWidget(m_figures);
-    layout->addLayout(actions);
-    layout->addWidget(m_outputs, 1);
-    layout->addWidget(m_status);
-    layout->addWidget(close);
-
-    connect(m_target, &QComboBox::currentIndexChanged, this, [this] { replan(); });
-    connect(m_tilt, &QDoubleSpinBox::valueChanged, this, [this] { replan(); });
-    connect(m_targetFile, &QLineEdit::editingFinished, this, [this] { replan(); });
-    connect(m_from, &QLineEdit::editingFinished, this, [this] { replan(); });
-    connect(m_to, &QLineEdit::editingFinished, this, [this] { replan(); });
-    connect(m_boost, &QDoubleSpinBox::valueChanged, this, [this] { replan(); });
-    connect(m_bands, &QSpinBox::valueChanged, this, [this] { replan(); });
-    connect(m_invert, &QCheckBox::toggled, this, [this] { replan(); });
-    connect(m_matched, &QCheckBox::toggled, this, [this] { replan(); });
-    connect(m_browse, &QPushButton::clicked, this, &CorrectionPanel::OnBrowse);
-    connect(m_install, &QPushButton::clicked, this, &CorrectionPanel::OnInstall);
-    connect(m_remove, &QPushButton::clicked, this, &CorrectionPanel::OnRemove);
-    connect(m_exportText, &QPushButton::clicked, this, [this] { OnExport(false); });
-    connect(m_exportPipeWire, &QPushButton::clicked, this, [this] { OnExport(true); });
-    connect(m_measureThrough, &QPushButton::clicked, this, [this] { measureThrough(); });
-    connect(m_outputs, &QTreeWidget::itemSelectionChanged, this, [this] { updateButtons(); });
-}
-
 void CorrectionPanel::retranslate() {
-    setWindowTitle(m_name.empty() ? tr("Correct")
-                                  : tr("Correct: %1").arg(QString::fromStdString(m_name)));
-    const QString labels[] = {tr("Target:"),    tr("Tilt (dB/decade):"), tr("Target file:"),
-                              tr("From (Hz):"), tr("To (Hz):"),          tr("Largest boost (dB):"),
-                              tr("Filters:")};
-    for (std::size_t i = 0; i < m_labels.size() && i < std::size(labels); ++i) {
-        m_labels[i]->setText(labels[i]);
+    m_ui->retranslateUi(this);
+    if (!m_name.empty()) {  // the form's title names no run
+        setWindowTitle(tr("Correct: %1").arg(QString::fromStdString(m_name)));
     }
-    m_target->setItemText(FlatTarget, tr("Flat"));
-    m_target->setItemText(TiltTarget, tr("Tilt"));
-    m_target->setItemText(FileTarget, tr("Target file"));
-    m_browse->setText(tr("Browse..."));
-    m_from->setPlaceholderText(tr("as measured"));
-    m_to->setPlaceholderText(tr("as measured"));
-    m_invert->setText(tr("Invert the channels measured inverted"));
-    m_matched->setText(tr("Level trims from Match levels"));
-    m_filters->setHeaderLabels({tr("Channel"), tr("Filter"), tr("Frequency"), tr("Gain"), tr("Q")});
-    m_install->setText(tr("Install"));
-    m_default->setText(tr("Make it the default output"));
-    m_remove->setText(tr("Remove"));
-    m_exportText->setText(tr("Export text..."));
-    m_exportPipeWire->setText(tr("Export PipeWire..."));
-    m_measureThrough->setText(tr("Measure through correction"));
-    m_outputs->setHeaderLabels({tr("Correction output"), tr("Plays into"), tr("State")});
     showPlan();
     showOutputs();
 }
@@ -223,7 +123,7 @@ void CorrectionPanel::open(std::vector<Measurement> run, const QString& name,
     m_output = m_run->empty() ? std::string() : m_run->front().output;
     retranslate();  // the title names the run
     m_matchedTrims = matchedTrims;
-    m_matched->setVisible(!m_matchedTrims.empty());
+    m_ui->matchedTrims_1150->setVisible(!m_matchedTrims.empty());
     m_after.clear();
     setStatus({});
     replan();
@@ -256,19 +156,20 @@ void CorrectionPanel::replan() {
     m_after.clear();  // measured through another correction
     m_planProblem.clear();
     PlanOptions options;
-    options.maxBoostDb = m_boost->value();
-    options.bands = m_bands->value();
-    options.invert = m_invert->isChecked();
-    options.from = fieldNumber(m_from->text().toStdString());
-    options.to = fieldNumber(m_to->text().toStdString());
-    m_tilt->setEnabled(m_target->currentIndex() == TiltTarget);
-    m_targetFile->setEnabled(m_target->currentIndex() == FileTarget);
-    m_browse->setEnabled(m_target->currentIndex() == FileTarget);
-    if (m_target->currentIndex() == TiltTarget) {
+    options.maxBoostDb = m_ui->boost_1147->value();
+    options.bands = m_ui->bands_1148->value();
+    options.invert = m_ui->invert_1149->isChecked();
+    options.from = fieldNumber(m_ui->from_1145->text().toStdString());
+    options.to = fieldNumber(m_ui->to_1146->text().toStdString());
+    const int target = m_ui->target_1141->currentIndex();
+    m_ui->tilt_1142->setEnabled(target == TiltTarget);
+    m_ui->targetFile_1143->setEnabled(target == FileTarget);
+    m_ui->browse_1144->setEnabled(target == FileTarget);
+    if (target == TiltTarget) {
         options.target.kind = TargetKind::Tilt;
-        options.target.tiltDbPerDecade = m_tilt->value();
-    } else if (m_target->currentIndex() == FileTarget) {
-        const QString path = m_targetFile->text().trimmed();
+        options.target.tiltDbPerDecade = m_ui->tilt_1142->value();
+    } else if (target == FileTarget) {
+        const QString path = m_ui->targetFile_1143->text().trimmed();
         const TargetFileResult file = loadTargetFile(path.toStdString());
         if (path.isEmpty()) {
             m_planProblem = tr("Choose a target file.");
@@ -278,9 +179,9 @@ void CorrectionPanel::replan() {
             options.target = *file.target;
         }
     }
-    if (!m_from->text().trimmed().isEmpty() && !options.from) {
+    if (!m_ui->from_1145->text().trimmed().isEmpty() && !options.from) {
         m_planProblem = tr("From must be a frequency in Hz, or empty for the measured range.");
-    } else if (!m_to->text().trimmed().isEmpty() && !options.to) {
+    } else if (!m_ui->to_1146->text().trimmed().isEmpty() && !options.to) {
         m_planProblem = tr("To must be a frequency in Hz, or empty for the measured range.");
     }
     m_options = options;
@@ -329,8 +230,8 @@ void CorrectionPanel::showPlanned(CorrectionPlan plan) {
     if (m_planProblem.isEmpty() && m_plan.failure.failed()) {
         m_planProblem = CorrectionMessages::plan(m_plan.failure);
     }
-    if (m_planProblem.isEmpty() && !m_matchedTrims.empty() && m_matched->isChecked() &&
-        !useLevelTrims(m_plan, m_matchedTrims)) {
+    if (m_planProblem.isEmpty() && !m_matchedTrims.empty() &&
+        m_ui->matchedTrims_1150->isChecked() && !useLevelTrims(m_plan, m_matchedTrims)) {
         setStatus(
             tr("Match levels gave no trim for every channel of this run: the measured "
                "trims are used."));
@@ -344,25 +245,26 @@ void CorrectionPanel::showPlanned(CorrectionPlan plan) {
 }
 
 void CorrectionPanel::showPlan() {
-    m_filters->clear();
+    QTreeWidget* const filters = m_ui->filters_1151;
+    filters->clear();
     for (const ChannelCorrection& c : m_plan.correction.channels) {
         const QString channel =
             tr("%1 (%2)").arg(c.channel).arg(QString::fromStdString(c.position));
         new QTreeWidgetItem(
-            m_filters, {channel, tr("Preamp"), QString(), tr("%1 dB").arg(c.preampDb, 0, 'f', 1)});
+            filters, {channel, tr("Preamp"), QString(), tr("%1 dB").arg(c.preampDb, 0, 'f', 1)});
         for (const CorrectionFilter& f : c.filters) {
             new QTreeWidgetItem(
-                m_filters, {channel, filterKindText(f.kind), hzText(f.frequency),
-                            tr("%1 dB").arg(f.gainDb, 0, 'f', 1),
-                            f.kind == CorrectionFilterKind::Peaking ? QString::number(f.q, 'f', 2)
-                                                                    : QString()});
+                filters, {channel, filterKindText(f.kind), hzText(f.frequency),
+                          tr("%1 dB").arg(f.gainDb, 0, 'f', 1),
+                          f.kind == CorrectionFilterKind::Peaking ? QString::number(f.q, 'f', 2)
+                                                                  : QString()});
         }
-        new QTreeWidgetItem(m_filters, {channel, tr("Level trim"), QString(),
-                                        tr("%1 dB").arg(c.trimDb, 0, 'f', 2)});
         new QTreeWidgetItem(
-            m_filters, {channel, tr("Delay"), QString(), tr("%1 ms").arg(c.delayMs, 0, 'f', 3)});
+            filters, {channel, tr("Level trim"), QString(), tr("%1 dB").arg(c.trimDb, 0, 'f', 2)});
+        new QTreeWidgetItem(
+            filters, {channel, tr("Delay"), QString(), tr("%1 ms").arg(c.delayMs, 0, 'f', 3)});
         if (c.invert) {
-            new QTreeWidgetItem(m_filters, {channel, tr("Polarity inverted")});
+            new QTreeWidgetItem(filters, {channel, tr("Polarity inverted")});
         }
     }
     showFigures();
@@ -370,7 +272,7 @@ void CorrectionPanel::showPlan() {
 
 void CorrectionPanel::showFigures() {
     if (!m_planProblem.isEmpty()) {
-        m_figures->setText(m_planProblem);
+        m_ui->figures_1152->setText(m_planProblem);
         return;
     }
     QStringList lines;
@@ -400,7 +302,8 @@ void CorrectionPanel::showFigures() {
     if (m_plan.channels.size() > 1 && !m_plan.delaysKnown) {
         lines << tr("These measurements keep no arrival times: every delay is 0.");
     }
-    if (!m_matchedTrims.empty() && m_matched->isChecked() && !m_plan.channels.empty()) {
+    if (!m_matchedTrims.empty() && m_ui->matchedTrims_1150->isChecked() &&
+        !m_plan.channels.empty()) {
         lines << tr("Level trims from Match levels.");
     }
     if (m_after.size() > 1) {
@@ -417,7 +320,7 @@ void CorrectionPanel::showFigures() {
                      .arg(m_after[0].channel)
                      .arg(parts.join(QStringLiteral("; ")));
     }
-    m_figures->setText(lines.join(QLatin1Char('\n')));
+    m_ui->figures_1152->setText(lines.join(QLatin1Char('\n')));
 }
 
 std::vector<PlotCurve> CorrectionPanel::curves() const {
@@ -448,7 +351,7 @@ std::string CorrectionPanel::installedSink() const {
     // Installed from here, else the one chosen in the list, else the one in front of the run's
     // output (a run measured on the default output names none).
     std::string ours = m_sink;
-    if (const QTreeWidgetItem* chosen = m_outputs->currentItem(); ours.empty() && chosen) {
+    if (const QTreeWidgetItem* chosen = m_ui->outputs_1159->currentItem(); ours.empty() && chosen) {
         ours = chosen->data(0, Qt::UserRole).toString().toStdString();
     }
     if (ours.empty() && !m_output.empty()) {
@@ -465,12 +368,13 @@ std::string CorrectionPanel::installedSink() const {
 void CorrectionPanel::updateButtons() {
     const bool idle = !m_session->busy() && !m_measuring;
     const bool planned = !m_plan.channels.empty() && !m_planning;  // what is shown is what is set
-    m_install->setEnabled(planned && idle);
-    for (QWidget* w : {m_exportText, m_exportPipeWire}) {  // files only: no wait on the server
+    m_ui->install_1153->setEnabled(planned && idle);
+    // Exporting writes files only: it waits on no server.
+    for (QWidget* w : {m_ui->exportText_1156, m_ui->exportPipeWire_1157}) {
         w->setEnabled(planned);
     }
-    m_measureThrough->setEnabled(planned && idle && !installedSink().empty());
-    m_remove->setEnabled(idle && !m_session->installed().empty());
+    m_ui->measureThrough_1158->setEnabled(planned && idle && !installedSink().empty());
+    m_ui->remove_1155->setEnabled(idle && !m_session->installed().empty());
 }
 
 void CorrectionPanel::OnBrowse() {
@@ -479,14 +383,14 @@ void CorrectionPanel::OnBrowse() {
             ? m_fileChooser(tr("Target curve"), tr("Target curves (*.txt *.csv);;All files (*)"))
             : QString();
     if (!path.isEmpty()) {
-        m_targetFile->setText(path);
+        m_ui->targetFile_1143->setText(path);
         replan();
     }
 }
 
 void CorrectionPanel::OnInstall() {
     if (m_plan.channels.empty() ||
-        !m_session->install(m_plan.correction, m_output, m_default->isChecked())) {
+        !m_session->install(m_plan.correction, m_output, m_ui->makeDefault_1154->isChecked())) {
         return;
     }
     setStatus(tr("Installing..."));
@@ -495,7 +399,7 @@ void CorrectionPanel::OnInstall() {
 
 void CorrectionPanel::OnRemove() {
     std::string sink;
-    if (const QTreeWidgetItem* chosen = m_outputs->currentItem()) {
+    if (const QTreeWidgetItem* chosen = m_ui->outputs_1159->currentItem()) {
         sink = chosen->data(0, Qt::UserRole).toString().toStdString();
     }
     if (sink.empty()) {
@@ -593,10 +497,11 @@ void CorrectionPanel::measuredThrough(const MeasureResult& result,
 }
 
 void CorrectionPanel::showOutputs() {
-    const QString chosen = m_outputs->currentItem() != nullptr
-                               ? m_outputs->currentItem()->data(0, Qt::UserRole).toString()
+    QTreeWidget* const outputs = m_ui->outputs_1159;
+    const QString chosen = outputs->currentItem() != nullptr
+                               ? outputs->currentItem()->data(0, Qt::UserRole).toString()
                                : QString();
-    m_outputs->clear();
+    outputs->clear();
     for (const InstalledCorrection& c : m_session->installed()) {
         QStringList state;
         state << (c.present ? tr("present") : tr("not on the server"));
@@ -605,11 +510,11 @@ void CorrectionPanel::showOutputs() {
         }
         state << tr("processes running: %1").arg(c.processes);
         auto* item = new QTreeWidgetItem(
-            m_outputs, {QString::fromStdString(c.description.empty() ? c.sink : c.description),
-                        QString::fromStdString(c.output), state.join(QStringLiteral(", "))});
+            outputs, {QString::fromStdString(c.description.empty() ? c.sink : c.description),
+                      QString::fromStdString(c.output), state.join(QStringLiteral(", "))});
         item->setData(0, Qt::UserRole, QString::fromStdString(c.sink));
         if (item->data(0, Qt::UserRole).toString() == chosen) {
-            m_outputs->setCurrentItem(item);
+            outputs->setCurrentItem(item);
         }
     }
     updateButtons();
@@ -657,7 +562,7 @@ void CorrectionPanel::OnExport(bool pipeWire) {
 }
 
 void CorrectionPanel::setStatus(const QString& text) {
-    m_status->setText(text);
+    m_ui->status_1160->setText(text);
 }
 
 void CorrectionPanel::changeEvent(QEvent* event) {

@@ -22,16 +22,11 @@
 #include <thread>
 #include <vector>
 
-class QCheckBox;
-class QComboBox;
-class QDoubleSpinBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QSpinBox;
-class QTreeWidget;
-
 namespace quilbo {
+
+namespace Ui {
+class CorrectionPanel;
+}
 
 class CorrectionPanel : public QDialog {
     Q_OBJECT
@@ -60,7 +55,7 @@ public:
         IDC_CORRECT_OUTPUTS = 1159,
         IDC_CORRECT_STATUS = 1160,
     };
-    // The target kinds, in the order the chooser lists them.
+    // The target kinds, in the order the chooser (in the form) lists them.
     enum Target { FlatTarget = 0, TiltTarget = 1, FileTarget = 2 };
     // Asks for a file to read (title, filter) or a folder to write into (title): empty when
     // cancelled.
@@ -115,7 +110,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void build();
     void retranslate();
     void replan();
     void startPlan();
@@ -133,32 +127,11 @@ private:
     void OnExport(bool pipeWire);
     std::string installedSink() const;
 
+    std::unique_ptr<Ui::CorrectionPanel> m_ui;
     CorrectionSession* m_session;
     FileChooser m_fileChooser;
     FolderChooser m_folderChooser;
     Measure m_measure;
-
-    QComboBox* m_target;
-    QDoubleSpinBox* m_tilt;
-    QLineEdit* m_targetFile;
-    QPushButton* m_browse;
-    QLineEdit* m_from;
-    QLineEdit* m_to;
-    QDoubleSpinBox* m_boost;
-    QSpinBox* m_bands;
-    QCheckBox* m_invert;
-    QCheckBox* m_matched;
-    QTreeWidget* m_filters;
-    QLabel* m_figures;
-    QPushButton* m_install;
-    QCheckBox* m_default;
-    QPushButton* m_remove;
-    QPushButton* m_exportText;
-    QPushButton* m_exportPipeWire;
-    QPushButton* m_measureThrough;
-    QTreeWidget* m_outputs;
-    QLabel* m_status;
-    std::vector<QLabel*> m_labels;  // retranslated with their texts
 
     std::shared_ptr<const std::vector<Measurement>> m_run =
         std::make_shared<const std::vector<Measurement>>();  // shared with the planning thread

@@ -716,6 +716,46 @@
         <source>Correct: %1</source>
         <translation>校正：%1</translation>
     </message>
+    <message>
+        <source>The lowest frequency corrected; empty: where the loudspeaker&apos;s low end rolls off.</source>
+        <translation>校正的最低频率；留空：扬声器低频开始滚降之处。</translation>
+    </message>
+    <message>
+        <source>The highest frequency corrected; empty: the top of the sweep.</source>
+        <translation>校正的最高频率；留空：扫频的上限。</translation>
+    </message>
+    <message>
+        <source>The most a channel&apos;s filters may boost together.</source>
+        <translation>一个声道的各滤波器合计可提升的最大量。</translation>
+    </message>
+    <message>
+        <source>The most filters a channel may have.</source>
+        <translation>一个声道最多可用的滤波器数。</translation>
+    </message>
+    <message>
+        <source>Installs the correction as an output of PipeWire in front of the output the run was measured on, then measures the run again through it.</source>
+        <translation>将校正安装为 PipeWire 的一个输出，置于测量本次运行所用的输出之前，然后通过它再次测量本次运行。</translation>
+    </message>
+    <message>
+        <source>Installing makes the correction the default output as well.</source>
+        <translation>安装时同时将校正设为默认输出。</translation>
+    </message>
+    <message>
+        <source>Measures the run&apos;s channels again, with the same sweep and input, through the installed correction.</source>
+        <translation>以相同的扫频和输入，通过已安装的校正再次测量本次运行的各声道。</translation>
+    </message>
+    <message>
+        <source>Removes the correction chosen in the list below, or else this output&apos;s.</source>
+        <translation>移除下方列表中选中的校正，未选中时移除此输出的校正。</translation>
+    </message>
+    <message>
+        <source>Writes each channel&apos;s equaliser text into a folder.</source>
+        <translation>将每个声道的均衡器文本写入一个文件夹。</translation>
+    </message>
+    <message>
+        <source>Writes the correction as a PipeWire fragment into a folder.</source>
+        <translation>将校正以 PipeWire 配置片段写入一个文件夹。</translation>
+    </message>
 </context>
 <context>
     <name>quilbo::LiveView</name>

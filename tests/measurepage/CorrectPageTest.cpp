@@ -8,6 +8,7 @@
 #include "pages/CorrectionPanel.h"
 #include "pages/MeasurePage.h"
 #include "plot/PlotWidget.h"
+#include "res/Translations.h"
 #include "tests/correct/SyntheticSpeaker.h"
 #include "tests/support/EmulatedSpeaker.h"
 
@@ -91,6 +92,18 @@ TEST(MeasurePageAlone, CorrectPlansAsTheSettingsChangeAndTakesTheLevelMatchsTrim
     EXPECT_TRUE(figures(panel).contains(QString("before ±%1 dB").arg(planned.beforeDb, 0, 'f', 1)))
         << figures(panel).toStdString();
     EXPECT_NEAR(panel->plan().correction.channels[0].delayMs, 2.0, 0.01);
+
+    // The window's words follow the language, its title still naming the run.
+    installTranslations(QLocale(QLocale::Chinese, QLocale::China));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return panel->windowTitle() == QString::fromUtf8("校正：Pair"); }, 2000))
+        << panel->windowTitle().toStdString();
+    EXPECT_EQ(in<QComboBox>(panel, Panel::IDC_CORRECT_TARGET)->itemText(Panel::TiltTarget),
+              QString::fromUtf8("倾斜"));
+    EXPECT_TRUE(figures(panel).startsWith(QString::fromUtf8("声道 1：")))
+        << figures(panel).toStdString();
+    installTranslations(QLocale(QLocale::English));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowTitle() == "Correct: Pair"; }, 2000));
 
     // The predicted curve on the page's plot follows the number of filters and the target.
     const PlotCurve* predicted = curveNamed(page.plot(), "Channel 1 predicted");

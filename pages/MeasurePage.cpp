@@ -389,10 +389,17 @@ void CMeasurePage::redraw() {
 }
 
 void CMeasurePage::updateCorrect() {
-    m_ui->correct_1140->setEnabled(
-        m_ui->stored_1117->currentItem() != nullptr ||
-        std::any_of(m_model.listedIds().begin(), m_model.listedIds().end(),
-                    [this](const std::string& id) { return m_model.isChecked(id); }));
+    m_ui->correct_1140->setEnabled(!measurementToCorrect().empty());
+}
+
+std::string CMeasurePage::measurementToCorrect() const {
+    if (m_ui->stored_1117->currentItem() != nullptr) {
+        return m_storedList->chosen();
+    }
+    const auto& ids = m_model.listedIds();
+    const auto checked = std::find_if(
+        ids.begin(), ids.end(), [this](const std::string& i) { return m_model.isChecked(i); });
+    return checked != ids.end() ? *checked : std::string();
 }
 
 void CMeasurePage::setCorrectionInstaller(CorrectionInstaller::Options options) {
@@ -404,15 +411,7 @@ void CMeasurePage::useLevelTrims(const std::string& output, std::map<int, double
 }
 
 void CMeasurePage::OnCorrect() {
-    std::string id;
-    if (m_ui->stored_1117->currentItem() != nullptr) {
-        id = m_storedList->chosen();
-    } else {
-        const auto& ids = m_model.listedIds();
-        const auto checked = std::find_if(
-            ids.begin(), ids.end(), [this](const std::string& i) { return m_model.isChecked(i); });
-        id = checked != ids.end() ? *checked : std::string();
-    }
+    const std::string id = measurementToCorrect();
     if (const QString refused = id.empty() ? tr("Choose a stored measurement to correct.")
                                            : m_correction->openRunOf(m_model, id);
         !refused.isEmpty()) {

@@ -136,6 +136,8 @@ private:
     void onFinished(const MeasureResult& result);
     bool startRun(const MeasureSettings& settings, bool throughCorrection);
     void updateCorrect();
+    // The selected stored measurement, or else the first checked one; empty when there is none.
+    std::string measurementToCorrect() const;
     void storeResult(const MeasureResult& result, const MeasureSettings& settings);
     std::optional<MeasureSettings> settingsFromFields();
     void fillChoices();

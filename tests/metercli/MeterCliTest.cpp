@@ -44,12 +44,20 @@ TEST_P(MeterCli, AToneReadsItsLevelInEveryWeightingAndBadRequestsSayWhy) {
          104.0},
         {{"--weighting", "Z", "--bands", "3", "--seconds", "2"}, "dBFS", -20.0}};
     for (const auto& [args, unit, level] : cases) {
-        // PipeWire's graph on a loaded machine may miss a cycle (a moment of silence): up to
-        // three runs, each held to the level.
+        // PipeWire's graph on a loaded machine may miss a cycle (a moment of silence, whose
+        // edges also ring in the weighting filter and raise the peak): up to three runs, each
+        // held to every figure below.
+        const auto right = [&, level = level] {
+            return std::abs(f["leq_db"].toDouble() - level) <= 0.1 &&
+                   std::abs(f["max_db"].toDouble() - level) <= 0.2 &&
+                   std::abs(f["peak_db"].toDouble() - (level + 3.01)) <= 0.2;
+        };
         std::pair<int, QString> run;
-        for (int i = 0; i < 3 && (run.first != 0 || std::abs(f["leq_db"].toDouble() - level) > 0.1);
-             ++i) {
+        for (int i = 0; i < 3; ++i) {
             run = meter(monitor + args);
+            if (run.first == 0 && right()) {
+                break;
+            }
         }
         ASSERT_EQ(run.first, 0) << run.second.toStdString();
         EXPECT_EQ(f["unit"], unit);

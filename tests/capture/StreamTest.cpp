@@ -52,6 +52,9 @@ TEST_P(Stream, TheDeviceModelFollowsAnOutputLoadedAndUnloaded) {
 
 // A ramp played into the null sink comes back through its monitor whole: every block follows
 // the last without a gap, nothing overran or was dropped, and the ramp runs on sample by sample.
+// PipeWire's graph on a loaded machine may miss a cycle, and the sink then plays silence in place
+// of the ramp's frames before any client sees them: there, up to three tries while all that
+// differs is such silence. Anything the capture itself does wrong fails the try it happens in.
 TEST_P(Stream, TheCaptureHandsOnAMonitorsBlocksInOrderWithoutLoss) {
     QTemporaryDir dir;
     const QString file = dir.filePath("ramp.raw");
@@ -62,50 +65,66 @@ TEST_P(Stream, TheCaptureHandsOnAMonitorsBlocksInOrderWithoutLoss) {
     }
     ASSERT_TRUE(writeFile(file, QByteArray(reinterpret_cast<const char*>(ramp.data()),
                                            static_cast<qsizetype>(ramp.size() * 4))));
-    std::mutex mutex;
-    std::vector<CaptureBlock> blocks;
-    std::vector<float> left;
-    PulseCapture capture(sound);
-    CaptureRequest request;
-    request.source = std::string(SoundServer::kSink) + ".monitor";
-    request.rate = kStreamRate;
-    request.channels = 2;
-    ASSERT_EQ(capture.start(request,
-                            [&](const CaptureBlock& block) {
-                                std::lock_guard lock(mutex);
-                                blocks.push_back(block);
-                                for (std::size_t i = 0; i < block.frames; ++i) {
-                                    left.push_back(block.samples[2 * i]);
-                                }
-                            }),
-              CaptureResult::Ok);
-    QProcess play;
-    ASSERT_TRUE(startHelper(
-        play,
-        {"pacat", "--raw", "--format=float32le", "--rate=48000", "--channels=2",
-         "--device=" + QString(SoundServer::kSink), "--server=" + server->address(), file},
-        dir.filePath("pacat.log")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !running(play); }, 20000));
-    QTest::qWait(300);
-    capture.stop();
-    EXPECT_FALSE(capture.lost());
-    ASSERT_FALSE(blocks.empty());
-    EXPECT_EQ(blocks.back().overruns, 0u);
-    EXPECT_EQ(blocks.back().droppedFrames, 0u);
-    EXPECT_GT(blocks.back().reportedAtUsec, 0u);
-    int gaps = 0;
-    for (std::size_t i = 1; i < blocks.size(); ++i) {
-        gaps += blocks[i].firstFrame != blocks[i - 1].firstFrame + blocks[i - 1].frames ? 1 : 0;
+    // The left channel as heard, once the capture's own checks have passed.
+    const auto heard = [&]() -> std::vector<float> {
+        std::mutex mutex;
+        std::vector<CaptureBlock> blocks;
+        std::vector<float> left;
+        PulseCapture capture(sound);
+        CaptureRequest request;
+        request.source = std::string(SoundServer::kSink) + ".monitor";
+        request.rate = kStreamRate;
+        request.channels = 2;
+        EXPECT_EQ(capture.start(request,
+                                [&](const CaptureBlock& block) {
+                                    std::lock_guard lock(mutex);
+                                    blocks.push_back(block);
+                                    for (std::size_t i = 0; i < block.frames; ++i) {
+                                        left.push_back(block.samples[2 * i]);
+                                    }
+                                }),
+                  CaptureResult::Ok);
+        QProcess play;
+        EXPECT_TRUE(startHelper(
+            play,
+            {"pacat", "--raw", "--format=float32le", "--rate=48000", "--channels=2",
+             "--device=" + QString(SoundServer::kSink), "--server=" + server->address(), file},
+            dir.filePath("pacat.log")));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !running(play); }, 20000));
+        QTest::qWait(300);
+        capture.stop();
+        EXPECT_FALSE(capture.lost());
+        if (blocks.empty()) {
+            ADD_FAILURE() << "nothing was captured";
+            return {};
+        }
+        EXPECT_EQ(blocks.back().overruns, 0u);
+        EXPECT_EQ(blocks.back().droppedFrames, 0u);
+        EXPECT_GT(blocks.back().reportedAtUsec, 0u);
+        int gaps = 0;
+        for (std::size_t i = 1; i < blocks.size(); ++i) {
+            gaps += blocks[i].firstFrame != blocks[i - 1].firstFrame + blocks[i - 1].frames ? 1 : 0;
+        }
+        EXPECT_EQ(gaps, 0);
+        return left;
+    };
+    for (int attempt = 1;; ++attempt) {
+        const std::vector<float> left = heard();
+        const auto start =
+            std::find_if(left.begin(), left.end(), [](float v) { return v != 0.0F; }) -
+            left.begin();
+        ASSERT_LT(start + std::ssize(ramp) / 2, std::ssize(left)) << "the ramp was not heard whole";
+        int breaks = 0, silent = 0;
+        for (std::size_t n = 0; n < ramp.size() / 2; ++n) {
+            const bool broken = left[start + n] != ramp[2 * n];
+            breaks += broken ? 1 : 0;
+            silent += broken && left[start + n] == 0.0F ? 1 : 0;
+        }
+        if (breaks == 0 || GetParam() != ServerKind::PipeWire || silent != breaks || attempt == 3) {
+            EXPECT_EQ(breaks, 0) << silent << " of them silence, try " << attempt;
+            break;
+        }
     }
-    EXPECT_EQ(gaps, 0);
-    const auto start =
-        std::find_if(left.begin(), left.end(), [](float v) { return v != 0.0F; }) - left.begin();
-    ASSERT_LT(start + std::ssize(ramp) / 2, std::ssize(left)) << "the ramp was not heard whole";
-    int breaks = 0;
-    for (std::size_t n = 0; n < ramp.size() / 2; ++n) {
-        breaks += left[start + n] != ramp[2 * n] ? 1 : 0;
-    }
-    EXPECT_EQ(breaks, 0);
 }
 
 QUILBO_ON_BOTH_SERVERS(Stream);
